@@ -1,0 +1,57 @@
+#include "module1.h"
+
+#include "buildinfo.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace Module1 {
+
+QString ProgramFolder;
+QString ResourcesPath;
+QString ResourcesFolderName;
+QString ResourcesUrlPrefix;
+QString UpdateCheckUrl;
+QString SiteUrl;
+QString CompanyUrl;
+QString SponsorShopUrl;
+QString SubmissionAddress;
+qint16 BannerTickCount = 0;
+qint16 BannerTickLimit = 1;
+
+void SetProgramValues(const QString& programFolder)
+{
+    QString folder = programFolder;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    const QString site = QStringLiteral(KORVALIS_SITE);
+    ProgramFolder = folder;
+    ResourcesPath = folder + QStringLiteral("/resources/");
+    ResourcesFolderName = QStringLiteral("resources");
+    ResourcesUrlPrefix = QStringLiteral("resources/");
+    UpdateCheckUrl = site + QStringLiteral("/korvalis/downloads/version.asp");
+    SiteUrl = site + QStringLiteral("/korvalis/index.asp");
+    CompanyUrl = site + QStringLiteral("/");
+    SponsorShopUrl = site + QStringLiteral("/tindaro/");
+    SubmissionAddress = QStringLiteral("scripts@") + QUrl(site).host();
+    BannerTickLimit = 1;
+}
+
+bool IsReadOnly(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !(QFile::permissions(path) & QFileDevice::WriteOwner);
+}
+
+bool ClearReadOnlyAttribute(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    const QFileDevice::Permissions permissions = QFile::permissions(path);
+    if (permissions & QFileDevice::WriteOwner)
+        return true;
+    return QFile::setPermissions(path, permissions | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+}
+
+} // namespace Module1

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Program-wide values, set once when the program starts (and again, to the same values, when
+// the main window loads). Paths use "/" and folders carry no trailing separator unless said.
+namespace Module1 {
+
+extern QString ProgramFolder;       // folder of the executable
+extern QString ResourcesPath;       // ProgramFolder + "/resources/": every related file
+extern QString ResourcesFolderName; // "resources": the folder created beside an exported page
+extern QString ResourcesUrlPrefix;  // "resources/": prefix of relative links to related files
+extern QString UpdateCheckUrl;
+extern QString SiteUrl;
+extern QString CompanyUrl;
+extern QString SponsorShopUrl;
+extern QString SubmissionAddress;
+extern qint16 BannerTickCount;
+extern qint16 BannerTickLimit;
+
+// Sets every value above from the program folder and the site address the build was
+// configured with. BannerTickCount is left as it is.
+void SetProgramValues(const QString& programFolder);
+
+// Gives the owner write permission back to a file that has lost it. Returns false when the
+// file does not exist or its permission cannot be changed.
+bool ClearReadOnlyAttribute(const QString& path);
+bool IsReadOnly(const QString& path);
+
+} // namespace Module1

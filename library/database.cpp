@@ -1,0 +1,199 @@
+#include "database.h"
+
+#include "sqlcipher.h"
+
+#include <QFile>
+
+namespace library {
+
+DatabaseError::DatabaseError(const QString& message) : std::runtime_error(message.toStdString())
+{
+}
+
+namespace {
+QString engineMessage(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+} // namespace
+
+Statement::Statement(sqlite3* db, const char* sql) : db_(db)
+{
+    if (sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+        fail();
+}
+
+Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_)
+{
+    other.stmt_ = nullptr;
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(stmt_);
+}
+
+void Statement::fail() const
+{
+    throw DatabaseError(engineMessage(db_));
+}
+
+Statement& Statement::bind(int index, qint64 value)
+{
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK)
+        fail();
+    return *this;
+}
+
+Statement& Statement::bind(int index, const QString& value)
+{
+    int rc;
+    if (value.isNull()) {
+        rc = sqlite3_bind_null(stmt_, index);
+    } else {
+        const QByteArray utf8 = value.toUtf8();
+        rc = sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK)
+        fail();
+    return *this;
+}
+
+bool Statement::next()
+{
+    switch (sqlite3_step(stmt_)) {
+    case SQLITE_ROW:
+        return true;
+    case SQLITE_DONE:
+        return false;
+    default:
+        fail();
+    }
+}
+
+void Statement::run()
+{
+    while (next()) {
+    }
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+qint64 Statement::int64(int column) const
+{
+    return sqlite3_column_int64(stmt_, column);
+}
+
+QString Statement::text(int column) const
+{
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    if (!data)
+        return QString();
+    return QString::fromUtf8(data, sqlite3_column_bytes(stmt_, column));
+}
+
+Database Database::open(const QString& path, const QByteArray& key)
+{
+    return openWithFlags(path, key, SQLITE_OPEN_READWRITE);
+}
+
+Database Database::create(const QString& path, const QByteArray& key)
+{
+    if (QFile::exists(path))
+        throw DatabaseError(QStringLiteral("El fichero ya existe: %1").arg(path));
+    return openWithFlags(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+Database Database::openWithFlags(const QString& path, const QByteArray& key, int flags)
+{
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
+    Database db(handle);
+    if (rc != SQLITE_OK)
+        throw DatabaseError(engineMessage(handle));
+    db.applyKey(key);
+    db.configure();
+    return db;
+}
+
+void Database::applyKey(const QByteArray& key)
+{
+    if (sqlite3_key(db_, key.constData(), int(key.size())) != SQLITE_OK)
+        throw DatabaseError(engineMessage(db_));
+    // Files are written in the 3.x format; a 4.x engine reads and writes them only in
+    // compatibility mode.
+    Statement version = prepare("PRAGMA cipher_version");
+    if (version.next() && version.text(0).startsWith(QLatin1Char('4')))
+        execute("PRAGMA cipher_compatibility = 3");
+}
+
+void Database::configure()
+{
+    // Reading the schema is the first real use of the key: a wrong key fails here.
+    execute("SELECT count(*) FROM sqlite_master");
+    // The file may live in a synced folder: keep the classic rollback journal, fully synced.
+    execute("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL;");
+}
+
+Database::Database(Database&& other) noexcept : db_(other.db_)
+{
+    other.db_ = nullptr;
+}
+
+Database& Database::operator=(Database&& other) noexcept
+{
+    if (this != &other) {
+        sqlite3_close_v2(db_);
+        db_ = other.db_;
+        other.db_ = nullptr;
+    }
+    return *this;
+}
+
+Database::~Database()
+{
+    sqlite3_close_v2(db_);
+}
+
+void Database::execute(const QByteArray& sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db_, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(db_));
+        sqlite3_free(error);
+        throw DatabaseError(message);
+    }
+}
+
+qint64 Database::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(db_);
+}
+
+Transaction::Transaction(Database& db) : db_(db)
+{
+    db_.execute("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction()
+{
+    if (!done_) {
+        try {
+            db_.execute("ROLLBACK");
+        } catch (const DatabaseError&) {
+            // The engine already rolled back (for example after a full disk).
+        }
+    }
+}
+
+void Transaction::commit()
+{
+    db_.execute("COMMIT");
+    done_ = true;
+}
+
+} // namespace library

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <stdexcept>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace library {
+
+// A failure of the database engine. Its text is the engine's own, for a message box.
+class DatabaseError : public std::runtime_error
+{
+public:
+    explicit DatabaseError(const QString& message);
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+// One prepared statement, owned by its caller. Values are always bound, never spliced
+// into the text, so names with quotes are stored as they are.
+class Statement
+{
+public:
+    Statement(sqlite3* db, const char* sql);
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&&) = delete;
+    Statement(const Statement&) = delete;
+    ~Statement();
+
+    // Parameters are numbered from 1; a null QString binds SQL NULL.
+    Statement& bind(int index, qint64 value);
+    Statement& bind(int index, const QString& value);
+
+    // Steps once: true while there is a row to read.
+    bool next();
+    // Runs a statement that returns no rows.
+    void run();
+    // Ready to run again with new values.
+    void reset();
+
+    qint64 int64(int column) const;
+    // A NULL column gives a null QString.
+    QString text(int column) const;
+
+private:
+    [[noreturn]] void fail() const;
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// The connection to one SQLCipher file.
+class Database
+{
+public:
+    // Opens an existing file with its key; throws DatabaseError when the file cannot be
+    // opened or the key does not open it (a wrong key and a damaged file look the same).
+    static Database open(const QString& path, const QByteArray& key);
+    // Creates a new, empty keyed file; an existing file is an error.
+    static Database create(const QString& path, const QByteArray& key);
+
+    Database(Database&& other) noexcept;
+    Database& operator=(Database&& other) noexcept;
+    Database(const Database&) = delete;
+    ~Database();
+
+    Statement prepare(const char* sql) { return Statement(db_, sql); }
+    // Runs one or more statements that return no rows (a schema, a seed).
+    void execute(const QByteArray& sql);
+    qint64 lastInsertId() const;
+
+private:
+    Database(sqlite3* db) : db_(db) {}
+    static Database openWithFlags(const QString& path, const QByteArray& key, int flags);
+    void applyKey(const QByteArray& key);
+    void configure();
+
+    sqlite3* db_ = nullptr;
+};
+
+// Commits only when told to; anything else rolls back, so a half-done change never stays.
+class Transaction
+{
+public:
+    explicit Transaction(Database& db);
+    Transaction(const Transaction&) = delete;
+    ~Transaction();
+    void commit();
+
+private:
+    Database& db_;
+    bool done_ = false;
+};
+
+} // namespace library

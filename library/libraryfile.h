@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace library {
+
+// The library file in the program folder and the key it is protected with.
+inline const QString LibraryFileName = QStringLiteral("scripts.mdb");
+inline const QByteArray LibraryPassword = QByteArrayLiteral("(morvintale)");
+
+} // namespace library

@@ -1,0 +1,233 @@
+#include "librarystore.h"
+
+#include "libraryfile.h"
+
+namespace library {
+
+namespace {
+
+constexpr char ScriptColumns[] = "id, id_categoria, id_tipo, nombre, navegadores, script_head, "
+                                 "script_body, script_html, script_ayuda, nombre_fichero";
+
+Category readCategory(const Statement& q)
+{
+    return Category{q.int64(0), q.int64(1), q.text(2), q.text(3)};
+}
+
+Script readScript(const Statement& q)
+{
+    Script s;
+    s.id = q.int64(0);
+    s.idCategoria = q.int64(1);
+    s.idTipo = q.int64(2);
+    s.nombre = q.text(3);
+    s.navegadores = q.text(4);
+    s.scriptHead = q.text(5);
+    s.scriptBody = q.text(6);
+    s.scriptHtml = q.text(7);
+    s.scriptAyuda = q.text(8);
+    s.nombreFichero = q.text(9);
+    return s;
+}
+
+std::vector<Category> readCategories(Statement& q)
+{
+    std::vector<Category> rows;
+    while (q.next())
+        rows.push_back(readCategory(q));
+    return rows;
+}
+
+std::optional<qint64> firstId(Statement& q)
+{
+    if (q.next())
+        return q.int64(0);
+    return std::nullopt;
+}
+
+} // namespace
+
+LibraryStore::LibraryStore(Database db) : db_(std::move(db)) {}
+
+LibraryStore::~LibraryStore() = default;
+
+std::unique_ptr<LibraryStore> LibraryStore::open(const QString& path)
+{
+    return std::make_unique<LibraryStore>(Database::open(path, LibraryPassword));
+}
+
+std::vector<Category> LibraryStore::childCategories(qint64 parentId)
+{
+    // Called once per category while the tree loads: prepared once, reused.
+    if (!childCategoriesQuery_) {
+        childCategoriesQuery_ = std::make_unique<Statement>(
+            db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias "
+                        "WHERE id_padre = ?1 ORDER BY nombre, id"));
+    }
+    Statement& q = *childCategoriesQuery_;
+    q.reset();
+    q.bind(1, parentId);
+    auto rows = readCategories(q);
+    q.reset();
+    return rows;
+}
+
+std::vector<ScriptListing> LibraryStore::scriptsByName()
+{
+    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts ORDER BY nombre, id");
+    std::vector<ScriptListing> rows;
+    while (q.next())
+        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    return rows;
+}
+
+std::optional<Script> LibraryStore::script(qint64 id)
+{
+    Statement q = db_.prepare(
+        (QByteArray("SELECT ") + ScriptColumns + " FROM scripts WHERE id = ?1").constData());
+    q.bind(1, id);
+    if (q.next())
+        return readScript(q);
+    return std::nullopt;
+}
+
+std::optional<QString> LibraryStore::typeName(qint64 typeId)
+{
+    Statement q = db_.prepare("SELECT nombre FROM tipos WHERE id = ?1");
+    q.bind(1, typeId);
+    if (q.next())
+        return q.text(0);
+    return std::nullopt;
+}
+
+std::optional<Category> LibraryStore::category(qint64 id)
+{
+    Statement q = db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias WHERE id = ?1");
+    q.bind(1, id);
+    if (q.next())
+        return readCategory(q);
+    return std::nullopt;
+}
+
+std::vector<Category> LibraryStore::categoriesByName()
+{
+    Statement q = db_.prepare(
+        "SELECT id, id_padre, nombre, descripcion FROM categorias ORDER BY nombre ASC, id");
+    return readCategories(q);
+}
+
+std::vector<ScriptType> LibraryStore::typesByName()
+{
+    Statement q = db_.prepare("SELECT id, nombre FROM tipos ORDER BY nombre ASC, id");
+    std::vector<ScriptType> rows;
+    while (q.next())
+        rows.push_back(ScriptType{q.int64(0), q.text(1)});
+    return rows;
+}
+
+std::optional<qint64> LibraryStore::categoryIdByName(const QString& nombre)
+{
+    // Names match exactly, letter case included, as the combo lists them.
+    Statement q =
+        db_.prepare("SELECT id FROM categorias WHERE nombre = ?1 COLLATE BINARY ORDER BY id");
+    q.bind(1, nombre);
+    return firstId(q);
+}
+
+std::optional<qint64> LibraryStore::typeIdByName(const QString& nombre)
+{
+    Statement q = db_.prepare("SELECT id FROM tipos WHERE nombre = ?1 COLLATE BINARY ORDER BY id");
+    q.bind(1, nombre);
+    return firstId(q);
+}
+
+std::vector<RelatedFile> LibraryStore::relatedFiles(qint64 scriptId)
+{
+    Statement q = db_.prepare("SELECT id, id_script, nombre FROM ficheros WHERE id_script = ?1 ORDER BY id");
+    q.bind(1, scriptId);
+    std::vector<RelatedFile> rows;
+    while (q.next())
+        rows.push_back(RelatedFile{q.int64(0), q.int64(1), q.text(2)});
+    return rows;
+}
+
+bool LibraryStore::isFileUsedByOtherScript(const QString& nombre, qint64 scriptId)
+{
+    Statement q = db_.prepare("SELECT 1 FROM ficheros WHERE nombre = ?1 AND id_script <> ?2 LIMIT 1");
+    q.bind(1, nombre).bind(2, scriptId);
+    return q.next();
+}
+
+bool LibraryStore::scriptHasFile(const QString& nombre, qint64 scriptId)
+{
+    Statement q = db_.prepare("SELECT 1 FROM ficheros WHERE nombre = ?1 AND id_script = ?2 LIMIT 1");
+    q.bind(1, nombre).bind(2, scriptId);
+    return q.next();
+}
+
+qint64 LibraryStore::addRelatedFile(qint64 scriptId, const QString& nombre)
+{
+    Statement q = db_.prepare("INSERT INTO ficheros (id_script, nombre) VALUES (?1, ?2)");
+    q.bind(1, scriptId).bind(2, nombre);
+    q.run();
+    return db_.lastInsertId();
+}
+
+void LibraryStore::removeRelatedFile(qint64 fileRowId)
+{
+    Statement q = db_.prepare("DELETE FROM ficheros WHERE id = ?1");
+    q.bind(1, fileRowId);
+    q.run();
+}
+
+qint64 LibraryStore::saveScript(const Script& s, const QStringList& files)
+{
+    Transaction transaction(db_);
+    qint64 id = s.id;
+    Statement write = db_.prepare(
+        id == 0 ? "INSERT INTO scripts (id_categoria, id_tipo, nombre, navegadores, script_head, "
+                  "script_body, script_html, script_ayuda) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
+                : "UPDATE scripts SET id_categoria = ?1, id_tipo = ?2, nombre = ?3, navegadores = ?4, "
+                  "script_head = ?5, script_body = ?6, script_html = ?7, script_ayuda = ?8 "
+                  "WHERE id = ?9");
+    write.bind(1, s.idCategoria).bind(2, s.idTipo).bind(3, s.nombre).bind(4, s.navegadores);
+    write.bind(5, s.scriptHead).bind(6, s.scriptBody).bind(7, s.scriptHtml).bind(8, s.scriptAyuda);
+    if (id != 0)
+        write.bind(9, id);
+    write.run();
+    if (id == 0)
+        id = db_.lastInsertId();
+
+    Statement clear = db_.prepare("DELETE FROM ficheros WHERE id_script = ?1");
+    clear.bind(1, id);
+    clear.run();
+    Statement add = db_.prepare("INSERT INTO ficheros (id_script, nombre) VALUES (?1, ?2)");
+    for (const QString& nombre : files) {
+        add.reset();
+        add.bind(1, id).bind(2, nombre);
+        add.run();
+    }
+    transaction.commit();
+    return id;
+}
+
+void LibraryStore::deleteScript(qint64 id)
+{
+    Transaction transaction(db_);
+    Statement files = db_.prepare("DELETE FROM ficheros WHERE id_script = ?1");
+    files.bind(1, id);
+    files.run();
+    Statement row = db_.prepare("DELETE FROM scripts WHERE id = ?1");
+    row.bind(1, id);
+    row.run();
+    transaction.commit();
+}
+
+void LibraryStore::moveScript(qint64 id, qint64 categoryId)
+{
+    Statement q = db_.prepare("UPDATE scripts SET id_categoria = ?1 WHERE id = ?2");
+    q.bind(1, categoryId).bind(2, id);
+    q.run();
+}
+
+} // namespace library

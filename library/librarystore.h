@@ -1,0 +1,63 @@
+#pragma once
+
+#include "database.h"
+#include "records.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace library {
+
+// Every statement the program runs on its library. Reads return rows as values; a failure
+// of the engine throws DatabaseError. Each write that touches several rows is one
+// transaction.
+class LibraryStore
+{
+public:
+    explicit LibraryStore(Database db);
+    ~LibraryStore();
+
+    // Opens the library file with its password.
+    static std::unique_ptr<LibraryStore> open(const QString& path);
+
+    // The tree.
+    std::vector<Category> childCategories(qint64 parentId);
+    std::vector<ScriptListing> scriptsByName();
+
+    // The pages.
+    std::optional<Script> script(qint64 id);
+    // The name of the script's type; none when the type row is missing.
+    std::optional<QString> typeName(qint64 typeId);
+    std::optional<Category> category(qint64 id);
+
+    // The editor's lists.
+    std::vector<Category> categoriesByName();
+    std::vector<ScriptType> typesByName();
+    std::optional<qint64> categoryIdByName(const QString& nombre);
+    std::optional<qint64> typeIdByName(const QString& nombre);
+
+    // Related files.
+    std::vector<RelatedFile> relatedFiles(qint64 scriptId);
+    bool isFileUsedByOtherScript(const QString& nombre, qint64 scriptId);
+    bool scriptHasFile(const QString& nombre, qint64 scriptId);
+    qint64 addRelatedFile(qint64 scriptId, const QString& nombre);
+    void removeRelatedFile(qint64 fileRowId);
+
+    // Stores the script (a new row when its id is 0) and rewrites its related-file rows
+    // from `files`, all in one transaction. Returns the script's id.
+    qint64 saveScript(const Script& script, const QStringList& files);
+    // Deletes the script's related-file rows and its row in one transaction.
+    void deleteScript(qint64 id);
+    void moveScript(qint64 id, qint64 categoryId);
+
+    Database& database() { return db_; }
+
+private:
+    Database db_;
+    std::unique_ptr<Statement> childCategoriesQuery_;
+};
+
+} // namespace library

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// The open-file dialog goes through this seam so that tests can choose the file.
+namespace platform {
+
+struct FileRequest
+{
+    QString title;
+    QString filter; // Qt filter text, entries separated by ";;"
+};
+
+class FileDialogs
+{
+public:
+    virtual ~FileDialogs() = default;
+    // The chosen full path, or an empty string when cancelled. A name that does not exist
+    // yet may be given (the export creates the page).
+    virtual QString openFileName(QWidget* parent, const FileRequest& request) = 0;
+};
+
+FileDialogs& fileDialogs();
+void setFileDialogs(FileDialogs* dialogs);
+
+class QtFileDialogs final : public FileDialogs
+{
+public:
+    QString openFileName(QWidget* parent, const FileRequest& request) override;
+};
+
+// Gives the queued names in order (cancel, "", when the queue is empty) and records requests.
+class ScriptedFileDialogs final : public FileDialogs
+{
+public:
+    ScriptedFileDialogs() { setFileDialogs(this); }
+    ~ScriptedFileDialogs() override { setFileDialogs(nullptr); }
+    QString openFileName(QWidget* parent, const FileRequest& request) override;
+
+    QList<QString> names;
+    QList<FileRequest> requests;
+};
+
+} // namespace platform
