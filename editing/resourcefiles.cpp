@@ -1,0 +1,85 @@
+#include "resourcefiles.h"
+
+#include "app/module1.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace editing {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("editing", text);
+}
+
+FileResult failure(const QString& text)
+{
+    return FileResult{false, text};
+}
+
+} // namespace
+
+bool isBareFileName(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QChar(0));
+}
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    const QString cb = QFileInfo(b).canonicalFilePath();
+    return !ca.isEmpty() && ca == cb;
+}
+
+FileResult copyIntoResources(const QString& source, const QString& resourcesPath,
+                             const QString& name)
+{
+    if (!isBareFileName(name))
+        return failure(tr("Nombre de fichero no válido: %1").arg(name));
+    if (!QDir().mkpath(resourcesPath))
+        return failure(tr("No se puede crear la carpeta %1").arg(resourcesPath));
+    const QString target = QDir(resourcesPath).filePath(name);
+    if (isSameFile(source, target))
+        return {}; // copying a file onto itself would only truncate it
+
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return failure(in.errorString());
+    if (Module1::IsReadOnly(target))
+        Module1::ClearReadOnlyAttribute(target);
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return failure(out.errorString());
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 16);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+            return failure(in.errorString());
+        if (out.write(chunk) != chunk.size())
+            return failure(out.errorString());
+    }
+    if (!out.commit())
+        return failure(out.errorString());
+    return {};
+}
+
+FileResult deleteResource(const QString& resourcesPath, const QString& name)
+{
+    if (!isBareFileName(name))
+        return failure(tr("Nombre de fichero no válido: %1").arg(name));
+    QFile file(QDir(resourcesPath).filePath(name));
+    if (!file.exists())
+        return {};
+    if (!file.remove())
+        return failure(file.errorString());
+    return {};
+}
+
+} // namespace editing

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// The resources folder holds every related file once, by its bare name. These helpers are
+// the only way the editing code touches that folder.
+namespace editing {
+
+struct FileResult
+{
+    bool ok = true;
+    QString error; // the system's text when !ok
+};
+
+// A related file's name must stay inside the resources folder: not empty, no folder
+// separator, not "." or "..".
+bool isBareFileName(const QString& name);
+
+// Whether two paths reach the same existing file, however they are spelled (symbolic
+// links, "..", doubled separators). False when either does not exist.
+bool isSameFile(const QString& a, const QString& b);
+
+// Copies `source` into the resources folder as `name`, creating the folder when missing and
+// replacing an existing file atomically, so that a failed copy leaves the old file whole.
+FileResult copyIntoResources(const QString& source, const QString& resourcesPath,
+                             const QString& name);
+
+// Deletes `name` from the resources folder. A file that is not there is not an error.
+FileResult deleteResource(const QString& resourcesPath, const QString& name);
+
+} // namespace editing
