@@ -1,0 +1,115 @@
+#include "copyrelatedfiles.h"
+
+#include "app/module1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace exporting {
+
+namespace {
+
+QString canonical(const QString& path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
+
+// The copy replaces the destination whole or not at all.
+bool copyFile(const QString& from, const QString& to, QString* error)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return false;
+    }
+    QSaveFile out(to);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return false;
+    }
+    char buffer[64 * 1024];
+    for (qint64 n; (n = in.read(buffer, sizeof buffer)) != 0;) {
+        if (n < 0 || out.write(buffer, n) != n) {
+            *error = n < 0 ? in.errorString() : out.errorString();
+            out.cancelWriting();
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool copyOne(const QString& name, const QString& target, CopyResult& result)
+{
+    if (!isBareFileName(name)) {
+        result.ok = false;
+        result.message =
+            QStringLiteral("El fichero relacionado «%1» no tiene un nombre válido.").arg(name);
+        return false;
+    }
+    const QString source = Module1::ResourcesPath + name;
+    if (!QFileInfo(source).isFile()) {
+        ++result.missing;
+        return true;
+    }
+    const QString destination = target + QLatin1Char('/') + name;
+    if (canonical(destination) == canonical(source)) {
+        ++result.copied;
+        return true;
+    }
+    QString error;
+    if (Module1::IsReadOnly(destination) && !Module1::ClearReadOnlyAttribute(destination))
+        error = QStringLiteral("es de sólo lectura.");
+    else if (copyFile(source, destination, &error)) {
+        ++result.copied;
+        return true;
+    }
+    result.ok = false;
+    result.message =
+        QStringLiteral("No se puede copiar «%1» a «%2»: %3").arg(source, destination, error);
+    return false;
+}
+
+} // namespace
+
+bool isBareFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QChar(0));
+}
+
+CopyResult copyRelatedFiles(const QStringList& names, const QString& pageFolder)
+{
+    CopyResult result;
+    QString folder = pageFolder;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    result.targetFolder = folder + QLatin1Char('/') + Module1::ResourcesFolderName;
+    // Copying there would copy each library file onto itself.
+    const QString library = canonical(Module1::ResourcesPath);
+    if (!library.isEmpty() &&
+        (canonical(folder) == library || canonical(result.targetFolder) == library)) {
+        result.skipped = true;
+        return result;
+    }
+    if (!QFileInfo(result.targetFolder).isDir() &&
+        !QDir(folder).mkdir(Module1::ResourcesFolderName)) {
+        result.ok = false;
+        result.message =
+            QStringLiteral("No se puede crear la carpeta «%1».").arg(result.targetFolder);
+        return result;
+    }
+    for (const QString& name : names) {
+        if (!copyOne(name, result.targetFolder, result))
+            return result;
+    }
+    return result;
+}
+
+} // namespace exporting

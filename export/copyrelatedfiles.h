@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace exporting {
+
+struct CopyResult
+{
+    bool ok = true;
+    bool skipped = false; // the target is the library's own resources folder
+    int copied = 0;
+    int missing = 0;      // names whose file is not in the library's resources folder
+    QString targetFolder; // without trailing "/"
+    QString message;      // Spanish, when not ok
+};
+
+// Whether a related file's name stays inside its folder: no separators, not "." or "..".
+bool isBareFileName(const QString& name);
+
+// Copies the named files from the library's resources folder into the folder
+// `ResourcesFolderName` beside the page, created when missing; copies over read-only files
+// there. Names must have passed isBareFileName.
+CopyResult copyRelatedFiles(const QStringList& names, const QString& pageFolder);
+
+} // namespace exporting

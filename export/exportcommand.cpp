@@ -1,0 +1,66 @@
+#include "exportcommand.h"
+
+#include "exportscript.h"
+#include "platform/filedialog.h"
+#include "platform/messagebox.h"
+#include "platform/shell.h"
+
+#include <QApplication>
+#include <QUrl>
+
+namespace exporting {
+
+namespace {
+
+void showMessage(QWidget* window, QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    platform::Message message;
+    message.icon = icon;
+    message.title = title;
+    message.text = text;
+    message.buttons = QMessageBox::Ok;
+    platform::showMessage(window, message);
+}
+
+void reportFailure(QWidget* window, const ExportReport& report)
+{
+    // A page without a body start tag gets the plain message the program always gave.
+    if (report.pageProblem == PageProblem::NoBodyTag)
+        showMessage(window, QMessageBox::NoIcon, QString(), report.message);
+    else if (report.status == ExportReport::Status::LibraryError)
+        showMessage(window, QMessageBox::Critical, QStringLiteral("Error"), report.message);
+    else
+        showMessage(window, QMessageBox::Warning, QStringLiteral("Error"), report.message);
+}
+
+} // namespace
+
+QString exportFileFilter()
+{
+    return QStringLiteral("HTML Document (*.html) (*.htm)");
+}
+
+void RunExportCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId)
+{
+    bool isNumber = false;
+    const qint64 id = scriptId.toLongLong(&isNumber);
+    if (scriptId.isEmpty() || !isNumber || id <= 0) {
+        showMessage(window, QMessageBox::NoIcon, QString(),
+                    QStringLiteral("No ha selecionado un Script"));
+        return;
+    }
+    const QString page = platform::fileDialogs().openFileName(
+        window, platform::FileRequest{QString(), exportFileFilter()});
+    if (page.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ExportReport report = exportScript(store, id, page);
+    QApplication::restoreOverrideCursor();
+    if (report.status != ExportReport::Status::Done) {
+        reportFailure(window, report);
+        return;
+    }
+    platform::shell().open(QUrl::fromLocalFile(report.page));
+}
+
+} // namespace exporting

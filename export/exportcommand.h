@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace library {
+class LibraryStore;
+}
+
+namespace exporting {
+
+// The export button: asks for a page, writes the current script into it, copies its related
+// files beside it and opens the page with the user's program. `scriptId` is the decimal id of
+// the current script, empty when none. Every failure ends in a message; nothing is half-done.
+void RunExportCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId);
+
+// The file dialog's filter: one entry, HTML pages.
+QString exportFileFilter();
+
+} // namespace exporting

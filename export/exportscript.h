@@ -1,0 +1,40 @@
+#pragma once
+
+#include "pageedit.h"
+
+#include <QString>
+
+namespace library {
+class LibraryStore;
+}
+
+namespace exporting {
+
+struct ExportReport
+{
+    enum class Status {
+        Done,
+        Refused,     // the page or the related files could not be written; page unchanged
+                     // unless `pageWritten`
+        LibraryError // the script could not be read from the library
+    };
+    Status status = Status::Done;
+    PageProblem pageProblem = PageProblem::None;
+    QString message; // Spanish, when not done
+    QString page;
+    bool pageCreated = false;
+    bool pageWritten = false;
+    bool filesSkipped = false; // the page lies where the library's own files are
+    int filesCopied = 0;
+    int filesMissing = 0;
+    QString resourcesFolder;
+};
+
+// Writes the script into the page and copies its related files beside it. Nothing is
+// copied, and no folder made, unless the page was written.
+ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath);
+
+// One Spanish line that says what an export did.
+QString summary(const ExportReport& report);
+
+} // namespace exporting
