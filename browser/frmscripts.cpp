@@ -1,0 +1,349 @@
+#include "frmscripts.h"
+
+#include "app/frmcondiciones.h"
+#include "app/module1.h"
+#include "buttonbar.h"
+#include "categorytree.h"
+#include "guardedpage.h"
+#include "layout.h"
+#include "library/libraryfile.h"
+#include "library/nodekey.h"
+#include "pagebuilder.h"
+#include "platform/messagebox.h"
+#include "platform/shell.h"
+#include "platform/waitcursor.h"
+#include "presentationpanel.h"
+#include "splitterbar.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+using library::NodeKind;
+
+namespace {
+constexpr int TimerInterval = 60000;
+constexpr int SplitterDragWidth = 135;
+const QString ErrorTitle = QStringLiteral("Error");
+} // namespace
+
+Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Frmscripts"));
+    setWindowTitle(QStringLiteral("Korvalis"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/korvalis.svg")));
+    resize(twips::toPixels(9195, twips::dpiOf(this)), twips::toPixels(6135, twips::dpiOf(this)));
+
+    createBrowsePanel();
+    opciones = new ButtonBar(this);
+    twips::place(opciones, 0, 50, 855, 6135);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(TimerInterval);
+    connectControls();
+}
+
+Frmscripts::~Frmscripts() = default;
+
+void Frmscripts::createBrowsePanel()
+{
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame(1)"));
+    Frame1->setFrameShape(QFrame::StyledPanel);
+
+    Tree = new QTreeWidget(Frame1);
+    Tree->setObjectName(QStringLiteral("Tree"));
+    Tree->setHeaderHidden(true);
+    Tree->setIndentation(16);
+    Tree->setRootIsDecorated(true);
+    Tree->setExpandsOnDoubleClick(false);
+    Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Tree->setIconSize(QSize(16, 16));
+    Tree->setAccessibleName(QStringLiteral("Scripts"));
+    twips::place(Tree, 50, 150, 2895, 4000);
+
+    linea_borde = new SplitterBar(Frame1);
+    twips::place(linea_borde, 2945, 150, 60, 4050);
+
+    explorador = new QWebEngineView(Frame1);
+    explorador->setObjectName(QStringLiteral("explorador"));
+    explorador->setPage(new GuardedPage(explorador));
+    explorador->setAccessibleName(QStringLiteral("Página del script"));
+
+    Frame_presentacion = new PresentationPanel(Frame1);
+
+    // The icon shown while a script is dragged in the tree.
+    IconImage2 = new QLabel(Frame1);
+    IconImage2->setObjectName(QStringLiteral("IconImage(2)"));
+    IconImage2->setPixmap(QIcon(QStringLiteral(":/icons/arrastrar.svg")).pixmap(32, 32));
+    IconImage2->hide();
+}
+
+void Frmscripts::connectControls()
+{
+    connect(Tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { NodeClick(item); });
+    connect(Tree, &QTreeWidget::itemDoubleClicked, this, [this] { Tree_DblClick(); });
+    connect(linea_borde, &SplitterBar::dragged, this, &Frmscripts::splitterDragged);
+    connect(linea_borde, &SplitterBar::released, this, &Frmscripts::splitterReleased);
+    connect(Frame_presentacion, &PresentationPanel::companyLinkClicked, this,
+            [] { platform::shell().open(QUrl(Module1::CompanyUrl)); });
+    connect(Frame_presentacion, &PresentationPanel::termsLinkClicked, this, &Frmscripts::showTerms);
+    connect(Timer1, &QTimer::timeout, this, &Frmscripts::Timer1_Timer);
+    connect(opciones->boton_salir[0], &QToolButton::clicked, this, [this] { boton_salir_Click(0); });
+    connect(opciones->boton_salir[1], &QToolButton::clicked, this, [this] { boton_salir_Click(1); });
+    connect(opciones->boton_enviarscript, &QToolButton::clicked, this, &Frmscripts::ShowSubmissionForm);
+}
+
+bool Frmscripts::Form_Load()
+{
+    Module1::SetProgramValues(Module1::ProgramFolder);
+    Frame1->show();
+    if (Frame2)
+        Frame2->hide();
+    editar = false;
+    ArrangeButtonBar();
+    if (!openLibrary())
+        return false;
+
+    try {
+        nodX = CategoryTree(Tree, *cn).Load();
+    } catch (const library::DatabaseError& e) {
+        reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + e.message());
+        return false;
+    }
+    NodeClick(Tree->topLevelItem(0));
+    Frame_presentacion->show();
+    linea_borde->SetBorder(false);
+    opciones->SetButtonTooltips();
+    QCoreApplication::processEvents();
+    Timer1->start();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+bool Frmscripts::openLibrary()
+{
+    const QString path = Module1::ProgramFolder + QLatin1Char('/') + library::LibraryFileName;
+    if (!QFileInfo::exists(path)) {
+        platform::inform(this, QMessageBox::Critical, ErrorTitle,
+                         QStringLiteral("Faltan ficheros de la aplicación\n"
+                                        "No podrá utilizar Korvalis hasta solventar el problema"));
+        return false;
+    }
+    try {
+        cn = library::LibraryStore::open(path);
+        // Reading a table proves the password opened the file.
+        cn->typesByName();
+    } catch (const library::DatabaseError& e) {
+        cn.reset();
+        platform::inform(this, QMessageBox::Critical, ErrorTitle,
+                         QStringLiteral("No se puede abrir la biblioteca de scripts\n%1\n(%2)\n"
+                                        "No podrá utilizar Korvalis hasta solventar el problema")
+                             .arg(QDir::toNativeSeparators(path), e.message()));
+        return false;
+    }
+    return true;
+}
+
+void Frmscripts::ArrangeButtonBar()
+{
+    opciones->ArrangeButtonBar(editar, !id.isEmpty());
+}
+
+int Frmscripts::clientWidthTwips() const
+{
+    return twips::fromPixels(width(), twips::dpiOf(this));
+}
+
+void Frmscripts::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    const int dpi = twips::dpiOf(this);
+    const layout::MainLayout l = layout::ComputeMainLayout(
+        twips::fromPixels(width(), dpi), twips::fromPixels(height(), dpi),
+        twips::geometryOf(opciones).width(), twips::geometryOf(Tree).width(),
+        twips::geometryOf(linea_borde).width());
+    twips::place(Frame1, l.frame);
+    twips::place(opciones, l.opciones);
+    opciones->PlaceExitButtons();
+    if (Frame1->isVisible()) {
+        twips::place(Tree, l.tree);
+        twips::place(explorador, l.explorador);
+        twips::place(Frame_presentacion, l.presentacion);
+        twips::place(linea_borde, l.lineaBorde);
+    }
+    if (Frame2 && Frame2->isVisible())
+        twips::place(Frame2, l.frame);
+}
+
+void Frmscripts::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Frmscripts::splitterDragged(int xInBar)
+{
+    const int dpi = twips::dpiOf(this);
+    const QRect bar = twips::geometryOf(linea_borde);
+    twips::place(linea_borde, bar.left() + twips::fromPixels(xInBar, dpi), bar.top(),
+                 SplitterDragWidth, bar.height());
+}
+
+void Frmscripts::splitterReleased()
+{
+    const layout::SplitterRelease r =
+        layout::ReleaseSplitter(twips::geometryOf(linea_borde).left(), clientWidthTwips(),
+                                twips::geometryOf(Tree), twips::geometryOf(explorador));
+    const QRect bar = twips::geometryOf(linea_borde);
+    twips::place(linea_borde, r.barLeft, bar.top(), bar.width(), bar.height());
+    twips::place(Tree, r.tree);
+    twips::place(explorador, r.explorador);
+    twips::place(Frame_presentacion, r.presentacion);
+}
+
+QTreeWidgetItem* Frmscripts::FindNode(const QString& key) const
+{
+    return CategoryTree::FindNode(Tree, key);
+}
+
+void Frmscripts::SetDropHighlight(QTreeWidgetItem* node)
+{
+    if (QTreeWidgetItem* old = DropHighlight()) {
+        old->setData(0, Qt::BackgroundRole, QVariant());
+        old->setData(0, Qt::ForegroundRole, QVariant());
+    }
+    dropHighlightKey_ = CategoryTree::KeyOf(node);
+    if (node) {
+        node->setBackground(0, palette().brush(QPalette::Active, QPalette::Highlight));
+        node->setForeground(0, palette().brush(QPalette::Active, QPalette::HighlightedText));
+    }
+}
+
+QTreeWidgetItem* Frmscripts::DropHighlight() const
+{
+    return FindNode(dropHighlightKey_);
+}
+
+void Frmscripts::NodeClick(QTreeWidgetItem* node)
+{
+    if (!node)
+        return;
+    const QString key = CategoryTree::KeyOf(node);
+    if (library::isRootKey(key)) {
+        node->setExpanded(true);
+        SetDropHighlight(node);
+        Frame_presentacion->show();
+        Frame_presentacion->raise();
+        opciones->EnableScriptButtons(false);
+        return;
+    }
+    Frame_presentacion->hide();
+    if (library::nodeKindOfKey(key) == NodeKind::Category) {
+        node->setExpanded(!node->isExpanded());
+        SetDropHighlight(node);
+        ShowCategoryPage(library::idOfKey(key));
+        opciones->EnableScriptButtons(false);
+    } else {
+        WaitCursor wait;
+        SetDropHighlight(node);
+        ShowScriptPage(library::idOfKey(key));
+        opciones->EnableScriptButtons(true);
+        id = key.chopped(1);
+    }
+}
+
+void Frmscripts::Tree_DblClick()
+{
+    QTreeWidgetItem* selected = Tree->currentItem();
+    if (!selected || !library::isRootKey(CategoryTree::KeyOf(selected)))
+        return;
+    QTreeWidgetItem* root = Tree->topLevelItem(0);
+    root->setExpanded(true);
+    SetDropHighlight(root);
+}
+
+void Frmscripts::ShowScriptPage(qint64 scriptId)
+{
+    try {
+        const std::optional<library::Script> s = cn->script(scriptId);
+        const std::optional<QString> type = s ? cn->typeName(s->idTipo) : std::nullopt;
+        if (!s || !type) {
+            reportError(QStringLiteral("El script %1 o su tipo ya no está en la biblioteca.").arg(scriptId));
+            return;
+        }
+        pages::ScriptPageFields f{s->nombreFichero, s->scriptHead, s->scriptBody, s->nombre, *type,
+                                  s->navegadores, s->scriptHtml};
+        showPage(pages::ScriptPageName, pages::BuildScriptPage(f));
+    } catch (const library::DatabaseError& e) {
+        reportError(e.message());
+    }
+}
+
+void Frmscripts::ShowCategoryPage(qint64 categoryId)
+{
+    try {
+        const std::optional<library::Category> c = cn->category(categoryId);
+        if (!c) {
+            reportError(QStringLiteral("La categoría %1 ya no está en la biblioteca.").arg(categoryId));
+            return;
+        }
+        showPage(pages::CategoryPageName, pages::BuildCategoryPage(c->nombre, c->descripcion));
+    } catch (const library::DatabaseError& e) {
+        reportError(e.message());
+    }
+}
+
+void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
+{
+    const QString path = Module1::ProgramFolder + QLatin1Char('/') + fileName;
+    QString error;
+    if (!pages::WritePage(path, page, &error)) {
+        reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
+                        .arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    explorador->load(QUrl::fromLocalFile(path));
+}
+
+void Frmscripts::reportError(const QString& text)
+{
+    platform::inform(this, QMessageBox::Critical, ErrorTitle, text);
+}
+
+void Frmscripts::showTerms()
+{
+    if (!terms_)
+        terms_ = new frmcondiciones(this);
+    if (terms_->Form_Load())
+        terms_->show();
+}
+
+void Frmscripts::boton_salir_Click(int index)
+{
+    if (index == 0)
+        close();
+}
+
+void Frmscripts::Timer1_Timer()
+{
+}
+
+void Frmscripts::ShowSubmissionForm()
+{
+}
+
+void Frmscripts::closeEvent(QCloseEvent* event)
+{
+    Timer1->stop();
+    QWidget::closeEvent(event);
+    Q_EMIT unloaded();
+}

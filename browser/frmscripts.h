@@ -1,0 +1,96 @@
+#pragma once
+
+#include "library/librarystore.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class ButtonBar;
+class PresentationPanel;
+class SplitterBar;
+class QFrame;
+class QLabel;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWebEngineView;
+class frmcondiciones;
+
+// The main window: the category tree and the page pane (the browse panel), the editor panel
+// in the same place, and the bar of buttons at the right. It holds the controls and routes
+// each event to the code of its subsystem.
+class Frmscripts : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Frmscripts(QWidget* parent = nullptr);
+    ~Frmscripts() override;
+
+    // Opens the library and fills the window. False when the program cannot go on (the
+    // reason has been shown to the user).
+    bool Form_Load();
+
+    // Lays the panes out for the window's current size.
+    void Form_Resize();
+    void ArrangeButtonBar();
+
+    // What a click on a tree node does: the root, a category or a script.
+    void NodeClick(QTreeWidgetItem* node);
+    void Tree_DblClick();
+    void ShowScriptPage(qint64 scriptId);
+    void ShowCategoryPage(qint64 categoryId);
+
+    // The node marked in the tree independently of the selection: the current node, and
+    // the drop target while a script is dragged.
+    void SetDropHighlight(QTreeWidgetItem* node);
+    QTreeWidgetItem* DropHighlight() const;
+    QTreeWidgetItem* FindNode(const QString& key) const;
+
+    void Timer1_Timer();
+    void ShowSubmissionForm();
+
+    // The library connection, for the life of the window.
+    std::unique_ptr<library::LibraryStore> cn;
+    // An existing script is being edited.
+    bool editar = false;
+    // The current script (decimal id), or empty.
+    QString id;
+    // The node added last.
+    QTreeWidgetItem* nodX = nullptr;
+
+    QFrame* Frame1;
+    QWidget* Frame2 = nullptr;
+    QTreeWidget* Tree;
+    SplitterBar* linea_borde;
+    QWebEngineView* explorador;
+    PresentationPanel* Frame_presentacion;
+    QLabel* IconImage2;
+    ButtonBar* opciones;
+    QTimer* Timer1;
+
+Q_SIGNALS:
+    // The window was closed: the program ends.
+    void unloaded();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createBrowsePanel();
+    void connectControls();
+    bool openLibrary();
+    void boton_salir_Click(int index);
+    void splitterDragged(int xInBar);
+    void splitterReleased();
+    void showTerms();
+    void showPage(const QString& fileName, const QByteArray& page);
+    void reportError(const QString& text);
+    int clientWidthTwips() const;
+
+    QString dropHighlightKey_;
+    QPointer<frmcondiciones> terms_;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFrame>
+
+// The bar between the tree and the page pane (`linea_borde`). Invisible at rest; while it is
+// dragged with the left or right button it shows a border and follows the pointer. The window
+// decides where it comes to rest.
+class SplitterBar : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit SplitterBar(QWidget* parent = nullptr);
+
+    void SetBorder(bool visible);
+
+Q_SIGNALS:
+    // The pointer's position within the bar, in pixels, while a button is held.
+    void dragged(int xInBar);
+    void released();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+};

@@ -1,0 +1,131 @@
+#include "app/frmsplash.h"
+#include "browser/frmscripts.h"
+#include "browser/presentationpanel.h"
+#include "platform/messagebox.h"
+#include "platform/network.h"
+#include "tests/support/tempprogramfolder.h"
+
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+void writeTerms(const TempProgramFolder& folder)
+{
+    TempProgramFolder::writeFile(folder.filePath(QStringLiteral("licencia.rtf")),
+                                 "{\\rtf1\\ansi\\ansicpg1252 Condiciones de uso de Korvalis: "
+                                 "\\b aceptaci\\'f3n\\b0 .\\par}");
+}
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void missingTermsEndTheProgramBeforeAnyWindow();
+    void termsAreShownAndWithoutNetworkNoCheck();
+    void decliningNeverTouchesTheLibrary();
+    void acceptingWithoutLibraryShowsItsMessage();
+    void acceptingShowsTheMainWindow();
+};
+
+void TestStartup::missingTermsEndTheProgramBeforeAnyWindow()
+{
+    platform::ScriptedMessageBoxes boxes;
+    TempProgramFolder folder;
+    frmsplash splash;
+    QVERIFY(!splash.Form_Load(folder.path()));
+    QVERIFY(!splash.isVisible());
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown[0].icon, QMessageBox::Information);
+    QCOMPARE(boxes.shown[0].title, QStringLiteral("Error"));
+    QCOMPARE(boxes.shown[0].text,
+             QStringLiteral("Falta algun fichero de instalacion de Korvalis.\nNo podrá continuar"));
+}
+
+void TestStartup::termsAreShownAndWithoutNetworkNoCheck()
+{
+    platform::FixedNetworkPresence offline(false);
+    TempProgramFolder folder;
+    writeTerms(folder);
+    frmsplash splash;
+    QVERIFY(splash.Form_Load(folder.path()));
+    QVERIFY(splash.isVisible());
+    QCOMPARE(splash.windowTitle(), QStringLiteral("Korvalis"));
+    QVERIFY(splash.RichText->toPlainText().contains(QStringLiteral("aceptación")));
+    QVERIFY(!splash.Command3->isVisible());
+    QVERIFY(splash.WebBrowser1->url().isEmpty()); // no page requested
+    QCOMPARE(splash.Command2->text(), QStringLiteral("Si acepto"));
+    QCOMPARE(splash.Command1->text(), QStringLiteral("No Acepto"));
+}
+
+void TestStartup::decliningNeverTouchesTheLibrary()
+{
+    platform::FixedNetworkPresence offline(false);
+    TempProgramFolder folder;
+    writeTerms(folder);
+    folder.closeLibrary();
+    const QByteArray before = TempProgramFolder::readFile(folder.libraryPath());
+    const QDateTime touched = QFileInfo(folder.libraryPath()).lastModified();
+    auto* splash = new frmsplash();
+    QPointer<frmsplash> alive(splash);
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    QVERIFY(splash->Form_Load(folder.path()));
+    QTest::mouseClick(splash->Command1, Qt::LeftButton);
+    QVERIFY(!alive);
+    QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+            std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                         [](QWidget* w) { return w->isVisible(); }));
+    QCOMPARE(TempProgramFolder::readFile(folder.libraryPath()), before);
+    QCOMPARE(QFileInfo(folder.libraryPath()).lastModified(), touched);
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("js.htm"))));
+}
+
+void TestStartup::acceptingWithoutLibraryShowsItsMessage()
+{
+    platform::FixedNetworkPresence offline(false);
+    platform::ScriptedMessageBoxes boxes;
+    TempProgramFolder folder;
+    writeTerms(folder);
+    folder.closeLibrary();
+    QFile::remove(folder.libraryPath());
+    auto* splash = new frmsplash();
+    QPointer<frmsplash> alive(splash);
+    QVERIFY(splash->Form_Load(folder.path()));
+    QTest::mouseClick(splash->Command2, Qt::LeftButton);
+    QCOMPARE(boxes.shown.size(), 1);
+    QVERIFY(boxes.shown[0].text.startsWith(QStringLiteral("Faltan ficheros de la aplicación")));
+    QVERIFY(!alive || !alive->isVisible());
+    QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+            !std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                         [](QWidget* w) { return w->objectName() == QLatin1String("Frmscripts"); }));
+    delete alive;
+}
+
+void TestStartup::acceptingShowsTheMainWindow()
+{
+    platform::FixedNetworkPresence offline(false);
+    TempProgramFolder folder;
+    writeTerms(folder);
+    folder.addCategory(0, QStringLiteral("Textos"));
+    folder.closeLibrary();
+    auto* splash = new frmsplash();
+    QPointer<frmsplash> alive(splash);
+    QVERIFY(splash->Form_Load(folder.path()));
+    QTest::mouseClick(splash->Command2, Qt::LeftButton);
+    QPointer<Frmscripts> main(splash->MainWindow());
+    QVERIFY(main);
+    QVERIFY(main->isVisible());
+    QVERIFY(!splash->isVisible());
+    QTRY_VERIFY(!alive); // the start window is unloaded
+    QCOMPARE(main->Tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Textos"));
+    QCOMPARE(main->DropHighlight(), main->Tree->topLevelItem(0));
+    QVERIFY(main->Frame_presentacion->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+    delete main;
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
