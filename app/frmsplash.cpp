@@ -1,0 +1,130 @@
+#include "frmsplash.h"
+
+#include "app/module1.h"
+#include "browser/frmscripts.h"
+#include "browser/twips.h"
+#include "platform/messagebox.h"
+#include "platform/network.h"
+#include "platform/waitcursor.h"
+#include "rtfreader.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QWebEnginePage>
+
+frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmsplash"));
+    setWindowTitle(QStringLiteral("Korvalis"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/korvalis.svg")));
+    const int dpi = twips::dpiOf(this);
+    setFixedSize(twips::toPixels(7185, dpi), twips::toPixels(3720, dpi));
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameShape(QFrame::Box);
+    Shape1->setStyleSheet(QStringLiteral("QFrame { border: 1px solid #a3c1e0; background: #eef3f9; }"));
+    twips::place(Shape1, 60, 60, 2220, 3600);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setAccessibleName(QStringLiteral("Logotipo de Korvalis"));
+    twips::place(Image1, 120, 240, 2100, 1800);
+
+    Label_version = new QLabel(QStringLiteral("Version: 1.0"), this);
+    Label_version->setObjectName(QStringLiteral("Label_version"));
+    Label_version->setAlignment(Qt::AlignCenter);
+    twips::place(Label_version, 120, 2160, 2100, 255);
+
+    RichText = new QTextBrowser(this);
+    RichText->setObjectName(QStringLiteral("RichText"));
+    RichText->setAccessibleName(QStringLiteral("Condiciones de uso"));
+    twips::place(RichText, 2400, 120, 4665, 2500);
+
+    Label1 = new QLabel(QStringLiteral("¿Acepta los terminos de licencia de uso de este software?"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    twips::place(Label1, 2400, 2700, 4665, 375);
+
+    Command2 = new QPushButton(QStringLiteral("Si acepto"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    twips::place(Command2, 2400, 3180, 1455, 405);
+    Command1 = new QPushButton(QStringLiteral("No Acepto"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    twips::place(Command1, 3960, 3180, 1455, 405);
+    Command3 = new QPushButton(QStringLiteral("Verificar Actualizaciones"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    twips::place(Command3, 120, 2640, 2100, 405);
+
+    WebBrowser1 = new QWebEnginePage(this);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+
+    connect(Command1, &QPushButton::clicked, this, &frmsplash::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmsplash::Command2_Click);
+}
+
+frmsplash::~frmsplash() = default;
+
+bool frmsplash::Form_Load(const QString& programFolder)
+{
+    Module1::SetProgramValues(programFolder);
+    const QString terms = Module1::ProgramFolder + QStringLiteral("/licencia.rtf");
+    if (!QFileInfo::exists(terms)) {
+        platform::inform(this, QMessageBox::Information, QStringLiteral("Error"),
+                         QStringLiteral("Falta algun fichero de instalacion de Korvalis.\n"
+                                        "No podrá continuar"));
+        return false;
+    }
+    QString error;
+    if (!app::readRtfFile(terms, RichText->document(), &error)) {
+        platform::inform(this, QMessageBox::Information, QStringLiteral("Error"),
+                         error + QStringLiteral("\nNo podrá continuar"));
+        return false;
+    }
+    Image1->setPixmap(QPixmap(Module1::ProgramFolder + QStringLiteral("/logo.png"))
+                          .scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    show();
+    if (!platform::networkPresence().hasNetwork()) {
+        Command3->hide();
+        return true;
+    }
+    StartUpdateCheck();
+    return true;
+}
+
+void frmsplash::StartUpdateCheck()
+{
+}
+
+void frmsplash::Command1_Click()
+{
+    close();
+}
+
+void frmsplash::Command2_Click()
+{
+    {
+        WaitCursor wait;
+        auto* main = new Frmscripts();
+        main->setAttribute(Qt::WA_DeleteOnClose);
+        if (!main->Form_Load()) {
+            delete main;
+            close();
+            QCoreApplication::exit(1);
+            return;
+        }
+        // Closing the main window ends the program, whatever other window is open.
+        connect(main, &Frmscripts::unloaded, qApp, [] {
+            QApplication::closeAllWindows();
+            QCoreApplication::quit();
+        });
+        main->show();
+        mainWindow_ = main;
+    }
+    hide();
+    deleteLater();
+}
