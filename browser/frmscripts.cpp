@@ -4,6 +4,8 @@
 #include "app/module1.h"
 #include "buttonbar.h"
 #include "categorytree.h"
+#include "editing/editcommands.h"
+#include "editing/editorpanel.h"
 #include "guardedpage.h"
 #include "layout.h"
 #include "library/libraryfile.h"
@@ -48,6 +50,11 @@ Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(TimerInterval);
     connectControls();
+    // The editor panel takes the browse panel's place while a script is written or edited.
+    auto* editorPanel = new editing::EditorPanel(this);
+    Frame2 = editorPanel;
+    Frame2->hide();
+    editingCommands = new editing::EditingCommands(*this, *editorPanel);
 }
 
 Frmscripts::~Frmscripts() = default;
@@ -331,6 +338,8 @@ void Frmscripts::boton_salir_Click(int index)
 {
     if (index == 0)
         close();
+    else
+        editingCommands->LeaveEditor();
 }
 
 void Frmscripts::Timer1_Timer()

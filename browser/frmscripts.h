@@ -17,6 +17,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWebEngineView;
 class frmcondiciones;
+namespace editing {
+class EditingCommands;
+}
 
 // The main window: the category tree and the page pane (the browse panel), the editor panel
 // in the same place, and the bar of buttons at the right. It holds the controls and routes
@@ -63,6 +66,8 @@ public:
 
     QFrame* Frame1;
     QWidget* Frame2 = nullptr;
+    // Opening, leaving, saving and deleting scripts, and moving them in the tree.
+    editing::EditingCommands* editingCommands = nullptr;
     QTreeWidget* Tree;
     SplitterBar* linea_borde;
     QWebEngineView* explorador;

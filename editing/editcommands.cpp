@@ -1,0 +1,220 @@
+#include "editcommands.h"
+
+#include "app/module1.h"
+#include "browser/buttonbar.h"
+#include "browser/categorytree.h"
+#include "browser/frmscripts.h"
+#include "browser/presentationpanel.h"
+#include "editorpanel.h"
+#include "export/relatedfiles.h"
+#include "library/nodekey.h"
+#include "platform/messagebox.h"
+#include "scriptdelete.h"
+#include "scriptsave.h"
+#include "treedrag.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace editing {
+
+namespace {
+
+const QString ErrorTitle = QStringLiteral("Error");
+
+} // namespace
+
+EditingCommands::EditingCommands(Frmscripts& window, EditorPanel& panel)
+    : QObject(&window), w_(window), panel_(panel)
+{
+    ButtonBar* bar = w_.opciones;
+    connect(bar->boton_insertar, &QToolButton::clicked, this,
+            &EditingCommands::boton_insertar_Click);
+    connect(bar->boton_Editar, &QToolButton::clicked, this, &EditingCommands::boton_Editar_Click);
+    connect(bar->boton_aceptar, &QToolButton::clicked, this, &EditingCommands::SaveScript);
+    connect(bar->boton_borrar, &QToolButton::clicked, this, &EditingCommands::DeleteScript);
+    drag_ = new TreeDrag(
+        w_.Tree,
+        TreeDrag::Window{[this](QTreeWidgetItem* node) { w_.SetDropHighlight(node); },
+                         [this] { return w_.DropHighlight(); }, [this] { return w_.cn.get(); }},
+        this);
+}
+
+void EditingCommands::reportError(const QString& text)
+{
+    platform::inform(&w_, QMessageBox::Critical, ErrorTitle, text);
+}
+
+bool EditingCommands::libraryCanFileScripts()
+{
+    if (!w_.cn)
+        return false;
+    try {
+        // Without a category and a type a script has nowhere to be filed.
+        if (w_.cn->categoriesByName().empty()) {
+            platform::inform(&w_, QMessageBox::Warning, ErrorTitle,
+                             tr("La biblioteca no tiene ninguna categoría.\n"
+                                "No se puede escribir ni editar un Script."));
+            return false;
+        }
+        if (w_.cn->typesByName().empty()) {
+            platform::inform(&w_, QMessageBox::Warning, ErrorTitle,
+                             tr("La biblioteca no tiene ningún tipo de Script.\n"
+                                "No se puede escribir ni editar un Script."));
+            return false;
+        }
+    } catch (const library::DatabaseError& e) {
+        reportError(e.message());
+        return false;
+    }
+    return true;
+}
+
+void EditingCommands::showEditor()
+{
+    w_.Frame1->hide();
+    panel_.show();
+    w_.Form_Resize();
+}
+
+void EditingCommands::boton_insertar_Click()
+{
+    if (!libraryCanFileScripts())
+        return;
+    try {
+        panel_.FillCategoryCombo(*w_.cn, QStringLiteral("0"));
+        panel_.FillTypeCombo(*w_.cn, QStringLiteral("0"));
+    } catch (const library::DatabaseError& e) {
+        reportError(e.message());
+        return;
+    }
+    w_.editar = true;
+    w_.ArrangeButtonBar();
+    w_.editar = false;
+    showEditor();
+    panel_.ClearFields();
+    panel_.relatedFiles()->setSession(w_.cn.get(), false, 0);
+    panel_.Text_nombre->setFocus();
+}
+
+void EditingCommands::boton_Editar_Click()
+{
+    if (w_.id.isEmpty() || !libraryCanFileScripts())
+        return;
+    const qint64 scriptId = w_.id.toLongLong();
+    try {
+        const std::optional<library::Script> s = w_.cn->script(scriptId);
+        if (!s) {
+            reportError(tr("El Script ya no existe en la biblioteca."));
+            return;
+        }
+        panel_.FillCategoryCombo(*w_.cn, QString::number(s->idCategoria));
+        panel_.FillTypeCombo(*w_.cn, QString::number(s->idTipo));
+        panel_.ShowScript(*s);
+    } catch (const library::DatabaseError& e) {
+        reportError(e.message());
+        return;
+    }
+    w_.editar = true;
+    panel_.relatedFiles()->setSession(w_.cn.get(), true, scriptId);
+    panel_.relatedFiles()->LoadRelatedFilesList();
+    showEditor();
+    w_.ArrangeButtonBar();
+}
+
+void EditingCommands::LeaveEditor()
+{
+    w_.editar = false;
+    w_.Frame1->show();
+    panel_.hide();
+    w_.Form_Resize();
+    w_.ArrangeButtonBar();
+}
+
+QTreeWidgetItem* EditingCommands::addScriptNode(qint64 scriptId, qint64 categoryId,
+                                                const QString& text)
+{
+    QTreeWidgetItem* parent = w_.FindNode(library::categoryKey(categoryId));
+    // A category the tree could not show (its parent is missing): under the root.
+    if (!parent)
+        parent = w_.Tree->topLevelItem(0);
+    return CategoryTree::AddNode(parent, library::scriptKey(scriptId), text,
+                                 CategoryTree::ScriptIcon());
+}
+
+void EditingCommands::SaveScript()
+{
+    const bool wasEditing = w_.editar;
+    const EditorContents contents = panel_.contents();
+    const SaveOutcome outcome = storeScript(*w_.cn, wasEditing ? w_.id.toLongLong() : 0, contents);
+    if (outcome.status != SaveStatus::Saved) {
+        const bool refused = outcome.status != SaveStatus::Failed;
+        platform::inform(&w_, refused ? QMessageBox::Warning : QMessageBox::Critical, ErrorTitle,
+                         saveMessage(outcome, contents));
+        if (outcome.status == SaveStatus::EmptyName)
+            panel_.Text_nombre->setFocus();
+        return;
+    }
+    if (wasEditing)
+        delete w_.FindNode(library::scriptKey(outcome.scriptId));
+    w_.nodX = addScriptNode(outcome.scriptId, outcome.categoryId, contents.nombre);
+    LeaveEditor();
+    w_.NodeClick(w_.nodX);
+    if (QTreeWidgetItem* category = w_.nodX->parent())
+        category->setExpanded(true);
+    w_.SetDropHighlight(w_.nodX);
+    w_.Tree->setCurrentItem(w_.nodX);
+    if (!wasEditing)
+        w_.ShowSubmissionForm();
+}
+
+void EditingCommands::DeleteScript()
+{
+    if (w_.id.isEmpty())
+        return;
+    if (!platform::askYesNo(&w_, QStringLiteral("Borrar Script"),
+                            tr("¿Esta seguro de  borrar este Script?")))
+        return;
+    const DeleteOutcome outcome =
+        deleteScriptWithFiles(*w_.cn, w_.id.toLongLong(), Module1::ResourcesPath);
+    if (!outcome.ok) {
+        reportError(tr("No se ha podido borrar el Script; la biblioteca no ha cambiado.\n%1")
+                        .arg(outcome.error));
+        return;
+    }
+    // The deleted script's own node, whatever node is selected now.
+    QTreeWidgetItem* node = w_.FindNode(library::scriptKey(w_.id.toLongLong()));
+    QTreeWidgetItem* parent = node ? node->parent() : nullptr;
+    showParentAfterDeletion(parent);
+    w_.editar = false;
+    w_.id.clear();
+    if (w_.nodX == node)
+        w_.nodX = parent;
+    delete node;
+    w_.ArrangeButtonBar();
+    if (!outcome.filesKept.isEmpty()) {
+        platform::inform(&w_, QMessageBox::Warning, QStringLiteral("Borrar Script"),
+                         tr("El Script se ha borrado, pero estos ficheros no se han podido "
+                            "borrar de la carpeta de recursos:\n%1")
+                             .arg(outcome.filesKept.join(QLatin1Char('\n'))));
+    }
+}
+
+void EditingCommands::showParentAfterDeletion(QTreeWidgetItem* parent)
+{
+    if (!parent)
+        return;
+    const QString key = CategoryTree::KeyOf(parent);
+    if (library::isRootKey(key)) {
+        w_.Frame_presentacion->show();
+        w_.Frame_presentacion->raise();
+    } else {
+        w_.Frame_presentacion->hide();
+        w_.ShowCategoryPage(library::idOfKey(key));
+    }
+    w_.SetDropHighlight(parent);
+}
+
+} // namespace editing

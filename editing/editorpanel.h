@@ -1,0 +1,122 @@
+#pragma once
+
+#include "scriptsave.h"
+
+#include <QRect>
+#include <QWidget>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QsciScintilla;
+class QTabBar;
+class QToolButton;
+class QTreeWidget;
+
+namespace library {
+class LibraryStore;
+struct Script;
+} // namespace library
+
+namespace exporting {
+class RelatedFilesList;
+}
+
+namespace editing {
+
+// The tabbed area of the editor: a tab bar over a page on which the four editors and the
+// file list are laid out in the same place; the tab-change rule decides which one shows.
+class ScriptTabs : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ScriptTabs(QWidget* parent = nullptr);
+    int currentIndex() const;
+    void setCurrentIndex(int index);
+    QTabBar* tabBar() const { return bar_; }
+
+Q_SIGNALS:
+    // After the current tab changed; `previous` is the tab that was current.
+    void tabChanged(int previous);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QTabBar* bar_;
+    QFrame* page_;
+    int previous_ = 0;
+};
+
+// The editor panel: one script's name, browsers, type, category, its four texts and its
+// related files. Geometry is designed in twips.
+class EditorPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit EditorPanel(QWidget* parent = nullptr);
+    ~EditorPanel() override;
+
+    // Refills a list with every name in alphabetical order, the one whose id is `id`
+    // first; the first entry is selected. Throws library::DatabaseError.
+    void FillCategoryCombo(library::LibraryStore& store, const QString& id);
+    void FillTypeCombo(library::LibraryStore& store, const QString& id);
+
+    // Shows the current tab's control and hides the others; on "Ficheros" places the list
+    // and its buttons for the current size.
+    void tabscript_Click(int previousTab);
+    // Sizes the tabs and editors to the panel (its size in twips).
+    void LayoutPanel();
+    void SetupFileListColumns();
+
+    // Empties every field and the file list, for a new script.
+    void ClearFields();
+    // Shows a stored script's fields.
+    void ShowScript(const library::Script& script);
+    EditorContents contents() const;
+
+    // The file menu of an editor: lists the related files and inserts the chosen one's
+    // relative link at the caret, over the selection. (x, y) -1 opens it at the pointer.
+    void OpenFileMenu(QsciScintilla* editor, int x = -1, int y = -1);
+
+    exporting::RelatedFilesList* relatedFiles() const { return files_; }
+    QList<QsciScintilla*> editors() const;
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLineEdit* Text_nombre;
+    QLineEdit* Text_navegador;
+    QComboBox* list_tipo;
+    QComboBox* list_categoria;
+    ScriptTabs* tabscript;
+    QsciScintilla* script_head;
+    QsciScintilla* script_body;
+    QsciScintilla* script_html;
+    QsciScintilla* script_ayuda;
+    QTreeWidget* list_ficheros;
+    QToolButton* boton_anadir_fichero;
+    QToolButton* boton_borrar_fichero;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createFields();
+    void createTabs();
+    QsciScintilla* makeEditor(const char* name, int lexerKind, const QString& caption);
+    QToolButton* makeFileButton(const char* name, const QString& icon, int top,
+                                const QString& action);
+    QsciScintilla* editorOfViewport(QObject* watched) const;
+
+    exporting::RelatedFilesList* files_;
+    QRect tabscriptTw_; // tabscript in twips, as last placed
+    QRect listTw_;      // list_ficheros in twips, as last placed
+};
+
+} // namespace editing

@@ -1,0 +1,230 @@
+#include "relatedfiles.h"
+
+#include "app/module1.h"
+#include "editing/resourcefiles.h"
+#include "library/librarystore.h"
+#include "platform/filedialog.h"
+#include "platform/messagebox.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QTreeWidget>
+
+namespace exporting {
+
+namespace {
+
+const QString& removeTitle()
+{
+    static const QString title = QStringLiteral("Borrar Script");
+    return title;
+}
+
+QString keyOf(const QTreeWidgetItem* item)
+{
+    return item->data(0, Qt::UserRole).toString();
+}
+
+} // namespace
+
+RelatedFilesList::RelatedFilesList(QTreeWidget* list, QAbstractButton* removeButton,
+                                   QObject* parent)
+    : QObject(parent), list_(list), removeButton_(removeButton)
+{
+    connect(list_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { list_ficheros_ItemClick(item); });
+    // A file chosen with the keyboard counts as chosen too.
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!list_->selectedItems().isEmpty())
+            removeButton_->setEnabled(true);
+    });
+    list_->viewport()->installEventFilter(this);
+}
+
+void RelatedFilesList::setSession(library::LibraryStore* store, bool editar, qint64 scriptId)
+{
+    store_ = store;
+    editar_ = editar;
+    scriptId_ = scriptId;
+}
+
+QString RelatedFilesList::openFilter()
+{
+    // The descriptions are shown as they stand; "*" stands for "*.*" so that files without
+    // an extension are listed too.
+    return QStringLiteral("Todos (*.*) (*);;Fichero GIF (*.gif);;Fichero JPG (*.jpg) (*.jpg)");
+}
+
+void RelatedFilesList::LoadRelatedFilesList()
+{
+    list_->clear();
+    if (!store_)
+        return;
+    try {
+        for (const auto& row : store_->relatedFiles(scriptId_))
+            addItem(row.nombre, QString::number(row.id) + QLatin1Char('C'));
+    } catch (const library::DatabaseError& e) {
+        reportError(tr("No se ha podido leer la lista de ficheros.\n%1").arg(e.message()));
+    }
+}
+
+void RelatedFilesList::clear()
+{
+    list_->clear();
+}
+
+QStringList RelatedFilesList::names() const
+{
+    QStringList names;
+    for (int i = 0; i < list_->topLevelItemCount(); ++i)
+        names.append(list_->topLevelItem(i)->text(0));
+    return names;
+}
+
+void RelatedFilesList::addItem(const QString& text, const QString& key)
+{
+    auto* item = new QTreeWidgetItem(list_, QStringList{text});
+    item->setData(0, Qt::UserRole, key);
+}
+
+void RelatedFilesList::reportError(const QString& text)
+{
+    platform::inform(list_->window(), QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+void RelatedFilesList::boton_anadir_fichero_Click()
+{
+    const QString path = platform::fileDialogs().openFileName(
+        list_->window(), platform::FileRequest{tr("Abrir"), openFilter()});
+    if (path.isEmpty())
+        return;
+    const QString name = QFileInfo(path).fileName();
+    if (!editing::isBareFileName(name)) {
+        reportError(tr("El nombre de fichero \"%1\" no es válido.").arg(name));
+        return;
+    }
+    if (!bringIntoLibrary(path, name))
+        return;
+    recordFile(name);
+}
+
+bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name)
+{
+    const QString target = Module1::ResourcesPath + name;
+    // The library's own copy, however its path is spelled: nothing to copy.
+    if (editing::isSameFile(path, target))
+        return true;
+    if (QFileInfo::exists(target)) {
+        const bool overwrite =
+            platform::askYesNo(list_->window(), tr("Añadir fichero"),
+                               tr("Este fichero ya existe en destino") + QStringLiteral("\n") +
+                                   tr("¿Desea sobreescribir?"));
+        // On No the library keeps its own file of that name, which is still linked.
+        if (!overwrite)
+            return true;
+    }
+    const editing::FileResult copied =
+        editing::copyIntoResources(path, Module1::ResourcesPath, name);
+    if (!copied.ok) {
+        reportError(tr("No se ha podido copiar el fichero \"%1\".\n%2").arg(name, copied.error));
+        return false;
+    }
+    return true;
+}
+
+void RelatedFilesList::recordFile(const QString& name)
+{
+    if (!editar_) {
+        if (!names().contains(name))
+            addItem(name, name + QLatin1Char('C'));
+        return;
+    }
+    if (!store_)
+        return;
+    try {
+        if (store_->scriptHasFile(name, scriptId_))
+            return;
+        store_->addRelatedFile(scriptId_, name);
+    } catch (const library::DatabaseError& e) {
+        reportError(tr("No se ha podido añadir el fichero.\n%1").arg(e.message()));
+        return;
+    }
+    LoadRelatedFilesList();
+}
+
+void RelatedFilesList::boton_borrar_fichero_Click()
+{
+    QTreeWidgetItem* item = list_->selectedItems().value(0, list_->currentItem());
+    if (!item) {
+        removeButton_->setEnabled(false);
+        return;
+    }
+    if (!platform::askYesNo(list_->window(), removeTitle(),
+                            tr("¿Esta seguro de borrar este fichero?")))
+        return;
+    if (editar_)
+        removeStoredFile(item);
+    else
+        delete item; // a new script's list: nothing on disk or in the library is touched
+    removeButton_->setEnabled(false);
+}
+
+void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
+{
+    if (!store_)
+        return;
+    const QString name = item->text(0);
+    const qint64 rowId = keyOf(item).chopped(1).toLongLong();
+    bool deleteFromDisk = false;
+    try {
+        // The file stays while any other row, of another script or of this one, names it.
+        int ownRows = 0;
+        for (const auto& row : store_->relatedFiles(scriptId_))
+            ownRows += row.nombre == name ? 1 : 0;
+        const bool shared = ownRows > 1 || store_->isFileUsedByOtherScript(name, scriptId_);
+        if (!shared && editing::isBareFileName(name) &&
+            QFileInfo::exists(Module1::ResourcesPath + name)) {
+            deleteFromDisk =
+                platform::askYesNo(list_->window(), removeTitle(),
+                                   tr("¿Desea borrar tambien el fichero del directorio?"));
+        }
+        store_->removeRelatedFile(rowId);
+    } catch (const library::DatabaseError& e) {
+        reportError(tr("No se ha podido quitar el fichero.\n%1").arg(e.message()));
+        LoadRelatedFilesList();
+        return;
+    }
+    // The row is gone first; only then the file, so a failure never leaves a row without
+    // its file.
+    if (deleteFromDisk) {
+        const editing::FileResult removed = editing::deleteResource(Module1::ResourcesPath, name);
+        if (!removed.ok)
+            reportError(
+                tr("No se ha podido borrar el fichero \"%1\".\n%2").arg(name, removed.error));
+    }
+    LoadRelatedFilesList();
+}
+
+void RelatedFilesList::list_ficheros_ItemClick(QTreeWidgetItem* item)
+{
+    if (item)
+        removeButton_->setEnabled(true);
+}
+
+void RelatedFilesList::list_ficheros_Click()
+{
+    if (list_->topLevelItemCount() > 0)
+        removeButton_->setEnabled(true);
+}
+
+bool RelatedFilesList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonRelease)
+        list_ficheros_Click();
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace exporting
