@@ -38,22 +38,25 @@ qsizetype findMarker(const QByteArray& page, const QByteArray& marker, qsizetype
     return -1;
 }
 
-qsizetype lineEndBefore(const QByteArray& w, qsizetype pos, qsizetype floor)
+// The line end a block was written with: the one right after its begin marker.
+QByteArray blockLineEnd(const QByteArray& w, qsizetype afterBegin)
 {
-    if (pos - 2 >= floor && w[pos - 2] == '\r' && w[pos - 1] == '\n')
-        return pos - 2;
-    if (pos - 1 >= floor && w[pos - 1] == '\n')
-        return pos - 1;
-    return pos;
+    if (w.mid(afterBegin, 2) == "\r\n")
+        return QByteArrayLiteral("\r\n");
+    if (w.mid(afterBegin, 1) == "\n")
+        return QByteArrayLiteral("\n");
+    return {};
 }
 
-qsizetype lineEndAfter(const QByteArray& w, qsizetype pos)
+qsizetype lineEndBefore(const QByteArray& w, qsizetype pos, qsizetype floor, const QByteArray& le)
 {
-    if (pos + 1 < w.size() && w[pos] == '\r' && w[pos + 1] == '\n')
-        return pos + 2;
-    if (pos < w.size() && w[pos] == '\n')
-        return pos + 1;
-    return pos;
+    const qsizetype from = pos - le.size();
+    return !le.isEmpty() && from >= floor && w.mid(from, le.size()) == le ? from : pos;
+}
+
+qsizetype lineEndAfter(const QByteArray& w, qsizetype pos, const QByteArray& le)
+{
+    return !le.isEmpty() && w.mid(pos, le.size()) == le ? pos + le.size() : pos;
 }
 
 // Removes every block between `begin` and `end` together with the line ends it was written
@@ -74,8 +77,9 @@ std::optional<QByteArray> removeBlocks(const QByteArray& w, const QByteArray& be
         const qsizetype nextBegin = findMarker(w, begin, b + begin.size());
         if (nextBegin >= 0 && nextBegin < e)
             return std::nullopt;
-        const qsizetype cutFrom = lineEndBefore(w, b, pos);
-        const qsizetype cutTo = lineEndAfter(w, e + end.size());
+        const QByteArray le = blockLineEnd(w, b + begin.size());
+        const qsizetype cutFrom = lineEndBefore(w, b, pos, le);
+        const qsizetype cutTo = lineEndAfter(w, e + end.size(), le);
         out.append(w.constData() + pos, cutFrom - pos);
         pos = cutTo;
         b = nextBegin;

@@ -220,6 +220,10 @@ void TestPageEdit::blocksFollowThePageLineEnds()
     QVERIFY(flat.contains("\r\na\r\nb\r\n"));
     QVERIFY(flat.endsWith("<!-- End of HTML JavaScript id=2 -->\r\n"));
     QCOMPARE(edited(flat, s), flat);
+    // A stray CR before an LF block belongs to the page, not to the block.
+    const QByteArray stray = edited("<head>\n\r<body>", s);
+    QVERIFY(stray.startsWith("<head>\n\r\n<!-- Beginning"));
+    QCOMPARE(edited(stray, s), stray);
 }
 
 void TestPageEdit::unpairedMarkersRefuseThePage()

@@ -1,0 +1,82 @@
+// Any bytes as a page: the edit never crashes, and when it accepts the page the result keeps
+// every byte of it outside the inserted pieces, still has its body tag, and is a fixed point.
+
+#include "export/bodytag.h"
+#include "export/pageedit.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace exporting;
+
+namespace {
+
+const qint64 Id = 42;
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+QByteArray lineEndOf(const QByteArray& page)
+{
+    const qsizetype i = page.indexOf('\n');
+    return i >= 0 && !(i > 0 && page[i - 1] == '\r') ? QByteArrayLiteral("\n")
+                                                     : QByteArrayLiteral("\r\n");
+}
+
+bool removeOnce(QByteArray& text, const QByteArray& piece)
+{
+    const qsizetype at = text.indexOf(piece);
+    if (at < 0)
+        return false;
+    text.remove(at, piece.size());
+    return true;
+}
+
+void checkInsertion(const QByteArray& page)
+{
+    const PageScript script{Id, QStringLiteral("<script>k()</script>"),
+                            QStringLiteral("data-k=\"1\""), QStringLiteral("<p>k</p>")};
+    const PageEdit edit = editPage(page, script);
+    if (!edit.ok()) {
+        require(edit.page.isEmpty() && !edit.message.isEmpty());
+        return;
+    }
+    require(editPage(edit.page, script).page == edit.page);
+    require(locateBodyTag(edit.page).status == BodyTag::Status::Found);
+    if (page.toLower().contains("id=42 -->") || page.contains("data-k=\"1\""))
+        return;
+    const QByteArray le = lineEndOf(page);
+    QByteArray rest = edit.page;
+    require(removeOnce(rest, le + headBeginMarker(Id) + le + "<script>k()</script>" + le +
+                                 headEndMarker(Id) + le));
+    require(removeOnce(rest,
+                       le + htmlBeginMarker(Id) + le + " <p>k</p>" + le + htmlEndMarker(Id) + le));
+    const qsizetype at = rest.indexOf(" data-k=\"1\" ");
+    require(at >= 0);
+    const bool closed = rest.mid(at + 12, 2) == "> ";
+    rest.remove(at, 12);
+    if (closed)
+        rest.remove(at + 1, 1);
+    require(rest == page);
+}
+
+void checkOnload(const QByteArray& page)
+{
+    const PageScript script{7, {}, QStringLiteral("onload=\"go()\""), QStringLiteral("x")};
+    const PageEdit edit = editPage(page, script);
+    if (edit.ok())
+        require(editPage(edit.page, script).page == edit.page);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
+{
+    const QByteArray page(reinterpret_cast<const char*>(data), qsizetype(size));
+    checkInsertion(page);
+    checkOnload(page);
+    return 0;
+}
