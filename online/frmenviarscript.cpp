@@ -1,0 +1,185 @@
+#include "frmenviarscript.h"
+
+#include "app/module1.h"
+#include "browser/twips.h"
+#include "library/librarystore.h"
+#include "online/submission.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+using online::MailError;
+using online::MailResult;
+
+namespace {
+
+const QString Caption = QStringLiteral("Korvalis");
+constexpr int FailureNumber = online::MailErrorNumber::Failure;
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, Qt::Alignment align)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(align | Qt::AlignTop);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+frmenviarscript::frmenviarscript(library::LibraryStore& cn, const QString& scriptId,
+                                 QWidget* parent)
+    : QDialog(parent), cn_(cn), scriptId_(scriptId)
+{
+    BuildControls();
+    MapiSess.setCommand(online::MapiSession::defaultCommand());
+    signOn_ = MapiSess.SignOn();
+    MapiMess.setSession(&MapiSess);
+}
+
+frmenviarscript::~frmenviarscript()
+{
+    MapiSess.SignOff();
+}
+
+void frmenviarscript::BuildControls()
+{
+    setObjectName(QStringLiteral("frmenviarscript"));
+    setWindowTitle(Caption);
+    setModal(true);
+    const int dpi = twips::dpiOf(this);
+    setFixedSize(twips::toPixels(5955, dpi), twips::toPixels(3435, dpi));
+
+    Label1 =
+        NewLabel(this, "Label1", QStringLiteral("¡ Colabore con todos los usuarios de Korvalis !"),
+                 Qt::AlignHCenter);
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    twips::place(Label1, 0, 120, 5895, 255);
+    Label2 = NewLabel(
+        this, "Label2",
+        QStringLiteral("Si considera que el Script añadido o seleccionado puede ser interesante "
+                       "para otros usuarios, pulse el Botón \"Enviar Script\"  y el script será "
+                       "enviado por correo electrónico, con el fin de incorporar el nuevo script "
+                       "a Base de datos de Korvalis y que pueda ser utilizado por otros usuarios."),
+        Qt::AlignLeft);
+    twips::place(Label2, 120, 600, 5655, 855);
+    Label3 =
+        NewLabel(this, "Label3",
+                 QStringLiteral("Todos los usuarios de Korvalis le agredecemos su colaboración"),
+                 Qt::AlignHCenter);
+    twips::place(Label3, 240, 1800, 5295, 375);
+    boton_enviar = new QPushButton(QStringLiteral("Enviar Script"), this);
+    boton_enviar->setObjectName(QStringLiteral("boton_enviar"));
+    boton_enviar->setAccessibleName(QStringLiteral("Enviar Script"));
+    twips::place(boton_enviar, 1560, 2520, 2775, 375);
+    connect(boton_enviar, &QPushButton::clicked, this, &frmenviarscript::boton_enviar_Click);
+}
+
+void frmenviarscript::done(int result)
+{
+    MapiSess.SignOff();
+    QDialog::done(result);
+}
+
+void frmenviarscript::boton_enviar_Click()
+{
+    if (!boton_enviar->isEnabled())
+        return;
+    MapiMess.Compose();
+    Label2->setText(QStringLiteral("Enviando Script\r\nUn momento por favor....."));
+    boton_enviar->setEnabled(false);
+    // Let the new caption paint: the send blocks until the mail system returns.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    MailResult failed = signOn_ ? signOn_ : ComposeMessage();
+    if (!failed)
+        failed = CopyNamestoMsgBuffer(this, -1);
+    if (!failed)
+        failed = MapiMess.Send();
+    if (failed) {
+        ShowFailure(*failed);
+        return;
+    }
+    Label1->setText(QStringLiteral("El script ha sido enviado"));
+    Label2->setText(QStringLiteral("Gracias por su colaboracion"));
+    Label3->setText(QString());
+    accept();
+}
+
+MailResult frmenviarscript::ComposeMessage()
+{
+    bool numeric = false;
+    const qint64 id = scriptId_.toLongLong(&numeric);
+    std::optional<library::Script> script;
+    std::vector<library::RelatedFile> files;
+    std::optional<QString> typeName;
+    try {
+        if (numeric)
+            script = cn_.script(id);
+        if (script) {
+            files = cn_.relatedFiles(id);
+            typeName = cn_.typeName(script->idTipo);
+        }
+    } catch (const library::DatabaseError& error) {
+        return MailError{FailureNumber, error.message()};
+    }
+    if (!script)
+        return MailError{FailureNumber, QStringLiteral("El script no existe en la biblioteca")};
+
+    MapiMess.setMsgSubject(online::SubmissionSubject(script->nombre));
+    QStringList names;
+    for (const library::RelatedFile& file : files) {
+        names.append(file.nombre);
+        // A listed file that is missing, or a name reaching outside the folder, is not sent.
+        const QString path = Module1::ResourcesPath + file.nombre;
+        if (!online::IsPlainFileName(file.nombre) || !QFileInfo(path).isFile())
+            continue;
+        if (MailResult failed = MapiMess.AddAttachment(file.nombre, path))
+            return failed;
+    }
+    // The page attached is the one of the script being sent, whatever was previewed last.
+    const QString page = Module1::ProgramFolder + QLatin1Char('/') + QStringLiteral("js.htm");
+    QString error;
+    if (!online::WriteScriptPageFor(*script, typeName.value_or(QString()), page, &error))
+        return MailError{online::MailErrorNumber::AttachmentNotFound, error};
+    if (MailResult failed = MapiMess.AddAttachment(QStringLiteral("js.htm"), page))
+        return failed;
+    MapiMess.setMsgNoteText(online::SubmissionBody(*script, names));
+    MapiMess.setMsgReceiptRequested(false);
+    return std::nullopt;
+}
+
+void frmenviarscript::ShowFailure(const MailError& error)
+{
+    Label1->setText(QStringLiteral("El script NO ha sido enviado"));
+    Label2->setText(QStringLiteral("Un error a ocurrido durante el envio: ") + error.description +
+                    QLatin1Char(' ') + QString::number(error.number));
+    Label3->setText(QString());
+}
+
+MailResult frmenviarscript::CopyNamestoMsgBuffer(QWidget*, qint16 fResolveNames)
+{
+    if (MailResult failed = KillRecips(MapiMess))
+        return failed;
+    return SetRCList(Module1::SubmissionAddress, MapiMess, 1, fResolveNames);
+}
+
+MailResult frmenviarscript::KillRecips(online::MapiMessages& MsgControl)
+{
+    return online::KillRecips(MsgControl);
+}
+
+MailResult frmenviarscript::SetRCList(const QString& NameList, online::MapiMessages& Msg,
+                                      qint16 RCType, qint16 fResolveNames)
+{
+    return online::SetRCList(NameList, Msg, RCType, fResolveNames);
+}
+
+QString frmenviarscript::Token(QString& tmp, const QString& search)
+{
+    return online::Token(tmp, search);
+}
