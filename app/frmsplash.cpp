@@ -85,8 +85,9 @@ bool frmsplash::Form_Load(const QString& programFolder)
                          error + QStringLiteral("\nNo podrá continuar"));
         return false;
     }
-    Image1->setPixmap(QPixmap(Module1::ProgramFolder + QStringLiteral("/logo.png"))
-                          .scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const QPixmap logo(Module1::ProgramFolder + QStringLiteral("/logo.png"));
+    if (!logo.isNull())
+        Image1->setPixmap(logo.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     show();
     if (!platform::networkPresence().hasNetwork()) {
         Command3->hide();

@@ -1,9 +1,8 @@
 #include "app/frmsplash.h"
+#include "app/module1.h"
+#include "buildinfo.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char** argv)
 {
@@ -12,11 +11,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));
     QApplication::setApplicationVersion(QStringLiteral(KORVALIS_VERSION_TEXT));
 
-    // Standard buttons in Spanish: "Sí", "No", "Aceptar", "Cancelar".
-    QTranslator qtStrings;
-    if (qtStrings.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtStrings);
+    Module1::InstallQtSpanishTranslation();
 
     auto* splash = new frmsplash();
     splash->setAttribute(Qt::WA_DeleteOnClose);

@@ -2,7 +2,11 @@
 
 #include "buildinfo.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -36,6 +40,15 @@ void SetProgramValues(const QString& programFolder)
     SponsorShopUrl = site + QStringLiteral("/tindaro/");
     SubmissionAddress = QStringLiteral("scripts@") + QUrl(site).host();
     BannerTickLimit = 1;
+}
+
+bool InstallQtSpanishTranslation()
+{
+    static QTranslator qtStrings;
+    if (!qtStrings.load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&qtStrings);
 }
 
 bool IsReadOnly(const QString& path)

@@ -22,6 +22,10 @@ extern qint16 BannerTickLimit;
 // configured with. BannerTickCount is left as it is.
 void SetProgramValues(const QString& programFolder);
 
+// Installs Qt's own Spanish texts ("Sí", "No", "Aceptar", "Cancelar" on standard buttons).
+// False when the translation is not installed on the machine.
+bool InstallQtSpanishTranslation();
+
 // Gives the owner write permission back to a file that has lost it. Returns false when the
 // file does not exist or its permission cannot be changed.
 bool ClearReadOnlyAttribute(const QString& path);

@@ -11,6 +11,7 @@
 #include "tests/support/tempprogramfolder.h"
 
 #include <QLabel>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWebEngineView>
@@ -291,11 +292,13 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
         QApplication::sendEvent(w.linea_borde, &up);
         return twips::geometryOf(w.linea_borde).left();
     };
+    // Positions are applied in whole pixels.
+    auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
     // Far to the left: comes to rest 100 twips inside the quarter.
-    QCOMPARE(drag(-700), W / 4 + 100);
-    QCOMPARE(twips::geometryOf(w.Tree).width(), W / 4 + 100 - 50);
+    QCOMPARE(drag(-700), snapped(W / 4 + 100));
+    QCOMPARE(twips::geometryOf(w.Tree).width(), snapped(W / 4 + 100 - 50));
     // Far to the right: 100 twips inside three quarters.
-    QCOMPARE(drag(700), W - 100 - W / 4);
+    QCOMPARE(drag(700), snapped(W - 100 - W / 4));
     // Between the bounds it stays where it was dropped.
     const int before = twips::geometryOf(w.linea_borde).left();
     QCOMPARE(drag(-100), before - 1500);

@@ -1,13 +1,16 @@
 #include "app/frmsplash.h"
+#include "app/module1.h"
 #include "browser/frmscripts.h"
 #include "browser/presentationpanel.h"
 #include "platform/messagebox.h"
 #include "platform/network.h"
 #include "tests/support/tempprogramfolder.h"
 
+#include <QAbstractButton>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTreeWidget>
+#include <QWebEnginePage>
 #include <QtTest>
 
 namespace {
@@ -29,6 +32,7 @@ private Q_SLOTS:
     void decliningNeverTouchesTheLibrary();
     void acceptingWithoutLibraryShowsItsMessage();
     void acceptingShowsTheMainWindow();
+    void standardButtonsSpeakSpanish();
 };
 
 void TestStartup::missingTermsEndTheProgramBeforeAnyWindow()
@@ -74,7 +78,7 @@ void TestStartup::decliningNeverTouchesTheLibrary()
     splash->setAttribute(Qt::WA_DeleteOnClose);
     QVERIFY(splash->Form_Load(folder.path()));
     QTest::mouseClick(splash->Command1, Qt::LeftButton);
-    QVERIFY(!alive);
+    QTRY_VERIFY(!alive);
     QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
             std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
                          [](QWidget* w) { return w->isVisible(); }));
@@ -125,6 +129,17 @@ void TestStartup::acceptingShowsTheMainWindow()
     QVERIFY(main->Frame_presentacion->isVisible());
     QVERIFY(!QApplication::overrideCursor());
     delete main;
+}
+
+void TestStartup::standardButtonsSpeakSpanish()
+{
+    QVERIFY(Module1::InstallQtSpanishTranslation());
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Sí"));
+    QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("No"));
+    QCOMPARE(box.button(QMessageBox::Ok)->text().remove(QLatin1Char('&')), QStringLiteral("Aceptar"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
 }
 
 QTEST_MAIN(TestStartup)
