@@ -4,6 +4,7 @@
 #include "pagecharset.h"
 
 #include <optional>
+#include <string_view>
 
 namespace exporting {
 
@@ -29,11 +30,18 @@ QByteArray marker(const char* kind, qint64 id)
 qsizetype findMarker(const QByteArray& page, const QByteArray& marker, qsizetype from)
 {
     const qsizetype m = marker.size();
-    for (qsizetype i = page.indexOf("<!--", from); i >= 0; i = page.indexOf("<!--", i + 4)) {
+    const char* data = page.constData();
+    const std::string_view text(data, size_t(page.size()));
+    for (qsizetype i = from; i >= 0 && i < page.size();) {
+        const size_t hit = text.find("<!--", size_t(i));
+        if (hit == std::string_view::npos)
+            return -1;
+        i = qsizetype(hit);
         if (page.size() - i < m)
             return -1;
-        if (qstrnicmp(page.constData() + i, m, marker.constData(), m) == 0)
+        if (qstrnicmp(data + i, m, marker.constData(), m) == 0)
             return i;
+        i += 4;
     }
     return -1;
 }

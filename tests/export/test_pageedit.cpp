@@ -134,6 +134,10 @@ void TestPageEdit::onlyTheRealBodyStartTagCounts()
                                 "<!-- End of JavaScript id=5 -->\r\n<body data-b=1  class=real>\r\n"
                                 "<!-- Beginning of HTML JavaScript id=5 -->\r\n X\r\n"));
     QVERIFY(out.endsWith("<!-- End of HTML JavaScript id=5 -->\r\ntext</body></html>"));
+    // Text that merely looks like a renamed tag is left as it is, before and after the tag.
+    const QByteArray look = edited("<title>bodyjc</title><BODY>bodyjc BODY</BODY>", s);
+    QVERIFY(look.startsWith("<title>bodyjc</title>\r\n<!--"));
+    QVERIFY(look.endsWith("id=5 -->\r\n bodyjc BODY</BODY>"));
 }
 
 void TestPageEdit::pagesWithoutUsableBodyTagAreRefusedUnchanged()
