@@ -4,6 +4,7 @@
 #include "app/module1.h"
 #include "buttonbar.h"
 #include "categorytree.h"
+#include "export/exportcommand.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "guardedpage.h"
@@ -106,6 +107,9 @@ void Frmscripts::connectControls()
     connect(opciones->boton_salir[0], &QToolButton::clicked, this, [this] { boton_salir_Click(0); });
     connect(opciones->boton_salir[1], &QToolButton::clicked, this, [this] { boton_salir_Click(1); });
     connect(opciones->boton_enviarscript, &QToolButton::clicked, this, &Frmscripts::ShowSubmissionForm);
+    // The copy and the page both follow the current script, whatever node is selected.
+    connect(opciones->boton_exportar, &QToolButton::clicked, this,
+            [this] { exporting::RunExportCommand(this, *cn, id); });
 }
 
 bool Frmscripts::Form_Load()

@@ -6,6 +6,7 @@
 #include "browser/twips.h"
 #include "browser/presentationpanel.h"
 #include "library/nodekey.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
 #include "tests/support/tempprogramfolder.h"
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void unreachableAddressKeepsTheGeneratedPage();
     void splitterReleasedOutsideItsBoundsIsClamped();
     void linksOpenTheCompanyPageAndTheTerms();
+    void exportButtonWritesTheCurrentScript();
     void closingTheWindowEndsTheProgram();
 };
 
@@ -328,6 +330,38 @@ void TestMainWindow::linksOpenTheCompanyPageAndTheTerms()
     auto* terms = w.findChild<QWidget*>(QStringLiteral("frmcondiciones"));
     QVERIFY(terms && terms->isVisible());
     QVERIFY(terms->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("Condiciones de Korvalis")));
+}
+
+void TestMainWindow::exportButtonWritesTheCurrentScript()
+{
+    TempProgramFolder folder;
+    const qint64 cat = folder.addCategory(0, QStringLiteral("Pruebas"));
+    const qint64 type = folder.addType(QStringLiteral("Efecto"));
+    library::Script s;
+    s.idCategoria = cat;
+    s.idTipo = type;
+    s.nombre = QStringLiteral("Aviso");
+    s.scriptHtml = QStringLiteral("<p>hola</p>");
+    const qint64 id = folder.addScript(s);
+    folder.closeLibrary();
+    QTemporaryDir site;
+    const QString page = site.filePath(QStringLiteral("index.htm"));
+
+    platform::ScriptedFileDialogs dialogs;
+    platform::RecordingShell shell;
+    Frmscripts w;
+    w.show();
+    QVERIFY(w.Form_Load());
+    click(w, library::scriptKey(id));
+    click(w, library::categoryKey(cat)); // the script stays current
+    w.opciones->EnableScriptButtons(true);
+    dialogs.names.append(page);
+    QTest::mouseClick(w.opciones->boton_exportar, Qt::LeftButton);
+    QCOMPARE(dialogs.requests.size(), 1);
+    QVERIFY(TempProgramFolder::readFile(page).contains(
+        QStringLiteral("<!-- Beginning of HTML JavaScript id=%1 -->").arg(id).toUtf8()));
+    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
+    QVERIFY(QFileInfo(site.filePath(QStringLiteral("resources"))).isDir());
 }
 
 void TestMainWindow::closingTheWindowEndsTheProgram()
