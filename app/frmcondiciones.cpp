@@ -36,5 +36,6 @@ bool frmcondiciones::Form_Load()
         platform::inform(this, QMessageBox::Critical, QStringLiteral("Error"), error);
         return false;
     }
+    RichText->moveCursor(QTextCursor::Start);
     return true;
 }

@@ -27,38 +27,38 @@ frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setFrameShape(QFrame::Box);
     Shape1->setStyleSheet(QStringLiteral("QFrame { border: 1px solid #a3c1e0; background: #eef3f9; }"));
-    twips::place(Shape1, 60, 60, 2220, 3600);
+    twips::place(Shape1, 60, 60, 2700, 3600);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignCenter);
     Image1->setAccessibleName(QStringLiteral("Logotipo de Korvalis"));
-    twips::place(Image1, 120, 240, 2100, 1800);
+    twips::place(Image1, 120, 240, 2580, 1800);
 
     Label_version = new QLabel(QStringLiteral("Version: 1.0"), this);
     Label_version->setObjectName(QStringLiteral("Label_version"));
     Label_version->setAlignment(Qt::AlignCenter);
-    twips::place(Label_version, 120, 2160, 2100, 255);
+    twips::place(Label_version, 120, 2160, 2580, 255);
 
     RichText = new QTextBrowser(this);
     RichText->setObjectName(QStringLiteral("RichText"));
     RichText->setAccessibleName(QStringLiteral("Condiciones de uso"));
-    twips::place(RichText, 2400, 120, 4665, 2500);
+    twips::place(RichText, 2880, 120, 4185, 2500);
 
     Label1 = new QLabel(QStringLiteral("¿Acepta los terminos de licencia de uso de este software?"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
-    twips::place(Label1, 2400, 2700, 4665, 375);
+    twips::place(Label1, 2880, 2700, 4185, 375);
 
     Command2 = new QPushButton(QStringLiteral("Si acepto"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    twips::place(Command2, 2400, 3180, 1455, 405);
+    twips::place(Command2, 2880, 3180, 1455, 405);
     Command1 = new QPushButton(QStringLiteral("No Acepto"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    twips::place(Command1, 3960, 3180, 1455, 405);
+    twips::place(Command1, 4440, 3180, 1455, 405);
     Command3 = new QPushButton(QStringLiteral("Verificar Actualizaciones"), this);
     Command3->setObjectName(QStringLiteral("Command3"));
-    twips::place(Command3, 120, 2640, 2100, 405);
+    twips::place(Command3, 120, 2640, 2580, 405);
 
     WebBrowser1 = new QWebEnginePage(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
@@ -85,6 +85,7 @@ bool frmsplash::Form_Load(const QString& programFolder)
                          error + QStringLiteral("\nNo podrá continuar"));
         return false;
     }
+    RichText->moveCursor(QTextCursor::Start);
     const QPixmap logo(Module1::ProgramFolder + QStringLiteral("/logo.png"));
     if (!logo.isNull())
         Image1->setPixmap(logo.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));

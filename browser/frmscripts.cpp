@@ -185,13 +185,13 @@ void Frmscripts::Form_Resize()
     twips::place(Frame1, l.frame);
     twips::place(opciones, l.opciones);
     opciones->PlaceExitButtons();
-    if (Frame1->isVisible()) {
+    if (Frame1->isVisibleTo(this)) {
         twips::place(Tree, l.tree);
         twips::place(explorador, l.explorador);
         twips::place(Frame_presentacion, l.presentacion);
         twips::place(linea_borde, l.lineaBorde);
     }
-    if (Frame2 && Frame2->isVisible())
+    if (Frame2 && Frame2->isVisibleTo(this))
         twips::place(Frame2, l.frame);
 }
 
