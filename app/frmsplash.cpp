@@ -3,6 +3,7 @@
 #include "app/module1.h"
 #include "browser/frmscripts.h"
 #include "browser/twips.h"
+#include "online/updatecheck.h"
 #include "platform/messagebox.h"
 #include "platform/network.h"
 #include "platform/waitcursor.h"
@@ -100,6 +101,9 @@ bool frmsplash::Form_Load(const QString& programFolder)
 
 void frmsplash::StartUpdateCheck()
 {
+    auto* check = new online::UpdateCheck(WebBrowser1, this);
+    connect(Command3, &QPushButton::clicked, check, &online::UpdateCheck::run);
+    check->start();
 }
 
 void frmsplash::Command1_Click()

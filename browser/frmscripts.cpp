@@ -11,6 +11,8 @@
 #include "layout.h"
 #include "library/libraryfile.h"
 #include "library/nodekey.h"
+#include "online/frmenviarscript.h"
+#include "online/frmpublicidad.h"
 #include "pagebuilder.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -348,10 +351,17 @@ void Frmscripts::boton_salir_Click(int index)
 
 void Frmscripts::Timer1_Timer()
 {
+    online::ShowBannerOnTick(this);
 }
 
 void Frmscripts::ShowSubmissionForm()
 {
+    if (!cn || id.isEmpty())
+        return;
+    // The main window may close (ending the program) while the form is open.
+    QPointer<frmenviarscript> form = new frmenviarscript(*cn, id, this);
+    form->exec();
+    delete form.data();
 }
 
 void Frmscripts::closeEvent(QCloseEvent* event)

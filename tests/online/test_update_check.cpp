@@ -1,9 +1,13 @@
+#include "app/frmsplash.h"
 #include "app/module1.h"
 #include "online/updatecheck.h"
 #include "platform/messagebox.h"
+#include "platform/network.h"
 #include "platform/shell.h"
 #include "tests/online/httpfixture.h"
+#include "tests/support/tempprogramfolder.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QWebEnginePage>
 #include <QWidget>
@@ -50,6 +54,7 @@ private Q_SLOTS:
     void valuesAreReadOnlyFromSingleElementsWithAValue();
     void aLatePageIsReadByTheButtonWithoutReloading();
     void closingTheStartWindowDuringTheWaitSkipsTheCheck();
+    void startWindowChecksOnItsButtonOnlyWithANetwork();
 
 private:
     // Starts a check on a fresh page for the address, as the start window does.
@@ -278,6 +283,39 @@ void TestUpdateCheck::closingTheStartWindowDuringTheWaitSkipsTheCheck()
     check->setLoadTimeout(3000);
     check->start();
     QCOMPARE(boxes_->shown.size(), 0);
+}
+
+void TestUpdateCheck::startWindowChecksOnItsButtonOnlyWithANetwork()
+{
+    TempProgramFolder folder;
+    TempProgramFolder::writeFile(folder.filePath(QStringLiteral("licencia.rtf")),
+                                 "{\\rtf1\\ansi Condiciones de uso\\par}");
+    {
+        platform::FixedNetworkPresence offline(false);
+        frmsplash splash;
+        QVERIFY(splash.Form_Load(folder.path()));
+        QVERIFY(splash.Command3->isHidden());
+        QVERIFY(splash.WebBrowser1->url().isEmpty());
+    }
+    platform::FixedNetworkPresence online(true);
+    frmsplash splash;
+    QVERIFY(splash.Form_Load(folder.path()));
+    QVERIFY(!splash.Command3->isHidden());
+    QCOMPARE(splash.WebBrowser1->requestedUrl(), QUrl(Module1::UpdateCheckUrl));
+    QCOMPARE(boxes_->shown.size(), 0); // the configured site is not reachable from the tests
+
+    // The button reads whatever page the hidden browser holds, without loading it again.
+    http_->setPage(QStringLiteral("/v"),
+                   ValuesPage("01.00.17", http_->url(QStringLiteral("/dl")).toEncoded()));
+    QSignalSpy finished(splash.WebBrowser1, &QWebEnginePage::loadFinished);
+    splash.WebBrowser1->load(http_->url(QStringLiteral("/v")));
+    QVERIFY(finished.wait(10000));
+    boxes_->answer(QMessageBox::Yes);
+    QTest::mouseClick(splash.Command3, Qt::LeftButton);
+    QCOMPARE(boxes_->shown.size(), 1);
+    QCOMPARE(shell_->opened, QList<QUrl>{QUrl(http_->url(QStringLiteral("/dl")).toString() +
+                                              QStringLiteral("/revision.zip"))});
+    QCOMPARE(http_->requested.size(), 1);
 }
 
 QTEST_MAIN(TestUpdateCheck)
