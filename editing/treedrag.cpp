@@ -151,6 +151,7 @@ void TreeDrag::Tree_DragDrop()
 void TreeDrag::beginDrag()
 {
     dragging_ = true;
+    lastOverSet_ = false;
     QApplication::setOverrideCursor(dragCursor());
 }
 
@@ -175,6 +176,10 @@ bool TreeDrag::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         Tree_MouseMove(mouse->buttons());
+        // The target is what lies under the pointer from the first move on, never a mark
+        // left by an earlier click or drag.
+        if (dragging_)
+            Tree_DragOver(mouse->position().toPoint());
         return dragging_;
     }
     case QEvent::MouseButtonRelease:
