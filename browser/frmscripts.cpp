@@ -55,10 +55,10 @@ Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
     Timer1->setInterval(TimerInterval);
     connectControls();
     // The editor panel takes the browse panel's place while a script is written or edited.
-    auto* editorPanel = new editing::EditorPanel(this);
-    Frame2 = editorPanel;
+    Frame2 = new editing::EditorPanel(this);
     Frame2->hide();
-    editingCommands = new editing::EditingCommands(*this, *editorPanel);
+    editingCommands = new editing::EditingCommands(*this, *Frame2);
+    connect(opciones->boton_preview, &QToolButton::clicked, this, &Frmscripts::boton_preview_Click);
 }
 
 Frmscripts::~Frmscripts() = default;
@@ -326,6 +326,23 @@ void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
         return;
     }
     explorador->load(QUrl::fromLocalFile(path));
+}
+
+void Frmscripts::boton_preview_Click()
+{
+    // The editor's unsaved texts, shown by the user's own browser; the library and the page
+    // pane are not touched.
+    const editing::EditorContents c = Frame2->contents();
+    const pages::ScriptPageFields fields{QString(), c.scriptHead, c.scriptBody, c.nombre,
+                                         c.tipo,    c.navegadores, c.scriptHtml};
+    const QString path = Module1::ProgramFolder + QLatin1Char('/') + pages::ScriptPageName;
+    QString error;
+    if (!pages::WritePage(path, pages::BuildScriptPage(fields), &error)) {
+        reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
+                        .arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    platform::shell().open(QUrl::fromLocalFile(path));
 }
 
 void Frmscripts::reportError(const QString& text)

@@ -19,6 +19,7 @@ class QWebEngineView;
 class frmcondiciones;
 namespace editing {
 class EditingCommands;
+class EditorPanel;
 }
 
 // The main window: the category tree and the page pane (the browse panel), the editor panel
@@ -65,7 +66,7 @@ public:
     QTreeWidgetItem* nodX = nullptr;
 
     QFrame* Frame1;
-    QWidget* Frame2 = nullptr;
+    editing::EditorPanel* Frame2 = nullptr;
     // Opening, leaving, saving and deleting scripts, and moving them in the tree.
     editing::EditingCommands* editingCommands = nullptr;
     QTreeWidget* Tree;
@@ -91,6 +92,7 @@ private:
     void boton_salir_Click(int index);
     void splitterDragged(int xInBar);
     void splitterReleased();
+    void boton_preview_Click();
     void showTerms();
     void showPage(const QString& fileName, const QByteArray& page);
     void reportError(const QString& text);

@@ -1,5 +1,7 @@
 #include "app/module1.h"
 #include "browser/buttonbar.h"
+#include "editing/editorpanel.h"
+#include "editing/qsci.h"
 #include "browser/frmscripts.h"
 #include "browser/guardedpage.h"
 #include "browser/splitterbar.h"
@@ -11,7 +13,9 @@
 #include "platform/shell.h"
 #include "tests/support/tempprogramfolder.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -59,6 +63,7 @@ private Q_SLOTS:
     void splitterReleasedOutsideItsBoundsIsClamped();
     void linksOpenTheCompanyPageAndTheTerms();
     void exportButtonWritesTheCurrentScript();
+    void previewShowsUnsavedTextsInTheUsersBrowser();
     void closingTheWindowEndsTheProgram();
 };
 
@@ -362,6 +367,49 @@ void TestMainWindow::exportButtonWritesTheCurrentScript()
         QStringLiteral("<!-- Beginning of HTML JavaScript id=%1 -->").arg(id).toUtf8()));
     QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
     QVERIFY(QFileInfo(site.filePath(QStringLiteral("resources"))).isDir());
+}
+
+void TestMainWindow::previewShowsUnsavedTextsInTheUsersBrowser()
+{
+    TempProgramFolder folder;
+    const qint64 cat = folder.addCategory(0, QStringLiteral("Pruebas"));
+    const qint64 type = folder.addType(QStringLiteral("Efecto"));
+    library::Script s;
+    s.idCategoria = cat;
+    s.idTipo = type;
+    s.nombre = QStringLiteral("Guardado");
+    s.scriptHead = QStringLiteral("<script>var guardado;</script>");
+    s.nombreFichero = QStringLiteral("externo.js");
+    const qint64 id = folder.addScript(s);
+    folder.addType(QStringLiteral("Reloj"));
+    folder.closeLibrary();
+
+    platform::RecordingShell shell;
+    Frmscripts w;
+    w.show();
+    QVERIFY(w.Form_Load());
+    click(w, library::scriptKey(id));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.explorador->url().isEmpty(), 20000);
+    const QUrl shown = w.explorador->url();
+    QTest::mouseClick(w.opciones->boton_Editar, Qt::LeftButton);
+    QVERIFY(w.Frame2->isVisible());
+    QVERIFY(w.opciones->boton_preview->isVisible());
+    w.Frame2->Text_nombre->setText(QStringLiteral("Sin guardar"));
+    w.Frame2->script_head->setText(QStringLiteral("<script>var nuevo;</script>"));
+    w.Frame2->list_tipo->setCurrentText(QStringLiteral("Reloj"));
+    QTest::mouseClick(w.opciones->boton_preview, Qt::LeftButton);
+
+    const QString page = folder.filePath(QStringLiteral("js.htm"));
+    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
+    const QByteArray bytes = TempProgramFolder::readFile(page);
+    QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<script>var nuevo;</script>\r\n</head>"));
+    QVERIFY(bytes.contains("<b>Sin guardar</b>"));
+    QVERIFY(bytes.contains("<b>Tipo Script:</b> Reloj</font>"));
+    QVERIFY(!bytes.contains("externo.js"));
+    QCOMPARE(w.explorador->url(), shown);
+    auto store = library::LibraryStore::open(folder.libraryPath());
+    QCOMPARE(store->script(id)->nombre, QStringLiteral("Guardado"));
+    QCOMPARE(store->script(id)->scriptHead, QStringLiteral("<script>var guardado;</script>"));
 }
 
 void TestMainWindow::closingTheWindowEndsTheProgram()
