@@ -106,7 +106,7 @@ EditorPanel::~EditorPanel() = default;
 void EditorPanel::createFields()
 {
     Label1 = makeLabel(this, "Label1", tr("Nombre"), {120, 240, 1215, 255});
-    Label3 = makeLabel(this, "Label3", tr("Navegadores"), {120, 720, 975, 255});
+    Label3 = makeLabel(this, "Label3", tr("Navegadores"), {120, 720, 1185, 255});
     Label2 = makeLabel(this, "Label2", tr("Tipo"), {3960, 240, 855, 255});
     Label4 = makeLabel(this, "Label4", tr("Categoria"), {3960, 720, 975, 255});
 
