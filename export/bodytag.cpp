@@ -155,9 +155,12 @@ BodyTag bodyTagInPrefix(const char* text, qsizetype length, bool* found)
             body->attributes.length > 0 ? BodyTag::Status::Implied : BodyTag::Status::Missing;
         return tag;
     }
-    const qsizetype start = body->original_tag.data - text;
-    const qsizetype end = start + qsizetype(body->original_tag.length);
-    if (end > length || text[end - 1] != '>')
+    // The tokenizer counts stray "</>" right before the tag into the tag's source text, so
+    // the tag itself starts at the first "<body" of that text.
+    const qsizetype end = (body->original_tag.data - text) + qsizetype(body->original_tag.length);
+    const qsizetype start =
+        findBodyCandidate(QByteArray::fromRawData(text, length), body->original_tag.data - text);
+    if (end > length || text[end - 1] != '>' || start < 0 || start + 5 >= end)
         return tag;
     *found = true;
     tag.status = BodyTag::Status::Found;
@@ -231,6 +234,16 @@ AttributeText inspectAttributeText(const QByteArray& attributes)
     for (const TagAttribute& a : parsed.attributes) {
         if (a.name == "onload")
             result.hasOnload = true;
+    }
+    // After an unquoted value a "/" is part of the value; after a quote or a bare name it
+    // starts a new token, and so does the attribute "z" behind it.
+    const QByteArray probe = tag.left(tag.size() - 1) + QByteArrayLiteral("/z>");
+    const qsizetype zAt = probe.size() - 2;
+    const BodyTag probed = bodyTagInPrefix(probe.constData(), probe.size(), &found);
+    result.slashJoinsLastValue = true;
+    for (const TagAttribute& a : probed.attributes) {
+        if (a.start == zAt)
+            result.slashJoinsLastValue = false;
     }
     return result;
 }

@@ -38,6 +38,8 @@ struct AttributeText
 {
     bool wellFormed = false;
     bool hasOnload = false;
+    // Whether a "/" written right after the text would become part of its last value.
+    bool slashJoinsLastValue = false;
 };
 AttributeText inspectAttributeText(const QByteArray& attributes);
 

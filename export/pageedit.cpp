@@ -97,11 +97,24 @@ std::optional<QByteArray> removeBlocks(const QByteArray& w, const QByteArray& be
     return out;
 }
 
-QByteArray pageLineEnd(const QByteArray& w)
+// The line end of the first line end in w[from, to), if any.
+std::optional<QByteArray> firstLineEnd(const QByteArray& w, qsizetype from, qsizetype to)
 {
-    const qsizetype i = w.indexOf('\n');
-    if (i >= 0 && !(i > 0 && w[i - 1] == '\r'))
-        return QByteArrayLiteral("\n");
+    const qsizetype i = w.indexOf('\n', from);
+    if (i < 0 || i >= to)
+        return std::nullopt;
+    return i > from && w[i - 1] == '\r' ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+}
+
+// The page's own line end, CR LF when it has none. The body start tag is left out: it is the
+// one spot an export rewrites, so a line end inside it (in an onload it replaces, or in body
+// text it wrote) would make the next export choose differently.
+QByteArray pageLineEnd(const QByteArray& w, const BodyTag& tag)
+{
+    if (auto le = firstLineEnd(w, 0, tag.start))
+        return *le;
+    if (auto le = firstLineEnd(w, tag.end, w.size()))
+        return *le;
     return QByteArrayLiteral("\r\n");
 }
 
@@ -167,33 +180,41 @@ struct BodyEdit
     QByteArray afterTag; // follows the HTML block
 };
 
-bool endsAttribute(char c)
+// Whether `next`, written right after the body text, leaves the text's last attribute as it is.
+bool keepsApart(char next, const AttributeText& body)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '/' || c == '>';
+    const bool space = next == ' ' || next == '\t' || next == '\n' || next == '\r' || next == '\f';
+    return space || next == '>' || (next == '/' && !body.slashJoinsLastValue);
 }
 
 // Whether the tag already holds the body text, starting where one of its attributes starts.
-bool holdsVerbatim(const QByteArray& w, const BodyTag& tag, const QByteArray& body)
+bool holdsVerbatim(const QByteArray& w, const BodyTag& tag, const QByteArray& body,
+                   const AttributeText& inspected)
 {
     for (const TagAttribute& a : tag.attributes) {
         const qsizetype after = a.start + body.size();
         if (after < tag.end &&
             qstrncmp(w.constData() + a.start, body.constData(), body.size()) == 0 &&
-            endsAttribute(w[after]))
+            keepsApart(w[after], inspected))
             return true;
     }
     return false;
 }
 
 BodyEdit planBodyEdit(const QByteArray& w, const BodyTag& tag, const QByteArray& body,
-                      bool bodyHasOnload)
+                      const AttributeText& inspected)
 {
-    if (body.isEmpty() || holdsVerbatim(w, tag, body))
+    if (body.isEmpty() || holdsVerbatim(w, tag, body, inspected))
         return BodyEdit{tag.nameEnd, tag.nameEnd, {}, {}};
-    if (bodyHasOnload) {
+    if (inspected.hasOnload) {
         for (const TagAttribute& a : tag.attributes) {
-            if (a.name == "onload")
+            if (a.name != "onload")
+                continue;
+            // The page may have written the next attribute right after this one's quote;
+            // the body text must not run into it.
+            if (keepsApart(w[a.end], inspected))
                 return BodyEdit{a.start, a.end, body, {}};
+            return BodyEdit{a.start, a.end, body + ' ', {}};
         }
     }
     const QByteArray spliced = ' ' + body + ' ';
@@ -301,7 +322,7 @@ PageEdit editPage(const QByteArray& page, const PageScript& script)
     const PageCharset charset = PageCharset::of(*w, tag.declaredCharset);
     if (!charset.usable())
         return refused(PageProblem::UnusableCharset, charset.problem() + Unchanged);
-    const std::optional<Pieces> pieces = encodePieces(script, body, charset, pageLineEnd(*w));
+    const std::optional<Pieces> pieces = encodePieces(script, body, charset, pageLineEnd(*w, tag));
     if (!pieces)
         return refused(PageProblem::Unencodable,
                        QStringLiteral("El script contiene caracteres que no se pueden escribir en "
@@ -315,8 +336,7 @@ PageEdit editPage(const QByteArray& page, const PageScript& script)
                                       "válida para la etiqueta <body>.") +
                            Unchanged);
     PageEdit edit;
-    edit.page =
-        assemble(*w, tag, *pieces, planBodyEdit(*w, tag, pieces->body, attributes.hasOnload));
+    edit.page = assemble(*w, tag, *pieces, planBodyEdit(*w, tag, pieces->body, attributes));
     return edit;
 }
 

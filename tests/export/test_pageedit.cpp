@@ -42,6 +42,8 @@ private Q_SLOTS:
     void onlyTheRealBodyStartTagCounts();
     void pagesWithoutUsableBodyTagAreRefusedUnchanged();
     void reExportGivesTheSameBytes();
+    void reExportOfUnusualPagesGivesTheSameBytes_data();
+    void reExportOfUnusualPagesGivesTheSameBytes();
     void emptyPartsLeaveEarlierBlocksAlone();
     void blocksFollowThePageLineEnds();
     void unpairedMarkersRefuseThePage();
@@ -196,6 +198,51 @@ void TestPageEdit::reExportGivesTheSameBytes()
     QCOMPARE(edited(lower, a), withA);
     // No line end is added at the end of the page.
     QVERIFY(withBoth.endsWith("</html>"));
+}
+
+// Pages on which an export once damaged the tag, or a second export wrote other bytes.
+void TestPageEdit::reExportOfUnusualPagesGivesTheSameBytes_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QByteArray>("expected");
+    const auto block = [](const QByteArray& le) {
+        return le + htmlBeginMarker(7) + le + " x" + le + htmlEndMarker(7) + le;
+    };
+    const QString onload = QStringLiteral("onload=\"go()\"");
+
+    // The replaced onload held the page's only line end: the line end must not come from
+    // bytes that the export itself rewrites.
+    QTest::newRow("only line end inside the replaced onload")
+        << QByteArray("<body onload=\n\"a()\">") << onload
+        << "<body onload=\"go()\">" + block("\r\n");
+    QTest::newRow("only line end inside the tag, LF after it")
+        << QByteArray("<body\r\nonload=a()>\n") << onload
+        << "<body\r\nonload=\"go()\">" + block("\n") + "\n";
+    // Stray "</>" right before the tag are not part of it.
+    QTest::newRow("stray end tags before the tag")
+        << QByteArray("<html></></><BODY class=a>t") << onload
+        << "<html></></><BODY onload=\"go()\"  class=a>" + block("\r\n") + "t";
+    // A page that wrote the next attribute right after the onload's quote keeps it apart.
+    QTest::newRow("next attribute glued to the onload")
+        << QByteArray("<body onload=\"a()\"class=x>") << QStringLiteral("onload=\"go()\" data-x=1")
+        << "<body onload=\"go()\" data-x=1 class=x>" + block("\r\n");
+    QTest::newRow("self-closing slash after an unquoted onload")
+        << QByteArray("<body onload=\"a()\"/>") << QStringLiteral("onload=go()")
+        << "<body onload=go() />" + block("\r\n");
+    QTest::newRow("self-closing slash after a quoted onload stays")
+        << QByteArray("<body onload='a'/>") << onload << "<body onload=\"go()\"/>" + block("\r\n");
+}
+
+void TestPageEdit::reExportOfUnusualPagesGivesTheSameBytes()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QString, body);
+    QFETCH(QByteArray, expected);
+    const PageScript s = script(7, {}, body, QStringLiteral("x"));
+    const QByteArray once = edited(page, s);
+    QCOMPARE(once, expected);
+    QCOMPARE(edited(once, s), once);
 }
 
 void TestPageEdit::emptyPartsLeaveEarlierBlocksAlone()

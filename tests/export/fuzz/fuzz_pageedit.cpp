@@ -19,11 +19,16 @@ void require(bool condition)
         std::abort();
 }
 
+// The first line end of the page outside its body start tag; CR LF when there is none.
 QByteArray lineEndOf(const QByteArray& page)
 {
-    const qsizetype i = page.indexOf('\n');
-    return i >= 0 && !(i > 0 && page[i - 1] == '\r') ? QByteArrayLiteral("\n")
-                                                     : QByteArrayLiteral("\r\n");
+    const BodyTag tag = locateBodyTag(page);
+    for (qsizetype i = page.indexOf('\n'); i >= 0; i = page.indexOf('\n', i + 1)) {
+        if (i >= tag.start && i < tag.end)
+            continue;
+        return i > 0 && page[i - 1] == '\r' ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+    }
+    return QByteArrayLiteral("\r\n");
 }
 
 bool removeOnce(QByteArray& text, const QByteArray& piece)
