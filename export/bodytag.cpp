@@ -36,16 +36,11 @@ public:
     const GumboNode* root() const { return out_->root; }
 
 private:
-    // Parse errors are of no use here; not recording them saves time on long pages.
-    static const GumboOptions& options()
-    {
-        static const GumboOptions quiet = [] {
-            GumboOptions o = kGumboDefaultOptions;
-            o.max_errors = 0;
-            return o;
-        }();
-        return quiet;
-    }
+    // Errors must be recorded without a limit: once the limit is reached the tokenizer skips
+    // its clean-up after a duplicate attribute, and the dropped name is glued to the next one
+    // ("nowrap nowrap onload=x" would report "nowraponload" there). Only the part of the page
+    // up to the body tag is parsed, so recording them costs little.
+    static const GumboOptions& options() { return kGumboDefaultOptions; }
 
     GumboOutput* out_;
 };

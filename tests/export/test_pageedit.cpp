@@ -223,6 +223,13 @@ void TestPageEdit::reExportOfUnusualPagesGivesTheSameBytes_data()
     QTest::newRow("stray end tags before the tag")
         << QByteArray("<html></></><BODY class=a>t") << onload
         << "<html></></><BODY onload=\"go()\"  class=a>" + block("\r\n") + "t";
+    // A repeated attribute before the onload does not hide it, nor make one of two names.
+    QTest::newRow("repeated attribute before the onload")
+        << QByteArray("<body nowrap nowrap onload=init()>") << onload
+        << "<body nowrap nowrap onload=\"go()\">" + block("\r\n");
+    QTest::newRow("repeated name followed by a name that would complete onload")
+        << QByteArray("<body on on load=a()>") << onload
+        << "<body onload=\"go()\"  on on load=a()>" + block("\r\n");
     // A page that wrote the next attribute right after the onload's quote keeps it apart.
     QTest::newRow("next attribute glued to the onload")
         << QByteArray("<body onload=\"a()\"class=x>") << QStringLiteral("onload=\"go()\" data-x=1")

@@ -4,6 +4,7 @@
 #include "export/bodytag.h"
 #include "export/pageedit.h"
 
+#include <QList>
 #include <cstdint>
 #include <cstdlib>
 
@@ -68,12 +69,28 @@ void checkInsertion(const QByteArray& page)
     require(rest == page);
 }
 
-void checkOnload(const QByteArray& page)
+QList<QByteArray> attributeNames(const QByteArray& page)
 {
-    const PageScript script{7, {}, QStringLiteral("onload=\"go()\""), QStringLiteral("x")};
+    QList<QByteArray> names;
+    for (const TagAttribute& a : locateBodyTag(page).attributes)
+        names.append(a.name);
+    return names;
+}
+
+// A body text with an onload replaces the tag's onload and leaves its other attributes whole.
+void checkOnload(const QByteArray& page, const QString& body)
+{
+    const PageScript script{7, {}, body, QStringLiteral("x")};
     const PageEdit edit = editPage(page, script);
-    if (edit.ok())
-        require(editPage(edit.page, script).page == edit.page);
+    if (!edit.ok())
+        return;
+    require(editPage(edit.page, script).page == edit.page);
+    if (page.toLower().contains("id=7 -->"))
+        return;
+    const QList<QByteArray> after = attributeNames(edit.page);
+    require(after.contains("onload"));
+    for (const QByteArray& name : attributeNames(page))
+        require(after.contains(name));
 }
 
 } // namespace
@@ -82,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     const QByteArray page(reinterpret_cast<const char*>(data), qsizetype(size));
     checkInsertion(page);
-    checkOnload(page);
+    checkOnload(page, QStringLiteral("onload=\"go()\""));
+    checkOnload(page, QStringLiteral("onload=go() data-u=1"));
     return 0;
 }
