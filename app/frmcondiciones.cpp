@@ -21,7 +21,9 @@ frmcondiciones::frmcondiciones(QWidget* parent) : QWidget(parent, Qt::Window)
     twips::place(RichText, 120, 120, 4440, 2400);
 
     Label1 = new QLabel(
-        QStringLiteral("El uso de este software implica la aceptación de todas sus condiciones de uso"), this);
+        QStringLiteral(
+            "El uso de este software implica la aceptación de todas sus condiciones de uso"),
+        this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignCenter);

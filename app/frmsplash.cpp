@@ -27,7 +27,8 @@ frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
     Shape1 = new QFrame(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setFrameShape(QFrame::Box);
-    Shape1->setStyleSheet(QStringLiteral("QFrame { border: 1px solid #a3c1e0; background: #eef3f9; }"));
+    Shape1->setStyleSheet(
+        QStringLiteral("QFrame { border: 1px solid #a3c1e0; background: #eef3f9; }"));
     twips::place(Shape1, 60, 60, 2700, 3600);
 
     Image1 = new QLabel(this);
@@ -46,7 +47,8 @@ frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
     RichText->setAccessibleName(QStringLiteral("Condiciones de uso"));
     twips::place(RichText, 2880, 120, 4185, 2500);
 
-    Label1 = new QLabel(QStringLiteral("¿Acepta los terminos de licencia de uso de este software?"), this);
+    Label1 = new QLabel(QStringLiteral("¿Acepta los terminos de licencia de uso de este software?"),
+                        this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     twips::place(Label1, 2880, 2700, 4185, 375);
@@ -89,7 +91,8 @@ bool frmsplash::Form_Load(const QString& programFolder)
     RichText->moveCursor(QTextCursor::Start);
     const QPixmap logo(Module1::ProgramFolder + QStringLiteral("/logo.png"));
     if (!logo.isNull())
-        Image1->setPixmap(logo.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        Image1->setPixmap(
+            logo.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     show();
     if (!platform::networkPresence().hasNetwork()) {
         Command3->hide();

@@ -4,10 +4,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <QFileInfo>
 #include <QUrl>
 
 namespace Module1 {
@@ -64,7 +64,8 @@ bool ClearReadOnlyAttribute(const QString& path)
     const QFileDevice::Permissions permissions = QFile::permissions(path);
     if (permissions & QFileDevice::WriteOwner)
         return true;
-    return QFile::setPermissions(path, permissions | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    return QFile::setPermissions(path,
+                                 permissions | QFileDevice::WriteOwner | QFileDevice::WriteUser);
 }
 
 } // namespace Module1

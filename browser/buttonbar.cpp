@@ -28,8 +28,8 @@ ButtonBar::ButtonBar(QWidget* parent) : QWidget(parent)
                                QStringLiteral("Vista previa"));
     boton_salir[1] = makeButton("boton_salir(1)", QStringLiteral("salir"), 120, 4440,
                                 QStringLiteral("Cancelar"));
-    boton_salir[0] = makeButton("boton_salir(0)", QStringLiteral("salir"), 240, 4440,
-                                QStringLiteral("Salir"));
+    boton_salir[0] =
+        makeButton("boton_salir(0)", QStringLiteral("salir"), 240, 4440, QStringLiteral("Salir"));
 }
 
 QToolButton* ButtonBar::makeButton(const char* name, const QString& icon, int left, int top,

@@ -5,7 +5,6 @@
 
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-
 #include <vector>
 
 using library::NodeKind;

@@ -4,9 +4,9 @@
 #include "app/module1.h"
 #include "buttonbar.h"
 #include "categorytree.h"
-#include "export/exportcommand.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
+#include "export/exportcommand.h"
 #include "guardedpage.h"
 #include "layout.h"
 #include "library/libraryfile.h"
@@ -99,7 +99,8 @@ void Frmscripts::createBrowsePanel()
 
 void Frmscripts::connectControls()
 {
-    connect(Tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { NodeClick(item); });
+    connect(Tree, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { NodeClick(item); });
     connect(Tree, &QTreeWidget::itemDoubleClicked, this, [this] { Tree_DblClick(); });
     connect(linea_borde, &SplitterBar::dragged, this, &Frmscripts::splitterDragged);
     connect(linea_borde, &SplitterBar::released, this, &Frmscripts::splitterReleased);
@@ -107,9 +108,12 @@ void Frmscripts::connectControls()
             [] { platform::shell().open(QUrl(Module1::CompanyUrl)); });
     connect(Frame_presentacion, &PresentationPanel::termsLinkClicked, this, &Frmscripts::showTerms);
     connect(Timer1, &QTimer::timeout, this, &Frmscripts::Timer1_Timer);
-    connect(opciones->boton_salir[0], &QToolButton::clicked, this, [this] { boton_salir_Click(0); });
-    connect(opciones->boton_salir[1], &QToolButton::clicked, this, [this] { boton_salir_Click(1); });
-    connect(opciones->boton_enviarscript, &QToolButton::clicked, this, &Frmscripts::ShowSubmissionForm);
+    connect(opciones->boton_salir[0], &QToolButton::clicked, this,
+            [this] { boton_salir_Click(0); });
+    connect(opciones->boton_salir[1], &QToolButton::clicked, this,
+            [this] { boton_salir_Click(1); });
+    connect(opciones->boton_enviarscript, &QToolButton::clicked, this,
+            &Frmscripts::ShowSubmissionForm);
     // The copy and the page both follow the current script, whatever node is selected.
     connect(opciones->boton_exportar, &QToolButton::clicked, this,
             [this] { exporting::RunExportCommand(this, *cn, id); });
@@ -291,11 +295,12 @@ void Frmscripts::ShowScriptPage(qint64 scriptId)
         const std::optional<library::Script> s = cn->script(scriptId);
         const std::optional<QString> type = s ? cn->typeName(s->idTipo) : std::nullopt;
         if (!s || !type) {
-            reportError(QStringLiteral("El script %1 o su tipo ya no está en la biblioteca.").arg(scriptId));
+            reportError(QStringLiteral("El script %1 o su tipo ya no está en la biblioteca.")
+                            .arg(scriptId));
             return;
         }
         pages::ScriptPageFields f{s->nombreFichero, s->scriptHead, s->scriptBody, s->nombre, *type,
-                                  s->navegadores, s->scriptHtml};
+                                  s->navegadores,   s->scriptHtml};
         showPage(pages::ScriptPageName, pages::BuildScriptPage(f));
     } catch (const library::DatabaseError& e) {
         reportError(e.message());
@@ -307,7 +312,8 @@ void Frmscripts::ShowCategoryPage(qint64 categoryId)
     try {
         const std::optional<library::Category> c = cn->category(categoryId);
         if (!c) {
-            reportError(QStringLiteral("La categoría %1 ya no está en la biblioteca.").arg(categoryId));
+            reportError(
+                QStringLiteral("La categoría %1 ya no está en la biblioteca.").arg(categoryId));
             return;
         }
         showPage(pages::CategoryPageName, pages::BuildCategoryPage(c->nombre, c->descripcion));
@@ -333,7 +339,7 @@ void Frmscripts::boton_preview_Click()
     // The editor's unsaved texts, shown by the user's own browser; the library and the page
     // pane are not touched.
     const editing::EditorContents c = Frame2->contents();
-    const pages::ScriptPageFields fields{QString(), c.scriptHead, c.scriptBody, c.nombre,
+    const pages::ScriptPageFields fields{QString(), c.scriptHead,  c.scriptBody, c.nombre,
                                          c.tipo,    c.navegadores, c.scriptHtml};
     const QString path = Module1::ProgramFolder + QLatin1Char('/') + pages::ScriptPageName;
     QString error;

@@ -4,7 +4,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <memory>
 
 class ButtonBar;
@@ -20,7 +19,7 @@ class frmcondiciones;
 namespace editing {
 class EditingCommands;
 class EditorPanel;
-}
+} // namespace editing
 
 // The main window: the category tree and the page pane (the browse panel), the editor panel
 // in the same place, and the bar of buttons at the right. It holds the controls and routes

@@ -14,8 +14,8 @@ MainLayout ComputeMainLayout(int W, int H, int opcionesWidth, int treeWidth, int
     const int paneWidth = l.frame.width() - l.tree.width() - 300;
     l.explorador = QRect(paneLeft, l.tree.top(), paneWidth, l.tree.height());
     l.presentacion = QRect(paneLeft, l.tree.top(), paneWidth, l.frame.height() - 200);
-    l.lineaBorde = QRect(l.tree.left() + l.tree.width(), l.tree.top(), lineaWidth,
-                         l.tree.height() + 50);
+    l.lineaBorde =
+        QRect(l.tree.left() + l.tree.width(), l.tree.top(), lineaWidth, l.tree.height() + 50);
     return l;
 }
 

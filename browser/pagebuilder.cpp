@@ -35,8 +35,8 @@ QByteArray BuildScriptPage(const ScriptPageFields& f)
     }
     page.line(f.head);
     page.line(QLatin1String("</head>"));
-    page.line(QLatin1String("<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 ") + f.body +
-              QLatin1String(" >"));
+    page.line(QLatin1String("<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 ") +
+              f.body + QLatin1String(" >"));
     page.line(QLatin1String("<table width=100% border=0>"));
     page.line(QLatin1String("<tr bgColor=#a3c1e0><td colspan=2>"));
     page.line(QLatin1String("<img src='script.gif' align=center  valign='center'>"));

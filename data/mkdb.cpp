@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -24,7 +23,8 @@ int main(int argc, char** argv)
             for (int i = 2; i < args.size(); ++i) {
                 QFile sql(args.at(i));
                 if (!sql.open(QIODevice::ReadOnly))
-                    throw library::DatabaseError(sql.errorString() + QStringLiteral(": ") + args.at(i));
+                    throw library::DatabaseError(sql.errorString() + QStringLiteral(": ") +
+                                                 args.at(i));
                 db.execute(sql.readAll());
             }
         }

@@ -6,9 +6,7 @@
 
 namespace library {
 
-DatabaseError::DatabaseError(const QString& message) : std::runtime_error(message.toStdString())
-{
-}
+DatabaseError::DatabaseError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
 namespace {
 QString engineMessage(sqlite3* db)

@@ -102,7 +102,8 @@ std::optional<QString> LibraryStore::typeName(qint64 typeId)
 
 std::optional<Category> LibraryStore::category(qint64 id)
 {
-    Statement q = db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias WHERE id = ?1");
+    Statement q =
+        db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias WHERE id = ?1");
     q.bind(1, id);
     if (q.next())
         return readCategory(q);
@@ -143,7 +144,8 @@ std::optional<qint64> LibraryStore::typeIdByName(const QString& nombre)
 
 std::vector<RelatedFile> LibraryStore::relatedFiles(qint64 scriptId)
 {
-    Statement q = db_.prepare("SELECT id, id_script, nombre FROM ficheros WHERE id_script = ?1 ORDER BY id");
+    Statement q =
+        db_.prepare("SELECT id, id_script, nombre FROM ficheros WHERE id_script = ?1 ORDER BY id");
     q.bind(1, scriptId);
     std::vector<RelatedFile> rows;
     while (q.next())
@@ -153,14 +155,16 @@ std::vector<RelatedFile> LibraryStore::relatedFiles(qint64 scriptId)
 
 bool LibraryStore::isFileUsedByOtherScript(const QString& nombre, qint64 scriptId)
 {
-    Statement q = db_.prepare("SELECT 1 FROM ficheros WHERE nombre = ?1 AND id_script <> ?2 LIMIT 1");
+    Statement q =
+        db_.prepare("SELECT 1 FROM ficheros WHERE nombre = ?1 AND id_script <> ?2 LIMIT 1");
     q.bind(1, nombre).bind(2, scriptId);
     return q.next();
 }
 
 bool LibraryStore::scriptHasFile(const QString& nombre, qint64 scriptId)
 {
-    Statement q = db_.prepare("SELECT 1 FROM ficheros WHERE nombre = ?1 AND id_script = ?2 LIMIT 1");
+    Statement q =
+        db_.prepare("SELECT 1 FROM ficheros WHERE nombre = ?1 AND id_script = ?2 LIMIT 1");
     q.bind(1, nombre).bind(2, scriptId);
     return q.next();
 }
@@ -185,11 +189,12 @@ qint64 LibraryStore::saveScript(const Script& s, const QStringList& files)
     Transaction transaction(db_);
     qint64 id = s.id;
     Statement write = db_.prepare(
-        id == 0 ? "INSERT INTO scripts (id_categoria, id_tipo, nombre, navegadores, script_head, "
-                  "script_body, script_html, script_ayuda) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
-                : "UPDATE scripts SET id_categoria = ?1, id_tipo = ?2, nombre = ?3, navegadores = ?4, "
-                  "script_head = ?5, script_body = ?6, script_html = ?7, script_ayuda = ?8 "
-                  "WHERE id = ?9");
+        id == 0
+            ? "INSERT INTO scripts (id_categoria, id_tipo, nombre, navegadores, script_head, "
+              "script_body, script_html, script_ayuda) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"
+            : "UPDATE scripts SET id_categoria = ?1, id_tipo = ?2, nombre = ?3, navegadores = ?4, "
+              "script_head = ?5, script_body = ?6, script_html = ?7, script_ayuda = ?8 "
+              "WHERE id = ?9");
     write.bind(1, s.idCategoria).bind(2, s.idTipo).bind(3, s.nombre).bind(4, s.navegadores);
     write.bind(5, s.scriptHead).bind(6, s.scriptBody).bind(7, s.scriptHtml).bind(8, s.scriptAyuda);
     if (id != 0)

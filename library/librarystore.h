@@ -4,7 +4,6 @@
 #include "records.h"
 
 #include <QStringList>
-
 #include <memory>
 #include <optional>
 #include <vector>

@@ -9,7 +9,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -24,7 +23,8 @@ QString buildLibrary(const QTemporaryDir& dir)
     QRandomGenerator random(42);
     library::Transaction t(db);
     db.execute("INSERT INTO tipos (nombre) VALUES ('Efecto')");
-    auto category = db.prepare("INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (?1, ?2, ?3, '')");
+    auto category = db.prepare(
+        "INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (?1, ?2, ?3, '')");
     std::vector<int> depth(1001, 0);
     for (int id = 1; id <= 1000; ++id) {
         // Parents are earlier categories not yet six levels deep, or the root.

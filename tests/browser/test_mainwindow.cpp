@@ -1,12 +1,12 @@
 #include "app/module1.h"
 #include "browser/buttonbar.h"
-#include "editing/editorpanel.h"
-#include "editing/qsci.h"
 #include "browser/frmscripts.h"
 #include "browser/guardedpage.h"
+#include "browser/presentationpanel.h"
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
-#include "browser/presentationpanel.h"
+#include "editing/editorpanel.h"
+#include "editing/qsci.h"
 #include "library/nodekey.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
@@ -72,33 +72,34 @@ void TestMainWindow::treeNestsByNameWhateverTheIds()
     TempProgramFolder folder;
     auto& db = folder.db();
     // Children stored before their parents, ids out of name order.
-    db.execute("INSERT INTO categorias (id, id_padre, nombre) VALUES "
-               "(10, 30, 'Relojes'), (1, 0, 'Textos'), (30, 20, 'Fecha y hora'), (20, 0, 'Avanzado'),"
-               "(11, 30, 'Calendarios'), (40, 99, 'Huérfana'), (41, 40, 'Nieta huérfana'),"
-               "(2, 0, 'Bromas d''O''Brien');"
-               "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
-               "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
-               "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'), (5, 1, 1, 'Máquina de escribir'),"
-               "(6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'), (8, 2, 1, 'Chiste ''malo''');");
+    db.execute(
+        "INSERT INTO categorias (id, id_padre, nombre) VALUES "
+        "(10, 30, 'Relojes'), (1, 0, 'Textos'), (30, 20, 'Fecha y hora'), (20, 0, 'Avanzado'),"
+        "(11, 30, 'Calendarios'), (40, 99, 'Huérfana'), (41, 40, 'Nieta huérfana'),"
+        "(2, 0, 'Bromas d''O''Brien');"
+        "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
+        "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
+        "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'), (5, 1, 1, 'Máquina de "
+        "escribir'),"
+        "(6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'), (8, 2, 1, 'Chiste ''malo''');");
     folder.closeLibrary();
 
     Frmscripts w;
     QVERIFY(w.Form_Load());
     QCOMPARE(w.Tree->topLevelItemCount(), 1);
-    QCOMPARE(treeText(w.Tree->topLevelItem(0)),
-             QStringLiteral("Scripts [0C]\n"
-                            "  Avanzado [20C]\n"
-                            "    Fecha y hora [30C]\n"
-                            "      Calendarios [11C]\n"
-                            "      Relojes [10C]\n"
-                            "        Reloj analógico [10S]\n"
-                            "        Reloj digital [1S]\n"
-                            "  Bromas d'O'Brien [2C]\n"
-                            "    Chiste 'malo' [8S]\n"
-                            "  Textos [1C]\n"
-                            "    Máquina de escribir [5S]\n"
-                            "  En huérfana [7S]\n"
-                            "  Sin categoría [6S]\n"));
+    QCOMPARE(treeText(w.Tree->topLevelItem(0)), QStringLiteral("Scripts [0C]\n"
+                                                               "  Avanzado [20C]\n"
+                                                               "    Fecha y hora [30C]\n"
+                                                               "      Calendarios [11C]\n"
+                                                               "      Relojes [10C]\n"
+                                                               "        Reloj analógico [10S]\n"
+                                                               "        Reloj digital [1S]\n"
+                                                               "  Bromas d'O'Brien [2C]\n"
+                                                               "    Chiste 'malo' [8S]\n"
+                                                               "  Textos [1C]\n"
+                                                               "    Máquina de escribir [5S]\n"
+                                                               "  En huérfana [7S]\n"
+                                                               "  Sin categoría [6S]\n"));
     // The last node added is the last script by name.
     QCOMPARE(w.nodX->data(0, Qt::UserRole).toString(), QStringLiteral("6S"));
     // Node texts cannot be edited in place.
@@ -142,7 +143,8 @@ void TestMainWindow::buttonsFollowTheClickedNode()
     QCOMPARE(parent, 1);
     QCOMPARE(one, 1);
     for (int i = 2; i <= 10; ++i)
-        folder.addCategory(i == 10 ? parent : 0, QStringLiteral("Cat %1").arg(i, 2, 10, QLatin1Char('0')));
+        folder.addCategory(i == 10 ? parent : 0,
+                           QStringLiteral("Cat %1").arg(i, 2, 10, QLatin1Char('0')));
     folder.closeLibrary();
 
     Frmscripts w;
@@ -166,8 +168,10 @@ void TestMainWindow::buttonsFollowTheClickedNode()
     QCOMPARE(w.id, QStringLiteral("1"));
     QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
     QCOMPARE(w.DropHighlight(), cat10);
-    const QByteArray page = TempProgramFolder::readFile(folder.filePath(QStringLiteral("categoria.htm")));
-    QVERIFY(page.contains("<b>Categor\xc3\xad" "a: </b>Cat 10</b>"));
+    const QByteArray page =
+        TempProgramFolder::readFile(folder.filePath(QStringLiteral("categoria.htm")));
+    QVERIFY(page.contains("<b>Categor\xc3\xad"
+                          "a: </b>Cat 10</b>"));
 
     click(w, QStringLiteral("0C"));
     click(w, QStringLiteral("0C"));
@@ -197,8 +201,9 @@ void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].title, QStringLiteral("Error"));
         QCOMPARE(boxes.shown[0].icon, QMessageBox::Critical);
-        QCOMPARE(boxes.shown[0].text, QStringLiteral("Faltan ficheros de la aplicación\n"
-                                                     "No podrá utilizar Korvalis hasta solventar el problema"));
+        QCOMPARE(boxes.shown[0].text,
+                 QStringLiteral("Faltan ficheros de la aplicación\n"
+                                "No podrá utilizar Korvalis hasta solventar el problema"));
     }
     boxes.shown.clear();
     {
@@ -206,7 +211,8 @@ void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()
         TempProgramFolder folder;
         folder.closeLibrary();
         QFile::remove(folder.libraryPath());
-        library::Database::create(folder.libraryPath(), "otra clave").execute("CREATE TABLE tipos (id)");
+        library::Database::create(folder.libraryPath(), "otra clave")
+            .execute("CREATE TABLE tipos (id)");
         Frmscripts w;
         QVERIFY(!w.Form_Load());
         QVERIFY(!w.cn);
@@ -291,11 +297,13 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     const int dpi = twips::dpiOf(&w);
     const int W = twips::fromPixels(w.width(), dpi);
     auto drag = [&](int dx) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(dx, 5), w.linea_borde->mapToGlobal(QPointF(dx, 5)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(dx, 5),
+                         w.linea_borde->mapToGlobal(QPointF(dx, 5)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(w.linea_borde, &move);
-        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(0, 5), w.linea_borde->mapToGlobal(QPointF(0, 5)),
-                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(0, 5),
+                       w.linea_borde->mapToGlobal(QPointF(0, 5)), Qt::LeftButton, Qt::NoButton,
+                       Qt::NoModifier);
         QApplication::sendEvent(w.linea_borde, &up);
         return twips::geometryOf(w.linea_borde).left();
     };
@@ -334,7 +342,8 @@ void TestMainWindow::linksOpenTheCompanyPageAndTheTerms()
     QTest::mouseClick(w.Frame_presentacion->Label7, Qt::LeftButton);
     auto* terms = w.findChild<QWidget*>(QStringLiteral("frmcondiciones"));
     QVERIFY(terms && terms->isVisible());
-    QVERIFY(terms->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("Condiciones de Korvalis")));
+    QVERIFY(terms->findChild<QTextBrowser*>()->toPlainText().contains(
+        QStringLiteral("Condiciones de Korvalis")));
 }
 
 void TestMainWindow::exportButtonWritesTheCurrentScript()
@@ -402,7 +411,8 @@ void TestMainWindow::previewShowsUnsavedTextsInTheUsersBrowser()
     const QString page = folder.filePath(QStringLiteral("js.htm"));
     QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
     const QByteArray bytes = TempProgramFolder::readFile(page);
-    QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<script>var nuevo;</script>\r\n</head>"));
+    QVERIFY(
+        bytes.startsWith("<html><head><title></title>\r\n<script>var nuevo;</script>\r\n</head>"));
     QVERIFY(bytes.contains("<b>Sin guardar</b>"));
     QVERIFY(bytes.contains("<b>Tipo Script:</b> Reloj</font>"));
     QVERIFY(!bytes.contains("externo.js"));

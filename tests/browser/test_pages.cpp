@@ -39,10 +39,12 @@ void TestPages::scriptPageWithEveryField()
         "<tr bgColor=#a3c1e0><td colspan=2>\r\n"
         "<img src='script.gif' align=center  valign='center'>\r\n"
         "<FONT face=Arial color=#ffffff size=+2><b>Reloj <i>digital</i></b></td></tr>\r\n"
-        "<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial color=#000000 size=-1><b>Tipo Script:</b> "
+        "<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial color=#000000 size=-1><b>Tipo "
+        "Script:</b> "
         "Reloj</font></td>\r\n"
         "<td bgColor=#d6dfe7 width=50%>\r\n"
-        "<FONT face=Arial color=#000000  size=-1><b>Compatible con: </b>Chrome, Firefox</font></td>\r\n"
+        "<FONT face=Arial color=#000000  size=-1><b>Compatible con: </b>Chrome, "
+        "Firefox</font></td>\r\n"
         "</tr></table>\r\n"
         "<div id=r></div>\r\n"
         "</body></html>\r\n"
@@ -58,7 +60,8 @@ void TestPages::scriptPageWithNullAndEmptyFields()
     const QByteArray page = BuildScriptPage(f);
     QVERIFY(page.startsWith("<html><head><title></title>\r\n\r\n</head>\r\n"));
     QVERIFY(!page.contains("<script"));
-    QVERIFY(page.contains("\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10  >\r\n"));
+    QVERIFY(
+        page.contains("\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10  >\r\n"));
     QVERIFY(page.contains("<b>Tipo Script:</b> </font></td>\r\n"));
     QVERIFY(page.contains("<b>Compatible con: </b></font></td>\r\n"));
     QVERIFY(page.endsWith("</tr></table>\r\n\r\n</body></html>\r\n\r\n"));
@@ -75,7 +78,8 @@ void TestPages::categoryPageKeepsHtmlAsItStands()
         "<table width=100% border=0>\r\n"
         "<tr><td  bgColor=#a3c1e0>\r\n"
         "<img src='categoria.gif' align='center' valign='center' >\r\n"
-        "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad" "a: </b>Fecha & hora</b></font>\r\n"
+        "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad"
+        "a: </b>Fecha & hora</b></font>\r\n"
         "</td></tr></table>\r\n"
         "<p>\r\n"
         "<table width=100% border=0>\r\n"
@@ -83,7 +87,8 @@ void TestPages::categoryPageKeepsHtmlAsItStands()
         "<FONT face=arial color=#000000 >Relojes <b>y</b> calendarios</font></td></tr></table>"
         "<p align=center><img src='logo text2.jpg'></body></html>\r\n"
         "\r\n";
-    QCOMPARE(BuildCategoryPage(QStringLiteral("Fecha & hora"), QStringLiteral("Relojes <b>y</b> calendarios")),
+    QCOMPARE(BuildCategoryPage(QStringLiteral("Fecha & hora"),
+                               QStringLiteral("Relojes <b>y</b> calendarios")),
              expected);
     QVERIFY(BuildCategoryPage(QStringLiteral("Vacía"), QString())
                 .contains("<FONT face=arial color=#000000 ></font></td></tr></table>"));
@@ -120,8 +125,12 @@ void TestPages::splitterIsClampedToItsBounds()
     const QRect tree(50, 150, 2895, 5160);
     const QRect pane(3145, 150, 4700, 5160);
     const int W = 12000; // a quarter is 3000, three quarters 9000
-    struct Case { int dropped; int rest; } cases[] = {
-        {100, 3100}, {2999, 3100}, {3000, 3000}, {5000, 5000}, {9000, 9000}, {9001, 8900}, {20000, 8900}};
+    struct Case
+    {
+        int dropped;
+        int rest;
+    } cases[] = {{100, 3100},  {2999, 3100}, {3000, 3000}, {5000, 5000},
+                 {9000, 9000}, {9001, 8900}, {20000, 8900}};
     for (const Case& c : cases) {
         const layout::SplitterRelease r = layout::ReleaseSplitter(c.dropped, W, tree, pane);
         QCOMPARE(r.barLeft, c.rest);

@@ -80,7 +80,8 @@ void TestStartup::decliningNeverTouchesTheLibrary()
     QTest::mouseClick(splash->Command1, Qt::LeftButton);
     QTRY_VERIFY(!alive);
     const QWidgetList windows = QApplication::topLevelWidgets();
-    QVERIFY(std::none_of(windows.cbegin(), windows.cend(), [](QWidget* w) { return w->isVisible(); }));
+    QVERIFY(
+        std::none_of(windows.cbegin(), windows.cend(), [](QWidget* w) { return w->isVisible(); }));
     QCOMPARE(TempProgramFolder::readFile(folder.libraryPath()), before);
     QCOMPARE(QFileInfo(folder.libraryPath()).lastModified(), touched);
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("js.htm"))));
@@ -135,11 +136,14 @@ void TestStartup::standardButtonsSpeakSpanish()
 {
     QVERIFY(Module1::InstallQtSpanishTranslation());
     QMessageBox box;
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok |
+                           QMessageBox::Cancel);
     QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Sí"));
     QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("No"));
-    QCOMPARE(box.button(QMessageBox::Ok)->text().remove(QLatin1Char('&')), QStringLiteral("Aceptar"));
-    QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
+    QCOMPARE(box.button(QMessageBox::Ok)->text().remove(QLatin1Char('&')),
+             QStringLiteral("Aceptar"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(QLatin1Char('&')),
+             QStringLiteral("Cancelar"));
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,5 +1,5 @@
-#include "library/librarystore.h"
 #include "library/libraryfile.h"
+#include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "tests/support/tempprogramfolder.h"
 
@@ -68,8 +68,8 @@ void TestLibrary::refusesFilesThatAreNotLibraries()
     TempProgramFolder::writeFile(empty, QByteArray());
     // An empty file opens as an empty database; it holds no library tables.
     QVERIFY_THROWS_EXCEPTION(DatabaseError, LibraryStore::open(empty)->typesByName());
-    QVERIFY_THROWS_EXCEPTION(DatabaseError,
-                             Database::open(dir.filePath(QStringLiteral("falta.mdb")), LibraryPassword));
+    QVERIFY_THROWS_EXCEPTION(
+        DatabaseError, Database::open(dir.filePath(QStringLiteral("falta.mdb")), LibraryPassword));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("falta.mdb"))));
 
     // A damaged file: the header page overwritten.
@@ -129,8 +129,8 @@ void TestLibrary::idsBeyondSixteenBits()
         "INSERT INTO categorias (id, id_padre, nombre) VALUES (5000000000, 0, 'Grande')");
     q.run();
     const qint64 typeId = folder.addType(QStringLiteral("T"));
-    auto s = folder.db().prepare(
-        "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES (70000, 5000000000, ?1, 'x')");
+    auto s = folder.db().prepare("INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
+                                 "(70000, 5000000000, ?1, 'x')");
     s.bind(1, typeId);
     s.run();
     folder.closeLibrary();
@@ -170,16 +170,18 @@ void TestLibrary::saveIsAllOrNothing()
     const qint64 id = folder.addScript(original);
     folder.addFile(id, QStringLiteral("a.gif"));
     // Make the second file row fail half-way through the save.
-    folder.db().execute("CREATE TRIGGER falla BEFORE INSERT ON ficheros WHEN NEW.nombre = 'roto.gif' "
-                        "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END;");
+    folder.db().execute(
+        "CREATE TRIGGER falla BEFORE INSERT ON ficheros WHEN NEW.nombre = 'roto.gif' "
+        "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END;");
     folder.closeLibrary();
 
     auto store = LibraryStore::open(folder.libraryPath());
     Script edited = *store->script(id);
     edited.nombre = QStringLiteral("Cambiado");
     edited.scriptHead = QStringLiteral("var b = 2;");
-    QVERIFY_THROWS_EXCEPTION(DatabaseError,
-                             store->saveScript(edited, {QStringLiteral("b.gif"), QStringLiteral("roto.gif")}));
+    QVERIFY_THROWS_EXCEPTION(
+        DatabaseError,
+        store->saveScript(edited, {QStringLiteral("b.gif"), QStringLiteral("roto.gif")}));
     QCOMPARE(store->script(id)->nombre, QStringLiteral("Original"));
     QCOMPARE(store->script(id)->scriptHead, QStringLiteral("var a = 1;"));
     QCOMPARE(store->relatedFiles(id).size(), size_t(1));
@@ -192,7 +194,8 @@ void TestLibrary::saveIsAllOrNothing()
     QCOMPARE(store->scriptsByName().size(), size_t(1));
 
     // And a save that succeeds survives reopening the file.
-    const qint64 newId = store->saveScript(fresh, {QStringLiteral("c.gif"), QStringLiteral("c.gif")});
+    const qint64 newId =
+        store->saveScript(fresh, {QStringLiteral("c.gif"), QStringLiteral("c.gif")});
     store.reset();
     store = LibraryStore::open(folder.libraryPath());
     QCOMPARE(store->script(newId)->nombre, QStringLiteral("Nuevo"));

@@ -45,7 +45,8 @@ void TempProgramFolder::closeLibrary()
 qint64 TempProgramFolder::addCategory(qint64 parentId, const QString& nombre,
                                       const QString& descripcion)
 {
-    auto q = db().prepare("INSERT INTO categorias (id_padre, nombre, descripcion) VALUES (?1, ?2, ?3)");
+    auto q =
+        db().prepare("INSERT INTO categorias (id_padre, nombre, descripcion) VALUES (?1, ?2, ?3)");
     q.bind(1, parentId).bind(2, nombre).bind(3, descripcion);
     q.run();
     return db().lastInsertId();
@@ -62,7 +63,8 @@ qint64 TempProgramFolder::addType(const QString& nombre)
 qint64 TempProgramFolder::addScript(const library::Script& s)
 {
     auto q = db().prepare(
-        "INSERT INTO scripts (id_categoria, id_tipo, nombre, navegadores, script_head, script_body, "
+        "INSERT INTO scripts (id_categoria, id_tipo, nombre, navegadores, script_head, "
+        "script_body, "
         "script_html, script_ayuda, nombre_fichero) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     q.bind(1, s.idCategoria).bind(2, s.idTipo).bind(3, s.nombre).bind(4, s.navegadores);
     q.bind(5, s.scriptHead).bind(6, s.scriptBody).bind(7, s.scriptHtml).bind(8, s.scriptAyuda);

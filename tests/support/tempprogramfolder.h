@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
 #include <memory>
 
 // A program folder of its own for one test: a new keyed library with the program's schema,
