@@ -40,6 +40,15 @@ QList<bool> scriptButtonsEnabled(const Frmscripts& w)
             w.opciones->boton_borrar->isEnabled(), w.opciones->boton_enviarscript->isEnabled()};
 }
 
+// A script filed under a new category "Pruebas", of a new type "Efecto".
+library::Script scriptInNewCategory(TempProgramFolder& folder)
+{
+    library::Script s;
+    s.idCategoria = folder.addCategory(0, QStringLiteral("Pruebas"));
+    s.idTipo = folder.addType(QStringLiteral("Efecto"));
+    return s;
+}
+
 void click(Frmscripts& w, const QString& key)
 {
     QTreeWidgetItem* node = w.FindNode(key);
@@ -234,11 +243,7 @@ void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()
 void TestMainWindow::scriptPageRunsInTheEngine()
 {
     TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Pruebas"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    library::Script s;
-    s.idCategoria = cat;
-    s.idTipo = type;
+    library::Script s = scriptInNewCategory(folder);
     s.nombre = QStringLiteral("Título");
     s.scriptHead = QStringLiteral("<script>function marca(){ document.title = 'ejecutado ' + "
                                   "document.getElementById('z').textContent; }</script>");
@@ -263,11 +268,7 @@ void TestMainWindow::unreachableAddressKeepsTheGeneratedPage()
     QVERIFY(!GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("http://x.example/dnsError"))));
 
     TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Pruebas"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    library::Script s;
-    s.idCategoria = cat;
-    s.idTipo = type;
+    library::Script s = scriptInNewCategory(folder);
     s.nombre = QStringLiteral("Salta");
     s.scriptBody = QStringLiteral("onload=\"document.title='cargada'; "
                                   "location.href='http://127.0.0.1:9/dnserror.htm'\"");
@@ -349,11 +350,7 @@ void TestMainWindow::linksOpenTheCompanyPageAndTheTerms()
 void TestMainWindow::exportButtonWritesTheCurrentScript()
 {
     TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Pruebas"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    library::Script s;
-    s.idCategoria = cat;
-    s.idTipo = type;
+    library::Script s = scriptInNewCategory(folder);
     s.nombre = QStringLiteral("Aviso");
     s.scriptHtml = QStringLiteral("<p>hola</p>");
     const qint64 id = folder.addScript(s);
@@ -367,7 +364,7 @@ void TestMainWindow::exportButtonWritesTheCurrentScript()
     w.show();
     QVERIFY(w.Form_Load());
     click(w, library::scriptKey(id));
-    click(w, library::categoryKey(cat)); // the script stays current
+    click(w, library::categoryKey(s.idCategoria)); // the script stays current
     w.opciones->EnableScriptButtons(true);
     dialogs.names.append(page);
     QTest::mouseClick(w.opciones->boton_exportar, Qt::LeftButton);
@@ -381,11 +378,7 @@ void TestMainWindow::exportButtonWritesTheCurrentScript()
 void TestMainWindow::previewShowsUnsavedTextsInTheUsersBrowser()
 {
     TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Pruebas"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    library::Script s;
-    s.idCategoria = cat;
-    s.idTipo = type;
+    library::Script s = scriptInNewCategory(folder);
     s.nombre = QStringLiteral("Guardado");
     s.scriptHead = QStringLiteral("<script>var guardado;</script>");
     s.nombreFichero = QStringLiteral("externo.js");
