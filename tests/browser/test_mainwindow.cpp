@@ -8,8 +8,11 @@
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "library/nodekey.h"
+#include "online/frmenviarscript.h"
+#include "online/frmpublicidad.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
+#include "platform/network.h"
 #include "platform/shell.h"
 #include "tests/support/tempprogramfolder.h"
 
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWebEngineView>
@@ -49,6 +53,23 @@ library::Script scriptInNewCategory(TempProgramFolder& folder)
     return s;
 }
 
+// Runs `action` and closes every modal window of class T that it opens; returns how many.
+template <typename T> int modalWindowsOpenedBy(const std::function<void()>& action)
+{
+    int opened = 0;
+    QTimer closer;
+    closer.setInterval(20);
+    QObject::connect(&closer, &QTimer::timeout, [&opened] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            ++opened;
+            dialog->reject();
+        }
+    });
+    closer.start();
+    action();
+    return opened;
+}
+
 void click(Frmscripts& w, const QString& key)
 {
     QTreeWidgetItem* node = w.FindNode(key);
@@ -73,6 +94,8 @@ private Q_SLOTS:
     void linksOpenTheCompanyPageAndTheTerms();
     void exportButtonWritesTheCurrentScript();
     void previewShowsUnsavedTextsInTheUsersBrowser();
+    void timerShowsTheBannerEverySecondTick();
+    void sendButtonOpensTheSubmissionForm();
     void closingTheWindowEndsTheProgram();
 };
 
@@ -413,6 +436,39 @@ void TestMainWindow::previewShowsUnsavedTextsInTheUsersBrowser()
     auto store = library::LibraryStore::open(folder.libraryPath());
     QCOMPARE(store->script(id)->nombre, QStringLiteral("Guardado"));
     QCOMPARE(store->script(id)->scriptHead, QStringLiteral("<script>var guardado;</script>"));
+}
+
+void TestMainWindow::timerShowsTheBannerEverySecondTick()
+{
+    platform::FixedNetworkPresence offline(false);
+    TempProgramFolder folder;
+    folder.closeLibrary();
+    Frmscripts w;
+    w.show();
+    QVERIFY(w.Form_Load());
+    Module1::BannerTickCount = 0;
+    QList<int> shown;
+    for (int tick = 1; tick <= 5; ++tick)
+        shown.append(modalWindowsOpenedBy<Frmpublicidad>([&w] { w.Timer1_Timer(); }));
+    QCOMPARE(shown, QList<int>({0, 1, 0, 1, 0}));
+}
+
+void TestMainWindow::sendButtonOpensTheSubmissionForm()
+{
+    TempProgramFolder folder;
+    library::Script s = scriptInNewCategory(folder);
+    s.nombre = QStringLiteral("Para enviar");
+    const qint64 id = folder.addScript(s);
+    folder.closeLibrary();
+    Frmscripts w;
+    w.show();
+    QVERIFY(w.Form_Load());
+    // Nothing to send before a script is current.
+    QCOMPARE(modalWindowsOpenedBy<frmenviarscript>([&w] { w.ShowSubmissionForm(); }), 0);
+    click(w, library::scriptKey(id));
+    QCOMPARE(modalWindowsOpenedBy<frmenviarscript>(
+                 [&w] { QTest::mouseClick(w.opciones->boton_enviarscript, Qt::LeftButton); }),
+             1);
 }
 
 void TestMainWindow::closingTheWindowEndsTheProgram()
