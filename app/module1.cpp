@@ -51,6 +51,13 @@ bool InstallQtSpanishTranslation()
     return QCoreApplication::installTranslator(&qtStrings);
 }
 
+bool IsBareFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QChar(0));
+}
+
 bool IsReadOnly(const QString& path)
 {
     const QFileInfo info(path);

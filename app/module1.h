@@ -26,6 +26,11 @@ void SetProgramValues(const QString& programFolder);
 // False when the translation is not installed on the machine.
 bool InstallQtSpanishTranslation();
 
+// Whether a related file's name stays inside its folder: not empty, not "." or "..", no
+// folder separator and no NUL. Every name read from the library or chosen by the user passes
+// here before it reaches the file system.
+bool IsBareFileName(const QString& name);
+
 // Gives the owner write permission back to a file that has lost it. Returns false when the
 // file does not exist or its permission cannot be changed.
 bool ClearReadOnlyAttribute(const QString& path);

@@ -24,14 +24,6 @@ FileResult failure(const QString& text)
 
 } // namespace
 
-bool isBareFileName(const QString& name)
-{
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
-}
-
 bool isSameFile(const QString& a, const QString& b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
@@ -42,7 +34,7 @@ bool isSameFile(const QString& a, const QString& b)
 FileResult copyIntoResources(const QString& source, const QString& resourcesPath,
                              const QString& name)
 {
-    if (!isBareFileName(name))
+    if (!Module1::IsBareFileName(name))
         return failure(tr("Nombre de fichero no válido: %1").arg(name));
     if (!QDir().mkpath(resourcesPath))
         return failure(tr("No se puede crear la carpeta %1").arg(resourcesPath));
@@ -72,7 +64,7 @@ FileResult copyIntoResources(const QString& source, const QString& resourcesPath
 
 FileResult deleteResource(const QString& resourcesPath, const QString& name)
 {
-    if (!isBareFileName(name))
+    if (!Module1::IsBareFileName(name))
         return failure(tr("Nombre de fichero no válido: %1").arg(name));
     QFile file(QDir(resourcesPath).filePath(name));
     if (!file.exists())

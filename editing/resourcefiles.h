@@ -12,10 +12,6 @@ struct FileResult
     QString error; // the system's text when !ok
 };
 
-// A related file's name must stay inside the resources folder: not empty, no folder
-// separator, not "." or "..".
-bool isBareFileName(const QString& name);
-
 // Whether two paths reach the same existing file, however they are spelled (symbolic
 // links, "..", doubled separators). False when either does not exist.
 bool isSameFile(const QString& a, const QString& b);

@@ -1,5 +1,6 @@
 #include "scriptdelete.h"
 
+#include "app/module1.h"
 #include "library/librarystore.h"
 #include "resourcefiles.h"
 
@@ -15,7 +16,7 @@ DeleteOutcome deleteScriptWithFiles(library::LibraryStore& store, qint64 scriptI
     QStringList unshared;
     try {
         for (const auto& file : store.relatedFiles(scriptId)) {
-            if (!unshared.contains(file.nombre) && isBareFileName(file.nombre) &&
+            if (!unshared.contains(file.nombre) && Module1::IsBareFileName(file.nombre) &&
                 !store.isFileUsedByOtherScript(file.nombre, scriptId))
                 unshared.append(file.nombre);
         }

@@ -46,7 +46,7 @@ bool copyFile(const QString& from, const QString& to, QString* error)
 
 bool copyOne(const QString& name, const QString& target, CopyResult& result)
 {
-    if (!isBareFileName(name)) {
+    if (!Module1::IsBareFileName(name)) {
         result.ok = false;
         result.message =
             QStringLiteral("El fichero relacionado «%1» no tiene un nombre válido.").arg(name);
@@ -76,13 +76,6 @@ bool copyOne(const QString& name, const QString& target, CopyResult& result)
 }
 
 } // namespace
-
-bool isBareFileName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
-}
 
 CopyResult copyRelatedFiles(const QStringList& names, const QString& pageFolder)
 {

@@ -15,12 +15,9 @@ struct CopyResult
     QString message;      // Spanish, when not ok
 };
 
-// Whether a related file's name stays inside its folder: no separators, not "." or "..".
-bool isBareFileName(const QString& name);
-
 // Copies the named files from the library's resources folder into the folder
 // `ResourcesFolderName` beside the page, created when missing; copies over read-only files
-// there. Names must have passed isBareFileName.
+// there. Names must have passed Module1::IsBareFileName.
 CopyResult copyRelatedFiles(const QStringList& names, const QString& pageFolder);
 
 } // namespace exporting

@@ -1,5 +1,6 @@
 #include "exportscript.h"
 
+#include "app/module1.h"
 #include "copyrelatedfiles.h"
 #include "library/librarystore.h"
 #include "pagefile.h"
@@ -41,7 +42,7 @@ ExportReport readScript(library::LibraryStore& store, qint64 scriptId, ScriptToE
             QStringLiteral("No se puede leer el script de la biblioteca: %1").arg(e.message()));
     }
     for (const QString& name : script->files) {
-        if (!isBareFileName(name))
+        if (!Module1::IsBareFileName(name))
             return refusedWith(
                 report, ExportReport::Status::Refused,
                 QStringLiteral("El fichero relacionado «%1» no tiene un nombre válido; "

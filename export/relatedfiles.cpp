@@ -102,7 +102,7 @@ void RelatedFilesList::boton_anadir_fichero_Click()
     if (path.isEmpty())
         return;
     const QString name = QFileInfo(path).fileName();
-    if (!editing::isBareFileName(name)) {
+    if (!Module1::IsBareFileName(name)) {
         reportError(tr("El nombre de fichero \"%1\" no es válido.").arg(name));
         return;
     }
@@ -185,7 +185,7 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
         for (const auto& row : store_->relatedFiles(scriptId_))
             ownRows += row.nombre == name ? 1 : 0;
         const bool shared = ownRows > 1 || store_->isFileUsedByOtherScript(name, scriptId_);
-        if (!shared && editing::isBareFileName(name) &&
+        if (!shared && Module1::IsBareFileName(name) &&
             QFileInfo::exists(Module1::ResourcesPath + name)) {
             deleteFromDisk =
                 platform::askYesNo(list_->window(), removeTitle(),

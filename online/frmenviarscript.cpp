@@ -136,7 +136,7 @@ MailResult frmenviarscript::ComposeMessage()
         names.append(file.nombre);
         // A listed file that is missing, or a name reaching outside the folder, is not sent.
         const QString path = Module1::ResourcesPath + file.nombre;
-        if (!online::IsPlainFileName(file.nombre) || !QFileInfo(path).isFile())
+        if (!Module1::IsBareFileName(file.nombre) || !QFileInfo(path).isFile())
             continue;
         if (MailResult failed = MapiMess.AddAttachment(file.nombre, path))
             return failed;

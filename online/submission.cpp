@@ -46,11 +46,4 @@ bool WriteScriptPageFor(const library::Script& script, const QString& typeName, 
     return pages::WritePage(path, pages::BuildScriptPage(fields), error);
 }
 
-bool IsPlainFileName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
-}
-
 } // namespace online

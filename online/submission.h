@@ -19,8 +19,4 @@ QString SubmissionBody(const library::Script& script, const QStringList& fileNam
 bool WriteScriptPageFor(const library::Script& script, const QString& typeName, const QString& path,
                         QString* error);
 
-// A related file's name that stays inside the resources folder: not empty, no separator,
-// not "." or "..".
-bool IsPlainFileName(const QString& name);
-
 } // namespace online

@@ -1,3 +1,4 @@
+#include "app/module1.h"
 #include "editing/resourcefiles.h"
 #include "editing/scriptdelete.h"
 #include "editing/scriptsave.h"
@@ -279,10 +280,10 @@ void TestEditingCore::deletingReportsFileThatCannotBeDeletedAfterRowsAreGone()
 
 void TestEditingCore::relatedFileNamesNeverLeaveTheResourcesFolder()
 {
-    QVERIFY(isBareFileName(QStringLiteral("logo.gif")));
-    QVERIFY(isBareFileName(QStringLiteral("it's a..b.gif")));
+    QVERIFY(Module1::IsBareFileName(QStringLiteral("logo.gif")));
+    QVERIFY(Module1::IsBareFileName(QStringLiteral("it's a..b.gif")));
     for (const char* bad : {"", ".", "..", "../x.gif", "a/b.gif", "a\\b.gif", "/etc/passwd"})
-        QVERIFY2(!isBareFileName(QString::fromUtf8(bad)), bad);
+        QVERIFY2(!Module1::IsBareFileName(QString::fromUtf8(bad)), bad);
 
     QTemporaryDir dir;
     TempProgramFolder::writeFile(dir.filePath(QStringLiteral("secreto.txt")), "no");
