@@ -1,5 +1,6 @@
 #include "frmscripts.h"
 
+#include "app/files.h"
 #include "app/frmcondiciones.h"
 #include "app/module1.h"
 #include "buttonbar.h"
@@ -326,7 +327,7 @@ void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
 {
     const QString path = Module1::ProgramFolder + QLatin1Char('/') + fileName;
     QString error;
-    if (!pages::WritePage(path, page, &error)) {
+    if (!files::WriteWhole(path, page, &error)) {
         reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
                         .arg(QDir::toNativeSeparators(path), error));
         return;
@@ -343,7 +344,7 @@ void Frmscripts::boton_preview_Click()
                                          c.tipo,    c.navegadores, c.scriptHtml};
     const QString path = Module1::ProgramFolder + QLatin1Char('/') + pages::ScriptPageName;
     QString error;
-    if (!pages::WritePage(path, pages::BuildScriptPage(fields), &error)) {
+    if (!files::WriteWhole(path, pages::BuildScriptPage(fields), &error)) {
         reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
                         .arg(QDir::toNativeSeparators(path), error));
         return;

@@ -1,7 +1,5 @@
 #include "pagebuilder.h"
 
-#include <QSaveFile>
-
 namespace pages {
 
 namespace {
@@ -74,17 +72,6 @@ QByteArray BuildCategoryPage(const QString& name, const QString& description)
               QLatin1String("<p align=center><img src='logo text2.jpg'>") +
               QLatin1String("</body></html>"));
     return page.finish();
-}
-
-bool WritePage(const QString& path, const QByteArray& page, QString* error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace pages

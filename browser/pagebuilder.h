@@ -22,9 +22,6 @@ struct ScriptPageFields
 QByteArray BuildScriptPage(const ScriptPageFields& fields);
 QByteArray BuildCategoryPage(const QString& name, const QString& description);
 
-// Replaces the file whole; false, with the reason in `error`, when it cannot be written.
-bool WritePage(const QString& path, const QByteArray& page, QString* error);
-
 inline const QString ScriptPageName = QStringLiteral("js.htm");
 inline const QString CategoryPageName = QStringLiteral("categoria.htm");
 

@@ -1,12 +1,12 @@
 #include "resourcefiles.h"
 
+#include "app/files.h"
 #include "app/module1.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace editing {
 
@@ -42,23 +42,11 @@ FileResult copyIntoResources(const QString& source, const QString& resourcesPath
     if (isSameFile(source, target))
         return {}; // copying a file onto itself would only truncate it
 
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return failure(in.errorString());
     if (Module1::IsReadOnly(target))
         Module1::ClearReadOnlyAttribute(target);
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return failure(out.errorString());
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 16);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            return failure(in.errorString());
-        if (out.write(chunk) != chunk.size())
-            return failure(out.errorString());
-    }
-    if (!out.commit())
-        return failure(out.errorString());
+    QString error;
+    if (!files::CopyWhole(source, target, &error))
+        return failure(error);
     return {};
 }
 

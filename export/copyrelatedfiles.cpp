@@ -1,11 +1,11 @@
 #include "copyrelatedfiles.h"
 
+#include "app/files.h"
 #include "app/module1.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace exporting {
 
@@ -14,34 +14,6 @@ namespace {
 QString canonical(const QString& path)
 {
     return QFileInfo(path).canonicalFilePath();
-}
-
-// The copy replaces the destination whole or not at all.
-bool copyFile(const QString& from, const QString& to, QString* error)
-{
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = in.errorString();
-        return false;
-    }
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly)) {
-        *error = out.errorString();
-        return false;
-    }
-    char buffer[64 * 1024];
-    for (qint64 n; (n = in.read(buffer, sizeof buffer)) != 0;) {
-        if (n < 0 || out.write(buffer, n) != n) {
-            *error = n < 0 ? in.errorString() : out.errorString();
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (!out.commit()) {
-        *error = out.errorString();
-        return false;
-    }
-    return true;
 }
 
 bool copyOne(const QString& name, const QString& target, CopyResult& result)
@@ -65,7 +37,7 @@ bool copyOne(const QString& name, const QString& target, CopyResult& result)
     QString error;
     if (Module1::IsReadOnly(destination) && !Module1::ClearReadOnlyAttribute(destination))
         error = QStringLiteral("es de sólo lectura.");
-    else if (copyFile(source, destination, &error)) {
+    else if (files::CopyWhole(source, destination, &error)) {
         ++result.copied;
         return true;
     }

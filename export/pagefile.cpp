@@ -1,10 +1,10 @@
 #include "pagefile.h"
 
+#include "app/files.h"
 #include "app/module1.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace exporting {
 
@@ -57,11 +57,9 @@ PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& s
     // Replacing the file by rename would slip past its read-only permission.
     if (existed && (Module1::IsReadOnly(path) || !info.isWritable()))
         return failed(writeFailure(path, QStringLiteral("es de sólo lectura.")));
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return failed(writeFailure(path, out.errorString()));
-    if (out.write(edit.page) != edit.page.size() || !out.commit())
-        return failed(writeFailure(path, out.errorString()));
+    QString error;
+    if (!files::WriteWhole(path, edit.page, &error))
+        return failed(writeFailure(path, error));
     result.changed = true;
     return result;
 }

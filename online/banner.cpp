@@ -1,9 +1,9 @@
 #include "banner.h"
 
+#include "app/files.h"
 #include "app/module1.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace online {
 
@@ -49,14 +49,8 @@ QByteArray BannerPage(const QString& shopUrl)
 
 bool WriteBannerPage(const QString& folder, const QString& shopUrl)
 {
-    // Written aside and renamed into place: a failed write never leaves half a page.
-    QSaveFile file(QDir(folder).filePath(QStringLiteral("banner.html")));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray page = BannerPage(shopUrl);
-    if (file.write(page) != page.size())
-        return false;
-    return file.commit();
+    return files::WriteWhole(QDir(folder).filePath(QStringLiteral("banner.html")),
+                             BannerPage(shopUrl));
 }
 
 } // namespace online

@@ -1,5 +1,6 @@
 #include "submission.h"
 
+#include "app/files.h"
 #include "browser/pagebuilder.h"
 
 namespace online {
@@ -43,7 +44,7 @@ bool WriteScriptPageFor(const library::Script& script, const QString& typeName, 
     fields.typeName = typeName;
     fields.browsers = script.navegadores;
     fields.html = script.scriptHtml;
-    return pages::WritePage(path, pages::BuildScriptPage(fields), error);
+    return files::WriteWhole(path, pages::BuildScriptPage(fields), error);
 }
 
 } // namespace online

@@ -1,3 +1,4 @@
+#include "app/files.h"
 #include "browser/layout.h"
 #include "browser/pagebuilder.h"
 
@@ -99,12 +100,12 @@ void TestPages::writingReplacesThePageWhole()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("js.htm"));
     QString error;
-    QVERIFY(WritePage(path, QByteArray(5000, 'a'), &error));
-    QVERIFY(WritePage(path, "corto", &error));
+    QVERIFY(files::WriteWhole(path, QByteArray(5000, 'a'), &error));
+    QVERIFY(files::WriteWhole(path, "corto", &error));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("corto"));
-    QVERIFY(!WritePage(dir.filePath(QStringLiteral("falta/js.htm")), "x", &error));
+    QVERIFY(!files::WriteWhole(dir.filePath(QStringLiteral("falta/js.htm")), "x", &error));
     QVERIFY(!error.isEmpty());
 }
 

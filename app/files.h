@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Files the program writes are replaced whole or not at all: the new content is written aside
+// and renamed into place, so a failure (full disk, missing folder) never leaves half a file.
+namespace files {
+
+// False, with the system's reason in `error` when given, when the file could not be replaced.
+bool WriteWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool CopyWhole(const QString& from, const QString& to, QString* error = nullptr);
+
+} // namespace files
