@@ -3,7 +3,6 @@
 #include "app/files.h"
 #include "app/module1.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,11 +10,6 @@
 namespace editing {
 
 namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("editing", text);
-}
 
 FileResult failure(const QString& text)
 {
@@ -35,9 +29,9 @@ FileResult copyIntoResources(const QString& source, const QString& resourcesPath
                              const QString& name)
 {
     if (!Module1::IsBareFileName(name))
-        return failure(tr("Nombre de fichero no válido: %1").arg(name));
+        return failure(QStringLiteral("Nombre de fichero no válido: %1").arg(name));
     if (!QDir().mkpath(resourcesPath))
-        return failure(tr("No se puede crear la carpeta %1").arg(resourcesPath));
+        return failure(QStringLiteral("No se puede crear la carpeta %1").arg(resourcesPath));
     const QString target = QDir(resourcesPath).filePath(name);
     if (isSameFile(source, target))
         return {}; // copying a file onto itself would only truncate it
@@ -53,7 +47,7 @@ FileResult copyIntoResources(const QString& source, const QString& resourcesPath
 FileResult deleteResource(const QString& resourcesPath, const QString& name)
 {
     if (!Module1::IsBareFileName(name))
-        return failure(tr("Nombre de fichero no válido: %1").arg(name));
+        return failure(QStringLiteral("Nombre de fichero no válido: %1").arg(name));
     QFile file(QDir(resourcesPath).filePath(name));
     if (!file.exists())
         return {};

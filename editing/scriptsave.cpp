@@ -2,16 +2,9 @@
 
 #include "library/librarystore.h"
 
-#include <QCoreApplication>
-
 namespace editing {
 
 namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("editing", text);
-}
 
 SaveOutcome refused(SaveStatus status)
 {
@@ -71,19 +64,20 @@ QString saveMessage(const SaveOutcome& outcome, const EditorContents& contents)
     case SaveStatus::Saved:
         return {};
     case SaveStatus::EmptyName:
-        return tr("Debe de Indicar un nombre");
+        return QStringLiteral("Debe de Indicar un nombre");
     case SaveStatus::UnknownCategory:
-        return tr("No existe ninguna categoría llamada \"%1\".\nElija una categoría de la lista.")
+        return QStringLiteral(
+                   "No existe ninguna categoría llamada \"%1\".\nElija una categoría de la lista.")
             .arg(contents.categoria);
     case SaveStatus::UnknownType:
-        return tr("No existe ningún tipo llamado \"%1\".\nElija un tipo de la lista.")
+        return QStringLiteral("No existe ningún tipo llamado \"%1\".\nElija un tipo de la lista.")
             .arg(contents.tipo);
     case SaveStatus::MissingScript:
-        return tr("El Script ya no existe en la biblioteca; no se ha guardado nada.");
+        return QStringLiteral("El Script ya no existe en la biblioteca; no se ha guardado nada.");
     case SaveStatus::Failed:
         break;
     }
-    return tr("No se ha podido guardar el Script; la biblioteca no ha cambiado.\n%1")
+    return QStringLiteral("No se ha podido guardar el Script; la biblioteca no ha cambiado.\n%1")
         .arg(outcome.error);
 }
 
