@@ -1,6 +1,7 @@
 #include "files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace files {
@@ -42,6 +43,12 @@ bool CopyWhole(const QString& from, const QString& to, QString* error)
     if (!out.commit())
         return fail(out, error);
     return true;
+}
+
+bool IsSameFile(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
 
 } // namespace files

@@ -11,4 +11,8 @@ namespace files {
 bool WriteWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 bool CopyWhole(const QString& from, const QString& to, QString* error = nullptr);
 
+// Whether two paths reach the same existing file, however they are spelled (symbolic links,
+// "..", doubled separators). False when either does not exist.
+bool IsSameFile(const QString& a, const QString& b);
+
 } // namespace files

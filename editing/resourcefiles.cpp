@@ -18,13 +18,6 @@ FileResult failure(const QString& text)
 
 } // namespace
 
-bool isSameFile(const QString& a, const QString& b)
-{
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    const QString cb = QFileInfo(b).canonicalFilePath();
-    return !ca.isEmpty() && ca == cb;
-}
-
 FileResult copyIntoResources(const QString& source, const QString& resourcesPath,
                              const QString& name)
 {
@@ -33,7 +26,7 @@ FileResult copyIntoResources(const QString& source, const QString& resourcesPath
     if (!QDir().mkpath(resourcesPath))
         return failure(QStringLiteral("No se puede crear la carpeta %1").arg(resourcesPath));
     const QString target = QDir(resourcesPath).filePath(name);
-    if (isSameFile(source, target))
+    if (files::IsSameFile(source, target))
         return {}; // copying a file onto itself would only truncate it
 
     if (Module1::IsReadOnly(target))

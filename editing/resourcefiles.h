@@ -12,10 +12,6 @@ struct FileResult
     QString error; // the system's text when !ok
 };
 
-// Whether two paths reach the same existing file, however they are spelled (symbolic
-// links, "..", doubled separators). False when either does not exist.
-bool isSameFile(const QString& a, const QString& b);
-
 // Copies `source` into the resources folder as `name`, creating the folder when missing and
 // replacing an existing file atomically, so that a failed copy leaves the old file whole.
 FileResult copyIntoResources(const QString& source, const QString& resourcesPath,

@@ -30,7 +30,7 @@ bool copyOne(const QString& name, const QString& target, CopyResult& result)
         return true;
     }
     const QString destination = target + QLatin1Char('/') + name;
-    if (canonical(destination) == canonical(source)) {
+    if (files::IsSameFile(destination, source)) {
         ++result.copied;
         return true;
     }

@@ -1,5 +1,6 @@
 #include "relatedfiles.h"
 
+#include "app/files.h"
 #include "app/module1.h"
 #include "editing/resourcefiles.h"
 #include "library/librarystore.h"
@@ -115,7 +116,7 @@ bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name
 {
     const QString target = Module1::ResourcesPath + name;
     // The library's own copy, however its path is spelled: nothing to copy.
-    if (editing::isSameFile(path, target))
+    if (files::IsSameFile(path, target))
         return true;
     if (QFileInfo::exists(target)) {
         const bool overwrite =

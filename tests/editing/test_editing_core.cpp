@@ -1,3 +1,4 @@
+#include "app/files.h"
 #include "app/module1.h"
 #include "editing/resourcefiles.h"
 #include "editing/scriptdelete.h"
@@ -311,13 +312,13 @@ void TestEditingCore::copyingRecognisesTheLibrarysOwnCopyAndReplacesAtomically()
 
     // The library's own copy reached through another spelling is the same file.
     const QString spelled = dir.filePath(QStringLiteral("fuera/../resources//logo.gif"));
-    QVERIFY(isSameFile(spelled, resources + QStringLiteral("logo.gif")));
+    QVERIFY(files::IsSameFile(spelled, resources + QStringLiteral("logo.gif")));
     QVERIFY(QFile::link(resources, dir.filePath(QStringLiteral("enlace"))));
     const QString linked = dir.filePath(QStringLiteral("enlace/logo.gif"));
-    QVERIFY(isSameFile(linked, resources + QStringLiteral("logo.gif")));
-    QVERIFY(!isSameFile(source, resources + QStringLiteral("logo.gif")));
-    QVERIFY(
-        !isSameFile(dir.filePath(QStringLiteral("nada")), dir.filePath(QStringLiteral("nada"))));
+    QVERIFY(files::IsSameFile(linked, resources + QStringLiteral("logo.gif")));
+    QVERIFY(!files::IsSameFile(source, resources + QStringLiteral("logo.gif")));
+    QVERIFY(!files::IsSameFile(dir.filePath(QStringLiteral("nada")),
+                               dir.filePath(QStringLiteral("nada"))));
     QVERIFY(copyIntoResources(linked, resources, QStringLiteral("logo.gif")).ok);
     QCOMPARE(TempProgramFolder::readFile(resources + QStringLiteral("logo.gif")),
              QByteArray("nuevo"));
