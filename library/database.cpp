@@ -94,6 +94,12 @@ QString Statement::text(int column) const
     return QString::fromUtf8(data, sqlite3_column_bytes(stmt_, column));
 }
 
+QByteArray Statement::blob(int column) const
+{
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+    return QByteArray(data, data ? sqlite3_column_bytes(stmt_, column) : 0);
+}
+
 Database Database::open(const QString& path, const QByteArray& key)
 {
     return openWithFlags(path, key, SQLITE_OPEN_READWRITE);

@@ -42,6 +42,7 @@ public:
     qint64 int64(int column) const;
     // A NULL column gives a null QString.
     QString text(int column) const;
+    QByteArray blob(int column) const;
 
 private:
     [[noreturn]] void fail() const;

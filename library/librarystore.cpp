@@ -53,7 +53,21 @@ LibraryStore::~LibraryStore() = default;
 
 std::unique_ptr<LibraryStore> LibraryStore::open(const QString& path)
 {
-    return std::make_unique<LibraryStore>(Database::open(path, LibraryPassword));
+    auto store = std::make_unique<LibraryStore>(Database::open(path, LibraryPassword));
+    try {
+        store->indexState_ = EnsureScriptIndex(store->db_);
+    } catch (const DatabaseError& e) {
+        // Browsing and editing do not need the index; a search says why it cannot run.
+        store->indexProblem_ = e.message();
+    }
+    return store;
+}
+
+std::vector<SearchHit> LibraryStore::searchScripts(const QStringList& words)
+{
+    if (!indexState_)
+        throw DatabaseError(indexProblem_);
+    return SearchScripts(db_, words);
 }
 
 std::vector<Category> LibraryStore::childCategories(qint64 parentId)

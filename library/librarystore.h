@@ -2,6 +2,8 @@
 
 #include "database.h"
 #include "records.h"
+#include "scriptindex.h"
+#include "scriptsearch.h"
 
 #include <QStringList>
 #include <memory>
@@ -19,7 +21,7 @@ public:
     explicit LibraryStore(Database db);
     ~LibraryStore();
 
-    // Opens the library file with its password.
+    // Opens the library file with its password and makes sure it has its search index.
     static std::unique_ptr<LibraryStore> open(const QString& path);
 
     // The tree.
@@ -52,10 +54,18 @@ public:
     void deleteScript(qint64 id);
     void moveScript(qint64 id, qint64 categoryId);
 
+    // The scripts holding every word (see SearchScripts). Throws DatabaseError, also when
+    // the library has no index to search.
+    std::vector<SearchHit> searchScripts(const QStringList& words);
+    // Where the search index is; none when it could not be built.
+    std::optional<ScriptIndexState> searchIndexState() const { return indexState_; }
+
     Database& database() { return db_; }
 
 private:
     Database db_;
+    std::optional<ScriptIndexState> indexState_;
+    QString indexProblem_;
     std::unique_ptr<Statement> childCategoriesQuery_;
 };
 

@@ -1,0 +1,166 @@
+#include "scriptindex.h"
+
+#include "database.h"
+
+#include <QStringList>
+
+namespace library {
+
+namespace {
+
+// unicode61 with diacritics removed folds case and Spanish accents ("contraseña" and
+// "CONTRASENA" are one word). The one- and two-letter prefix indexes keep the first
+// keystrokes of a search cheap.
+const QString TableSql = QStringLiteral(
+    "CREATE VIRTUAL TABLE %1scripts_busqueda USING fts4(nombre, script_ayuda, navegadores, tipo, "
+    "categoria, script_head, script_body, script_html, "
+    "tokenize=unicode61 \"remove_diacritics=1\", prefix=\"1,2\")");
+
+// The texts of the scripts chosen by %1, as the index holds them.
+const QString IndexRowsSql = QStringLiteral(
+    "INSERT INTO scripts_busqueda (docid, nombre, script_ayuda, navegadores, tipo, categoria, "
+    "script_head, script_body, script_html) "
+    "SELECT s.id, s.nombre, s.script_ayuda, s.navegadores, "
+    "(SELECT t.nombre FROM tipos t WHERE t.id = s.id_tipo), "
+    "(SELECT c.nombre FROM categorias c WHERE c.id = s.id_categoria), "
+    "s.script_head, s.script_body, s.script_html FROM scripts s%1");
+
+QString forgetSql(const QString& ids)
+{
+    return QStringLiteral("DELETE FROM scripts_busqueda WHERE docid IN (%1);").arg(ids);
+}
+
+QString reindexSql(const QString& where)
+{
+    return IndexRowsSql.arg(QStringLiteral(" WHERE ") + where) + QLatin1Char(';');
+}
+
+struct Trigger
+{
+    QString name;
+    QString event;
+    QString body;
+};
+
+// A script is indexed again whenever its row changes; the scripts of a category or a type
+// whose name changes, appears or goes, likewise.
+QList<Trigger> triggers()
+{
+    QList<Trigger> list{
+        {QStringLiteral("scripts_busqueda_alta"), QStringLiteral("AFTER INSERT ON %1scripts"),
+         reindexSql(QStringLiteral("s.id = new.id"))},
+        {QStringLiteral("scripts_busqueda_cambio"), QStringLiteral("AFTER UPDATE ON %1scripts"),
+         forgetSql(QStringLiteral("old.id, new.id")) + reindexSql(QStringLiteral("s.id = new.id"))},
+        {QStringLiteral("scripts_busqueda_baja"), QStringLiteral("AFTER DELETE ON %1scripts"),
+         forgetSql(QStringLiteral("old.id"))},
+    };
+    const struct
+    {
+        QString table;
+        QString column;
+    } lookups[] = {{QStringLiteral("categorias"), QStringLiteral("id_categoria")},
+                   {QStringLiteral("tipos"), QStringLiteral("id_tipo")}};
+    const struct
+    {
+        QString suffix;
+        QString event;
+        QString ids;
+    } events[] = {{QStringLiteral("alta"), QStringLiteral("INSERT"), QStringLiteral("new.id")},
+                  {QStringLiteral("cambio"), QStringLiteral("UPDATE OF id, nombre"),
+                   QStringLiteral("old.id, new.id")},
+                  {QStringLiteral("baja"), QStringLiteral("DELETE"), QStringLiteral("old.id")}};
+    for (const auto& l : lookups) {
+        for (const auto& e : events) {
+            const QString affected =
+                QStringLiteral("SELECT id FROM scripts WHERE %1 IN (%2)").arg(l.column, e.ids);
+            list.append(
+                {QStringLiteral("%1_busqueda_%2").arg(l.table, e.suffix),
+                 QStringLiteral("AFTER %1 ON %3%2").arg(e.event, l.table),
+                 forgetSql(affected) + reindexSql(QStringLiteral("s.id IN (%1)").arg(affected))});
+        }
+    }
+    return list;
+}
+
+// temp is empty for the library file, "TEMP " for the connection's own copy.
+QString triggerSql(const Trigger& t, const QString& temp)
+{
+    return QStringLiteral("CREATE %1TRIGGER %2 %3 BEGIN %4 END")
+        .arg(temp, t.name, t.event.arg(temp.isEmpty() ? QString() : QStringLiteral("main.")),
+             t.body);
+}
+
+void run(Database& db, const QString& sql)
+{
+    db.execute(sql.toUtf8());
+}
+
+// Whether the file holds the table and every trigger exactly as defined here.
+bool isCurrent(Database& db)
+{
+    int expected = 1;
+    Statement q = db.prepare("SELECT sql FROM main.sqlite_master WHERE name = 'scripts_busqueda' "
+                             "OR (type = 'trigger' AND name GLOB '*_busqueda_*')");
+    QStringList found;
+    while (q.next())
+        found.append(q.text(0));
+    if (!found.contains(TableSql.arg(QString())))
+        return false;
+    for (const Trigger& t : triggers()) {
+        ++expected;
+        if (!found.contains(triggerSql(t, QString())))
+            return false;
+    }
+    return found.size() == expected;
+}
+
+void dropOld(Database& db)
+{
+    Statement q = db.prepare("SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
+                             "name GLOB '*_busqueda_*'");
+    QStringList names;
+    while (q.next())
+        names.append(q.text(0));
+    for (const QString& name : names)
+        run(db, QStringLiteral("DROP TRIGGER main.\"%1\"").arg(name));
+    run(db, QStringLiteral("DROP TABLE IF EXISTS main.scripts_busqueda"));
+}
+
+void build(Database& db, const QString& schema, const QString& temp)
+{
+    run(db, TableSql.arg(schema));
+    run(db, IndexRowsSql.arg(QString()));
+    for (const Trigger& t : triggers())
+        run(db, triggerSql(t, temp));
+}
+
+} // namespace
+
+ScriptIndexState EnsureScriptIndex(Database& db)
+{
+    if (isCurrent(db))
+        return ScriptIndexState::Present;
+    try {
+        Transaction transaction(db);
+        dropOld(db);
+        build(db, QString(), QString());
+        transaction.commit();
+        return ScriptIndexState::Built;
+    } catch (const DatabaseError&) {
+        // A read-only file or folder, or a full disk: the library is as it was.
+    }
+    // The connection's temporary schema is writable even then; temporary triggers on the
+    // library's tables keep this copy in step should the library be written after all.
+    run(db, QStringLiteral("BEGIN"));
+    try {
+        run(db, QStringLiteral("DROP TABLE IF EXISTS temp.scripts_busqueda"));
+        build(db, QStringLiteral("temp."), QStringLiteral("TEMP "));
+        run(db, QStringLiteral("COMMIT"));
+    } catch (const DatabaseError&) {
+        run(db, QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    return ScriptIndexState::InMemory;
+}
+
+} // namespace library
