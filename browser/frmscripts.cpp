@@ -19,6 +19,7 @@
 #include "platform/shell.h"
 #include "platform/waitcursor.h"
 #include "presentationpanel.h"
+#include "searchbox.h"
 #include "splitterbar.h"
 #include "twips.h"
 
@@ -80,6 +81,7 @@ void Frmscripts::createBrowsePanel()
     Tree->setIconSize(QSize(16, 16));
     Tree->setAccessibleName(QStringLiteral("Scripts"));
     twips::place(Tree, 50, 150, 2895, 4000);
+    busqueda = new SearchBox(Frame1, Tree, [this] { return cn.get(); });
 
     linea_borde = new SplitterBar(Frame1);
     twips::place(linea_borde, 2945, 150, 60, 4050);
@@ -103,6 +105,11 @@ void Frmscripts::connectControls()
     connect(Tree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { NodeClick(item); });
     connect(Tree, &QTreeWidget::itemDoubleClicked, this, [this] { Tree_DblClick(); });
+    connect(busqueda, &SearchBox::resultPicked, this, [this](QTreeWidgetItem* node) {
+        Tree->setCurrentItem(node);
+        Tree->setFocus();
+        NodeClick(node);
+    });
     connect(linea_borde, &SplitterBar::dragged, this, &Frmscripts::splitterDragged);
     connect(linea_borde, &SplitterBar::released, this, &Frmscripts::splitterReleased);
     connect(Frame_presentacion, &PresentationPanel::companyLinkClicked, this,
@@ -157,6 +164,8 @@ bool Frmscripts::openLibrary()
         return false;
     }
     try {
+        // A library without a search index gets one now, once.
+        WaitCursor wait;
         cn = library::LibraryStore::open(path);
         // Reading a table proves the password opened the file.
         cn->typesByName();
@@ -195,6 +204,7 @@ void Frmscripts::Form_Resize()
     opciones->PlaceExitButtons();
     if (Frame1->isVisibleTo(this)) {
         twips::place(Tree, l.tree);
+        busqueda->Place(l.search.box, l.search.count);
         twips::place(explorador, l.explorador);
         twips::place(Frame_presentacion, l.presentacion);
         twips::place(linea_borde, l.lineaBorde);
@@ -225,6 +235,7 @@ void Frmscripts::splitterReleased()
     const QRect bar = twips::geometryOf(linea_borde);
     twips::place(linea_borde, r.barLeft, bar.top(), bar.width(), bar.height());
     twips::place(Tree, r.tree);
+    busqueda->Place(r.search.box, r.search.count);
     twips::place(explorador, r.explorador);
     twips::place(Frame_presentacion, r.presentacion);
 }

@@ -8,6 +8,7 @@
 
 class ButtonBar;
 class PresentationPanel;
+class SearchBox;
 class SplitterBar;
 class QFrame;
 class QLabel;
@@ -69,6 +70,7 @@ public:
     // Opening, leaving, saving and deleting scripts, and moving them in the tree.
     editing::EditingCommands* editingCommands = nullptr;
     QTreeWidget* Tree;
+    SearchBox* busqueda;
     SplitterBar* linea_borde;
     QWebEngineView* explorador;
     PresentationPanel* Frame_presentacion;

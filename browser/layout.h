@@ -5,6 +5,21 @@
 // The main window's layout arithmetic, in twips, relative to each control's container.
 namespace layout {
 
+// The search box sits above the tree, as wide as the tree, with the count of matches at its
+// right end inside it; the tree gives up the height the box takes.
+inline constexpr int SearchBoxHeight = 330;
+inline constexpr int SearchBoxGap = 60;
+inline constexpr int SearchCountWidth = 1500;
+
+struct SearchRow
+{
+    QRect box;
+    QRect count;
+};
+
+// The search row for a tree placed at `tree`.
+SearchRow PlaceSearchRow(const QRect& tree);
+
 struct MainLayout
 {
     QRect frame;    // the browse panel, and the editor panel in the same place
@@ -15,6 +30,7 @@ struct MainLayout
     QRect explorador;
     QRect presentacion;
     QRect lineaBorde;
+    SearchRow search;
 };
 
 // W, H: the window's client size. The other sizes are the controls' current ones, which the
@@ -27,6 +43,7 @@ struct SplitterRelease
     QRect tree;
     QRect explorador;
     QRect presentacion;
+    SearchRow search;
 };
 
 // Where the splitter bar comes to rest when released at barLeft: kept within a quarter and

@@ -115,7 +115,10 @@ void TestPages::layoutFollowsTheWindow()
     QCOMPARE(l.frame, QRect(100, 50, 7895, 5385));
     QCOMPARE(l.opciones, QRect(8145, 50, 855, 6135));
     QCOMPARE(l.salirTop, 4935);
-    QCOMPARE(l.tree, QRect(50, 150, 2895, 5160));
+    // The search box takes the top of the tree's column; the page pane keeps all of it.
+    QCOMPARE(l.search.box, QRect(50, 150, 2895, 330));
+    QCOMPARE(l.search.count, QRect(1438, 150, 1447, 330));
+    QCOMPARE(l.tree, QRect(50, 540, 2895, 4770));
     QCOMPARE(l.explorador, QRect(3145, 150, 4700, 5160));
     QCOMPARE(l.presentacion, QRect(3145, 150, 4700, 5185));
     QCOMPARE(l.lineaBorde, QRect(2945, 150, 60, 5210));
@@ -123,7 +126,7 @@ void TestPages::layoutFollowsTheWindow()
 
 void TestPages::splitterIsClampedToItsBounds()
 {
-    const QRect tree(50, 150, 2895, 5160);
+    const QRect tree(50, 540, 2895, 4770);
     const QRect pane(3145, 150, 4700, 5160);
     const int W = 12000; // a quarter is 3000, three quarters 9000
     struct Case
@@ -135,7 +138,8 @@ void TestPages::splitterIsClampedToItsBounds()
     for (const Case& c : cases) {
         const layout::SplitterRelease r = layout::ReleaseSplitter(c.dropped, W, tree, pane);
         QCOMPARE(r.barLeft, c.rest);
-        QCOMPARE(r.tree, QRect(50, 150, c.rest - 50, 5160));
+        QCOMPARE(r.tree, QRect(50, 540, c.rest - 50, 4770));
+        QCOMPARE(r.search.box, QRect(50, 150, c.rest - 50, 330));
         QCOMPARE(r.explorador, QRect(c.rest + 150, 150, W - c.rest - 1600, 5160));
         QCOMPARE(r.presentacion, r.explorador);
     }
