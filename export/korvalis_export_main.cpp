@@ -5,6 +5,7 @@
 #include "exportscript.h"
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
+#include "listcommand.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,6 +71,9 @@ bool parseArguments(const QStringList& args, Arguments* parsed, QString* problem
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    if (exporting::IsListCommand(QCoreApplication::arguments()))
+        return exporting::RunListCommand(QCoreApplication::arguments(),
+                                         QCoreApplication::applicationDirPath());
     Arguments args;
     args.library = QCoreApplication::applicationDirPath();
     QString problem;
