@@ -81,17 +81,13 @@ void SearchBox::Search()
         showCount(QString());
         return;
     }
-    std::vector<library::SearchHit> hits;
+    std::vector<qint64> ids;
     try {
-        hits = store->searchScripts(words);
+        ids = store->searchScripts(words);
     } catch (const library::DatabaseError& e) {
         showCount(QStringLiteral("No se puede buscar: %1").arg(e.message()));
         return;
     }
-    std::vector<qint64> ids;
-    ids.reserve(hits.size());
-    for (const library::SearchHit& h : hits)
-        ids.push_back(h.id);
     filter_.ShowOnly(ids);
     if (!ids.empty())
         first_ = ids.front();

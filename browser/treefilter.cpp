@@ -16,7 +16,10 @@ void TreeFilter::indexNodes()
         return;
     scripts_.clear();
     categories_.clear();
+    hidden_.clear();
     for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+        if (filtering_ && (*it)->isHidden())
+            hidden_.insert(*it);
         const QString key = CategoryTree::KeyOf(*it);
         if (library::nodeKindOfKey(key) == NodeKind::Script)
             scripts_.insert(library::idOfKey(key), *it);
@@ -62,8 +65,7 @@ void TreeFilter::applyTo(QTreeWidgetItem* parent, const QSet<QTreeWidgetItem*>& 
     for (int i = 0; i < parent->childCount(); ++i) {
         QTreeWidgetItem* child = parent->child(i);
         const bool show = shown.contains(child);
-        if (child->isHidden() == show)
-            child->setHidden(!show);
+        setHidden(child, !show);
         // A hidden node's children stay as they are until it is shown again.
         if (show && child->childCount() > 0) {
             child->setExpanded(true);
@@ -72,13 +74,25 @@ void TreeFilter::applyTo(QTreeWidgetItem* parent, const QSet<QTreeWidgetItem*>& 
     }
 }
 
+void TreeFilter::setHidden(QTreeWidgetItem* node, bool hide)
+{
+    if (hidden_.contains(node) == hide)
+        return;
+    node->setHidden(hide);
+    if (hide)
+        hidden_.insert(node);
+    else
+        hidden_.remove(node);
+}
+
 void TreeFilter::ShowAll()
 {
     if (!filtering_)
         return;
     indexNodes();
-    for (QTreeWidgetItemIterator it(tree_, QTreeWidgetItemIterator::Hidden); *it; ++it)
-        (*it)->setHidden(false);
+    for (QTreeWidgetItem* node : std::as_const(hidden_))
+        node->setHidden(false);
+    hidden_.clear();
     for (QTreeWidgetItem* c : categories_)
         c->setExpanded(expandedBefore_.contains(CategoryTree::KeyOf(c)));
     filtering_ = false;

@@ -31,12 +31,15 @@ public:
 private:
     void indexNodes();
     void applyTo(QTreeWidgetItem* parent, const QSet<QTreeWidgetItem*>& shown);
+    void setHidden(QTreeWidgetItem* node, bool hide);
 
     QTreeWidget* tree_;
     bool indexed_ = false;
     bool filtering_ = false;
     QHash<qint64, QTreeWidgetItem*> scripts_;
     std::vector<QTreeWidgetItem*> categories_;
+    // The nodes hidden now; asking each node is far slower than asking this set.
+    QSet<QTreeWidgetItem*> hidden_;
     // Keys of the categories that were expanded before filtering began.
     QSet<QString> expandedBefore_;
 };

@@ -124,15 +124,19 @@ int RunListCommand(const QStringList& args, const QString& defaultFolder)
     }
     try {
         const std::unique_ptr<library::LibraryStore> store = library::LibraryStore::open(file);
-        const std::vector<library::SearchHit> hits =
+        const std::vector<qint64> ids =
             store->searchScripts(library::SearchWords(request.words.join(QLatin1Char(' '))));
+        QHash<qint64, library::ScriptListing> scripts;
+        for (library::ScriptListing& s : store->scriptsByName())
+            scripts.insert(s.id, std::move(s));
         const QHash<qint64, QString> paths = categoryPaths(store->categoriesByName());
-        for (const library::SearchHit& h : hits) {
+        for (qint64 id : ids) {
+            const library::ScriptListing s = scripts.value(id);
             write(stdout,
                   QStringLiteral("%1\t%2\t%3")
-                      .arg(QString::number(h.id), paths.value(h.idCategoria), field(h.nombre)));
+                      .arg(QString::number(id), paths.value(s.idCategoria), field(s.nombre)));
         }
-        return hits.empty() ? NothingMatched : Listed;
+        return ids.empty() ? NothingMatched : Listed;
     } catch (const library::DatabaseError& e) {
         write(stderr,
               QStringLiteral("No se puede leer la biblioteca %1: %2").arg(file, e.message()));

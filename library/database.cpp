@@ -178,6 +178,11 @@ qint64 Database::lastInsertId() const
     return sqlite3_last_insert_rowid(db_);
 }
 
+qint64 Database::totalChanges() const
+{
+    return sqlite3_total_changes(db_);
+}
+
 Transaction::Transaction(Database& db) : db_(db)
 {
     db_.execute("BEGIN IMMEDIATE");

@@ -70,6 +70,8 @@ public:
     // Runs one or more statements that return no rows (a schema, a seed).
     void execute(const QByteArray& sql);
     qint64 lastInsertId() const;
+    // Rows changed by this connection since it was opened (triggers included).
+    qint64 totalChanges() const;
 
 private:
     Database(sqlite3* db) : db_(db) {}

@@ -63,11 +63,13 @@ std::unique_ptr<LibraryStore> LibraryStore::open(const QString& path)
     return store;
 }
 
-std::vector<SearchHit> LibraryStore::searchScripts(const QStringList& words)
+std::vector<qint64> LibraryStore::searchScripts(const QStringList& words)
 {
     if (!indexState_)
         throw DatabaseError(indexProblem_);
-    return SearchScripts(db_, words);
+    if (!search_)
+        search_ = std::make_unique<ScriptSearch>(db_);
+    return search_->Find(words);
 }
 
 std::vector<Category> LibraryStore::childCategories(qint64 parentId)

@@ -54,9 +54,9 @@ public:
     void deleteScript(qint64 id);
     void moveScript(qint64 id, qint64 categoryId);
 
-    // The scripts holding every word (see SearchScripts). Throws DatabaseError, also when
-    // the library has no index to search.
-    std::vector<SearchHit> searchScripts(const QStringList& words);
+    // The ids of the scripts holding every word, best first (see ScriptSearch). Throws
+    // DatabaseError, also when the library has no index to search.
+    std::vector<qint64> searchScripts(const QStringList& words);
     // Where the search index is; none when it could not be built.
     std::optional<ScriptIndexState> searchIndexState() const { return indexState_; }
 
@@ -65,6 +65,7 @@ public:
 private:
     Database db_;
     std::optional<ScriptIndexState> indexState_;
+    std::unique_ptr<ScriptSearch> search_;
     QString indexProblem_;
     std::unique_ptr<Statement> childCategoriesQuery_;
 };

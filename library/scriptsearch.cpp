@@ -71,40 +71,56 @@ int NameWordCount(const QByteArray& columnMask, int words)
     return count;
 }
 
-std::vector<SearchHit> SearchScripts(Database& db, const QStringList& words)
+void ScriptSearch::readNameOrder()
 {
-    std::vector<SearchHit> hits;
-    if (words.isEmpty()) {
-        Statement all = db.prepare(
-            (QByteArray("SELECT s.id, s.id_categoria, s.nombre FROM scripts s ") + NameOrder)
-                .constData());
-        while (all.next())
-            hits.push_back(SearchHit{all.int64(0), all.int64(1), all.text(2)});
-        return hits;
-    }
-    Statement q = db.prepare((QByteArray("SELECT s.id, s.id_categoria, s.nombre, "
-                                         "matchinfo(scripts_busqueda, 'b') FROM scripts_busqueda "
-                                         "JOIN scripts s ON s.id = scripts_busqueda.docid "
-                                         "WHERE scripts_busqueda MATCH ?1 ") +
-                              NameOrder)
-                                 .constData());
-    q.bind(1, MatchExpression(words));
-    std::vector<int> inName;
+    // Changes on this connection, and commits by any other, make the order stale.
+    Statement version = db_.prepare("PRAGMA data_version");
+    const qint64 dataVersion = version.next() ? version.int64(0) : -1;
+    const qint64 changes = db_.totalChanges();
+    if (changes == readAtChanges_ && dataVersion == readAtVersion_)
+        return;
+    Statement q = db_.prepare((QByteArray("SELECT s.id FROM scripts s ") + NameOrder).constData());
+    byName_.clear();
+    nameRank_.clear();
     while (q.next()) {
-        hits.push_back(SearchHit{q.int64(0), q.int64(1), q.text(2)});
-        inName.push_back(NameWordCount(q.blob(3), int(words.size())));
+        nameRank_.insert(q.int64(0), int(byName_.size()));
+        byName_.push_back(q.int64(0));
     }
-    // Rank by the words in the name; a stable sort keeps the name order within a rank.
-    std::vector<size_t> order(hits.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&inName](size_t a, size_t b) { return inName[a] > inName[b]; });
-    std::vector<SearchHit> ranked;
-    ranked.reserve(hits.size());
-    for (size_t i : order)
-        ranked.push_back(std::move(hits[i]));
-    return ranked;
+    readAtChanges_ = changes;
+    readAtVersion_ = dataVersion;
+}
+
+std::vector<qint64> ScriptSearch::Find(const QStringList& words)
+{
+    readNameOrder();
+    if (words.isEmpty())
+        return byName_;
+    Statement q = db_.prepare("SELECT docid, matchinfo(scripts_busqueda, 'b') "
+                              "FROM scripts_busqueda WHERE scripts_busqueda MATCH ?1");
+    q.bind(1, MatchExpression(words));
+    struct Found
+    {
+        int inName;
+        int rank;
+        qint64 id;
+    };
+    std::vector<Found> found;
+    while (q.next()) {
+        const qint64 id = q.int64(0);
+        // An index row without its script (written by a program that bypassed the
+        // triggers) is not shown.
+        const auto rank = nameRank_.constFind(id);
+        if (rank != nameRank_.constEnd())
+            found.push_back(Found{NameWordCount(q.blob(1), int(words.size())), *rank, id});
+    }
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.inName != b.inName ? a.inName > b.inName : a.rank < b.rank;
+    });
+    std::vector<qint64> ids;
+    ids.reserve(found.size());
+    for (const Found& f : found)
+        ids.push_back(f.id);
+    return ids;
 }
 
 } // namespace library

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -8,14 +9,6 @@
 namespace library {
 
 class Database;
-
-// A script a search found: what the tree and a listing need.
-struct SearchHit
-{
-    qint64 id = 0;
-    qint64 idCategoria = 0;
-    QString nombre;
-};
 
 // More words than this are not looked for (the index's engine refuses far larger queries).
 inline constexpr int MaxSearchWords = 1000;
@@ -33,9 +26,27 @@ QString MatchExpression(const QStringList& words);
 // the columns each word occurs in (matchinfo 'b').
 int NameWordCount(const QByteArray& columnMask, int words);
 
-// The scripts that hold every word as a word prefix in any of their indexed texts (all
-// scripts when there are no words): those with more of the words in their name first, then
-// in the tree's name order.
-std::vector<SearchHit> SearchScripts(Database& db, const QStringList& words);
+// Finds scripts in the library's index: those that hold every word as a word prefix in any
+// of their indexed texts (all scripts when there are no words), those with more of the words
+// in their name first, then in the tree's name order. Only the index is read for the words;
+// the name order is read once and again only after the library has changed.
+class ScriptSearch
+{
+public:
+    explicit ScriptSearch(Database& db) : db_(db) {}
+
+    // The ids of the scripts found, best first.
+    std::vector<qint64> Find(const QStringList& words);
+
+private:
+    void readNameOrder();
+
+    Database& db_;
+    // Each script's place in name order, and the state of the library it was read from.
+    QHash<qint64, int> nameRank_;
+    std::vector<qint64> byName_;
+    qint64 readAtChanges_ = -1;
+    qint64 readAtVersion_ = -1;
+};
 
 } // namespace library

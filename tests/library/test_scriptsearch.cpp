@@ -11,9 +11,12 @@ namespace {
 
 QStringList found(LibraryStore& store, const QString& typed)
 {
+    QHash<qint64, QString> byId;
+    for (const ScriptListing& s : store.scriptsByName())
+        byId.insert(s.id, s.nombre);
     QStringList names;
-    for (const SearchHit& h : store.searchScripts(SearchWords(typed)))
-        names.append(h.nombre);
+    for (qint64 id : store.searchScripts(SearchWords(typed)))
+        names.append(byId.value(id));
     return names;
 }
 
@@ -144,6 +147,18 @@ void TestScriptSearch::nameMatchesComeFirstThenNameOrder()
     // No words: every script, in name order.
     QCOMPARE(found(*store, QString()).size(), 6);
     QCOMPARE(found(*store, QString()).first(), QStringLiteral("Alfa"));
+    // Renamed here, or by another connection while this one is open: the order follows.
+    const std::vector<qint64> before = store->searchScripts(SearchWords(QStringLiteral("reloj")));
+    Script alfa = *store->script(before[3]);
+    alfa.nombre = QStringLiteral("Omega");
+    store->saveScript(alfa, {});
+    QCOMPARE(found(*store, QStringLiteral("reloj")).mid(3),
+             (QStringList{QStringLiteral("Digital puro"), QStringLiteral("Gamma"),
+                          QStringLiteral("Omega")}));
+    folder.db().execute("UPDATE scripts SET nombre = 'Aa' WHERE nombre = 'Gamma'");
+    QCOMPARE(found(*store, QStringLiteral("reloj")).mid(3),
+             (QStringList{QStringLiteral("Aa"), QStringLiteral("Digital puro"),
+                          QStringLiteral("Omega")}));
 }
 
 void TestScriptSearch::indexFollowsSavesMovesAndDeletions()
