@@ -1,0 +1,217 @@
+// Searching the large library of bench_tree: the time from a keystroke in the search box to
+// the filtered tree laid out and painted, the time to build the index of a library without
+// one, and what the index adds to saving a script.
+#include "benchlibrary.h"
+#include "browser/categorytree.h"
+#include "browser/searchbox.h"
+#include "library/libraryfile.h"
+#include "library/librarystore.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <ctime>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One library without an index and one copy that has it, built once for every measurement.
+struct Libraries
+{
+    QTemporaryDir dir;
+    QString plain;
+    QString indexed;
+    int copies = 0;
+
+    Libraries()
+    {
+        plain = BuildBenchLibrary(dir, QStringLiteral("sin-indice.mdb"));
+        indexed = Copy();
+        library::LibraryStore::open(indexed);
+    }
+    QString Copy()
+    {
+        const QString path = dir.filePath(QStringLiteral("copia%1.mdb").arg(++copies));
+        QFile::copy(plain, path);
+        return path;
+    }
+};
+
+Libraries& libraries()
+{
+    static Libraries l;
+    return l;
+}
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// This thread's processor time: on a busy machine the wall clock also counts other programs.
+double cpuMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1000 + double(t.tv_nsec) / 1e6;
+}
+
+void BM_BuildIndex(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString path = libraries().Copy();
+        {
+            library::Database db = library::Database::open(path, library::LibraryPassword);
+            state.ResumeTiming();
+            benchmark::DoNotOptimize(library::EnsureScriptIndex(db));
+            state.PauseTiming();
+        }
+        QFile::remove(path);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_BuildIndex)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The browse panel's column: the search box over the filled tree, shown offscreen.
+struct Panel
+{
+    std::unique_ptr<library::LibraryStore> store = library::LibraryStore::open(libraries().indexed);
+    QWidget widget;
+    QTreeWidget* tree = new QTreeWidget(&widget);
+    SearchBox box{&widget, tree, [this] { return store.get(); }};
+
+    Panel()
+    {
+        widget.resize(300, 800);
+        tree->setGeometry(0, 40, 300, 760);
+        box.Place(QRect(0, 0, 4500, 450), QRect(3000, 0, 1500, 450));
+        CategoryTree(tree, *store).Load();
+        tree->topLevelItem(0)->setExpanded(true);
+        widget.show();
+        settle();
+    }
+    // Lays the tree out and paints it now, as the next frame would.
+    void settle()
+    {
+        QCoreApplication::processEvents();
+        tree->viewport()->repaint();
+    }
+    void key(int key, const QString& text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(box.Text_buscar, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(box.Text_buscar, &release);
+        settle();
+    }
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Types the query a key at a time, then Escape; every keystroke is timed to the painted tree.
+void BM_TypeQuery(benchmark::State& state, const QString& query)
+{
+    Panel panel;
+    std::vector<double> keystrokes;
+    std::vector<double> keystrokesCpu;
+    std::vector<double> restores;
+    int found = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        for (const QChar c : query) {
+            const Clock::time_point t = Clock::now();
+            const double cpu = cpuMilliseconds();
+            panel.key(c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key_A, QString(c));
+            keystrokes.push_back(millisecondsSince(t));
+            keystrokesCpu.push_back(cpuMilliseconds() - cpu);
+        }
+        found = panel.box.Label_encontrados->text().section(QLatin1Char(' '), 0, 0).toInt();
+        const Clock::time_point t = Clock::now();
+        panel.key(Qt::Key_Escape, QString());
+        restores.push_back(millisecondsSince(t));
+        state.SetIterationTime(millisecondsSince(start) / 1000);
+    }
+    state.counters["keystroke_median_ms"] = median(keystrokes);
+    state.counters["keystroke_worst_ms"] = *std::max_element(keystrokes.begin(), keystrokes.end());
+    state.counters["cpu_median_ms"] = median(keystrokesCpu);
+    state.counters["cpu_worst_ms"] = *std::max_element(keystrokesCpu.begin(), keystrokesCpu.end());
+    state.counters["escape_median_ms"] = median(restores);
+    state.counters["found"] = found;
+}
+BENCHMARK_CAPTURE(BM_TypeQuery, one_word, QStringLiteral("menu"))
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK_CAPTURE(BM_TypeQuery, two_words, QStringLiteral("reloj digital"))
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+BENCHMARK_CAPTURE(BM_TypeQuery, three_words, QStringLiteral("contraseña emergente visible"))
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
+
+// The library's part of a keystroke alone: the query and the ranking, for each prefix typed.
+void BM_SearchOnly(benchmark::State& state, const QString& query)
+{
+    auto store = library::LibraryStore::open(libraries().indexed);
+    std::vector<double> keystrokes;
+    for (auto _ : state) {
+        for (int n = 1; n <= query.size(); ++n) {
+            const Clock::time_point t = Clock::now();
+            benchmark::DoNotOptimize(store->searchScripts(library::SearchWords(query.left(n))));
+            keystrokes.push_back(millisecondsSince(t));
+        }
+    }
+    state.counters["keystroke_median_ms"] = median(keystrokes);
+    state.counters["keystroke_worst_ms"] = *std::max_element(keystrokes.begin(), keystrokes.end());
+}
+BENCHMARK_CAPTURE(BM_SearchOnly, one_word, QStringLiteral("menu"))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+BENCHMARK_CAPTURE(BM_SearchOnly, three_words, QStringLiteral("contraseña emergente visible"))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+
+// Saving one script, edited each time; state.range(0) tells whether the library has the index.
+void BM_SaveScript(benchmark::State& state)
+{
+    const QString path = libraries().Copy();
+    std::unique_ptr<library::LibraryStore> store =
+        state.range(0) ? library::LibraryStore::open(path)
+                       : std::make_unique<library::LibraryStore>(
+                             library::Database::open(path, library::LibraryPassword));
+    library::Script s = *store->script(1234);
+    int edits = 0;
+    for (auto _ : state) {
+        s.scriptAyuda = QStringLiteral("Comentario cambiado %1 veces.").arg(++edits);
+        benchmark::DoNotOptimize(store->saveScript(s, {}));
+    }
+    store.reset();
+    QFile::remove(path);
+}
+BENCHMARK(BM_SaveScript)->ArgName("indice")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
