@@ -53,9 +53,16 @@ bool InstallQtSpanishTranslation()
 
 bool IsBareFileName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name) {
+        // Control characters and line breaks would start new lines in mail headers and pages.
+        const QChar::Category category = c.category();
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || category == QChar::Other_Control ||
+            category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+            return false;
+    }
+    return true;
 }
 
 bool IsReadOnly(const QString& path)

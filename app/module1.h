@@ -26,9 +26,10 @@ void SetProgramValues(const QString& programFolder);
 // False when the translation is not installed on the machine.
 bool InstallQtSpanishTranslation();
 
-// Whether a related file's name stays inside its folder: not empty, not "." or "..", no
-// folder separator and no NUL. Every name read from the library or chosen by the user passes
-// here before it reaches the file system.
+// Whether a related file's name stays inside its folder and on one line: not empty, not "."
+// or "..", no folder separator, no control character (NUL, CR, LF, tab...) and no line or
+// paragraph separator. Every name read from the library or chosen by the user passes here
+// before it reaches the file system or a mail.
 bool IsBareFileName(const QString& name);
 
 // Gives the owner write permission back to a file that has lost it. Returns false when the

@@ -33,6 +33,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWebEngineView>
+#include <utility>
 
 using library::NodeKind;
 
@@ -40,6 +41,14 @@ namespace {
 constexpr int TimerInterval = 60000;
 constexpr int SplitterDragWidth = 135;
 const QString ErrorTitle = QStringLiteral("Error");
+
+// A click folds or unfolds a category; the root only ever unfolds.
+void foldOrUnfold(QTreeWidgetItem* node)
+{
+    const QString key = CategoryTree::KeyOf(node);
+    if (library::nodeKindOfKey(key) == NodeKind::Category)
+        node->setExpanded(library::isRootKey(key) || !node->isExpanded());
+}
 } // namespace
 
 Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
@@ -103,7 +112,9 @@ void Frmscripts::createBrowsePanel()
 void Frmscripts::connectControls()
 {
     connect(Tree, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { NodeClick(item); });
+            [this](QTreeWidgetItem* item) { Tree_NodeChosen(item, true); });
+    connect(Tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { Tree_NodeChosen(item, false); });
     connect(Tree, &QTreeWidget::itemDoubleClicked, this, [this] { Tree_DblClick(); });
     connect(busqueda, &SearchBox::resultPicked, this, [this](QTreeWidgetItem* node) {
         Tree->setCurrentItem(node);
@@ -263,13 +274,36 @@ QTreeWidgetItem* Frmscripts::DropHighlight() const
     return FindNode(dropHighlightKey_);
 }
 
+void Frmscripts::Tree_NodeChosen(QTreeWidgetItem* node, bool clicked)
+{
+    if (!node)
+        return;
+    const QString key = CategoryTree::KeyOf(node);
+    if (!clicked) {
+        shownOnChange_ = key;
+        ShowNode(node);
+    } else if (std::exchange(shownOnChange_, QString()) == key) {
+        // The press of this click made the node current and showed it: only fold or unfold.
+        foldOrUnfold(node);
+    } else {
+        NodeClick(node);
+    }
+}
+
 void Frmscripts::NodeClick(QTreeWidgetItem* node)
+{
+    if (!node)
+        return;
+    foldOrUnfold(node);
+    ShowNode(node);
+}
+
+void Frmscripts::ShowNode(QTreeWidgetItem* node)
 {
     if (!node)
         return;
     const QString key = CategoryTree::KeyOf(node);
     if (library::isRootKey(key)) {
-        node->setExpanded(true);
         SetDropHighlight(node);
         Frame_presentacion->show();
         Frame_presentacion->raise();
@@ -278,7 +312,6 @@ void Frmscripts::NodeClick(QTreeWidgetItem* node)
     }
     Frame_presentacion->hide();
     if (library::nodeKindOfKey(key) == NodeKind::Category) {
-        node->setExpanded(!node->isExpanded());
         SetDropHighlight(node);
         ShowCategoryPage(library::idOfKey(key));
         opciones->EnableScriptButtons(false);

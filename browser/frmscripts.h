@@ -43,6 +43,11 @@ public:
 
     // What a click on a tree node does: the root, a category or a script.
     void NodeClick(QTreeWidgetItem* node);
+    // What a node shows once it is current, however it became so (a click, the keys, a
+    // drag): its page, the script buttons, the drop highlight and, for a script, `id`.
+    void ShowNode(QTreeWidgetItem* node);
+    // The tree's current node changed (clicked false) or a node was clicked.
+    void Tree_NodeChosen(QTreeWidgetItem* node, bool clicked);
     void Tree_DblClick();
     void ShowScriptPage(qint64 scriptId);
     void ShowCategoryPage(qint64 categoryId);
@@ -100,5 +105,7 @@ private:
     int clientWidthTwips() const;
 
     QString dropHighlightKey_;
+    // The node last shown because it became current, until the next click.
+    QString shownOnChange_;
     QPointer<frmcondiciones> terms_;
 };

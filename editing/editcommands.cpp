@@ -4,7 +4,6 @@
 #include "browser/buttonbar.h"
 #include "browser/categorytree.h"
 #include "browser/frmscripts.h"
-#include "browser/presentationpanel.h"
 #include "editorpanel.h"
 #include "export/relatedfiles.h"
 #include "library/nodekey.h"
@@ -15,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -157,14 +157,16 @@ void EditingCommands::SaveScript()
             panel_.Text_nombre->setFocus();
         return;
     }
-    if (wasEditing)
+    if (wasEditing) {
+        // The new node becomes current below; the old one must not hand that to a neighbour.
+        const QSignalBlocker quiet(w_.Tree);
         delete w_.FindNode(library::scriptKey(outcome.scriptId));
+    }
     w_.nodX = addScriptNode(outcome.scriptId, outcome.categoryId, contents.nombre);
     LeaveEditor();
-    w_.NodeClick(w_.nodX);
     if (QTreeWidgetItem* category = w_.nodX->parent())
         category->setExpanded(true);
-    w_.SetDropHighlight(w_.nodX);
+    // Made current, the new node is shown as a click shows it (page, buttons, id).
     w_.Tree->setCurrentItem(w_.nodX);
     if (!wasEditing)
         w_.ShowSubmissionForm();
@@ -206,15 +208,13 @@ void EditingCommands::showParentAfterDeletion(QTreeWidgetItem* parent)
 {
     if (!parent)
         return;
-    const QString key = CategoryTree::KeyOf(parent);
-    if (library::isRootKey(key)) {
-        w_.Frame_presentacion->show();
-        w_.Frame_presentacion->raise();
-    } else {
-        w_.Frame_presentacion->hide();
-        w_.ShowCategoryPage(library::idOfKey(key));
+    // The category becomes the current node, whatever was selected, and is shown as such;
+    // the script's node, no longer current, then goes without moving the selection.
+    {
+        const QSignalBlocker quiet(w_.Tree);
+        w_.Tree->setCurrentItem(parent);
     }
-    w_.SetDropHighlight(parent);
+    w_.ShowNode(parent);
 }
 
 } // namespace editing

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 namespace editing {
@@ -87,11 +88,15 @@ QTreeWidgetItem* TreeDrag::LastDragOverNode() const
 void TreeDrag::Tree_MouseDown(const QPoint& pos)
 {
     dragKey_ = keyOf(tree_->itemAt(pos));
+    pressPos_ = pos;
 }
 
-void TreeDrag::Tree_MouseMove(Qt::MouseButtons buttons)
+void TreeDrag::Tree_MouseMove(Qt::MouseButtons buttons, const QPoint& pos)
 {
     if (buttons != Qt::LeftButton || dragging_)
+        return;
+    // A hand that slips while clicking has not started a drag: the release must stay a click.
+    if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance())
         return;
     QTreeWidgetItem* node = DragNode();
     if (GetNodeKind(node) != 2)
@@ -141,6 +146,8 @@ void TreeDrag::Tree_DragDrop()
     }
     QTreeWidgetItem* oldParent = node->parent();
     if (oldParent != target) {
+        // The node is current: on its way it must not hand that to a neighbour.
+        const QSignalBlocker quiet(tree_);
         oldParent->removeChild(node);
         target->addChild(node);
     }
@@ -175,7 +182,7 @@ bool TreeDrag::eventFilter(QObject* watched, QEvent* event)
             Tree_DragOver(mouse->position().toPoint());
             return true;
         }
-        Tree_MouseMove(mouse->buttons());
+        Tree_MouseMove(mouse->buttons(), mouse->position().toPoint());
         // The target is what lies under the pointer from the first move on, never a mark
         // left by an earlier click or drag.
         if (dragging_)

@@ -18,9 +18,10 @@ namespace editing {
 int GetNodeKind(const QTreeWidgetItem* node);
 
 // Moving scripts between categories by dragging them in the tree. The drag is our own,
-// driven by the mouse events of the tree's viewport: a left-button move after a press on a
-// script starts it, the node under the pointer becomes the drop target when it is a
-// category other than the root, and releasing over the tree files the script there.
+// driven by the mouse events of the tree's viewport: a left-button move past the system's
+// drag distance after a press on a script starts it (a shorter one leaves the click a click),
+// the node under the pointer becomes the drop target when it is a category other than the
+// root, and releasing over the tree files the script there.
 class TreeDrag : public QObject
 {
     Q_OBJECT
@@ -39,7 +40,7 @@ public:
 
     // The handlers, in viewport coordinates.
     void Tree_MouseDown(const QPoint& pos);
-    void Tree_MouseMove(Qt::MouseButtons buttons);
+    void Tree_MouseMove(Qt::MouseButtons buttons, const QPoint& pos);
     void Tree_DragOver(const QPoint& pos);
     void Tree_DragDrop();
 
@@ -59,6 +60,7 @@ private:
     Window window_;
     // Nodes are remembered by key: a node may be removed (a save, a deletion) meanwhile.
     QString dragKey_;
+    QPoint pressPos_;
     QString lastOverKey_;
     bool lastOverSet_ = false;
     bool dragging_ = false;

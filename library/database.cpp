@@ -9,6 +9,10 @@ namespace library {
 DatabaseError::DatabaseError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
 namespace {
+// Another process writing the file (a second copy of the program, the export command) holds
+// its lock for milliseconds; wait for it rather than fail at once, but never freeze for long.
+constexpr int BusyTimeoutMs = 5000;
+
 QString engineMessage(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -119,6 +123,8 @@ Database Database::openWithFlags(const QString& path, const QByteArray& key, int
     Database db(handle);
     if (rc != SQLITE_OK)
         throw DatabaseError(engineMessage(handle));
+    // Before the key: checking it is the first read, which may meet a writer's lock.
+    sqlite3_busy_timeout(handle, BusyTimeoutMs);
     db.applyKey(key);
     db.configure();
     return db;

@@ -51,7 +51,8 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-// The connection to one SQLCipher file.
+// The connection to one SQLCipher file. A statement that meets another process's lock waits
+// for it a few seconds before it fails with "database is locked".
 class Database
 {
 public:

@@ -1,5 +1,7 @@
 #include "mapi.h"
 
+#include "app/module1.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -97,6 +99,10 @@ void MapiMessages::Compose()
 
 MailResult MapiMessages::AddAttachment(const QString& name, const QString& pathName)
 {
+    // The name goes into the part's headers: one line, the rule of every related file.
+    if (!Module1::IsBareFileName(name))
+        return Error(MailErrorNumber::Failure,
+                     QStringLiteral("Nombre de fichero adjunto no válido: \"%1\"").arg(name));
     const QFileInfo info(pathName);
     if (!info.isFile() || !info.isReadable())
         return Error(MailErrorNumber::AttachmentNotFound,
@@ -187,8 +193,13 @@ GMimeTextPart* NewTextPart(const QString& text)
 
 QByteArray WriteMessage(GMimeMessage* message)
 {
+    // Parameters (attachment names) that need encoding get RFC 2231, whatever the library's
+    // process-wide default; plain ones are quoted with their quotes escaped.
+    GMimeFormatOptions* options = g_mime_format_options_new();
+    g_mime_format_options_set_param_encoding_method(options, GMIME_PARAM_ENCODING_METHOD_RFC2231);
     GMimeStream* stream = g_mime_stream_mem_new();
-    g_mime_object_write_to_stream(GMIME_OBJECT(message), nullptr, stream);
+    g_mime_object_write_to_stream(GMIME_OBJECT(message), options, stream);
+    g_mime_format_options_free(options);
     GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
     const QByteArray bytes(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
     g_object_unref(stream);
@@ -333,10 +344,11 @@ bool IsMailAddress(const QString& text)
 {
     // dot-atom local part @ a host name of letter/digit labels: what a mail system routes
     // without further quoting, and nothing that could break a header line.
-    static const QRegularExpression address(
-        QStringLiteral("^[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+(\\.[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+)*"
+    // Anchored to the whole text: "$" alone would let a final line break through.
+    static const QRegularExpression address(QRegularExpression::anchoredPattern(
+        QStringLiteral("[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+(\\.[A-Za-z0-9!#$%&'*+/=?^_`{|}~-]+)*"
                        "@[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]{0,"
-                       "61}[A-Za-z0-9])?)*$"));
+                       "61}[A-Za-z0-9])?)*")));
     return text.size() <= 254 && address.match(text).hasMatch();
 }
 

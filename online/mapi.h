@@ -82,7 +82,8 @@ public:
     QString msgSubject() const { return subject_; }
     QString msgNoteText() const { return noteText_; }
 
-    // Appends one attachment; the file must be readable.
+    // Appends one attachment; the file must be readable and its name a related file's name
+    // (Module1::IsBareFileName), for it is written into the part's headers.
     MailResult AddAttachment(const QString& name, const QString& pathName);
     int AttachmentCount() const { return int(attachments_.size()); }
     const QList<MapiAttachment>& attachments() const { return attachments_; }

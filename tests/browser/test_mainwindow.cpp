@@ -2,6 +2,7 @@
 #include "browser/buttonbar.h"
 #include "browser/frmscripts.h"
 #include "browser/guardedpage.h"
+#include "browser/pagebuilder.h"
 #include "browser/presentationpanel.h"
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
@@ -87,6 +88,7 @@ private Q_SLOTS:
     void treeNestsByNameWhateverTheIds();
     void emptyLibraryShowsOnlyTheRoot();
     void buttonsFollowTheClickedNode();
+    void currentScriptFollowsTheKeys();
     void libraryThatCannotBeOpenedEndsTheStart();
     void scriptPageRunsInTheEngine();
     void unreachableAddressKeepsTheGeneratedPage();
@@ -219,6 +221,80 @@ void TestMainWindow::buttonsFollowTheClickedNode()
     w.Tree->setCurrentItem(w.Tree->topLevelItem(0));
     w.Tree_DblClick();
     QCOMPARE(w.DropHighlight(), w.Tree->topLevelItem(0));
+}
+
+void TestMainWindow::currentScriptFollowsTheKeys()
+{
+    TempProgramFolder folder;
+    const qint64 menus = folder.addCategory(0, QStringLiteral("Menús"));
+    const qint64 relojes = folder.addCategory(0, QStringLiteral("Relojes"));
+    const qint64 type = folder.addType(QStringLiteral("Efecto"));
+    const qint64 desplegable = folder.addScript(menus, type, QStringLiteral("Desplegable"));
+    const qint64 nieve = folder.addScript(relojes, type, QStringLiteral("Nieve"));
+    const qint64 reloj = folder.addScript(relojes, type, QStringLiteral("Reloj digital"));
+    folder.closeLibrary();
+
+    Frmscripts w;
+    w.resize(1000, 700);
+    w.show();
+    QVERIFY(w.Form_Load());
+    w.Tree->expandAll();
+    w.Tree->setFocus();
+    const auto shown = [&](const QString& page) {
+        const QString path = folder.filePath(page);
+        return QFile::exists(path) ? QString::fromUtf8(TempProgramFolder::readFile(path))
+                                   : QString();
+    };
+    const auto scriptPage = [&] { return shown(pages::ScriptPageName); };
+    const auto categoryPage = [&] { return shown(pages::CategoryPageName); };
+    const auto current = [&] {
+        const QTreeWidgetItem* node = w.Tree->currentItem();
+        return node ? node->data(0, Qt::UserRole).toString() : QString();
+    };
+
+    // Each step: the key pressed, the node it makes current, and what the window shows.
+    QTest::keyClick(w.Tree, Qt::Key_Home);
+    QCOMPARE(current(), library::RootKey);
+    QVERIFY(w.Frame_presentacion->isVisible());
+    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
+
+    QTest::keyClick(w.Tree, Qt::Key_Down);
+    QCOMPARE(current(), library::categoryKey(menus));
+    QVERIFY(categoryPage().contains(QStringLiteral("</b>Menús</b>")));
+    QVERIFY(!w.Frame_presentacion->isVisible());
+    QVERIFY(w.FindNode(library::categoryKey(menus))->isExpanded()); // moving never folds
+    QCOMPARE(w.DropHighlight(), w.Tree->currentItem());
+
+    QTest::keyClick(w.Tree, Qt::Key_Down);
+    QCOMPARE(current(), library::scriptKey(desplegable));
+    QCOMPARE(w.id, QString::number(desplegable));
+    QVERIFY(scriptPage().contains(QStringLiteral("Desplegable")));
+    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({true, true, true, true}));
+    QTRY_COMPARE(w.explorador->url().fileName(), pages::ScriptPageName);
+
+    QTest::keyClick(w.Tree, Qt::Key_End);
+    QCOMPARE(current(), library::scriptKey(reloj));
+    QCOMPARE(w.id, QString::number(reloj));
+    QVERIFY(scriptPage().contains(QStringLiteral("Reloj digital")));
+    QCOMPARE(w.DropHighlight(), w.Tree->currentItem());
+
+    QTest::keyClick(w.Tree, Qt::Key_Up);
+    QCOMPARE(current(), library::scriptKey(nieve));
+    QCOMPARE(w.id, QString::number(nieve));
+    QVERIFY(scriptPage().contains(QStringLiteral("Nieve")));
+
+    // Typing a name goes to it.
+    QTest::keyClicks(w.Tree, QStringLiteral("Des"));
+    QCOMPARE(current(), library::scriptKey(desplegable));
+    QCOMPARE(w.id, QString::number(desplegable));
+    QVERIFY(scriptPage().contains(QStringLiteral("Desplegable")));
+
+    // Up onto a category: its page, the buttons off, the last script still remembered.
+    QTest::keyClick(w.Tree, Qt::Key_Up);
+    QCOMPARE(current(), library::categoryKey(menus));
+    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
+    QCOMPARE(w.id, QString::number(desplegable));
+    QTRY_COMPARE(w.explorador->url().fileName(), pages::CategoryPageName);
 }
 
 void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()

@@ -283,8 +283,15 @@ void TestEditingCore::relatedFileNamesNeverLeaveTheResourcesFolder()
 {
     QVERIFY(Module1::IsBareFileName(QStringLiteral("logo.gif")));
     QVERIFY(Module1::IsBareFileName(QStringLiteral("it's a..b.gif")));
-    for (const char* bad : {"", ".", "..", "../x.gif", "a/b.gif", "a\\b.gif", "/etc/passwd"})
+    QVERIFY(Module1::IsBareFileName(QStringLiteral("año \"ñandú\" (1).gif")));
+    // Nothing that leaves the folder, and no control character: a name also travels in mail
+    // headers and pages, where a line break would start a new line of its own.
+    for (const char* bad :
+         {"", ".", "..", "../x.gif", "a/b.gif", "a\\b.gif", "/etc/passwd",
+          "a\r\nX-Inyectada: 1.gif", "a\n.gif", "a\r.gif", "tab\t.gif", "esc\x1b.gif",
+          "del\x7f.gif", "nel\xc2\x85.gif", "linea\xe2\x80\xa8.gif"})
         QVERIFY2(!Module1::IsBareFileName(QString::fromUtf8(bad)), bad);
+    QVERIFY(!Module1::IsBareFileName(QString(QChar(0)) + QStringLiteral("a.gif")));
 
     QTemporaryDir dir;
     TempProgramFolder::writeFile(dir.filePath(QStringLiteral("secreto.txt")), "no");
@@ -293,6 +300,10 @@ void TestEditingCore::relatedFileNamesNeverLeaveTheResourcesFolder()
                                QStringLiteral("../copia.txt"))
                  .ok);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("copia.txt"))));
+    QVERIFY(!copyIntoResources(dir.filePath(QStringLiteral("secreto.txt")), resources,
+                               QStringLiteral("copia\n.txt"))
+                 .ok);
+    QVERIFY(!QFile::exists(resources + QStringLiteral("copia\n.txt")));
     QVERIFY(!deleteResource(resources, QStringLiteral("../secreto.txt")).ok);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("secreto.txt"))));
 }

@@ -159,6 +159,7 @@ private Q_SLOTS:
     void saveRefusedOrFailedKeepsTheEditorOpen();
     void deletingActsOnTheScriptsOwnNodeAndKeepsSharedFiles();
     void draggingMovesOnlyScriptsOntoCategories();
+    void aClickThatSlipsAPixelDeletesTheScriptItChose();
 };
 
 void TestEditingWindow::buttonsFollowTheThreeWindowStates()
@@ -504,6 +505,68 @@ void TestEditingWindow::draggingMovesOnlyScriptsOntoCategories()
     Frmscripts again;
     QVERIFY(again.Form_Load());
     QCOMPARE(keyOf(again.FindNode(reloj)->parent()), subKey);
+}
+
+void TestEditingWindow::aClickThatSlipsAPixelDeletesTheScriptItChose()
+{
+    TempProgramFolder folder;
+    const Library l = fill(folder);
+    platform::ScriptedMessageBoxes boxes;
+    Frmscripts w;
+    w.resize(1000, 700);
+    w.show();
+    QVERIFY(w.Form_Load());
+    w.Tree->expandAll();
+    QWidget* viewport = w.Tree->viewport();
+    const auto at = [&](qint64 script) {
+        return w.Tree->visualItemRect(w.FindNode(library::scriptKey(script))).center();
+    };
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at(l.reloj));
+    QCOMPARE(w.id, QString::number(l.reloj));
+
+    // A hand that slips while clicking: press, one pixel right, then one down, release.
+    editing::TreeDrag* drag = w.editingCommands->drag();
+    QSignalSpy clicks(w.Tree, &QTreeWidget::itemClicked);
+    const QPoint press = at(l.menu);
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, press);
+    QTest::mouseMove(viewport, press + QPoint(1, 0));
+    QTest::mouseMove(viewport, press + QPoint(1, 1));
+    QVERIFY(!drag->isDragging());
+    QVERIFY(!QApplication::overrideCursor());
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, press + QPoint(1, 1));
+    QCOMPARE(clicks.size(), 1);
+    QCOMPARE(keyOf(w.Tree->currentItem()), library::scriptKey(l.menu));
+    QCOMPARE(w.id, QString::number(l.menu));
+    QVERIFY(TempProgramFolder::readFile(folder.filePath(QStringLiteral("js.htm")))
+                .contains("Men\xc3\xba d'O'Brien"));
+    QCOMPARE(keyOf(w.DropHighlight()), library::scriptKey(l.menu));
+
+    // The drag itself starts at the system's drag distance, not a pixel before.
+    const int distance = QApplication::startDragDistance();
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, press);
+    QTest::mouseMove(viewport, press + QPoint(distance - 1, 0));
+    QVERIFY(!drag->isDragging());
+    QTest::mouseMove(viewport, press + QPoint(distance, 0));
+    QVERIFY(drag->isDragging());
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, press + QPoint(distance, 0));
+    QVERIFY(!drag->isDragging());
+    QCOMPARE(keyOf(w.FindNode(library::scriptKey(l.menu))->parent()),
+             library::categoryKey(l.menus));
+
+    boxes.answer(QMessageBox::Yes);
+    w.opciones->boton_borrar->click();
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown.first().title, QStringLiteral("Borrar Script"));
+    QVERIFY(!w.FindNode(library::scriptKey(l.menu)));
+    QVERIFY(w.FindNode(library::scriptKey(l.reloj)));
+    // The shown node is the deleted script's category, and nothing is current.
+    QCOMPARE(keyOf(w.Tree->currentItem()), library::categoryKey(l.menus));
+    QVERIFY(w.id.isEmpty());
+    QCOMPARE(bar(w), QStringLiteral("insertar Editar* exportar* borrar* enviar* Salir"));
+    auto store = library::LibraryStore::open(folder.libraryPath());
+    QVERIFY(!store->script(l.menu));
+    QVERIFY(store->script(l.reloj));
+    QCOMPARE(store->script(l.reloj)->idCategoria, l.relojes);
 }
 
 QTEST_MAIN(TestEditingWindow)

@@ -3,7 +3,9 @@
 #include "library/nodekey.h"
 #include "tests/support/tempprogramfolder.h"
 
+#include <QProcess>
 #include <QtTest>
+#include <memory>
 
 using namespace library;
 
@@ -21,6 +23,7 @@ private Q_SLOTS:
     void childCategoriesComeByNameWhateverTheIds();
     void saveIsAllOrNothing();
     void deleteRemovesRowsAndFileRowsTogether();
+    void anotherProcessWritingMakesThisOneWaitNotFail();
 };
 
 void TestLibrary::nodeKeysTellKindAndId()
@@ -221,6 +224,70 @@ void TestLibrary::deleteRemovesRowsAndFileRowsTogether()
     QVERIFY(!store->script(a));
     QVERIFY(store->relatedFiles(a).empty());
     QVERIFY(!store->isFileUsedByOtherScript(QStringLiteral("x.gif"), b));
+}
+
+namespace {
+
+// Starts another process that keeps the library locked for `ms` milliseconds while it
+// writes; returns once the lock is held.
+std::unique_ptr<QProcess> lockedByAnotherProcess(const QString& path, int ms)
+{
+    auto writer = std::make_unique<QProcess>();
+    writer->start(QStringLiteral(KORVALIS_LIBRARY_WRITER), {path, QString::number(ms)});
+    QByteArray said;
+    while (!said.contains("held") && writer->waitForReadyRead(10000))
+        said += writer->readAllStandardOutput();
+    if (!said.contains("held"))
+        qWarning("writer: %s", writer->readAllStandardError().constData());
+    return said.contains("held") ? std::move(writer) : nullptr;
+}
+
+} // namespace
+
+void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
+{
+    TempProgramFolder folder;
+    const qint64 textos = folder.addCategory(0, QStringLiteral("Textos"));
+    const qint64 relojes = folder.addCategory(0, QStringLiteral("Relojes"));
+    const qint64 type = folder.addType(QStringLiteral("Efecto"));
+    const qint64 id = folder.addScript(textos, type, QStringLiteral("Reloj"));
+    folder.closeLibrary();
+    auto store = LibraryStore::open(folder.libraryPath());
+
+    // A read and a write of this connection, each while the other process holds the lock.
+    const std::function<void()> steps[] = {
+        [&] { QCOMPARE(store->script(id)->nombre, QStringLiteral("Reloj")); },
+        [&] { store->moveScript(id, relojes); },
+    };
+    for (const auto& step : steps) {
+        std::unique_ptr<QProcess> writer = lockedByAnotherProcess(folder.libraryPath(), 700);
+        QVERIFY(writer);
+        try {
+            step();
+        } catch (const DatabaseError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY(writer->waitForFinished(10000));
+        QCOMPARE(writer->exitCode(), 0);
+    }
+    QCOMPARE(store->script(id)->idCategoria, relojes);
+    int fromTheOther = 0;
+    for (const Category& c : store->categoriesByName())
+        fromTheOther += c.nombre == QStringLiteral("Del otro proceso");
+    QCOMPARE(fromTheOther, 2);
+
+    // A lock that is never let go ends the wait with the engine's own reason.
+    std::unique_ptr<QProcess> stuck = lockedByAnotherProcess(folder.libraryPath(), 60000);
+    QVERIFY(stuck);
+    try {
+        store->moveScript(id, textos);
+        QFAIL("wrote through another process's lock");
+    } catch (const DatabaseError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("locked")), qPrintable(e.message()));
+    }
+    stuck->kill();
+    stuck->waitForFinished();
+    QCOMPARE(store->script(id)->idCategoria, relojes);
 }
 
 QTEST_GUILESS_MAIN(TestLibrary)

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void killRecipsEmptiesTheMessage();
     void submissionBodyKeepsEveryByte();
     void composedMailDecodesBackToTheSameParts();
+    void attachmentNamesNeverBreakTheirHeaders();
     void bannerComesOnEverySecondTickAndNeverTwice();
     void bannerPageIsOneExactLine();
     void bannerPageReplacesAnEarlierOneOrFailsWithoutDamage();
@@ -153,6 +154,7 @@ void TestOnlineCore::recipientListsGiveOneResolvedRecipientPerItem()
 
     // A name that is not an address does not resolve.
     for (const char* bad : {"Juan", "a@x.example;;b@y.example", "a@x.example\r\nBcc: c@z.example",
+                            "a@x.example\n", "a@x.example\r\n", "a@x.example\nBcc: c@z.example",
                             "<a@x.example>", "a@@x.example", "a@-x.example", "a b@x.example"}) {
         MapiMessages m;
         const MailResult failed = SetRCList(QString::fromLatin1(bad), m, 1, -1);
@@ -291,6 +293,54 @@ void TestOnlineCore::composedMailDecodesBackToTheSameParts()
 
     // Without a session the message is not sent.
     QCOMPARE(msg.Send()->number, MailErrorNumber::LoginFailure);
+}
+
+void TestOnlineCore::attachmentNamesNeverBreakTheirHeaders()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.gif"));
+    TempProgramFolder::writeFile(file, "GIF89a");
+    // Names a Linux folder may hold; each must come back as it went, in a part with only
+    // its own three headers.
+    const QStringList names{QStringLiteral("o\"brien.gif"),
+                            QStringLiteral("\"; filename=\"otro.exe"),
+                            QStringLiteral("comilla 'simple'.gif"),
+                            QStringLiteral("año \"ñandú\".gif"),
+                            QStringLiteral("a;b=c (d) <e>.gif"),
+                            QString(120, QLatin1Char('x')) + QStringLiteral(".gif")};
+    MapiMessages msg;
+    msg.Compose();
+    msg.setMsgNoteText(QStringLiteral("texto"));
+    for (const QString& name : names)
+        QVERIFY2(!msg.AddAttachment(name, file), qPrintable(name));
+    // Control characters would start header lines of their own: refused.
+    for (const char* bad : {"a\r\nX-Inyectada: 1.gif", "a\nb.gif", "a\r.gif", "tab\t.gif"}) {
+        const MailResult refused = msg.AddAttachment(QString::fromLatin1(bad), file);
+        QVERIFY2(refused.has_value(), bad);
+        QCOMPARE(refused->number, MailErrorNumber::Failure);
+    }
+    QCOMPARE(msg.AttachmentCount(), names.size());
+    QVERIFY(!SetRCList(QStringLiteral("scripts@korvalis.example"), msg, 1, -1));
+    const std::optional<QByteArray> mime = msg.ToMime(nullptr);
+    QVERIFY(mime);
+
+    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(mime->constData(), mime->size());
+    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+    GMimeMessage* parsed = g_mime_parser_construct_message(parser, nullptr);
+    QVERIFY(parsed);
+    GMimeMultipart* mixed = GMIME_MULTIPART(g_mime_message_get_mime_part(parsed));
+    QCOMPARE(g_mime_multipart_get_count(mixed), 1 + int(names.size()));
+    for (int i = 0; i < names.size(); ++i) {
+        GMimeObject* part = g_mime_multipart_get_part(mixed, i + 1);
+        QCOMPARE(QString::fromUtf8(g_mime_part_get_filename(GMIME_PART(part))), names.at(i));
+        QCOMPARE(QString::fromUtf8(g_mime_object_get_content_type_parameter(part, "name")),
+                 names.at(i));
+        QCOMPARE(g_mime_header_list_get_count(g_mime_object_get_header_list(part)), 3);
+        QCOMPARE(PartBytes(part), QByteArray("GIF89a"));
+    }
+    g_object_unref(parsed);
+    g_object_unref(parser);
+    g_object_unref(stream);
 }
 
 void TestOnlineCore::bannerComesOnEverySecondTickAndNeverTwice()

@@ -144,6 +144,14 @@ void TestSubmission::sentScriptArrivesWithTextFilesAndItsOwnPage()
     folder.addFile(fullId, QStringLiteral("borrado.js")); // listed, gone from disk
     TempProgramFolder::writeFile(folder.filePath(QStringLiteral("fuera.txt")), "secreto");
     folder.addFile(fullId, QStringLiteral("../fuera.txt")); // never read from outside
+    // Names legal on Linux: a quote travels in the header's own encoding; a line break
+    // would add header lines, so that file is never attached.
+    const QString quoted = QStringLiteral("o\"brien \"ñ\".gif");
+    const QString broken = QStringLiteral("x\r\nBcc: intruso@korvalis.example\r\n.gif");
+    for (const QString& name : {quoted, broken}) {
+        folder.writeResource(name, "GIF89a");
+        folder.addFile(fullId, name);
+    }
     const qint64 bareId = folder.addScript(category, type, QStringLiteral("Vacío"));
     // The page last previewed belongs to some other script.
     TempProgramFolder::writeFile(folder.filePath(QStringLiteral("js.htm")), "otro script");
@@ -181,15 +189,17 @@ void TestSubmission::sentScriptArrivesWithTextFilesAndItsOwnPage()
     const Received first =
         FindBySubject(messages, QStringLiteral("Nuevo Script Korvalis: Reloj «digital»"));
     QCOMPARE(first.rcptTo, QByteArray("scripts@korvalis.example"));
-    QCOMPARE(first.text, online::SubmissionBody(full, {QStringLiteral("reloj.gif"),
-                                                       QStringLiteral("borrado.js"),
-                                                       QStringLiteral("../fuera.txt")})
+    QCOMPARE(first.text, online::SubmissionBody(
+                             full, {QStringLiteral("reloj.gif"), QStringLiteral("borrado.js"),
+                                    QStringLiteral("../fuera.txt"), quoted, broken})
                              .toUtf8());
-    QCOMPARE(first.attachments.size(), 2);
+    QCOMPARE(first.attachments.size(), 3);
     QCOMPARE(first.attachments.at(0).first, QByteArray("reloj.gif"));
     QCOMPARE(first.attachments.at(0).second, gif);
-    QCOMPARE(first.attachments.at(1).first, QByteArray("js.htm"));
-    QCOMPARE(first.attachments.at(1).second, sentPage);
+    QCOMPARE(first.attachments.at(1).first, quoted.toUtf8());
+    QCOMPARE(first.attachments.at(1).second, QByteArray("GIF89a"));
+    QCOMPARE(first.attachments.at(2).first, QByteArray("js.htm"));
+    QCOMPARE(first.attachments.at(2).second, sentPage);
 
     const Received bare = FindBySubject(messages, QStringLiteral("Nuevo Script Korvalis: Vacío"));
     QCOMPARE(bare.rcptTo, QByteArray("uno@korvalis.example, dos@korvalis.example"));
