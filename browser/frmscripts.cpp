@@ -117,9 +117,12 @@ void Frmscripts::connectControls()
             [this](QTreeWidgetItem* item) { Tree_NodeChosen(item, false); });
     connect(Tree, &QTreeWidget::itemDoubleClicked, this, [this] { Tree_DblClick(); });
     connect(busqueda, &SearchBox::resultPicked, this, [this](QTreeWidgetItem* node) {
+        // Making the node current shows it; a node that already was needs showing again.
+        const bool wasCurrent = Tree->currentItem() == node;
         Tree->setCurrentItem(node);
         Tree->setFocus();
-        NodeClick(node);
+        if (wasCurrent)
+            ShowNode(node);
     });
     connect(linea_borde, &SplitterBar::dragged, this, &Frmscripts::splitterDragged);
     connect(linea_borde, &SplitterBar::released, this, &Frmscripts::splitterReleased);
