@@ -101,11 +101,12 @@ qsizetype lineEndAfter(const QByteArray& w, qsizetype pos, const QByteArray& le)
 
 // Removes every block of the script between markers of the two kinds together with the
 // line ends it was written with; none when a marker has no partner.
-std::optional<QByteArray> removeBlocks(const QByteArray& w, Kind beginKind, qint64 id)
+std::optional<QByteArray> removeBlocks(const QByteArray& w, const std::vector<PageMarker>& markers,
+                                       Kind beginKind, qint64 id)
 {
     std::vector<PageMarker> begins;
     std::vector<PageMarker> ends;
-    for (const PageMarker& m : pageMarkers(w)) {
+    for (const PageMarker& m : markers) {
         if (m.id == id && m.kind == beginKind)
             begins.push_back(m);
         else if (m.id == id && m.kind == endOf(beginKind))
@@ -276,15 +277,50 @@ QByteArray assemble(const QByteArray& w, const BodyTag& tag, const Pieces& piece
     return out;
 }
 
-// The page without the earlier blocks of the parts that are about to be written again.
-std::optional<QByteArray> withoutEarlierBlocks(const QByteArray& page, const PageScript& script)
+// A page and its marker comments.
+struct MarkedPage
 {
-    std::optional<QByteArray> w = page;
-    if (!script.head.isEmpty())
-        w = removeBlocks(*w, Kind::HeadBegin, script.id);
-    if (w && !script.html.isEmpty())
-        w = removeBlocks(*w, Kind::HtmlBegin, script.id);
+    QByteArray page;
+    std::vector<PageMarker> markers;
+};
+
+// The page without the earlier blocks of the parts that are about to be written again.
+std::optional<MarkedPage> withoutEarlierBlocks(const QByteArray& page, const PageScript& script)
+{
+    MarkedPage w{page, pageMarkers(page)};
+    for (const auto& [text, kind] :
+         {std::pair{&script.head, Kind::HeadBegin}, std::pair{&script.html, Kind::HtmlBegin}}) {
+        if (text->isEmpty())
+            continue;
+        std::optional<QByteArray> cut = removeBlocks(w.page, w.markers, kind, script.id);
+        if (!cut)
+            return std::nullopt;
+        // Cutting changes what follows the cut; the markers are read again.
+        if (cut->size() != w.page.size())
+            w = MarkedPage{*cut, pageMarkers(*cut)};
+    }
     return w;
+}
+
+// Blanked with spaces, which no parser state turns into content: the offsets stay.
+BodyTag bodyTagPassingBlocks(const QByteArray& page, const std::vector<PageMarker>& markers)
+{
+    QByteArray blanked;
+    std::map<std::pair<Kind, qint64>, qsizetype> open;
+    for (const PageMarker& m : markers) {
+        if (isBegin(m.kind)) {
+            open.emplace(std::make_pair(endOf(m.kind), m.id), m.start);
+            continue;
+        }
+        const auto begin = open.find(std::make_pair(m.kind, m.id));
+        if (begin == open.end())
+            continue;
+        if (blanked.isNull())
+            blanked = page;
+        std::fill(blanked.begin() + begin->second, blanked.begin() + m.end, ' ');
+        open.erase(begin);
+    }
+    return locateBodyTag(blanked.isNull() ? page : blanked);
 }
 
 PageEdit refusedTag(BodyTag::Status status)
@@ -358,23 +394,7 @@ QList<qint64> markedScriptIds(const QByteArray& page)
 
 BodyTag locatePageBodyTag(const QByteArray& page)
 {
-    // Blanked with spaces, which no parser state turns into content: the offsets stay.
-    QByteArray blanked;
-    std::map<std::pair<Kind, qint64>, qsizetype> open;
-    for (const PageMarker& m : pageMarkers(page)) {
-        if (isBegin(m.kind)) {
-            open.emplace(std::make_pair(endOf(m.kind), m.id), m.start);
-            continue;
-        }
-        const auto begin = open.find(std::make_pair(m.kind, m.id));
-        if (begin == open.end())
-            continue;
-        if (blanked.isNull())
-            blanked = page;
-        std::fill(blanked.begin() + begin->second, blanked.begin() + m.end, ' ');
-        open.erase(begin);
-    }
-    return locateBodyTag(blanked.isNull() ? page : blanked);
+    return bodyTagPassingBlocks(page, pageMarkers(page));
 }
 
 QString noBodyTagMessage()
@@ -401,21 +421,22 @@ PageEdit editPage(const QByteArray& page, const PageScript& script)
                        QStringLiteral("El código del script contiene sus propias marcas de "
                                       "comentario y no se puede exportar.") +
                            Unchanged);
-    const std::optional<QByteArray> w = withoutEarlierBlocks(page, script);
-    if (!w)
+    const std::optional<MarkedPage> marked = withoutEarlierBlocks(page, script);
+    if (!marked)
         return refused(PageProblem::UnpairedMarker,
                        QStringLiteral("La página tiene una marca de comienzo del script %1 sin su "
                                       "marca de fin, o una de fin sin la de comienzo. Corríjala "
                                       "antes de exportar.")
                                .arg(script.id) +
                            Unchanged);
-    const BodyTag tag = locatePageBodyTag(*w);
+    const QByteArray& w = marked->page;
+    const BodyTag tag = bodyTagPassingBlocks(w, marked->markers);
     if (tag.status != BodyTag::Status::Found)
         return refusedTag(tag.status);
-    const PageCharset charset = PageCharset::of(*w, tag.declaredCharset);
+    const PageCharset charset = PageCharset::of(w, tag.declaredCharset);
     if (!charset.usable())
         return refused(PageProblem::UnusableCharset, charset.problem() + Unchanged);
-    const std::optional<Pieces> pieces = encodePieces(script, body, charset, pageLineEnd(*w, tag));
+    const std::optional<Pieces> pieces = encodePieces(script, body, charset, pageLineEnd(w, tag));
     if (!pieces)
         return refused(PageProblem::Unencodable,
                        QStringLiteral("El script contiene caracteres que no se pueden escribir en "
@@ -429,7 +450,7 @@ PageEdit editPage(const QByteArray& page, const PageScript& script)
                                       "válida para la etiqueta <body>.") +
                            Unchanged);
     PageEdit edit;
-    edit.page = assemble(*w, tag, *pieces, planBodyEdit(*w, tag, pieces->body, attributes));
+    edit.page = assemble(w, tag, *pieces, planBodyEdit(w, tag, pieces->body, attributes));
     return edit;
 }
 

@@ -1,6 +1,7 @@
 #include "pageparse.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace exporting {
 
@@ -11,17 +12,6 @@ bool isTagNameEnd(char c)
 
 namespace {
 
-// How many "<noscript" the text holds, in any letter case.
-qsizetype countNoscriptTags(const char* text, qsizetype length)
-{
-    qsizetype count = 0;
-    for (qsizetype i = 0; i + 9 <= length; ++i) {
-        if (text[i] == '<' && qstrnicmp(text + i + 1, "noscript", 8) == 0)
-            ++count;
-    }
-    return count;
-}
-
 // Where raw text that starts at `from` ends: at the first "</noscript" that ends a tag name.
 qsizetype rawTextEnd(const char* text, qsizetype length, qsizetype from)
 {
@@ -31,6 +21,25 @@ qsizetype rawTextEnd(const char* text, qsizetype length, qsizetype from)
             return i;
     }
     return length;
+}
+
+// The raw texts of every "<noscript ...>" written in the text, as if each were a real tag:
+// right for most pages, and checked against a parse.
+std::vector<ByteSpan> likelyNoscriptTexts(const char* text, qsizetype length)
+{
+    std::vector<ByteSpan> spans;
+    for (qsizetype i = 0; i + 10 <= length; ++i) {
+        if (text[i] != '<' || qstrnicmp(text + i + 1, "noscript", 8) != 0 ||
+            !isTagNameEnd(text[i + 9]))
+            continue;
+        const char* close = static_cast<const char*>(memchr(text + i + 9, '>', length - i - 9));
+        if (!close)
+            break;
+        const qsizetype start = close - text + 1;
+        spans.push_back(ByteSpan{start, rawTextEnd(text, length, start)});
+        i = spans.back().end;
+    }
+    return spans;
 }
 
 // Calls `visit` for every node of the tree. The walk keeps its own stack: pages may nest
@@ -56,8 +65,12 @@ template <typename Visit> void walk(const GumboNode* root, Visit visit)
 
 PageParse::PageParse(const char* text, qsizetype length) : text_(text), length_(length)
 {
-    parseText();
-    blankNoscriptTexts();
+    std::vector<ByteSpan> likely = likelyNoscriptTexts(text, length);
+    blank(likely);
+    if (!likely.empty())
+        settleNoscriptTexts(std::move(likely));
+    else
+        parseText();
 }
 
 PageParse::~PageParse()
@@ -128,19 +141,28 @@ std::vector<ByteSpan> PageParse::noscriptTexts() const
     return outer;
 }
 
-// Blanking one raw text changes how everything after it parses, so the texts are found again
-// until the parse of the blanked page reports exactly the texts that were blanked. Each
-// round keeps the texts up to the first one the two lists disagree on, which are those a
-// browser reads, so the rounds end; most pages need one or two.
-void PageParse::blankNoscriptTexts()
+void PageParse::blank(const std::vector<ByteSpan>& spans)
 {
-    const qsizetype tags = countNoscriptTags(text_, length_);
-    if (tags == 0)
+    if (spans.empty()) {
+        blanked_.clear();
         return;
-    std::vector<ByteSpan> blanked;
-    for (qsizetype round = 0; round <= 2 * tags + 1; ++round) {
+    }
+    blanked_ = QByteArray(text_, length_);
+    for (const ByteSpan& s : spans)
+        std::fill(blanked_.begin() + s.start, blanked_.begin() + s.end, ' ');
+}
+
+// Blanking one raw text changes how everything after it parses, so the page is parsed again
+// until the parse reports exactly the texts that were blanked. Each round keeps the texts up
+// to the first one the two lists disagree on, which are those a browser reads, so the rounds
+// end; most pages need one.
+void PageParse::settleNoscriptTexts(std::vector<ByteSpan> blanked)
+{
+    const size_t rounds = 2 * blanked.size() + 2 * size_t(std::count(text_, text_ + length_, '<'));
+    for (size_t round = 0;; ++round) {
+        parseText();
         const std::vector<ByteSpan> found = noscriptTexts();
-        if (found == blanked)
+        if (found == blanked || round == rounds)
             return;
         const auto differ =
             std::mismatch(found.begin(), found.end(), blanked.begin(), blanked.end());
@@ -149,10 +171,7 @@ void PageParse::blankNoscriptTexts()
             blanked = found;
         else
             blanked.resize(i);
-        blanked_ = QByteArray(text_, length_);
-        for (const ByteSpan& s : blanked)
-            std::fill(blanked_.begin() + s.start, blanked_.begin() + s.end, ' ');
-        parseText();
+        blank(blanked);
     }
 }
 

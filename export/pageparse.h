@@ -30,7 +30,7 @@ public:
     PageParse(const PageParse&) = delete;
     PageParse& operator=(const PageParse&) = delete;
 
-    const char* text() const { return blanked_.isNull() ? text_ : blanked_.constData(); }
+    const char* text() const { return blanked_.isEmpty() ? text_ : blanked_.constData(); }
     const GumboNode* root() const { return out_->root; }
     // The <body> element among the children of <html>, if any.
     const GumboElement* body() const;
@@ -39,12 +39,13 @@ public:
 
 private:
     void parseText();
-    void blankNoscriptTexts();
+    void blank(const std::vector<ByteSpan>& spans);
+    void settleNoscriptTexts(std::vector<ByteSpan> blanked);
     std::vector<ByteSpan> noscriptTexts() const;
 
     const char* text_;
     qsizetype length_;
-    QByteArray blanked_; // null while nothing is blanked
+    QByteArray blanked_; // empty while nothing is blanked
     GumboOutput* out_ = nullptr;
 };
 

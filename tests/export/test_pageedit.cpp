@@ -388,6 +388,10 @@ void TestPageEdit::noscriptHoldsTextAsWithScriptingOn()
     QCOMPARE(tag.start, decoys.indexOf("<body class=real>"));
     QVERIFY(tag.declaredCharset.isEmpty());
     QVERIFY(edited(decoys, script(5, QStringLiteral("ñ"), {}, {})).contains("\xC3\xB1"));
+    // Text that only reads like a noscript tag holds nothing.
+    const QByteArray quoted = "<head><script>var s = '<noscript>';</script><!-- <noscript> -->"
+                              "</head><body class=b>";
+    QCOMPARE(locateBodyTag(quoted).start, quoted.indexOf("<body class=b>"));
     // A noscript that is never closed holds the rest of the page.
     QCOMPARE(editPage("<head><noscript><body>", s).problem, PageProblem::NoBodyTag);
 }
