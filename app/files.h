@@ -3,12 +3,14 @@
 #include <QByteArray>
 #include <QString>
 
-// Files the program writes are replaced whole or not at all: the new content is written aside
-// and renamed into place, so a failure (full disk, missing folder) never leaves half a file.
+// Files the program writes are replaced whole or not at all: the new content is written aside,
+// synced to disk and renamed into place, so a failure (full disk, missing folder) at any
+// write, sync or rename never leaves half a file, nor the temporary one.
 namespace files {
 
 // False, with the system's reason in `error` when given, when the file could not be replaced.
 bool WriteWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// Only a regular file is copied: a FIFO or a device is refused before it is opened.
 bool CopyWhole(const QString& from, const QString& to, QString* error = nullptr);
 
 // Whether two paths reach the same existing file, however they are spelled (symbolic links,

@@ -1,54 +1,12 @@
 #include "bodytag.h"
 
+#include "pageparse.h"
+
 #include <cstring>
-#include <gumbo.h>
 
 namespace exporting {
 
 namespace {
-
-// Owns one gumbo parse of a byte range.
-class Parse
-{
-public:
-    Parse(const char* data, qsizetype size)
-        : out_(gumbo_parse_with_options(&options(), data, size_t(size)))
-    {
-    }
-    ~Parse() { gumbo_destroy_output(&options(), out_); }
-    Parse(const Parse&) = delete;
-    Parse& operator=(const Parse&) = delete;
-
-    const GumboElement* body() const
-    {
-        const GumboNode* root = out_->root;
-        if (!root || root->type != GUMBO_NODE_ELEMENT)
-            return nullptr;
-        const GumboVector& children = root->v.element.children;
-        for (unsigned i = 0; i < children.length; ++i) {
-            const auto* node = static_cast<const GumboNode*>(children.data[i]);
-            if (node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == GUMBO_TAG_BODY)
-                return &node->v.element;
-        }
-        return nullptr;
-    }
-
-    const GumboNode* root() const { return out_->root; }
-
-private:
-    // Errors must be recorded without a limit: once the limit is reached the tokenizer skips
-    // its clean-up after a duplicate attribute, and the dropped name is glued to the next one
-    // ("nowrap nowrap onload=x" would report "nowraponload" there). Only the part of the page
-    // up to the body tag is parsed, so recording them costs little.
-    static const GumboOptions& options() { return kGumboDefaultOptions; }
-
-    GumboOutput* out_;
-};
-
-bool isTagNameEnd(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '/' || c == '>';
-}
 
 // The next "<body" followed by a character that ends a tag name, from `from` on.
 qsizetype findBodyCandidate(const QByteArray& page, qsizetype from)
@@ -133,11 +91,12 @@ QByteArray declaredCharset(const GumboNode* root, const char* text, qsizetype be
 
 // The body tag as a parse of the first `length` bytes of `text` reports it; `found` only
 // when the tag was written in the source and its closing ">" lies inside that prefix.
-BodyTag bodyTagInPrefix(const char* text, qsizetype length, bool* found)
+BodyTag bodyTagInPrefix(const char* page, qsizetype length, bool* found)
 {
     BodyTag tag;
     *found = false;
-    Parse parse(text, length);
+    const PageParse parse(page, length);
+    const char* text = parse.text();
     const GumboElement* body = parse.body();
     if (!body) {
         tag.status = BodyTag::Status::Missing;

@@ -26,10 +26,10 @@ struct BodyTag
     QByteArray declaredCharset;
 };
 
-// Finds the start tag that opens the page's body element. Missing when the page has no
-// body start tag at all; Implied when content before it already opened the body, so the
-// tag only adds its attributes to it (a later tag without attributes reads as Missing). Only the
-// part of the page up to the tag is tokenized.
+// Finds the start tag that opens the page's body element, as a browser with scripting on
+// reads the page. Missing when the page has no body start tag at all; Implied when content
+// before it already opened the body, so the tag only adds its attributes to it (a later tag
+// without attributes reads as Missing). Only the part of the page up to the tag is tokenized.
 BodyTag locateBodyTag(const QByteArray& page);
 
 // Whether `attributes` (text written inside a start tag) is a well-formed list of

@@ -61,13 +61,13 @@ ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const Q
     report.page = QFileInfo(pagePath).absoluteFilePath();
     if (report.status != ExportReport::Status::Done)
         return report;
-    const PageFileResult page = insertScriptIntoPageFile(report.page, script.parts);
-    if (!page.ok) {
-        report.pageProblem = page.problem;
-        return refusedWith(report, ExportReport::Status::Refused, page.message);
+    // The files go first: when a copy fails the page is left as it was, never pointing at
+    // files that are not there.
+    const PreparedPage prepared = preparePageFile(report.page, script.parts);
+    if (!prepared.result.ok) {
+        report.pageProblem = prepared.result.problem;
+        return refusedWith(report, ExportReport::Status::Refused, prepared.result.message);
     }
-    report.pageCreated = page.created;
-    report.pageWritten = true;
     const CopyResult copy = copyRelatedFiles(script.files, QFileInfo(report.page).absolutePath());
     report.filesSkipped = copy.skipped;
     report.filesCopied = copy.copied;
@@ -75,7 +75,12 @@ ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const Q
     report.resourcesFolder = copy.targetFolder;
     if (!copy.ok)
         return refusedWith(report, ExportReport::Status::Refused,
-                           copy.message + QStringLiteral("\nLa página ya tiene el script."));
+                           copy.message + QStringLiteral("\nLa página no se ha modificado."));
+    const PageFileResult page = writePreparedPage(prepared);
+    if (!page.ok)
+        return refusedWith(report, ExportReport::Status::Refused, page.message);
+    report.pageCreated = page.created;
+    report.pageWritten = true;
     return report;
 }
 

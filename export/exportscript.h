@@ -15,7 +15,6 @@ struct ExportReport
     enum class Status {
         Done,
         Refused,     // the page or the related files could not be written; page unchanged
-                     // unless `pageWritten`
         LibraryError // the script could not be read from the library
     };
     Status status = Status::Done;
@@ -31,7 +30,8 @@ struct ExportReport
 };
 
 // Writes the script into the page and copies its related files beside it. Nothing is
-// copied, and no folder made, unless the page was written.
+// copied, and no folder made, unless the page was accepted; the page is written only after
+// every file was copied.
 ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath);
 
 // One Spanish line that says what an export did.

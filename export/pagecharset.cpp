@@ -15,8 +15,8 @@ bool isUtf8(const QByteArray& name)
 // Browsers read these labels as other encodings; write what they will read.
 QByteArray effectiveName(const QByteArray& declared)
 {
-    if (declared.isEmpty() || isUtf8(declared) || declared.startsWith("utf-16") ||
-        declared == "unicode" || declared == "ucs-2")
+    if (isUtf8(declared) || declared.startsWith("utf-16") || declared == "unicode" ||
+        declared == "ucs-2")
         return QByteArrayLiteral("utf-8");
     if (declared == "iso-8859-1" || declared == "iso8859-1" || declared == "latin1" ||
         declared == "l1" || declared == "us-ascii" || declared == "ascii" ||
@@ -73,6 +73,51 @@ private:
     iconv_t cd_;
 };
 
+// Whether the bytes are well-formed UTF-8: no overlong forms, surrogates or code points past
+// U+10FFFF, no sequence cut short.
+bool isValidUtf8(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        qsizetype length = 0;
+        unsigned char low = 0x80; // the range of the second byte
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF)
+            length = 2;
+        else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else
+            return false;
+        if (n - i < length || p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (qsizetype k = 2; k < length; ++k) {
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A page that declares no charset is read as UTF-8 when it is valid UTF-8; otherwise it was
+// written in the code page such pages were written in.
+QByteArray undeclaredCharset(const QByteArray& page)
+{
+    return isValidUtf8(page) ? QByteArrayLiteral("utf-8") : QByteArrayLiteral("windows-1252");
+}
+
 } // namespace
 
 bool hasUtf16ByteOrderMark(const QByteArray& page)
@@ -83,8 +128,10 @@ bool hasUtf16ByteOrderMark(const QByteArray& page)
 PageCharset PageCharset::of(const QByteArray& page, const QByteArray& declared)
 {
     PageCharset charset;
-    charset.name_ =
-        page.startsWith("\xEF\xBB\xBF") ? QByteArrayLiteral("utf-8") : effectiveName(declared);
+    if (page.startsWith("\xEF\xBB\xBF"))
+        charset.name_ = QByteArrayLiteral("utf-8");
+    else
+        charset.name_ = declared.isEmpty() ? undeclaredCharset(page) : effectiveName(declared);
     if (charset.name_ == "utf-8")
         return charset;
     Converter converter(charset.name_.toUpper());

@@ -11,7 +11,8 @@ class PageCharset
 {
 public:
     // From the page's byte-order mark, else from the charset its head declares (lower case,
-    // empty when none). Browsers read a page that declares none as UTF-8 here.
+    // empty when none). A page that declares none is UTF-8 when its bytes are valid UTF-8,
+    // and windows-1252 otherwise.
     static PageCharset of(const QByteArray& page, const QByteArray& declared);
 
     // False when texts cannot be written into the page: an unknown charset, or one in

@@ -2,9 +2,11 @@
 
 #include "bodytag.h"
 #include "pagecharset.h"
+#include "pageparse.h"
 
+#include <algorithm>
+#include <map>
 #include <optional>
-#include <string_view>
 
 namespace exporting {
 
@@ -26,24 +28,54 @@ QByteArray marker(const char* kind, qint64 id)
            QByteArrayLiteral(" -->");
 }
 
-// Markers are compared without regard to letter case; every one starts with "<!--".
-qsizetype findMarker(const QByteArray& page, const QByteArray& marker, qsizetype from)
+using Kind = PageMarker::Kind;
+
+struct MarkerForm
 {
-    const qsizetype m = marker.size();
-    const char* data = page.constData();
-    const std::string_view text(data, size_t(page.size()));
-    for (qsizetype i = from; i >= 0 && i < page.size();) {
-        const size_t hit = text.find("<!--", size_t(i));
-        if (hit == std::string_view::npos)
-            return -1;
-        i = qsizetype(hit);
-        if (page.size() - i < m)
-            return -1;
-        if (qstrnicmp(data + i, m, marker.constData(), m) == 0)
-            return i;
-        i += 4;
+    Kind kind;
+    const char* text;
+};
+
+const MarkerForm MarkerForms[] = {{Kind::HeadBegin, "Beginning of JavaScript"},
+                                  {Kind::HeadEnd, "End of JavaScript"},
+                                  {Kind::HtmlBegin, "Beginning of HTML JavaScript"},
+                                  {Kind::HtmlEnd, "End of HTML JavaScript"}};
+
+bool startsWith(const char* d, qsizetype n, qsizetype at, const char* text, qsizetype length)
+{
+    return n - at >= length && qstrnicmp(d + at, length, text, length) == 0;
+}
+
+// The marker whose text starts at `at`, in any letter case, whether or not it is a comment.
+// The id is written as the program writes it, without leading zeros.
+std::optional<PageMarker> markerTextAt(const char* d, qsizetype n, qsizetype at)
+{
+    if (!startsWith(d, n, at, "<!-- ", 5))
+        return std::nullopt;
+    for (const MarkerForm& form : MarkerForms) {
+        const qsizetype k = qsizetype(qstrlen(form.text));
+        qsizetype j = at + 5;
+        if (!startsWith(d, n, j, form.text, k) || !startsWith(d, n, j + k, " id=", 4))
+            continue;
+        j += k + 4;
+        const qsizetype digits = j;
+        while (j < n && j - digits < 18 && d[j] >= '0' && d[j] <= '9')
+            ++j;
+        if (j == digits || d[digits] == '0' || !startsWith(d, n, j, " -->", 4))
+            continue;
+        return PageMarker{form.kind, QByteArray(d + digits, j - digits).toLongLong(), at, j + 4};
     }
-    return -1;
+    return std::nullopt;
+}
+
+bool isBegin(Kind kind)
+{
+    return kind == Kind::HeadBegin || kind == Kind::HtmlBegin;
+}
+
+Kind endOf(Kind begin)
+{
+    return begin == Kind::HeadBegin ? Kind::HeadEnd : Kind::HtmlEnd;
 }
 
 // The line end a block was written with: the one right after its begin marker.
@@ -67,31 +99,36 @@ qsizetype lineEndAfter(const QByteArray& w, qsizetype pos, const QByteArray& le)
     return !le.isEmpty() && w.mid(pos, le.size()) == le ? pos + le.size() : pos;
 }
 
-// Removes every block between `begin` and `end` together with the line ends it was written
-// with; none when a marker has no partner.
-std::optional<QByteArray> removeBlocks(const QByteArray& w, const QByteArray& begin,
-                                       const QByteArray& end)
+// Removes every block of the script between markers of the two kinds together with the
+// line ends it was written with; none when a marker has no partner.
+std::optional<QByteArray> removeBlocks(const QByteArray& w, const std::vector<PageMarker>& markers,
+                                       Kind beginKind, qint64 id)
 {
-    qsizetype b = findMarker(w, begin, 0);
-    qsizetype e = findMarker(w, end, 0);
-    if (b < 0 && e < 0)
+    std::vector<PageMarker> begins;
+    std::vector<PageMarker> ends;
+    for (const PageMarker& m : markers) {
+        if (m.id == id && m.kind == beginKind)
+            begins.push_back(m);
+        else if (m.id == id && m.kind == endOf(beginKind))
+            ends.push_back(m);
+    }
+    if (begins.empty() && ends.empty())
         return w;
+    if (begins.size() != ends.size())
+        return std::nullopt;
     QByteArray out;
     out.reserve(w.size());
     qsizetype pos = 0;
-    while (b >= 0 || e >= 0) {
-        if (b < 0 || e < b)
+    for (size_t i = 0; i < begins.size(); ++i) {
+        const PageMarker& b = begins[i];
+        const PageMarker& e = ends[i];
+        if (e.start < b.end || (i + 1 < begins.size() && begins[i + 1].start < e.start))
             return std::nullopt;
-        const qsizetype nextBegin = findMarker(w, begin, b + begin.size());
-        if (nextBegin >= 0 && nextBegin < e)
-            return std::nullopt;
-        const QByteArray le = blockLineEnd(w, b + begin.size());
-        const qsizetype cutFrom = lineEndBefore(w, b, pos, le);
-        const qsizetype cutTo = lineEndAfter(w, e + end.size(), le);
+        const QByteArray le = blockLineEnd(w, b.end);
+        const qsizetype cutFrom = lineEndBefore(w, b.start, pos, le);
+        const qsizetype cutTo = lineEndAfter(w, e.end, le);
         out.append(w.constData() + pos, cutFrom - pos);
         pos = cutTo;
-        b = nextBegin;
-        e = findMarker(w, end, e + end.size());
     }
     out.append(w.constData() + pos, w.size() - pos);
     return out;
@@ -240,15 +277,50 @@ QByteArray assemble(const QByteArray& w, const BodyTag& tag, const Pieces& piece
     return out;
 }
 
-// The page without the earlier blocks of the parts that are about to be written again.
-std::optional<QByteArray> withoutEarlierBlocks(const QByteArray& page, const PageScript& script)
+// A page and its marker comments.
+struct MarkedPage
 {
-    std::optional<QByteArray> w = page;
-    if (!script.head.isEmpty())
-        w = removeBlocks(*w, headBeginMarker(script.id), headEndMarker(script.id));
-    if (w && !script.html.isEmpty())
-        w = removeBlocks(*w, htmlBeginMarker(script.id), htmlEndMarker(script.id));
+    QByteArray page;
+    std::vector<PageMarker> markers;
+};
+
+// The page without the earlier blocks of the parts that are about to be written again.
+std::optional<MarkedPage> withoutEarlierBlocks(const QByteArray& page, const PageScript& script)
+{
+    MarkedPage w{page, pageMarkers(page)};
+    for (const auto& [text, kind] :
+         {std::pair{&script.head, Kind::HeadBegin}, std::pair{&script.html, Kind::HtmlBegin}}) {
+        if (text->isEmpty())
+            continue;
+        std::optional<QByteArray> cut = removeBlocks(w.page, w.markers, kind, script.id);
+        if (!cut)
+            return std::nullopt;
+        // Cutting changes what follows the cut; the markers are read again.
+        if (cut->size() != w.page.size())
+            w = MarkedPage{*cut, pageMarkers(*cut)};
+    }
     return w;
+}
+
+// Blanked with spaces, which no parser state turns into content: the offsets stay.
+BodyTag bodyTagPassingBlocks(const QByteArray& page, const std::vector<PageMarker>& markers)
+{
+    QByteArray blanked;
+    std::map<std::pair<Kind, qint64>, qsizetype> open;
+    for (const PageMarker& m : markers) {
+        if (isBegin(m.kind)) {
+            open.emplace(std::make_pair(endOf(m.kind), m.id), m.start);
+            continue;
+        }
+        const auto begin = open.find(std::make_pair(m.kind, m.id));
+        if (begin == open.end())
+            continue;
+        if (blanked.isNull())
+            blanked = page;
+        std::fill(blanked.begin() + begin->second, blanked.begin() + m.end, ' ');
+        open.erase(begin);
+    }
+    return locateBodyTag(blanked.isNull() ? page : blanked);
 }
 
 PageEdit refusedTag(BodyTag::Status status)
@@ -284,6 +356,47 @@ QByteArray htmlEndMarker(qint64 id)
     return marker("End of HTML JavaScript", id);
 }
 
+std::vector<PageMarker> pageMarkers(const QByteArray& page)
+{
+    // The tokenizer does not know the byte-order mark; it would read it as text.
+    const qsizetype skip = page.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const char* d = page.constData();
+    std::vector<PageMarker> written;
+    for (qsizetype i = page.indexOf("<!--", skip); i >= 0; i = page.indexOf("<!--", i + 4)) {
+        if (const std::optional<PageMarker> m = markerTextAt(d, page.size(), i))
+            written.push_back(*m);
+    }
+    if (written.empty())
+        return written;
+    // Comments that end before the last marker parse as they do in the whole page.
+    const PageParse parse(d + skip, written.back().end - skip);
+    const std::vector<ByteSpan> comments = parse.comments();
+    std::vector<PageMarker> real;
+    auto c = comments.begin();
+    for (const PageMarker& m : written) {
+        while (c != comments.end() && c->start + skip < m.start)
+            ++c;
+        if (c != comments.end() && c->start + skip == m.start && c->end + skip == m.end)
+            real.push_back(m);
+    }
+    return real;
+}
+
+QList<qint64> markedScriptIds(const QByteArray& page)
+{
+    QList<qint64> ids;
+    for (const PageMarker& m : pageMarkers(page))
+        ids.append(m.id);
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
+BodyTag locatePageBodyTag(const QByteArray& page)
+{
+    return bodyTagPassingBlocks(page, pageMarkers(page));
+}
+
 QString noBodyTagMessage()
 {
     return QStringLiteral("no es un fichero html valido");
@@ -308,21 +421,22 @@ PageEdit editPage(const QByteArray& page, const PageScript& script)
                        QStringLiteral("El código del script contiene sus propias marcas de "
                                       "comentario y no se puede exportar.") +
                            Unchanged);
-    const std::optional<QByteArray> w = withoutEarlierBlocks(page, script);
-    if (!w)
+    const std::optional<MarkedPage> marked = withoutEarlierBlocks(page, script);
+    if (!marked)
         return refused(PageProblem::UnpairedMarker,
                        QStringLiteral("La página tiene una marca de comienzo del script %1 sin su "
                                       "marca de fin, o una de fin sin la de comienzo. Corríjala "
                                       "antes de exportar.")
                                .arg(script.id) +
                            Unchanged);
-    const BodyTag tag = locateBodyTag(*w);
+    const QByteArray& w = marked->page;
+    const BodyTag tag = bodyTagPassingBlocks(w, marked->markers);
     if (tag.status != BodyTag::Status::Found)
         return refusedTag(tag.status);
-    const PageCharset charset = PageCharset::of(*w, tag.declaredCharset);
+    const PageCharset charset = PageCharset::of(w, tag.declaredCharset);
     if (!charset.usable())
         return refused(PageProblem::UnusableCharset, charset.problem() + Unchanged);
-    const std::optional<Pieces> pieces = encodePieces(script, body, charset, pageLineEnd(*w, tag));
+    const std::optional<Pieces> pieces = encodePieces(script, body, charset, pageLineEnd(w, tag));
     if (!pieces)
         return refused(PageProblem::Unencodable,
                        QStringLiteral("El script contiene caracteres que no se pueden escribir en "
@@ -336,7 +450,7 @@ PageEdit editPage(const QByteArray& page, const PageScript& script)
                                       "válida para la etiqueta <body>.") +
                            Unchanged);
     PageEdit edit;
-    edit.page = assemble(*w, tag, *pieces, planBodyEdit(*w, tag, pieces->body, attributes));
+    edit.page = assemble(w, tag, *pieces, planBodyEdit(w, tag, pieces->body, attributes));
     return edit;
 }
 

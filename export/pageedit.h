@@ -1,7 +1,11 @@
 #pragma once
 
+#include "bodytag.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <vector>
 
 namespace exporting {
 
@@ -47,6 +51,28 @@ QByteArray headBeginMarker(qint64 id);
 QByteArray headEndMarker(qint64 id);
 QByteArray htmlBeginMarker(qint64 id);
 QByteArray htmlEndMarker(qint64 id);
+
+// One of the program's marker comments in a page.
+struct PageMarker
+{
+    enum class Kind { HeadBegin, HeadEnd, HtmlBegin, HtmlEnd };
+    Kind kind = Kind::HeadBegin;
+    qint64 id = 0;
+    qsizetype start = 0; // the "<" of "<!--"
+    qsizetype end = 0;   // one past "-->"
+};
+
+// Every marker comment of the page, of any script, in page order. Text that reads as a marker
+// counts only where it is a real comment of the page, as a browser with scripting on reads
+// it: never inside a script, a style, an attribute value, a <noscript> or another comment.
+std::vector<PageMarker> pageMarkers(const QByteArray& page);
+
+// The ids of the scripts whose markers the page holds, ascending, each once.
+QList<qint64> markedScriptIds(const QByteArray& page);
+
+// The body start tag as the export finds it: the blocks between the program's own markers,
+// whatever their id, are passed over, so what an export wrote never hides the tag.
+BodyTag locatePageBodyTag(const QByteArray& page);
 
 // The message for a page without a body start tag.
 QString noBodyTagMessage();

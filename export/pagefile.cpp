@@ -3,65 +3,119 @@
 #include "app/files.h"
 #include "app/module1.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace exporting {
 
 namespace {
 
-PageFileResult failed(const QString& message, PageProblem problem = PageProblem::None)
+const QString Unchanged = QStringLiteral("\nLa página no se ha modificado.");
+
+PreparedPage failed(const QString& message, PageProblem problem = PageProblem::None)
 {
-    PageFileResult result;
-    result.problem = problem;
-    result.message = message;
-    return result;
+    PreparedPage page;
+    page.result.problem = problem;
+    page.result.message = message;
+    return page;
 }
 
 QString readFailure(const QString& path, const QString& reason)
 {
-    return QStringLiteral("No se puede leer la página «%1»: %2").arg(path, reason);
+    return QStringLiteral("No se puede leer la página «%1»: %2").arg(path, reason) + Unchanged;
 }
 
 QString writeFailure(const QString& path, const QString& reason)
 {
-    return QStringLiteral("No se puede escribir la página «%1»: %2\nLa página no se ha modificado.")
-        .arg(path, reason);
+    return QStringLiteral("No se puede escribir la página «%1»: %2").arg(path, reason) + Unchanged;
+}
+
+// The page's bytes, or a message. A FIFO would block the read and a device or a huge file
+// would exhaust memory, so only a regular file under the limit is read, and never more
+// than the limit even if it grows meanwhile.
+std::optional<QByteArray> readPage(const QString& path, const QFileInfo& info, QString* message)
+{
+    if (!info.isFile()) {
+        *message = readFailure(path, QStringLiteral("no es un fichero normal."));
+        return std::nullopt;
+    }
+    const QString tooBig =
+        readFailure(path, QStringLiteral("ocupa más de %1 MB, el tamaño máximo de una página.")
+                              .arg(MaxPageBytes / (1024 * 1024)));
+    if (info.size() > MaxPageBytes) {
+        *message = tooBig;
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *message = readFailure(path, file.errorString());
+        return std::nullopt;
+    }
+    QByteArray page = file.read(MaxPageBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *message = readFailure(path, file.errorString());
+        return std::nullopt;
+    }
+    if (page.size() > MaxPageBytes) {
+        *message = tooBig;
+        return std::nullopt;
+    }
+    return page;
 }
 
 } // namespace
 
-PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script)
+PreparedPage preparePageFile(const QString& path, const PageScript& script)
 {
     const QFileInfo info(path);
     if (info.isDir())
         return failed(readFailure(path, QStringLiteral("es una carpeta.")));
-    const bool existed = info.exists();
+    // A dangling symbolic link does not "exist", but it is not a name to write a page under.
+    const bool existed = info.exists() || info.isSymLink();
     QByteArray page = newPageBytes();
     if (existed) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return failed(readFailure(path, file.errorString()));
-        page = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return failed(readFailure(path, file.errorString()));
+        QString message;
+        std::optional<QByteArray> read = readPage(path, info, &message);
+        if (!read)
+            return failed(message);
+        page = std::move(*read);
+    } else if (!info.dir().exists()) {
+        return failed(writeFailure(path, QStringLiteral("la carpeta no existe.")));
     }
     const PageEdit edit = editPage(page, script);
     if (!edit.ok())
         return failed(edit.message, edit.problem);
-    PageFileResult result;
-    result.ok = true;
-    result.created = !existed;
-    if (existed && edit.page == page)
-        return result;
+    PreparedPage prepared;
+    prepared.path = path;
+    prepared.result.ok = true;
+    prepared.result.created = !existed;
+    prepared.result.changed = !existed || edit.page != page;
     // Replacing the file by rename would slip past its read-only permission.
-    if (existed && (Module1::IsReadOnly(path) || !info.isWritable()))
+    if (prepared.result.changed && existed && (Module1::IsReadOnly(path) || !info.isWritable()))
         return failed(writeFailure(path, QStringLiteral("es de sólo lectura.")));
+    prepared.bytes = edit.page;
+    return prepared;
+}
+
+PageFileResult writePreparedPage(const PreparedPage& page)
+{
+    PageFileResult result = page.result;
+    if (!result.ok || !result.changed)
+        return result;
     QString error;
-    if (!files::WriteWhole(path, edit.page, &error))
-        return failed(writeFailure(path, error));
-    result.changed = true;
+    if (!files::WriteWhole(page.path, page.bytes, &error)) {
+        PageFileResult failure;
+        failure.message = writeFailure(page.path, error);
+        return failure;
+    }
     return result;
+}
+
+PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script)
+{
+    return writePreparedPage(preparePageFile(path, script));
 }
 
 } // namespace exporting

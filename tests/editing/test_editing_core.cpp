@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace editing;
 
@@ -348,6 +349,16 @@ void TestEditingCore::copyingRecognisesTheLibrarysOwnCopyAndReplacesAtomically()
     QVERIFY(!failed.error.isEmpty());
     QCOMPARE(TempProgramFolder::readFile(resources + QStringLiteral("logo.gif")),
              QByteArray("otra versión"));
+    // A FIFO would block the copy and a device never end it: refused at once.
+    const QString fifo = dir.filePath(QStringLiteral("tuberia.gif"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& odd : {fifo, QStringLiteral("/dev/zero")}) {
+        const FileResult refused = copyIntoResources(odd, resources, QStringLiteral("logo.gif"));
+        QVERIFY(!refused.ok);
+        QVERIFY(refused.error.contains(QStringLiteral("no es un fichero normal")));
+        QCOMPARE(TempProgramFolder::readFile(resources + QStringLiteral("logo.gif")),
+                 QByteArray("otra versión"));
+    }
     QVERIFY(deleteResource(resources, QStringLiteral("logo.gif")).ok);
     QVERIFY(!QFile::exists(resources + QStringLiteral("logo.gif")));
     QVERIFY(deleteResource(resources, QStringLiteral("logo.gif")).ok); // already gone

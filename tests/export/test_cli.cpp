@@ -1,9 +1,11 @@
 #include "export/pageedit.h"
+#include "export/pagefile.h"
 #include "library/records.h"
 #include "tests/support/tempprogramfolder.h"
 
 #include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -20,7 +22,8 @@ Run run(const QString& program, const QStringList& args)
 {
     QProcess p;
     p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+    // A run that blocks is a failure of its own; the process is killed with `p`.
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
         return {};
     return Run{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
                QString::fromUtf8(p.readAllStandardError())};
@@ -50,6 +53,7 @@ class TestCli : public QObject
 private Q_SLOTS:
     void exportsAndSaysWhatItDid();
     void refusedPageExitsOneAndKeepsThePage();
+    void oddPagesAreRefusedUntouched();
     void usageAndLibraryErrorsExitTwo();
     void libraryDefaultsToTheExecutablesFolder();
 };
@@ -94,6 +98,44 @@ void TestCli::refusedPageExitsOneAndKeepsThePage()
     QVERIFY(r.out.isEmpty());
     QVERIFY(r.err.contains(QStringLiteral("no es un fichero html valido")));
     QCOMPARE(TempProgramFolder::readFile(page), QByteArray("<!-- <body> -->"));
+    QVERIFY(!QFileInfo::exists(site.filePath(QStringLiteral("resources"))));
+}
+
+// A FIFO would block the export, a device or a huge file would exhaust memory: each is
+// refused at once, in Spanish, and left as it was.
+void TestCli::oddPagesAreRefusedUntouched()
+{
+    TempProgramFolder folder;
+    const qint64 id = addScript(folder);
+    QTemporaryDir site;
+    const QString fifo = site.filePath(QStringLiteral("tuberia.html"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString huge = site.filePath(QStringLiteral("enorme.html"));
+    const QString overLimit = site.filePath(QStringLiteral("justo.html"));
+    for (const auto& [path, size] :
+         {std::pair{huge, qint64(3) << 30}, std::pair{overLimit, exporting::MaxPageBytes + 1}}) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("<html><body>") == 12);
+        QVERIFY(f.resize(size)); // sparse: no disk used
+    }
+    const QString link = site.filePath(QStringLiteral("cero.html"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), link));
+    const QString notAFile = QStringLiteral("no es un fichero normal");
+    const QString tooBig = QStringLiteral("ocupa más de 256 MB");
+    for (const auto& [page, reason] :
+         {std::pair{fifo, notAFile}, std::pair{QStringLiteral("/dev/zero"), notAFile},
+          std::pair{link, notAFile}, std::pair{huge, tooBig}, std::pair{overLimit, tooBig}}) {
+        const qint64 before = QFileInfo(page).size();
+        const Run r =
+            run(Staged, {QStringLiteral("--library"), folder.path(), QString::number(id), page});
+        QVERIFY2(r.exitCode == 1, qPrintable(page));
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QVERIFY(r.err.contains(QStringLiteral("La página no se ha modificado")));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(QFileInfo(page).size(), before);
+    }
+    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+    QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(!QFileInfo::exists(site.filePath(QStringLiteral("resources"))));
 }
 

@@ -50,6 +50,10 @@ private Q_SLOTS:
     void textsAreWrittenInThePageCharset();
     void bodyTextThatIsNotAttributesIsRefused();
     void pagesOfAnyLength();
+    void noscriptHoldsTextAsWithScriptingOn();
+    void blocksOfAnyScriptNeverHideTheBodyTag();
+    void markersCountOnlyAsRealComments();
+    void undeclaredCharsetFollowsThePageBytes();
     void pageFileIsReplacedWholeOrNotAtAll();
 };
 
@@ -365,6 +369,115 @@ void TestPageEdit::pagesOfAnyLength()
     QCOMPARE(edited(out, s), out);
     const BodyTag tag = locateBodyTag(big);
     QCOMPARE(tag.start, big.indexOf("<body>"));
+}
+
+void TestPageEdit::noscriptHoldsTextAsWithScriptingOn()
+{
+    const PageScript s = script(5, QStringLiteral("H"), QStringLiteral("data-b=1"), {});
+    const QByteArray head = "<html><head><noscript><img src=\"px.gif\"></noscript>";
+    // The analytics pixel does not open the body; the tag is where it is written.
+    const QByteArray pixel = head + "</head>\n<body class=a>\n</body></html>";
+    QCOMPARE(edited(pixel, s), head + "</head>\n\n" + headBeginMarker(5) + "\nH\n" +
+                                   headEndMarker(5) + "\n<body data-b=1  class=a>\n</body></html>");
+    QCOMPARE(locateBodyTag(pixel).start, pixel.indexOf("<body class=a>"));
+    // What a noscript holds is text: no body tag, no charset, no comment opened there.
+    const QByteArray decoys = "<head><noscript><body class=fake><meta charset=iso-8859-1>"
+                              "<!--</noscript><NOSCRIPT/>x</noscript x>\n<body class=real>";
+    const BodyTag tag = locateBodyTag(decoys);
+    QCOMPARE(tag.status, BodyTag::Status::Found);
+    QCOMPARE(tag.start, decoys.indexOf("<body class=real>"));
+    QVERIFY(tag.declaredCharset.isEmpty());
+    QVERIFY(edited(decoys, script(5, QStringLiteral("ñ"), {}, {})).contains("\xC3\xB1"));
+    // Text that only reads like a noscript tag holds nothing.
+    const QByteArray quoted = "<head><script>var s = '<noscript>';</script><!-- <noscript> -->"
+                              "</head><body class=b>";
+    QCOMPARE(locateBodyTag(quoted).start, quoted.indexOf("<body class=b>"));
+    // A noscript that is never closed holds the rest of the page.
+    QCOMPARE(editPage("<head><noscript><body>", s).problem, PageProblem::NoBodyTag);
+}
+
+void TestPageEdit::blocksOfAnyScriptNeverHideTheBodyTag()
+{
+    // A head block that is not head content (an entry written without <script>) would open
+    // the body before the tag; what the program wrote itself is passed over.
+    const PageScript plain =
+        script(3, QStringLiteral("var x = 1;"), {}, QStringLiteral("<p>3</p>"));
+    const QByteArray page = "<html><head></head>\r\n<body class=x>\r\n</body></html>";
+    const QByteArray once = edited(page, plain);
+    QVERIFY(!once.isEmpty());
+    const PageScript other = sample();
+    const QByteArray both = edited(once, other);
+    QVERIFY2(!both.isEmpty(), "a second script was refused");
+    QCOMPARE(edited(both, other), both);
+    QVERIFY(editPage(both, plain).ok());
+    QCOMPARE(markedScriptIds(both), (QList<qint64>{3, 7}));
+    QCOMPARE(locatePageBodyTag(both).start, both.indexOf("<body"));
+    // Content the user wrote before the tag still opens the body.
+    QByteArray opened = once;
+    opened.insert(once.indexOf("<body"), "<p>hola</p>");
+    QCOMPARE(editPage(opened, other).problem, PageProblem::ImpliedBody);
+}
+
+void TestPageEdit::markersCountOnlyAsRealComments()
+{
+    const PageScript s = script(7, QStringLiteral("<script>nuevo()</script>"), {}, {});
+    const QByteArray pair = headBeginMarker(7) + "viejo" + headEndMarker(7);
+    const QList<QByteArray> places = {
+        "<script>var s = '" + pair + "';</script>",
+        "<style>/*" + pair + "*/</style>",
+        "<meta name=\"x\" content=\"" + pair + "\">",
+        "<!-- nota " + headBeginMarker(7) + "\n<!-- otra " + headEndMarker(7),
+        "<noscript>" + pair + "</noscript>",
+        "<title>" + pair + "</title>",
+    };
+    for (const QByteArray& place : places) {
+        const QByteArray page = "<html><head>" + place + "</head>\n<body>\n</body></html>";
+        QVERIFY2(pageMarkers(page).empty(), place.constData());
+        const QByteArray out = edited(page, s);
+        // The page's own text stays whole; the script gets a block of its own.
+        QVERIFY2(out.startsWith("<html><head>" + place + "</head>\n"), place.constData());
+        QCOMPARE(out.count(headBeginMarker(7)), page.count(headBeginMarker(7)) + 1);
+        QCOMPARE(edited(out, s), out);
+    }
+    // Real markers are listed with their kind, id and place, in any letter case.
+    const QByteArray page = "\xEF\xBB\xBF<html>" + headBeginMarker(12).toUpper() + "x" +
+                            headEndMarker(12) + "<body>" + htmlBeginMarker(4) + "<!-- id=5 -->" +
+                            htmlEndMarker(4) + "<!-- Beginning of JavaScript id=05 -->";
+    const std::vector<PageMarker> found = pageMarkers(page);
+    QCOMPARE(found.size(), size_t(4));
+    QCOMPARE(found[0].kind, PageMarker::Kind::HeadBegin);
+    QCOMPARE(found[0].id, 12);
+    QCOMPARE(found[0].start, page.indexOf("<!--"));
+    QCOMPARE(found[0].end, found[0].start + headBeginMarker(12).size());
+    QCOMPARE(found[3].kind, PageMarker::Kind::HtmlEnd);
+    QCOMPARE(found[3].id, 4);
+    QCOMPARE(markedScriptIds(page), (QList<qint64>{4, 12}));
+}
+
+void TestPageEdit::undeclaredCharsetFollowsThePageBytes()
+{
+    const PageScript s = script(4, QStringLiteral("// año"), {}, QStringLiteral("€"));
+    // Written in windows-1252 without saying so: the bytes are not UTF-8.
+    const QByteArray latin = "<html><head><title>Espa\xF1\x61</title></head><body>";
+    const QByteArray out = edited(latin, s);
+    QVERIFY(out.contains("// a\xF1o\r\n"));
+    QVERIFY(out.contains(" \x80\r\n"));
+    QCOMPARE(edited(out, s), out);
+    QCOMPARE(editPage(latin, script(4, {}, {}, QStringLiteral("漢字"))).problem,
+             PageProblem::Unencodable);
+    // Valid UTF-8, or plain ASCII: UTF-8.
+    for (const QByteArray& page : {QByteArray("<title>Espa\xC3\xB1\x61</title><body>"),
+                                   QByteArray("<title>Spain</title><body>")}) {
+        const QByteArray utf8 = edited(page, s);
+        QVERIFY(utf8.contains("// a\xC3\xB1o\r\n"));
+        QVERIFY(utf8.contains(" \xE2\x82\xAC\r\n"));
+    }
+    // Sequences that only look like UTF-8: overlong, surrogate, cut short at the end.
+    for (const QByteArray& bad : {QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80"),
+                                  QByteArray("\xF4\x90\x80\x80"), QByteArray("\xE2\x82")}) {
+        const QByteArray page = "<body>" + bad;
+        QVERIFY2(edited(page, s).contains("// a\xF1o"), bad.toHex().constData());
+    }
 }
 
 void TestPageEdit::pageFileIsReplacedWholeOrNotAtAll()

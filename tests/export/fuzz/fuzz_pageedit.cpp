@@ -23,7 +23,7 @@ void require(bool condition)
 // The first line end of the page outside its body start tag; CR LF when there is none.
 QByteArray lineEndOf(const QByteArray& page)
 {
-    const BodyTag tag = locateBodyTag(page);
+    const BodyTag tag = locatePageBodyTag(page);
     for (qsizetype i = page.indexOf('\n'); i >= 0; i = page.indexOf('\n', i + 1)) {
         if (i >= tag.start && i < tag.end)
             continue;
@@ -51,7 +51,7 @@ void checkInsertion(const QByteArray& page)
         return;
     }
     require(editPage(edit.page, script).page == edit.page);
-    require(locateBodyTag(edit.page).status == BodyTag::Status::Found);
+    require(locatePageBodyTag(edit.page).status == BodyTag::Status::Found);
     if (page.toLower().contains("id=42 -->") || page.contains("data-k=\"1\""))
         return;
     const QByteArray le = lineEndOf(page);
@@ -72,7 +72,7 @@ void checkInsertion(const QByteArray& page)
 QList<QByteArray> attributeNames(const QByteArray& page)
 {
     QList<QByteArray> names;
-    for (const TagAttribute& a : locateBodyTag(page).attributes)
+    for (const TagAttribute& a : locatePageBodyTag(page).attributes)
         names.append(a.name);
     return names;
 }
