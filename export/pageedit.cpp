@@ -3,6 +3,8 @@
 #include "bodytag.h"
 #include "pagecharset.h"
 
+#include <QSet>
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -282,6 +284,63 @@ QByteArray htmlBeginMarker(qint64 id)
 QByteArray htmlEndMarker(qint64 id)
 {
     return marker("End of HTML JavaScript", id);
+}
+
+namespace {
+
+// The text of a marker up to its id: the marker of id 0 without "0 -->".
+QByteArray markerLead(QByteArray (*marker)(qint64))
+{
+    QByteArray lead = marker(0);
+    lead.chop(5);
+    return lead;
+}
+
+// The id written in a marker of any kind that starts at `at`, if one does.
+std::optional<qint64> markerIdAt(const QByteArray& page, qsizetype at)
+{
+    static const QByteArray leads[] = {markerLead(headBeginMarker), markerLead(headEndMarker),
+                                       markerLead(htmlBeginMarker), markerLead(htmlEndMarker)};
+    for (const QByteArray& lead : leads) {
+        if (page.size() - at < lead.size() ||
+            qstrnicmp(page.constData() + at, lead.size(), lead.constData(), lead.size()) != 0)
+            continue;
+        const qsizetype digits = at + lead.size();
+        qsizetype end = digits;
+        while (end < page.size() && end - digits < 18 && page[end] >= '0' && page[end] <= '9')
+            ++end;
+        bool isNumber = false;
+        const qint64 id = page.mid(digits, end - digits).toLongLong(&isNumber);
+        if (isNumber && id > 0)
+            return id;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QList<qint64> markedScriptIds(const QByteArray& page)
+{
+    // Candidates come from a quick look at every comment; each is kept only when the export's
+    // own marker search finds one of its markers, so both agree on what counts as a marker.
+    QSet<qint64> candidates;
+    for (qsizetype at = findMarker(page, QByteArrayLiteral("<!--"), 0); at >= 0;
+         at = findMarker(page, QByteArrayLiteral("<!--"), at + 4)) {
+        if (const std::optional<qint64> id = markerIdAt(page, at))
+            candidates.insert(*id);
+    }
+    QList<qint64> ids;
+    for (const qint64 id : candidates) {
+        for (const QByteArray& m :
+             {headBeginMarker(id), headEndMarker(id), htmlBeginMarker(id), htmlEndMarker(id)}) {
+            if (findMarker(page, m, 0) >= 0) {
+                ids.append(id);
+                break;
+            }
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 QString noBodyTagMessage()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace exporting {
@@ -25,6 +26,8 @@ enum class PageProblem {
     Unencodable,    // a character the page's charset cannot hold
     BadBodyText,    // the body text is not attribute text
     MarkerInScript, // the script's own text holds one of its markers
+    ScriptUnusable, // the script could not be read from the library for the export
+    NotMarked,      // the page holds no marker of the scripts it was to be updated for
 };
 
 struct PageEdit
@@ -47,6 +50,10 @@ QByteArray headBeginMarker(qint64 id);
 QByteArray headEndMarker(qint64 id);
 QByteArray htmlBeginMarker(qint64 id);
 QByteArray htmlEndMarker(qint64 id);
+
+// The ids of the scripts whose markers the page holds, in ascending order: every id for which
+// the export itself would find a begin or end marker of a head or HTML block.
+QList<qint64> markedScriptIds(const QByteArray& page);
 
 // The message for a page without a body start tag.
 QString noBodyTagMessage();

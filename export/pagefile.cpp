@@ -33,6 +33,11 @@ QString writeFailure(const QString& path, const QString& reason)
 
 PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script)
 {
+    return editPageFile(path, [&script](const QByteArray& page) { return editPage(page, script); });
+}
+
+PageFileResult editPageFile(const QString& path, const PageEditor& editor)
+{
     const QFileInfo info(path);
     if (info.isDir())
         return failed(readFailure(path, QStringLiteral("es una carpeta.")));
@@ -46,7 +51,7 @@ PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& s
         if (file.error() != QFileDevice::NoError)
             return failed(readFailure(path, file.errorString()));
     }
-    const PageEdit edit = editPage(page, script);
+    const PageEdit edit = editor(page);
     if (!edit.ok())
         return failed(edit.message, edit.problem);
     PageFileResult result;

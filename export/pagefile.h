@@ -3,6 +3,7 @@
 #include "pageedit.h"
 
 #include <QString>
+#include <functional>
 
 namespace exporting {
 
@@ -18,5 +19,11 @@ struct PageFileResult
 // Writes the script into the page file, or into a new page when the file does not exist.
 // The file is replaced atomically: on any failure it stays exactly as it was.
 PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script);
+
+// The same with any change of the page's bytes: the page is read once, `edit` is given its
+// bytes (a new page's when the file does not exist) and the result is written once, and only
+// when the bytes changed.
+using PageEditor = std::function<PageEdit(const QByteArray& page)>;
+PageFileResult editPageFile(const QString& path, const PageEditor& edit);
 
 } // namespace exporting
