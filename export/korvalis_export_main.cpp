@@ -5,6 +5,7 @@
 #include "exportscript.h"
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
+#include "siteupdatecli.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,6 +71,8 @@ bool parseArguments(const QStringList& args, Arguments* parsed, QString* problem
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    if (siteupdatecli::isSiteUpdate(QCoreApplication::arguments()))
+        return siteupdatecli::run(QCoreApplication::arguments());
     Arguments args;
     args.library = QCoreApplication::applicationDirPath();
     QString problem;
