@@ -82,10 +82,10 @@ struct Site
         store->saveScript(s, files);
     }
 
-    SiteReport update(const QList<qint64>& wanted, const SiteProgress& progress = {})
+    SiteReport update(const QList<qint64>& wanted)
     {
         SiteUpdater updater(*store, wanted);
-        return updateSite(updater, findSitePages(dir.path(), wanted), progress);
+        return updateSite(updater, findSitePages(dir.path(), wanted));
     }
 };
 
@@ -163,8 +163,6 @@ private Q_SLOTS:
     void refusedPageBetweenTwoGoodOnesKeepsItsBytes();
     void pageWithTwoScriptsIsReadAndWrittenOnce();
     void idMissingFromTheLibraryIsReportedAndLeftAlone();
-    void cancellingHalfwayLeavesTheRestUntouched();
-    void linesAndSummarySayWhatBecameOfEachPage();
 };
 
 void TestSiteUpdate::markerIdsAreTheExportsMarkers_data()
@@ -399,58 +397,6 @@ void TestSiteUpdate::idMissingFromTheLibraryIsReportedAndLeftAlone()
     QCOMPARE(TempProgramFolder::readFile(onlyForeign), foreignPage);
     QVERIFY(outcomeLine(*f, site.dir.path()).contains(QStringLiteral("biblioteca")));
     QVERIFY(outcomeLine(*f, site.dir.path()).endsWith(QStringLiteral("999)")));
-}
-
-void TestSiteUpdate::cancellingHalfwayLeavesTheRestUntouched()
-{
-    Site site;
-    QStringList pages;
-    for (int i = 0; i < 6; ++i)
-        pages.append(site.exportedPage(QStringLiteral("p%1.html").arg(i), {site.a}));
-    site.changeHead(site.a, QStringLiteral("<script>var reloj = 7;</script>"));
-    QHash<QString, QByteArray> before;
-    for (const QString& p : pages)
-        before[p] = TempProgramFolder::readFile(p);
-
-    const SiteReport report =
-        site.update({site.a}, [](int done, const PageOutcome&) { return done < 3; });
-    QCOMPARE(report.pages.size(), 3);
-    QCOMPARE(report.notReached, 3);
-    QVERIFY(siteSummary(report).contains(QStringLiteral("Cancelado: 3 páginas sin tocar")));
-    for (int i = 0; i < 6; ++i) {
-        const QByteArray now = TempProgramFolder::readFile(pages[i]);
-        QCOMPARE(now.contains("reloj = 7"), i < 3);
-        if (i >= 3)
-            QCOMPARE(now, before[pages[i]]);
-    }
-}
-
-void TestSiteUpdate::linesAndSummarySayWhatBecameOfEachPage()
-{
-    const QString folder = QStringLiteral("/sitio");
-    PageOutcome o;
-    o.path = QStringLiteral("/sitio/blog/a.html");
-    o.status = PageOutcome::Status::Updated;
-    QCOMPARE(outcomeLine(o, folder), QStringLiteral("blog/a.html: actualizada"));
-    o.status = PageOutcome::Status::UpToDate;
-    QCOMPARE(outcomeLine(o, folder), QStringLiteral("blog/a.html: al día"));
-    o.status = PageOutcome::Status::Refused;
-    o.reason = QStringLiteral("no es un fichero html valido\nLa página no se ha modificado.");
-    QCOMPARE(outcomeLine(o, folder),
-             QStringLiteral("blog/a.html: rechazada: no es un fichero html valido La página no se "
-                            "ha modificado."));
-
-    SiteReport report;
-    report.pages = {o};
-    QCOMPARE(siteSummary(report),
-             QStringLiteral("0 páginas actualizadas, 0 páginas al día, 1 página rechazada."));
-    o.status = PageOutcome::Status::UpToDate;
-    report.pages.append(o);
-    o.status = PageOutcome::Status::Updated;
-    report.pages.append(o);
-    report.pages.append(o);
-    QCOMPARE(siteSummary(report),
-             QStringLiteral("2 páginas actualizadas, 1 página al día, 1 página rechazada."));
 }
 
 QTEST_GUILESS_MAIN(TestSiteUpdate)
