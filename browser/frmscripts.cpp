@@ -8,6 +8,7 @@
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "export/exportcommand.h"
+#include "export/treemenu.h"
 #include "guardedpage.h"
 #include "layout.h"
 #include "library/libraryfile.h"
@@ -139,6 +140,12 @@ void Frmscripts::connectControls()
     // The copy and the page both follow the current script, whatever node is selected.
     connect(opciones->boton_exportar, &QToolButton::clicked, this,
             [this] { exporting::RunExportCommand(this, *cn, id); });
+    Tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Tree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QTreeWidgetItem* node = Tree->itemAt(pos))
+            exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node),
+                                    Tree->viewport()->mapToGlobal(pos));
+    });
 }
 
 bool Frmscripts::Form_Load()

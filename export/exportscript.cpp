@@ -18,13 +18,10 @@ ExportReport refusedWith(ExportReport report, ExportReport::Status status, const
     return report;
 }
 
-struct ScriptToExport
-{
-    PageScript parts;
-    QStringList files;
-};
+} // namespace
 
-ExportReport readScript(library::LibraryStore& store, qint64 scriptId, ScriptToExport* script)
+ExportReport readScriptToExport(library::LibraryStore& store, qint64 scriptId,
+                                ScriptToExport* script)
 {
     ExportReport report;
     try {
@@ -52,12 +49,10 @@ ExportReport readScript(library::LibraryStore& store, qint64 scriptId, ScriptToE
     return report;
 }
 
-} // namespace
-
 ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath)
 {
     ScriptToExport script;
-    ExportReport report = readScript(store, scriptId, &script);
+    ExportReport report = readScriptToExport(store, scriptId, &script);
     report.page = QFileInfo(pagePath).absoluteFilePath();
     if (report.status != ExportReport::Status::Done)
         return report;

@@ -3,6 +3,7 @@
 #include "pageedit.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace library {
 class LibraryStore;
@@ -28,6 +29,17 @@ struct ExportReport
     int filesMissing = 0;
     QString resourcesFolder;
 };
+
+// A script as an export writes it: its texts and the names of its related files.
+struct ScriptToExport
+{
+    PageScript parts;
+    QStringList files;
+};
+
+// Reads the script from the library; a report that is not Done says why it cannot be exported.
+ExportReport readScriptToExport(library::LibraryStore& store, qint64 scriptId,
+                                ScriptToExport* script);
 
 // Writes the script into the page and copies its related files beside it. Nothing is
 // copied, and no folder made, unless the page was accepted; the page is written only after

@@ -6,6 +6,7 @@
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
 #include "listcommand.h"
+#include "siteupdatecli.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,6 +75,8 @@ int main(int argc, char* argv[])
     if (exporting::IsListCommand(QCoreApplication::arguments()))
         return exporting::RunListCommand(QCoreApplication::arguments(),
                                          QCoreApplication::applicationDirPath());
+    if (siteupdatecli::isSiteUpdate(QCoreApplication::arguments()))
+        return siteupdatecli::run(QCoreApplication::arguments());
     Arguments args;
     args.library = QCoreApplication::applicationDirPath();
     QString problem;

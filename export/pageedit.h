@@ -29,6 +29,8 @@ enum class PageProblem {
     Unencodable,    // a character the page's charset cannot hold
     BadBodyText,    // the body text is not attribute text
     MarkerInScript, // the script's own text holds one of its markers
+    ScriptUnusable, // the script could not be read from the library for the export
+    NotMarked,      // the page holds no marker of the scripts it was to be updated for
 };
 
 struct PageEdit

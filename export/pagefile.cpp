@@ -69,6 +69,11 @@ std::optional<QByteArray> readPage(const QString& path, const QFileInfo& info, Q
 
 PreparedPage preparePageFile(const QString& path, const PageScript& script)
 {
+    return editPageFile(path, [&script](const QByteArray& page) { return editPage(page, script); });
+}
+
+PageFileResult editPageFile(const QString& path, const PageEditor& editor)
+{
     const QFileInfo info(path);
     if (info.isDir())
         return failed(readFailure(path, QStringLiteral("es una carpeta.")));
@@ -84,7 +89,7 @@ PreparedPage preparePageFile(const QString& path, const PageScript& script)
     } else if (!info.dir().exists()) {
         return failed(writeFailure(path, QStringLiteral("la carpeta no existe.")));
     }
-    const PageEdit edit = editPage(page, script);
+    const PageEdit edit = editor(page);
     if (!edit.ok())
         return failed(edit.message, edit.problem);
     PreparedPage prepared;

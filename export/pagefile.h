@@ -3,6 +3,7 @@
 #include "pageedit.h"
 
 #include <QString>
+#include <functional>
 
 namespace exporting {
 
@@ -38,5 +39,11 @@ PageFileResult writePreparedPage(const PreparedPage& page);
 
 // Both steps at once.
 PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script);
+
+// The same with any change of the page's bytes: the page is read once, `edit` is given its
+// bytes (a new page's when the file does not exist) and the result is written once, and only
+// when the bytes changed.
+using PageEditor = std::function<PageEdit(const QByteArray& page)>;
+PageFileResult editPageFile(const QString& path, const PageEditor& edit);
 
 } // namespace exporting

@@ -31,10 +31,21 @@ QString QtFileDialogs::openFileName(QWidget* parent, const FileRequest& request)
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtFileDialogs::existingFolder(QWidget* parent, const QString& title)
+{
+    return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+}
+
 QString ScriptedFileDialogs::openFileName(QWidget*, const FileRequest& request)
 {
     requests.append(request);
     return names.isEmpty() ? QString() : names.takeFirst();
+}
+
+QString ScriptedFileDialogs::existingFolder(QWidget*, const QString& title)
+{
+    folderTitles.append(title);
+    return folders.isEmpty() ? QString() : folders.takeFirst();
 }
 
 } // namespace platform

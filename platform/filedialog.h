@@ -5,7 +5,7 @@
 
 class QWidget;
 
-// The open-file dialog goes through this seam so that tests can choose the file.
+// The open-file and folder dialogs go through this seam so that tests can choose for the user.
 namespace platform {
 
 struct FileRequest
@@ -21,6 +21,8 @@ public:
     // The chosen full path, or an empty string when cancelled. A name that does not exist
     // yet may be given (the export creates the page).
     virtual QString openFileName(QWidget* parent, const FileRequest& request) = 0;
+    // The chosen existing folder, or an empty string when cancelled.
+    virtual QString existingFolder(QWidget* parent, const QString& title) = 0;
 };
 
 FileDialogs& fileDialogs();
@@ -30,6 +32,7 @@ class QtFileDialogs final : public FileDialogs
 {
 public:
     QString openFileName(QWidget* parent, const FileRequest& request) override;
+    QString existingFolder(QWidget* parent, const QString& title) override;
 };
 
 // Gives the queued names in order (cancel, "", when the queue is empty) and records requests.
@@ -39,9 +42,13 @@ public:
     ScriptedFileDialogs() { setFileDialogs(this); }
     ~ScriptedFileDialogs() override { setFileDialogs(nullptr); }
     QString openFileName(QWidget* parent, const FileRequest& request) override;
+    // Folders come from their own queue, and their titles are recorded apart.
+    QString existingFolder(QWidget* parent, const QString& title) override;
 
     QList<QString> names;
     QList<FileRequest> requests;
+    QList<QString> folders;
+    QList<QString> folderTitles;
 };
 
 } // namespace platform

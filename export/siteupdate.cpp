@@ -1,0 +1,215 @@
+#include "siteupdate.h"
+
+#include "app/module1.h"
+#include "copyrelatedfiles.h"
+#include "library/librarystore.h"
+#include "pagefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace exporting {
+
+namespace {
+
+PageEdit refusedFor(qint64 id, PageProblem problem, const QString& message)
+{
+    PageEdit edit;
+    edit.problem = problem;
+    edit.message = QStringLiteral("Script %1: %2").arg(id).arg(message);
+    return edit;
+}
+
+PageOutcome refusedOutcome(const QString& path, const QString& reason)
+{
+    PageOutcome outcome;
+    outcome.status = PageOutcome::Status::Refused;
+    outcome.path = path;
+    outcome.reason = reason;
+    return outcome;
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Whether the copy beside the page already holds the library file's bytes; copying it again
+// would change nothing but its modification time.
+bool alreadyCopied(const QString& source, const QString& copy)
+{
+    const QFileInfo a(source);
+    const QFileInfo b(copy);
+    return a.isFile() && b.isFile() && !b.isSymLink() && a.size() == b.size() &&
+           contentOf(source) == contentOf(copy);
+}
+
+QString pagesText(int n, const char* one, const char* many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+} // namespace
+
+int SiteReport::count(PageOutcome::Status status) const
+{
+    return int(std::count_if(pages.begin(), pages.end(),
+                             [status](const PageOutcome& p) { return p.status == status; }));
+}
+
+SiteUpdater::SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted)
+    : store_(store), wanted_(wanted)
+{
+}
+
+const SiteUpdater::LibraryScript& SiteUpdater::script(qint64 id)
+{
+    auto found = scripts_.find(id);
+    if (found != scripts_.end())
+        return found->second;
+    LibraryScript entry;
+    try {
+        entry.inLibrary = store_.script(id).has_value();
+    } catch (const library::DatabaseError&) {
+        // Reading it for the export below reports the error.
+        entry.inLibrary = true;
+    }
+    if (entry.inLibrary)
+        entry.read = readScriptToExport(store_, id, &entry.script);
+    return scripts_.emplace(id, entry).first->second;
+}
+
+PageEdit SiteUpdater::editForSite(const QByteArray& page, QList<qint64>* applied,
+                                  QList<qint64>* unknown)
+{
+    PageEdit edit;
+    edit.page = page;
+    for (const qint64 id : markedScriptIds(page)) {
+        if (!wanted_.isEmpty() && !wanted_.contains(id))
+            continue;
+        const LibraryScript& s = script(id);
+        if (!s.inLibrary) {
+            unknown->append(id);
+            continue;
+        }
+        if (s.read.status != ExportReport::Status::Done)
+            return refusedFor(id, PageProblem::ScriptUnusable, s.read.message);
+        const PageEdit next = editPage(edit.page, s.script.parts);
+        if (!next.ok())
+            return refusedFor(id, next.problem, next.message);
+        edit.page = next.page;
+        applied->append(id);
+    }
+    if (applied->isEmpty() && unknown->isEmpty()) {
+        edit.problem = PageProblem::NotMarked;
+        edit.message = QStringLiteral("La página ya no tiene las marcas del script.");
+    }
+    return edit;
+}
+
+QString SiteUpdater::copyFilesBeside(const QString& pagePath, const QList<qint64>& scripts)
+{
+    const QString folder = QFileInfo(pagePath).absolutePath();
+    const QString target = folder + QLatin1Char('/') + Module1::ResourcesFolderName;
+    for (const qint64 id : scripts) {
+        const QString done = target + QLatin1Char('\n') + QString::number(id);
+        if (copied_.contains(done))
+            continue;
+        QStringList names;
+        for (const QString& name : script(id).script.files) {
+            if (!alreadyCopied(Module1::ResourcesPath + name, target + QLatin1Char('/') + name))
+                names.append(name);
+        }
+        const CopyResult copy = copyRelatedFiles(names, folder);
+        if (!copy.ok)
+            return copy.message;
+        copied_.insert(done);
+    }
+    return QString();
+}
+
+PageOutcome SiteUpdater::update(const QString& pagePath)
+{
+    // A page that went away since it was found is not made anew.
+    if (!QFileInfo(pagePath).isFile())
+        return refusedOutcome(pagePath, QStringLiteral("La página ya no existe."));
+    QList<qint64> applied;
+    QList<qint64> unknown;
+    const PageFileResult file = editPageFile(
+        pagePath, [&](const QByteArray& page) { return editForSite(page, &applied, &unknown); });
+    if (!file.ok)
+        return refusedOutcome(pagePath, file.message);
+    PageOutcome outcome;
+    outcome.path = pagePath;
+    outcome.unknownIds = unknown;
+    outcome.status = file.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
+    const QString copyProblem = copyFilesBeside(pagePath, applied);
+    if (!copyProblem.isEmpty()) {
+        outcome.status = PageOutcome::Status::Refused;
+        outcome.reason = copyProblem;
+        if (file.changed)
+            outcome.reason += QStringLiteral("\nLa página se ha actualizado, pero le faltan sus "
+                                             "ficheros relacionados.");
+    }
+    return outcome;
+}
+
+SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan, const SiteProgress& progress)
+{
+    SiteReport report;
+    report.folder = scan.folder;
+    for (const SiteProblem& problem : scan.unreadable)
+        report.pages.append(refusedOutcome(problem.path, problem.reason));
+    for (int i = 0; i < scan.pages.size(); ++i) {
+        report.pages.append(updater.update(scan.pages[i].path));
+        if (progress && !progress(i + 1, report.pages.constLast())) {
+            report.notReached = int(scan.pages.size()) - i - 1;
+            break;
+        }
+    }
+    return report;
+}
+
+QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder)
+{
+    QString line = QDir(siteFolder).relativeFilePath(outcome.path) + QStringLiteral(": ");
+    switch (outcome.status) {
+    case PageOutcome::Status::Updated:
+        line += QStringLiteral("actualizada");
+        break;
+    case PageOutcome::Status::UpToDate:
+        line += QStringLiteral("al día");
+        break;
+    case PageOutcome::Status::Refused:
+        line += QStringLiteral("rechazada: ") + outcome.reason.simplified();
+        break;
+    }
+    if (!outcome.unknownIds.isEmpty()) {
+        QStringList ids;
+        for (const qint64 id : outcome.unknownIds)
+            ids.append(QString::number(id));
+        line += QStringLiteral(" (marcas de scripts que no están en la biblioteca, sin tocar: %1)")
+                    .arg(ids.join(QStringLiteral(", ")));
+    }
+    return line;
+}
+
+QString siteSummary(const SiteReport& report)
+{
+    QString text = QStringLiteral("%1, %2, %3.")
+                       .arg(pagesText(report.count(PageOutcome::Status::Updated),
+                                      "página actualizada", "páginas actualizadas"),
+                            pagesText(report.count(PageOutcome::Status::UpToDate), "página al día",
+                                      "páginas al día"),
+                            pagesText(report.count(PageOutcome::Status::Refused),
+                                      "página rechazada", "páginas rechazadas"));
+    if (report.notReached > 0)
+        text += QStringLiteral(" Cancelado: %1 sin tocar.")
+                    .arg(pagesText(report.notReached, "página", "páginas"));
+    return text;
+}
+
+} // namespace exporting

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "exportscript.h"
+#include "sitepages.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <map>
+
+namespace library {
+class LibraryStore;
+}
+
+namespace exporting {
+
+// What became of one page of a site.
+struct PageOutcome
+{
+    enum class Status { Updated, UpToDate, Refused };
+    Status status = Status::UpToDate;
+    QString path;
+    QString reason;           // Spanish, when refused
+    QList<qint64> unknownIds; // markers of scripts the library lacks, left as they were
+};
+
+struct SiteReport
+{
+    QString folder;
+    QList<PageOutcome> pages;
+    int notReached = 0; // pages left untouched because the update was cancelled
+    int count(PageOutcome::Status status) const;
+};
+
+// Brings pages up to date with scripts of the library, each page with one read and at most
+// one write, through the export's own page editing, atomic replacement and copying of related
+// files. A page whose bytes would not change is not written; a refused page keeps its bytes.
+class SiteUpdater
+{
+public:
+    // `wanted` empty: every script whose markers a page holds.
+    SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted);
+
+    PageOutcome update(const QString& pagePath);
+
+private:
+    struct LibraryScript
+    {
+        bool inLibrary = false;
+        ExportReport read; // not Done: why the script cannot be exported
+        ScriptToExport script;
+    };
+
+    const LibraryScript& script(qint64 id);
+    PageEdit editForSite(const QByteArray& page, QList<qint64>* applied, QList<qint64>* unknown);
+    QString copyFilesBeside(const QString& pagePath, const QList<qint64>& scripts);
+
+    library::LibraryStore& store_;
+    QList<qint64> wanted_;
+    std::map<qint64, LibraryScript> scripts_; // read once a run; references stay valid
+    QSet<QString> copied_; // resources folder and script already seen to in this run
+};
+
+// Called after each page; returning false stops the update there.
+using SiteProgress = std::function<bool(int done, const PageOutcome& outcome)>;
+
+// Updates the pages of the scan in order. The pages the scan could not read come first in the
+// report, as refused.
+SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan,
+                      const SiteProgress& progress = {});
+
+// One line for a page: its path inside the site, then "actualizada", "al día" or
+// "rechazada: " and the reason.
+QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder);
+// The counts of pages updated, up to date and refused, in one sentence.
+QString siteSummary(const SiteReport& report);
+
+} // namespace exporting

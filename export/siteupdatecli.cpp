@@ -1,0 +1,142 @@
+#include "siteupdatecli.h"
+
+#include "app/module1.h"
+#include "library/libraryfile.h"
+#include "library/librarystore.h"
+#include "siteupdate.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <memory>
+
+namespace siteupdatecli {
+
+namespace {
+
+enum ExitCode { NoneRefused = 0, SomeRefused = 1, UsageOrLibrary = 2 };
+
+const QString Update = QStringLiteral("--update");
+
+void printLine(FILE* stream, const QString& line)
+{
+    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+int fail(const QString& problem, bool showUsage = false)
+{
+    printLine(stderr, problem);
+    if (showUsage)
+        printLine(stderr, QStringLiteral("Uso: korvalis-export [--library CARPETA] --update "
+                                         "CARPETA_DEL_SITIO [ID_SCRIPT...]"));
+    return UsageOrLibrary;
+}
+
+struct Arguments
+{
+    QString library;
+    QString site;
+    QList<qint64> scriptIds;
+};
+
+bool isOption(const QString& arg)
+{
+    return arg.startsWith(QLatin1String("--"));
+}
+
+bool parse(const QStringList& args, Arguments* parsed, QString* problem)
+{
+    parsed->library = QCoreApplication::applicationDirPath();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--library") || arg == Update) {
+            QString& value = arg == Update ? parsed->site : parsed->library;
+            if (++i >= args.size() || isOption(args[i])) {
+                *problem = QStringLiteral("Falta la carpeta tras %1.").arg(arg);
+                return false;
+            }
+            value = args[i];
+            continue;
+        }
+        if (isOption(arg)) {
+            *problem = QStringLiteral("Opción desconocida: %1").arg(arg);
+            return false;
+        }
+        bool isNumber = false;
+        const qint64 id = arg.toLongLong(&isNumber);
+        if (!isNumber || id <= 0) {
+            *problem = QStringLiteral("«%1» no es un id de script.").arg(arg);
+            return false;
+        }
+        if (!parsed->scriptIds.contains(id))
+            parsed->scriptIds.append(id);
+    }
+    return true;
+}
+
+std::unique_ptr<library::LibraryStore> openLibrary(const QString& folder, QString* problem)
+{
+    const QString libraryFile = folder + QLatin1Char('/') + library::LibraryFileName;
+    if (!QFileInfo(libraryFile).isFile()) {
+        *problem = QStringLiteral("No hay biblioteca en %1").arg(libraryFile);
+        return nullptr;
+    }
+    Module1::SetProgramValues(folder);
+    try {
+        return library::LibraryStore::open(libraryFile);
+    } catch (const library::DatabaseError& e) {
+        *problem =
+            QStringLiteral("No se puede abrir la biblioteca %1: %2").arg(libraryFile, e.message());
+    }
+    return nullptr;
+}
+
+// The ids asked for must all be scripts of the library.
+bool checkScripts(library::LibraryStore& store, const QList<qint64>& ids, QString* problem)
+{
+    try {
+        for (const qint64 id : ids) {
+            if (!store.script(id)) {
+                *problem = QStringLiteral("El script %1 no está en la biblioteca.").arg(id);
+                return false;
+            }
+        }
+    } catch (const library::DatabaseError& e) {
+        *problem = QStringLiteral("No se puede leer la biblioteca: %1").arg(e.message());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isSiteUpdate(const QStringList& args)
+{
+    return args.contains(Update);
+}
+
+int run(const QStringList& args)
+{
+    Arguments parsed;
+    QString problem;
+    if (!parse(args, &parsed, &problem))
+        return fail(problem, true);
+    if (!QFileInfo(parsed.site).isDir())
+        return fail(QStringLiteral("«%1» no es una carpeta.").arg(parsed.site));
+    std::unique_ptr<library::LibraryStore> store =
+        openLibrary(QDir(parsed.library).absolutePath(), &problem);
+    if (!store || !checkScripts(*store, parsed.scriptIds, &problem))
+        return fail(problem);
+
+    const exporting::SiteScan scan = exporting::findSitePages(parsed.site, parsed.scriptIds);
+    exporting::SiteUpdater updater(*store, parsed.scriptIds);
+    const exporting::SiteReport report = exporting::updateSite(updater, scan);
+    for (const exporting::PageOutcome& page : report.pages)
+        printLine(stdout, exporting::outcomeLine(page, scan.folder));
+    printLine(stdout, exporting::siteSummary(report));
+    return report.count(exporting::PageOutcome::Status::Refused) > 0 ? SomeRefused : NoneRefused;
+}
+
+} // namespace siteupdatecli
