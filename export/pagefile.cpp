@@ -69,10 +69,11 @@ std::optional<QByteArray> readPage(const QString& path, const QFileInfo& info, Q
 
 PreparedPage preparePageFile(const QString& path, const PageScript& script)
 {
-    return editPageFile(path, [&script](const QByteArray& page) { return editPage(page, script); });
+    return preparePageEdit(path,
+                           [&script](const QByteArray& page) { return editPage(page, script); });
 }
 
-PageFileResult editPageFile(const QString& path, const PageEditor& editor)
+PreparedPage preparePageEdit(const QString& path, const PageEditor& editor)
 {
     const QFileInfo info(path);
     if (info.isDir())

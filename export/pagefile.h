@@ -28,22 +28,22 @@ struct PreparedPage
     QByteArray bytes; // the edited page
 };
 
-// Reads the page (a new page when the file does not exist) and writes the script into it in
-// memory. Only a regular file up to MaxPageBytes is read; a page that could not be replaced
-// (read-only, no folder) is refused here already.
+// Any change of a page's bytes: `edit` is given the page's bytes (a new page's when the file
+// does not exist).
+using PageEditor = std::function<PageEdit(const QByteArray& page)>;
+
+// Reads the page (a new page when the file does not exist) and edits it in memory. Only a
+// regular file up to MaxPageBytes is read; a page that could not be replaced (read-only, no
+// folder) is refused here already.
+PreparedPage preparePageEdit(const QString& path, const PageEditor& edit);
+// The same, writing the script into the page.
 PreparedPage preparePageFile(const QString& path, const PageScript& script);
 
-// Replaces the file with the prepared page, atomically: on any failure it stays exactly as
-// it was.
+// Replaces the file with the prepared page, atomically and only when its bytes changed: on any
+// failure it stays exactly as it was.
 PageFileResult writePreparedPage(const PreparedPage& page);
 
-// Both steps at once.
+// Both steps at once: the page is read once and written at most once.
 PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script);
-
-// The same with any change of the page's bytes: the page is read once, `edit` is given its
-// bytes (a new page's when the file does not exist) and the result is written once, and only
-// when the bytes changed.
-using PageEditor = std::function<PageEdit(const QByteArray& page)>;
-PageFileResult editPageFile(const QString& path, const PageEditor& edit);
 
 } // namespace exporting

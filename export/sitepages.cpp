@@ -1,6 +1,7 @@
 #include "sitepages.h"
 
 #include "pageedit.h"
+#include "pagefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,7 +63,7 @@ private:
     void look(const QFileInfo& entry)
     {
         const QString path = entry.filePath();
-        if (entry.size() > SitePageSizeLimit) {
+        if (entry.size() > MaxPageBytes) {
             scan_.unreadable.append(SiteProblem{
                 path, QStringLiteral("La página es demasiado grande (%1 MB); no se ha leído.")
                           .arg(entry.size() / (1024 * 1024))});

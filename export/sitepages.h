@@ -27,9 +27,6 @@ struct SiteScan
     int pagesRead = 0;             // .htm and .html files looked into
 };
 
-// Pages larger than this are not read when looking for markers.
-constexpr qint64 SitePageSizeLimit = qint64(256) * 1024 * 1024;
-
 // Finds the pages under `folder` and its subfolders (names ending in .htm or .html, in any
 // letter case) that hold markers of a script of `wanted`, or of any script when `wanted` is
 // empty. Symbolic links are not followed (a link loop cannot trap the search), hidden files

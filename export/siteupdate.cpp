@@ -138,22 +138,23 @@ PageOutcome SiteUpdater::update(const QString& pagePath)
         return refusedOutcome(pagePath, QStringLiteral("La página ya no existe."));
     QList<qint64> applied;
     QList<qint64> unknown;
-    const PageFileResult file = editPageFile(
+    const PreparedPage prepared = preparePageEdit(
         pagePath, [&](const QByteArray& page) { return editForSite(page, &applied, &unknown); });
+    if (!prepared.result.ok)
+        return refusedOutcome(pagePath, prepared.result.message);
+    // The files go first, as in a single export: a page never points at files that failed to
+    // arrive beside it.
+    const QString copyProblem = copyFilesBeside(pagePath, applied);
+    if (!copyProblem.isEmpty())
+        return refusedOutcome(pagePath,
+                              copyProblem + QStringLiteral("\nLa página no se ha modificado."));
+    const PageFileResult file = writePreparedPage(prepared);
     if (!file.ok)
         return refusedOutcome(pagePath, file.message);
     PageOutcome outcome;
     outcome.path = pagePath;
     outcome.unknownIds = unknown;
     outcome.status = file.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
-    const QString copyProblem = copyFilesBeside(pagePath, applied);
-    if (!copyProblem.isEmpty()) {
-        outcome.status = PageOutcome::Status::Refused;
-        outcome.reason = copyProblem;
-        if (file.changed)
-            outcome.reason += QStringLiteral("\nLa página se ha actualizado, pero le faltan sus "
-                                             "ficheros relacionados.");
-    }
     return outcome;
 }
 
