@@ -172,6 +172,24 @@ qint64 Database::lastInsertId() const
     return sqlite3_last_insert_rowid(db_);
 }
 
+ReadSnapshot::ReadSnapshot(Database& db) : db_(db)
+{
+    db_.execute("BEGIN DEFERRED");
+}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    // Nothing was written: ending the read either way loses nothing.
+    try {
+        db_.execute("COMMIT");
+    } catch (const DatabaseError&) {
+        try {
+            db_.execute("ROLLBACK");
+        } catch (const DatabaseError&) {
+        }
+    }
+}
+
 Transaction::Transaction(Database& db) : db_(db)
 {
     db_.execute("BEGIN IMMEDIATE");
