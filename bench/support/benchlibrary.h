@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace bench {
+
+// Writes a keyed library at `path` with the program's schema, `categories` categories up to
+// six levels deep and `scripts` scripts spread over them, always the same for the same sizes.
+// The first category by name sits under the root, has no subcategories and holds scripts, so
+// a script two rows below the root can be clicked.
+void BuildLibrary(const QString& path, int categories, int scripts);
+
+} // namespace bench
