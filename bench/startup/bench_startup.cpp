@@ -158,6 +158,7 @@ private:
 std::optional<Program::Figures> Program::startAndAccept()
 {
     x_.reset();
+    QFile::remove(folder_ + QStringLiteral("/js.htm"));
     const QByteArray executable = (folder_ + QStringLiteral("/korvalis")).toLocal8Bit();
     const Clock::time_point started = Clock::now();
     pid_ = fork();
@@ -189,7 +190,8 @@ std::optional<double> Program::showScriptPageAndMeasure(const TreeRows& rows)
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     x_.click(tree + rows.script);
     std::this_thread::sleep_for(std::chrono::milliseconds(4000));
-    if (waitpid(pid_, nullptr, WNOHANG) != 0)
+    // The program writes the page of the script it shows.
+    if (waitpid(pid_, nullptr, WNOHANG) != 0 || !QFile::exists(folder_ + QStringLiteral("/js.htm")))
         return std::nullopt;
     return pssMegabytes(pid_);
 }
