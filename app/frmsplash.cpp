@@ -3,6 +3,7 @@
 #include "app/module1.h"
 #include "browser/frmscripts.h"
 #include "browser/twips.h"
+#include "browser/webprofile.h"
 #include "online/updatecheck.h"
 #include "platform/messagebox.h"
 #include "platform/network.h"
@@ -14,7 +15,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QWebEnginePage>
+
+namespace {
+constexpr int NetworkStepFallbackMs = 1000;
+} // namespace
 
 frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
 {
@@ -63,9 +69,6 @@ frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
     Command3->setObjectName(QStringLiteral("Command3"));
     twips::place(Command3, 120, 2640, 2580, 405);
 
-    WebBrowser1 = new QWebEnginePage(this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-
     connect(Command1, &QPushButton::clicked, this, &frmsplash::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmsplash::Command2_Click);
 }
@@ -93,13 +96,39 @@ bool frmsplash::Form_Load(const QString& programFolder)
     if (!logo.isNull())
         Image1->setPixmap(
             logo.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // The button appears once the network test has found a network.
+    Command3->hide();
     show();
-    if (!platform::networkPresence().hasNetwork()) {
-        Command3->hide();
-        return true;
-    }
-    StartUpdateCheck();
+    // Should the window never be painted, the check still runs.
+    QTimer::singleShot(NetworkStepFallbackMs, this, &frmsplash::StartNetworkStep);
     return true;
+}
+
+void frmsplash::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    // The web engine and the network wait until the terms are on screen.
+    if (!networkStepQueued_) {
+        networkStepQueued_ = true;
+        QTimer::singleShot(0, this, &frmsplash::StartNetworkStep);
+    }
+}
+
+void frmsplash::StartNetworkStep()
+{
+    if (networkTested_ || !isVisible())
+        return;
+    networkTested_ = true;
+    if (!platform::networkPresence().hasNetwork()) {
+        // No page is asked for, but the engine starts now, while the terms are read, rather
+        // than after "Si acepto".
+        browser::WebProfile();
+        return;
+    }
+    Command3->show();
+    WebBrowser1 = new QWebEnginePage(browser::WebProfile(), this);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    StartUpdateCheck();
 }
 
 void frmsplash::StartUpdateCheck()

@@ -18,9 +18,13 @@ public:
     explicit frmsplash(QWidget* parent = nullptr);
     ~frmsplash() override;
 
-    // Sets the program-wide values for `programFolder`, shows the terms and, with a network,
-    // checks for a newer version. False when the program cannot start (the user was told).
+    // Sets the program-wide values for `programFolder` and shows the terms. Once the window
+    // is on screen the network test follows and, with a network, the check for a newer
+    // version, which never holds the window back. False when the program cannot start (the
+    // user was told).
     bool Form_Load(const QString& programFolder);
+    // The network test has run (and with a network the check has started).
+    bool NetworkTested() const { return networkTested_; }
 
     QLabel* Image1;
     QLabel* Label_version;
@@ -30,16 +34,22 @@ public:
     QPushButton* Command1;
     QPushButton* Command3;
     QFrame* Shape1;
-    // The update-information page, never shown.
-    QWebEnginePage* WebBrowser1;
+    // The update-information page, never shown; made only when there is a network.
+    QWebEnginePage* WebBrowser1 = nullptr;
 
     // The main window once the terms were accepted.
     Frmscripts* MainWindow() const { return mainWindow_; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void Command1_Click();
     void Command2_Click();
+    void StartNetworkStep();
     void StartUpdateCheck();
 
     Frmscripts* mainWindow_ = nullptr;
+    bool networkStepQueued_ = false;
+    bool networkTested_ = false;
 };

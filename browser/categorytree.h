@@ -2,14 +2,17 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QList>
 #include <QString>
+#include <vector>
 
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace library {
 class LibraryStore;
-}
+struct CategoryListing;
+} // namespace library
 
 // Fills the category tree from the library: the root "Scripts", the categories depth first
 // with each parent's children by name, then the scripts by name under their categories.
@@ -25,17 +28,19 @@ public:
     static QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& key);
     static QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& key,
                                     const QString& text, const QIcon& icon);
-    static QIcon CategoryIcon();
-    static QIcon ScriptIcon();
-    static QIcon RootIcon();
+    // The node pictures, each made once for the program and shared by every node, so that
+    // each is rendered once.
+    static const QIcon& CategoryIcon();
+    static const QIcon& ScriptIcon();
+    static const QIcon& RootIcon();
 
 private:
-    void LoadCategoryNodes(qint64 parentId);
+    void LoadCategoryNodes(const std::vector<library::CategoryListing>& categories);
     void LoadScriptNodes();
 
     QTreeWidget* tree_;
     library::LibraryStore& store_;
-    QHash<QString, QTreeWidgetItem*> nodes_;
+    QHash<qint64, QTreeWidgetItem*> categories_;
     QTreeWidgetItem* root_ = nullptr;
     QTreeWidgetItem* last_ = nullptr;
 };

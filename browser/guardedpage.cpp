@@ -1,8 +1,10 @@
 #include "guardedpage.h"
 
+#include "webprofile.h"
+
 #include <QWebEngineSettings>
 
-GuardedPage::GuardedPage(QObject* parent) : QWebEnginePage(parent)
+GuardedPage::GuardedPage(QObject* parent) : QWebEnginePage(browser::WebProfile(), parent)
 {
     settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     settings()->setDefaultTextEncoding(QStringLiteral("UTF-8"));

@@ -189,6 +189,24 @@ qint64 Database::totalChanges() const
     return sqlite3_total_changes(db_);
 }
 
+ReadSnapshot::ReadSnapshot(Database& db) : db_(db)
+{
+    db_.execute("BEGIN DEFERRED");
+}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    // Nothing was written: ending the read either way loses nothing.
+    try {
+        db_.execute("COMMIT");
+    } catch (const DatabaseError&) {
+        try {
+            db_.execute("ROLLBACK");
+        } catch (const DatabaseError&) {
+        }
+    }
+}
+
 Transaction::Transaction(Database& db) : db_(db)
 {
     db_.execute("BEGIN IMMEDIATE");

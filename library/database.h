@@ -83,6 +83,19 @@ private:
     sqlite3* db_ = nullptr;
 };
 
+// One consistent view of the library for several reads, taken without blocking writers
+// until it is read; the engine checks the file once instead of once a statement.
+class ReadSnapshot
+{
+public:
+    explicit ReadSnapshot(Database& db);
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ~ReadSnapshot();
+
+private:
+    Database& db_;
+};
+
 // Commits only when told to; anything else rolls back, so a half-done change never stays.
 class Transaction
 {

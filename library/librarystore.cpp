@@ -90,11 +90,30 @@ std::vector<Category> LibraryStore::childCategories(qint64 parentId)
 
 std::vector<ScriptListing> LibraryStore::scriptsByName()
 {
-    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts ORDER BY nombre, id");
     std::vector<ScriptListing> rows;
-    while (q.next())
-        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    forEachScriptByName([&rows](ScriptListing&& s) { rows.push_back(std::move(s)); });
     return rows;
+}
+
+std::vector<CategoryListing> LibraryStore::categoriesByParent()
+{
+    // The index on (id_padre, nombre) covers the statement: no row of the table is read.
+    Statement q =
+        db_.prepare("SELECT id, id_padre, nombre FROM categorias ORDER BY id_padre, nombre, id");
+    std::vector<CategoryListing> rows;
+    while (q.next())
+        rows.push_back(CategoryListing{q.int64(0), q.int64(1), q.text(2)});
+    return rows;
+}
+
+void LibraryStore::forEachScriptByName(const std::function<void(ScriptListing&&)>& row)
+{
+    // One pass over the table and a sort: walking the name index instead fetches the rows
+    // in random order, and each page fetched again is decrypted again.
+    Statement q =
+        db_.prepare("SELECT id, id_categoria, nombre FROM scripts NOT INDEXED ORDER BY nombre, id");
+    while (q.next())
+        row(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
 }
 
 std::optional<Script> LibraryStore::script(qint64 id)

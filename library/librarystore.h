@@ -6,6 +6,7 @@
 #include "scriptsearch.h"
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -27,6 +28,10 @@ public:
     // The tree.
     std::vector<Category> childCategories(qint64 parentId);
     std::vector<ScriptListing> scriptsByName();
+    // Every category, grouped by parent, each group by name: one statement for the tree.
+    std::vector<CategoryListing> categoriesByParent();
+    // Every script by name, handed over row by row as the engine reads it.
+    void forEachScriptByName(const std::function<void(ScriptListing&&)>& row);
 
     // The pages.
     std::optional<Script> script(qint64 id);

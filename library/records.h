@@ -18,6 +18,14 @@ struct ScriptType
     QString nombre;
 };
 
+// What the tree needs of a category.
+struct CategoryListing
+{
+    qint64 id = 0;
+    qint64 idPadre = 0;
+    QString nombre;
+};
+
 // What the tree needs of a script.
 struct ScriptListing
 {

@@ -6,7 +6,6 @@
 #include "platform/shell.h"
 
 #include <QEvent>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
@@ -58,6 +57,8 @@ const char* const LookupScript = R"JS(
 UpdateCheck::UpdateCheck(QWebEnginePage* page, QWidget* owner)
     : QObject(owner), page_(page), owner_(owner)
 {
+    waitLimit_.setSingleShot(true);
+    connect(&waitLimit_, &QTimer::timeout, this, &UpdateCheck::endWait);
     if (owner)
         owner->installEventFilter(this);
 }
@@ -69,111 +70,118 @@ bool UpdateCheck::ownerIsOpen() const
 
 bool UpdateCheck::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == owner_ && waitLoop_ &&
+    // Accepting or declining during the wait ends it: the check is skipped.
+    if (watched == owner_ && waiting_ &&
         (event->type() == QEvent::Close || event->type() == QEvent::Hide))
-        waitLoop_->quit();
+        QTimer::singleShot(0, this, &UpdateCheck::endWait);
     return QObject::eventFilter(watched, event);
 }
 
 void UpdateCheck::start()
 {
-    if (!page_)
+    if (!page_) {
+        Q_EMIT checkOver();
         return;
-    QPointer<UpdateCheck> self(this);
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(page_, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
-    connect(page_, &QObject::destroyed, &loop, &QEventLoop::quit);
-    waitLoop_ = &loop;
+    }
+    if (waiting_)
+        return;
+    waiting_ = true;
+    loaded_ = connect(page_, &QWebEnginePage::loadFinished, this, &UpdateCheck::endWait);
+    waitLimit_.start(loadTimeoutMs_);
     page_->load(QUrl(Module1::UpdateCheckUrl));
-    limit.start(loadTimeoutMs_);
-    loop.exec();
-    // The user may have accepted or declined while the page loaded: the window may be gone.
-    if (!self)
+}
+
+void UpdateCheck::endWait()
+{
+    if (!waiting_)
         return;
-    waitLoop_ = nullptr;
-    if (!ownerIsOpen())
-        return;
-    run();
+    waiting_ = false;
+    waitLimit_.stop();
+    disconnect(loaded_);
+    if (ownerIsOpen())
+        run();
+    else
+        Q_EMIT checkOver();
 }
 
 void UpdateCheck::run()
 {
-    if (running_ || !page_)
+    // A check already under way answers for this one too.
+    if (running_)
         return;
-    QPointer<UpdateCheck> self(this);
+    if (!page_) {
+        Q_EMIT checkOver();
+        return;
+    }
     running_ = true;
-    const QString text = GetWebValue(page_, QStringLiteral("version"));
-    if (!self)
-        return;
+    GetWebValue(page_, QStringLiteral("version"), this,
+                [this](const QString& version) { Compare(version); });
+}
+
+void UpdateCheck::Compare(const QString& version)
+{
     running_ = false;
-    const std::optional<ProgramVersion> offered = ParseOfferedVersion(text);
-    if (!offered || !ownerIsOpen())
+    const std::optional<ProgramVersion> offered = ParseOfferedVersion(version);
+    const UpdateLevel level = offered && ownerIsOpen()
+                                  ? CompareVersions(CurrentProgramVersion(), *offered)
+                                  : UpdateLevel::None;
+    if (level == UpdateLevel::None) {
+        Q_EMIT checkOver();
         return;
-    const UpdateLevel level = CompareVersions(CurrentProgramVersion(), *offered);
-    if (level == UpdateLevel::None)
-        return;
+    }
     const platform::Message prompt{QMessageBox::Question, QStringLiteral("Korvalis"),
                                    UpdatePrompt(level), QMessageBox::Yes | QMessageBox::No,
                                    QMessageBox::Yes};
-    if (platform::showMessage(owner_, prompt) != QMessageBox::Yes || !self)
+    // The owner may close, ending the program, while the question is open.
+    QPointer<UpdateCheck> self(this);
+    const bool yes = platform::showMessage(owner_, prompt) == QMessageBox::Yes;
+    if (!self)
         return;
-    switch (level) {
-    case UpdateLevel::Mayor:
-        OpenDownload(QStringLiteral("mayor"));
-        break;
-    case UpdateLevel::Menor:
-        OpenDownload(QStringLiteral("menor"));
-        break;
-    case UpdateLevel::Revision:
-        OpenDownload(QStringLiteral("revision"));
-        break;
-    case UpdateLevel::None:
-        break;
+    if (!yes) {
+        Q_EMIT checkOver();
+        return;
     }
+    OpenDownload(level == UpdateLevel::Mayor   ? QStringLiteral("mayor")
+                 : level == UpdateLevel::Menor ? QStringLiteral("menor")
+                                               : QStringLiteral("revision"));
 }
 
 void UpdateCheck::OpenDownload(const QString& level)
 {
     const QString key = DownloadKey(LevelFromName(level));
-    if (key.isEmpty() || !page_)
+    if (key.isEmpty() || !page_) {
+        Q_EMIT checkOver();
         return;
-    const std::optional<QUrl> url = OpenableDownload(GetWebValue(page_, key));
-    if (url)
-        platform::shell().open(*url);
+    }
+    GetWebValue(page_, key, this, [this](const QString& address) {
+        if (const std::optional<QUrl> url = OpenableDownload(address))
+            platform::shell().open(*url);
+        Q_EMIT checkOver();
+    });
 }
 
-QString UpdateCheck::GetWebValue(QWebEnginePage* page, const QString& key)
+void UpdateCheck::GetWebValue(QWebEnginePage* page, const QString& key, QObject* context,
+                              const std::function<void(const QString&)>& done)
 {
-    if (!page)
-        return QString();
+    // The first of the engine's answer and the time limit decides; the other is ignored.
+    auto answered = std::make_shared<bool>(false);
+    const QPointer<QObject> guard(context);
+    const auto finish = [answered, guard, done](const QString& value) {
+        if (*answered || !guard)
+            return;
+        *answered = true;
+        // Out of the engine's own call: what follows may open a modal question.
+        QTimer::singleShot(0, guard, [done, value] { done(value); });
+    };
+    if (!page) {
+        finish(QString());
+        return;
+    }
     const QString keyLiteral =
         QString::fromUtf8(QJsonDocument(QJsonArray{key}).toJson(QJsonDocument::Compact));
-    const QString script = QString::fromUtf8(LookupScript).arg(keyLiteral);
-
-    // The answer may come after the wait has given up: it then lands in the shared state.
-    struct Answer
-    {
-        bool arrived = false;
-        QString value;
-    };
-    auto answer = std::make_shared<Answer>();
-    QEventLoop loop;
-    QPointer<QEventLoop> loopGuard(&loop);
-    page->runJavaScript(script, [answer, loopGuard](const QVariant& result) {
-        answer->arrived = true;
-        answer->value = result.toString();
-        if (loopGuard)
-            loopGuard->quit();
-    });
-    if (!answer->arrived) {
-        QTimer::singleShot(ScriptTimeoutMs, &loop, &QEventLoop::quit);
-        connect(page, &QObject::destroyed, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return answer->arrived ? answer->value : QString();
+    page->runJavaScript(QString::fromUtf8(LookupScript).arg(keyLiteral),
+                        [finish](const QVariant& result) { finish(result.toString()); });
+    QTimer::singleShot(ScriptTimeoutMs, context, [finish] { finish(QString()); });
 }
 
 } // namespace online

@@ -3,8 +3,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <functional>
 
-class QEventLoop;
 class QWebEnginePage;
 class QWidget;
 
@@ -21,30 +22,42 @@ public:
     // `page` is the hidden page (not owned); `owner` is the start window, also the parent.
     UpdateCheck(QWebEnginePage* page, QWidget* owner);
 
-    // Loads Module1::UpdateCheckUrl and runs the check once the page has loaded or the wait
-    // has run out. Skipped when the owner has closed meanwhile.
+    // Loads Module1::UpdateCheckUrl and returns at once; the check runs once the page has
+    // loaded or the wait has run out, and is skipped when the owner has closed meanwhile.
     void start();
     // The check on the page as it stands now, without reloading it (the button's action).
+    // It returns at once; the question, if any, follows when the page has been read.
     void run();
 
-    // The `value` of the element whose id or name is `key`: searched in the frames' documents
-    // when the page has frames, else in the top document. "" for anything missing or
-    // unreadable, and when the page does not answer in time.
-    static QString GetWebValue(QWebEnginePage* page, const QString& key);
+    // Reads the `value` of the element whose id or name is `key`: searched in the frames'
+    // documents when the page has frames, else in the top document. `done` gets "" for
+    // anything missing or unreadable, and when the page does not answer in time. It is
+    // called from the event loop, never from inside the engine, and not at all once
+    // `context` is gone. Nothing waits: the program stays free to end at any moment.
+    static void GetWebValue(QWebEnginePage* page, const QString& key, QObject* context,
+                            const std::function<void(const QString&)>& done);
 
     // How long start() waits for the page.
     void setLoadTimeout(int milliseconds) { loadTimeoutMs_ = milliseconds; }
+
+Q_SIGNALS:
+    // A check is over: nothing to say, the question answered and acted on, or skipped.
+    void checkOver();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool ownerIsOpen() const;
+    void endWait();
+    void Compare(const QString& version);
     void OpenDownload(const QString& level);
 
     QPointer<QWebEnginePage> page_;
     QPointer<QWidget> owner_;
-    QEventLoop* waitLoop_ = nullptr;
+    QTimer waitLimit_;
+    QMetaObject::Connection loaded_;
+    bool waiting_ = false;
     bool running_ = false;
     int loadTimeoutMs_ = 8000;
 };

@@ -1,7 +1,7 @@
 // Searching the large library of bench_tree: the time from a keystroke in the search box to
 // the filtered tree laid out and painted, the time to build the index of a library without
 // one, and what the index adds to saving a script.
-#include "benchlibrary.h"
+#include "bench/support/benchlibrary.h"
 #include "browser/categorytree.h"
 #include "browser/searchbox.h"
 #include "library/libraryfile.h"
@@ -33,7 +33,8 @@ struct Libraries
 
     Libraries()
     {
-        plain = BuildBenchLibrary(dir, QStringLiteral("sin-indice.mdb"));
+        plain = dir.filePath(QStringLiteral("sin-indice.mdb"));
+        bench::BuildLibrary(plain, 1000, 30000);
         indexed = Copy();
         library::LibraryStore::open(indexed);
     }

@@ -2,6 +2,8 @@
 #include "app/module1.h"
 #include "browser/frmscripts.h"
 #include "browser/presentationpanel.h"
+#include "browser/webprofile.h"
+#include "online/frmpublicidad.h"
 #include "platform/messagebox.h"
 #include "platform/network.h"
 #include "tests/support/tempprogramfolder.h"
@@ -11,6 +13,8 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
 #include <QtTest>
 
 namespace {
@@ -32,6 +36,7 @@ private Q_SLOTS:
     void decliningNeverTouchesTheLibrary();
     void acceptingWithoutLibraryShowsItsMessage();
     void acceptingShowsTheMainWindow();
+    void everyPageSharesOneProfile();
     void standardButtonsSpeakSpanish();
 };
 
@@ -59,8 +64,9 @@ void TestStartup::termsAreShownAndWithoutNetworkNoCheck()
     QVERIFY(splash.isVisible());
     QCOMPARE(splash.windowTitle(), QStringLiteral("Korvalis"));
     QVERIFY(splash.RichText->toPlainText().contains(QStringLiteral("aceptación")));
+    QTRY_VERIFY(splash.NetworkTested());
     QVERIFY(!splash.Command3->isVisible());
-    QVERIFY(splash.WebBrowser1->url().isEmpty()); // no page requested
+    QVERIFY(!splash.WebBrowser1); // no page requested
     QCOMPARE(splash.Command2->text(), QStringLiteral("Si acepto"));
     QCOMPARE(splash.Command1->text(), QStringLiteral("No Acepto"));
 }
@@ -129,6 +135,33 @@ void TestStartup::acceptingShowsTheMainWindow()
     QCOMPARE(main->DropHighlight(), main->Tree->topLevelItem(0));
     QVERIFY(main->Frame_presentacion->isVisible());
     QVERIFY(!QApplication::overrideCursor());
+    delete main;
+}
+
+void TestStartup::everyPageSharesOneProfile()
+{
+    TempProgramFolder folder;
+    writeTerms(folder);
+    folder.closeLibrary();
+    QWebEngineProfile* updatePage = nullptr;
+    QPointer<Frmscripts> main;
+    {
+        platform::FixedNetworkPresence online(true);
+        platform::ScriptedMessageBoxes boxes;
+        auto* splash = new frmsplash();
+        QVERIFY(splash->Form_Load(folder.path()));
+        QTRY_VERIFY(splash->WebBrowser1);
+        updatePage = splash->WebBrowser1->profile();
+        QTest::mouseClick(splash->Command2, Qt::LeftButton);
+        main = splash->MainWindow();
+        QVERIFY(main);
+    }
+    platform::FixedNetworkPresence offline(false);
+    Frmpublicidad banner;
+    QCOMPARE(updatePage, browser::WebProfile());
+    QCOMPARE(main->explorador->page()->profile(), browser::WebProfile());
+    QCOMPARE(banner.web_publicidad->page()->profile(), browser::WebProfile());
+    QVERIFY(browser::WebProfile()->isOffTheRecord());
     delete main;
 }
 

@@ -38,6 +38,17 @@ QByteArray ValuesPage(const QByteArray& version, const QByteArray& downloadBase)
 
 const QString Question = QStringLiteral("\r\n¿Desea bajarsela?");
 
+// The value as the check reads it, once it has been read.
+QString valueOf(QWebEnginePage* page, const QString& key)
+{
+    QObject context;
+    std::optional<QString> value;
+    UpdateCheck::GetWebValue(page, key, &context, [&value](const QString& v) { value = v; });
+    if (!QTest::qWaitFor([&value] { return value.has_value(); }, 10000))
+        return QStringLiteral("(no answer)");
+    return *value;
+}
+
 } // namespace
 
 class TestUpdateCheck : public QObject
@@ -57,8 +68,11 @@ private Q_SLOTS:
     void startWindowChecksOnItsButtonOnlyWithANetwork();
 
 private:
-    // Starts a check on a fresh page for the address, as the start window does.
+    // Starts a check on a fresh page for the address, as the start window does, and waits
+    // until it is over.
     void startCheck(const QUrl& address, int timeoutMs = 15000);
+    // Checks the page as it stands, as the button does, and waits until it is over.
+    void runCheck();
 
     std::unique_ptr<HttpFixture> http_;
     std::unique_ptr<QWidget> owner_;
@@ -92,7 +106,16 @@ void TestUpdateCheck::startCheck(const QUrl& address, int timeoutMs)
 {
     Module1::UpdateCheckUrl = address.toString();
     check_->setLoadTimeout(timeoutMs);
+    QSignalSpy over(check_, &UpdateCheck::checkOver);
     check_->start();
+    QTRY_VERIFY_WITH_TIMEOUT(over.count() == 1, timeoutMs + 10000);
+}
+
+void TestUpdateCheck::runCheck()
+{
+    QSignalSpy over(check_, &UpdateCheck::checkOver);
+    check_->run();
+    QTRY_VERIFY_WITH_TIMEOUT(over.count() == 1, 10000);
 }
 
 void TestUpdateCheck::newerVersionsPromptForTheirLevel_data()
@@ -139,7 +162,7 @@ void TestUpdateCheck::newerVersionsPromptForTheirLevel()
     QCOMPARE(shell_->opened.size(), 0);
 
     // The button runs the same comparison again on the same page, without a new request.
-    check_->run();
+    runCheck();
     QCOMPARE(boxes_->shown.size(), prompt.isEmpty() ? 0 : 2);
     QCOMPARE(http_->requested.size(), 1);
 
@@ -199,7 +222,7 @@ void TestUpdateCheck::framesAreSearchedInsteadOfTheTopDocument()
     if (boxes_->shown.isEmpty()) {
         QTest::qWait(500);
         boxes_->answer(QMessageBox::Yes);
-        check_->run();
+        runCheck();
     }
     QCOMPARE(boxes_->shown.size(), 1);
     QCOMPARE(boxes_->shown.first().text,
@@ -213,9 +236,9 @@ void TestUpdateCheck::framesAreSearchedInsteadOfTheTopDocument()
     boxes_->shown.clear();
     startCheck(http_->url(QStringLiteral("/inline")));
     QTest::qWait(300);
-    check_->run();
+    runCheck();
     QCOMPARE(boxes_->shown.size(), 0);
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("version")), QString());
+    QCOMPARE(valueOf(page_, QStringLiteral("version")), QString());
 }
 
 void TestUpdateCheck::valuesAreReadOnlyFromSingleElementsWithAValue()
@@ -230,17 +253,17 @@ void TestUpdateCheck::valuesAreReadOnlyFromSingleElementsWithAValue()
                    "</body></html>");
     startCheck(http_->url(QStringLiteral("/shapes")));
     QCOMPARE(boxes_->shown.size(), 0);
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("version")), QString());
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("twice")), QString());
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("pick")), QStringLiteral("x"));
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("note")), QStringLiteral("libre"));
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("k\"ey")), QStringLiteral("quoted"));
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("missing")), QString());
-    QCOMPARE(UpdateCheck::GetWebValue(nullptr, QStringLiteral("version")), QString());
+    QCOMPARE(valueOf(page_, QStringLiteral("version")), QString());
+    QCOMPARE(valueOf(page_, QStringLiteral("twice")), QString());
+    QCOMPARE(valueOf(page_, QStringLiteral("pick")), QStringLiteral("x"));
+    QCOMPARE(valueOf(page_, QStringLiteral("note")), QStringLiteral("libre"));
+    QCOMPARE(valueOf(page_, QStringLiteral("k\"ey")), QStringLiteral("quoted"));
+    QCOMPARE(valueOf(page_, QStringLiteral("missing")), QString());
+    QCOMPARE(valueOf(nullptr, QStringLiteral("version")), QString());
 
     // An unreachable server leaves an empty page and no message.
     startCheck(QUrl(QStringLiteral("http://127.0.0.1:9/korvalis/downloads/version.asp")));
-    QCOMPARE(UpdateCheck::GetWebValue(page_, QStringLiteral("version")), QString());
+    QCOMPARE(valueOf(page_, QStringLiteral("version")), QString());
     QCOMPARE(boxes_->shown.size(), 0);
 }
 
@@ -257,7 +280,7 @@ void TestUpdateCheck::aLatePageIsReadByTheButtonWithoutReloading()
 
     QVERIFY(finished.wait(10000));
     boxes_->answer(QMessageBox::No);
-    check_->run();
+    runCheck();
     QCOMPARE(boxes_->shown.size(), 1);
     QCOMPARE(http_->requested.size(), 1);
 }
@@ -277,11 +300,13 @@ void TestUpdateCheck::closingTheStartWindowDuringTheWaitSkipsTheCheck()
     auto* owner = new QWidget;
     owner->show();
     auto* page = new QWebEnginePage(owner);
-    auto* check = new UpdateCheck(page, owner);
+    QPointer<UpdateCheck> check = new UpdateCheck(page, owner);
     QTimer::singleShot(100, owner, &QObject::deleteLater);
     Module1::UpdateCheckUrl = http_->url(QStringLiteral("/slow")).toString();
     check->setLoadTimeout(3000);
     check->start();
+    QTRY_VERIFY(!check);
+    QTest::qWait(1500);
     QCOMPARE(boxes_->shown.size(), 0);
 }
 
@@ -294,13 +319,19 @@ void TestUpdateCheck::startWindowChecksOnItsButtonOnlyWithANetwork()
         platform::FixedNetworkPresence offline(false);
         frmsplash splash;
         QVERIFY(splash.Form_Load(folder.path()));
+        QTRY_VERIFY(splash.NetworkTested());
         QVERIFY(splash.Command3->isHidden());
-        QVERIFY(splash.WebBrowser1->url().isEmpty());
+        QVERIFY(!splash.WebBrowser1); // no page, so none is asked for
     }
     platform::FixedNetworkPresence online(true);
     frmsplash splash;
     QVERIFY(splash.Form_Load(folder.path()));
+    // The terms come first: nothing of the check exists until the window is on screen.
+    QVERIFY(!splash.WebBrowser1);
+    QVERIFY(splash.Command3->isHidden());
+    QTRY_VERIFY(splash.NetworkTested());
     QVERIFY(!splash.Command3->isHidden());
+    QVERIFY(splash.WebBrowser1);
     QCOMPARE(splash.WebBrowser1->requestedUrl(), QUrl(Module1::UpdateCheckUrl));
     QCOMPARE(boxes_->shown.size(), 0); // the configured site is not reachable from the tests
 
@@ -312,9 +343,9 @@ void TestUpdateCheck::startWindowChecksOnItsButtonOnlyWithANetwork()
     QVERIFY(finished.wait(10000));
     boxes_->answer(QMessageBox::Yes);
     QTest::mouseClick(splash.Command3, Qt::LeftButton);
-    QCOMPARE(boxes_->shown.size(), 1);
-    QCOMPARE(shell_->opened, QList<QUrl>{QUrl(http_->url(QStringLiteral("/dl")).toString() +
-                                              QStringLiteral("/revision.zip"))});
+    QTRY_COMPARE(boxes_->shown.size(), 1);
+    QTRY_COMPARE(shell_->opened, QList<QUrl>{QUrl(http_->url(QStringLiteral("/dl")).toString() +
+                                                  QStringLiteral("/revision.zip"))});
     QCOMPARE(http_->requested.size(), 1);
 }
 

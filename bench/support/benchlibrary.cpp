@@ -6,8 +6,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <vector>
+
+namespace bench {
 
 namespace {
 
@@ -52,40 +53,44 @@ QString identifier(const QString& word)
     return id;
 }
 
-void insertCategories(library::Database& db, QRandomGenerator& random)
+void insertCategories(library::Database& db, QRandomGenerator& random, int categories)
 {
     auto category = db.prepare(
         "INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (?1, ?2, ?3, '')");
-    std::vector<int> depth(BenchCategories + 1, 0);
-    for (int id = 1; id <= BenchCategories; ++id) {
-        // Parents are earlier categories not yet six levels deep, or the root.
+    std::vector<int> depth(size_t(categories) + 1, 0);
+    const int topLevel = 10;
+    for (int id = 1; id <= categories; ++id) {
+        // Parents are earlier categories not yet six levels deep (never the first), or the root.
         int parent = 0;
-        if (id > 10) {
+        if (id > topLevel) {
             do {
                 parent = int(random.bounded(id - 1)) + 1;
-            } while (depth[parent] >= 5);
-            depth[id] = depth[parent] + 1;
+            } while (depth[size_t(parent)] >= 5 || parent == 1);
+            depth[size_t(id)] = depth[size_t(parent)] + 1;
         }
         category.reset();
         category.bind(1, qint64(id)).bind(2, qint64(parent));
-        category.bind(3, QStringLiteral("Categoría %1").arg(random.bounded(100000)));
+        const quint32 number = id == 1 ? 0 : random.bounded(1, 1000000);
+        category.bind(3, QStringLiteral("Categoría %1").arg(number, 6, 10, QLatin1Char('0')));
         category.run();
     }
 }
 
-void insertScripts(library::Database& db, QRandomGenerator& random)
+void insertScripts(library::Database& db, QRandomGenerator& random, int categories, int scripts)
 {
     auto script = db.prepare(
         "INSERT INTO scripts (id_categoria, id_tipo, nombre, navegadores, script_head, "
         "script_body, script_html, script_ayuda) VALUES (?1, 1, ?2, ?3, ?4, ?5, ?6, ?7)");
-    for (int i = 0; i < BenchScripts; ++i) {
+    for (int i = 0; i < scripts; ++i) {
         const QString subject = pick(random, Subjects);
         const QString quality = pick(random, Qualities);
         const QString action = pick(random, Actions);
         const QString id = identifier(subject).toLower() + QString::number(i);
         const QString fn = identifier(action).toLower() + identifier(subject);
         script.reset();
-        script.bind(1, qint64(random.bounded(BenchCategories) + 1));
+        // Every thousandth script goes to the first category, the rest anywhere.
+        const qint64 in = i % 1000 == 0 ? 1 : qint64(random.bounded(categories) + 1);
+        script.bind(1, in);
         script.bind(2, QStringLiteral("%1 %2 %3").arg(subject, quality).arg(random.bounded(1000)));
         script.bind(3, pick(random, Browsers));
         script.bind(4, QStringLiteral("<script>\nvar %1 = document.getElementById('%2');\n"
@@ -104,18 +109,20 @@ void insertScripts(library::Database& db, QRandomGenerator& random)
 
 } // namespace
 
-QString BuildBenchLibrary(const QTemporaryDir& dir, const QString& fileName)
+void BuildLibrary(const QString& path, int categories, int scripts)
 {
-    const QString path = dir.filePath(fileName.isEmpty() ? library::LibraryFileName : fileName);
+    QFile::remove(path);
     library::Database db = library::Database::create(path, library::LibraryPassword);
     QFile schema(QStringLiteral(KORVALIS_SOURCE_DIR "/data/schema.sql"));
-    schema.open(QIODevice::ReadOnly);
+    if (!schema.open(QIODevice::ReadOnly))
+        qFatal("cannot read the schema");
     db.execute(schema.readAll());
     QRandomGenerator random(42);
     library::Transaction t(db);
     db.execute("INSERT INTO tipos (nombre) VALUES ('Efecto')");
-    insertCategories(db, random);
-    insertScripts(db, random);
+    insertCategories(db, random, categories);
+    insertScripts(db, random, categories, scripts);
     t.commit();
-    return path;
 }
+
+} // namespace bench

@@ -1,0 +1,321 @@
+// The staged program started as a person starts it, under an Xvfb of the benchmark's own:
+// process start to the terms window on screen, and "Si acepto" to the main window on screen
+// with its tree filled, for the shipped library and a library of 30,000 scripts. The memory
+// figure is the proportional set size of the program and its web-engine processes together,
+// with the large library open and a script page shown.
+//
+// As root the benchmark runs in a network namespace of its own with a dummy (or tun)
+// interface: the program sees a network and runs its update check, and nothing leaves the
+// machine.
+#include "bench/support/benchlibrary.h"
+#include "tests/support/xsession.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+#include <csignal>
+#include <cstdlib>
+#include <sched.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using xsupport::Clock;
+
+// Where the start window's "Si acepto" and the tree lie, in twips of their windows.
+constexpr int SplashWidthTwips = 7185;
+constexpr QPoint AcceptButtonTwips(2880 + 1455 / 2, 3180 + 405 / 2);
+constexpr int MainWidthTwips = 9195;
+constexpr QPoint TreeTwips(100 + 50, 50 + 150);
+// A person reads the terms before accepting.
+constexpr int ReadingMs = 1500;
+
+double millisecondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+bool copyFolder(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.size());
+        QDir().mkpath(QFileInfo(target).path());
+        if (!QFile::copy(file, target))
+            return false;
+        QFile::setPermissions(target, QFileInfo(file).permissions());
+    }
+    return true;
+}
+
+// Every process below `pid`, the program's web-engine helpers among them.
+std::vector<int> descendantsOf(int pid)
+{
+    std::vector<std::pair<int, int>> parents;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const int child = entry.toInt(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(child));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1)
+            parents.emplace_back(child, fields[1].toInt());
+    }
+    std::vector<int> found{pid};
+    for (size_t i = 0; i < found.size(); ++i) {
+        for (const auto& [child, parent] : parents) {
+            if (parent == found[i])
+                found.push_back(child);
+        }
+    }
+    return found;
+}
+
+double pssMegabytes(int pid)
+{
+    double kilobytes = 0;
+    for (int p : descendantsOf(pid)) {
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(p));
+        if (!rollup.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : rollup.readAll().split('\n')) {
+            if (line.startsWith("Pss:"))
+                kilobytes += line.mid(4).trimmed().split(' ').first().toDouble();
+        }
+    }
+    return kilobytes / 1024;
+}
+
+// Where a person clicks on the first category and on its first script, inside the tree.
+struct TreeRows
+{
+    QPoint category;
+    QPoint script;
+};
+
+// The root of the tree, a category below it and a script below that, expanded as the
+// program shows them, measured on a tree set up like the program's.
+TreeRows treeRows()
+{
+    QTreeWidget tree;
+    tree.setHeaderHidden(true);
+    tree.setIndentation(16);
+    tree.setRootIsDecorated(true);
+    tree.setIconSize(QSize(16, 16));
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::darkYellow);
+    auto* root = new QTreeWidgetItem(&tree, QStringList{QStringLiteral("Scripts")});
+    auto* category = new QTreeWidgetItem(root, QStringList{QStringLiteral("Categoría")});
+    auto* script = new QTreeWidgetItem(category, QStringList{QStringLiteral("Script")});
+    for (QTreeWidgetItem* item : {root, category, script})
+        item->setIcon(0, QIcon(pixmap));
+    tree.expandAll();
+    tree.resize(200, 300);
+    tree.show();
+    QApplication::processEvents();
+    const auto onText = [&](QTreeWidgetItem* item) {
+        const QRect row = tree.visualItemRect(item);
+        return tree.viewport()->mapTo(&tree, QPoint(row.left() + 30, row.center().y()));
+    };
+    return TreeRows{onText(category), onText(script)};
+}
+
+class Program
+{
+public:
+    Program(xsupport::XSession& x, const QString& folder) : x_(x), folder_(folder) {}
+    ~Program() { stop(); }
+
+    struct Figures
+    {
+        double termsMs = 0;
+        double acceptMs = 0;
+    };
+    std::optional<Figures> startAndAccept();
+    std::optional<double> showScriptPageAndMeasure(const TreeRows& rows);
+
+private:
+    void stop();
+
+    xsupport::XSession& x_;
+    QString folder_;
+    int pid_ = -1;
+    xsupport::XSession::Shown main_;
+};
+
+std::optional<Program::Figures> Program::startAndAccept()
+{
+    x_.reset();
+    QFile::remove(folder_ + QStringLiteral("/js.htm"));
+    const QByteArray executable = (folder_ + QStringLiteral("/korvalis")).toLocal8Bit();
+    const Clock::time_point started = Clock::now();
+    pid_ = fork();
+    if (pid_ == 0) {
+        execl(executable.constData(), executable.constData(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto splash = x_.waitForShown(QStringLiteral("Korvalis"), {}, 20000);
+    if (!splash)
+        return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ReadingMs));
+    const double scale = double(splash->geometry.width()) / SplashWidthTwips;
+    const QPoint button = splash->geometry.topLeft() + AcceptButtonTwips * scale;
+    const Clock::time_point accepted = x_.click(button);
+    const auto main = x_.waitForShown(QStringLiteral("Korvalis"), {splash->window}, 20000);
+    if (!main)
+        return std::nullopt;
+    main_ = *main;
+    return Figures{millisecondsBetween(started, splash->at),
+                   millisecondsBetween(accepted, main->at)};
+}
+
+std::optional<double> Program::showScriptPageAndMeasure(const TreeRows& rows)
+{
+    const double scale = double(main_.geometry.width()) / MainWidthTwips;
+    const QPoint tree = main_.geometry.topLeft() + TreeTwips * scale;
+    // The first category opens; its first row is a script.
+    x_.click(tree + rows.category);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    x_.click(tree + rows.script);
+    std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+    // The program writes the page of the script it shows.
+    if (waitpid(pid_, nullptr, WNOHANG) != 0 || !QFile::exists(folder_ + QStringLiteral("/js.htm")))
+        return std::nullopt;
+    return pssMegabytes(pid_);
+}
+
+void Program::stop()
+{
+    if (pid_ <= 0)
+        return;
+    for (int p : descendantsOf(pid_))
+        kill(p, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    // Let the helpers go before the next start.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+struct Setup
+{
+    std::unique_ptr<xsupport::XSession> x;
+    QTemporaryDir dir;
+    QString shipped;
+    QString large;
+    TreeRows rows;
+};
+Setup* setup = nullptr;
+
+void BM_Startup(benchmark::State& state, bool largeLibrary)
+{
+    const QString folder = largeLibrary ? setup->large : setup->shipped;
+    for (auto _ : state) {
+        Program program(*setup->x, folder);
+        const auto figures = program.startAndAccept();
+        if (!figures) {
+            state.SkipWithError("the program did not show its windows");
+            break;
+        }
+        state.SetIterationTime(figures->acceptMs / 1000);
+        state.counters["terms_ms"] = figures->termsMs;
+        state.counters["accept_ms"] = figures->acceptMs;
+    }
+}
+BENCHMARK_CAPTURE(BM_Startup, shipped_library, false)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Startup, scripts_30000, true)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_MemoryWithScriptPage(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Program program(*setup->x, setup->large);
+        std::optional<double> pss;
+        if (program.startAndAccept())
+            pss = program.showScriptPageAndMeasure(setup->rows);
+        if (!pss) {
+            state.SkipWithError("the program did not show a script page");
+            break;
+        }
+        state.SetIterationTime(0.001);
+        state.counters["pss_MB"] = *pss;
+    }
+}
+BENCHMARK(BM_MemoryWithScriptPage)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// A network of its own that reaches nothing: the program sees an address other than
+// loopback and runs its update check against a site it cannot reach.
+void enterPrivateNetwork()
+{
+    if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0) {
+        std::fprintf(stderr, "Sin espacio de red propio: el programa ve la red de la máquina\n");
+        return;
+    }
+    if (std::system("ip link set lo up && (ip link add d0 type dummy 2>/dev/null || "
+                    "ip tuntap add dev d0 mode tun) && "
+                    "ip addr add 10.9.9.9/24 dev d0 && ip link set d0 up") != 0)
+        std::fprintf(stderr, "No se pudo preparar la interfaz d0\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    enterPrivateNetwork();
+    Setup s;
+    s.x = std::make_unique<xsupport::XSession>();
+    if (!s.x->ok()) {
+        std::fprintf(stderr, "Xvfb could not be started\n");
+        return 1;
+    }
+    qputenv("DISPLAY", s.x->display().toLatin1());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QApplication app(argc, argv);
+    s.rows = treeRows();
+
+    benchmark::Initialize(&argc, argv);
+    // --program=FOLDER measures another staged program folder (an earlier build).
+    QString staged = QStringLiteral(KORVALIS_PROGRAM_DIR);
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg.startsWith(QLatin1String("--program=")))
+            staged = arg.mid(10);
+    }
+    s.shipped = s.dir.filePath(QStringLiteral("shipped"));
+    s.large = s.dir.filePath(QStringLiteral("large"));
+    if (!copyFolder(staged, s.shipped) || !copyFolder(staged, s.large)) {
+        std::fprintf(stderr, "The staged program could not be copied\n");
+        return 1;
+    }
+    bench::BuildLibrary(s.large + QStringLiteral("/scripts.mdb"), 1000, 30000);
+    setup = &s;
+    benchmark::RunSpecifiedBenchmarks();
+    setup = nullptr;
+    return 0;
+}

@@ -1,0 +1,157 @@
+// The staged program as a person starts it, under an Xvfb of the test's own, in a network of
+// the test's own: a dummy interface gives it an address other than loopback, and its update
+// site is a server on 127.0.0.1 that accepts and never answers.
+#include "app/module1.h"
+#include "tests/support/xsession.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+// Where the start window's buttons lie, in twips of the window.
+constexpr int SplashWidthTwips = 7185;
+constexpr QPoint AcceptTwips(2880 + 1455 / 2, 3180 + 405 / 2);
+constexpr QPoint DeclineTwips(4440 + 1455 / 2, 3180 + 405 / 2);
+// Well inside the update check's wait for its page, which is 8 s.
+constexpr int EndsWithinMs = 5000;
+
+bool copyStagedProgram(const QString& to)
+{
+    const QString from = QStringLiteral(KORVALIS_PROGRAM_DIR);
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.size());
+        QDir().mkpath(QFileInfo(target).path());
+        if (!QFile::copy(file, target))
+            return false;
+        QFile::setPermissions(target, QFileInfo(file).permissions());
+    }
+    return true;
+}
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, arguments);
+    return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+} // namespace
+
+class TestStartProcess : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void leavingDuringTheUpdateWaitEndsTheProgram_data();
+    void leavingDuringTheUpdateWaitEndsTheProgram();
+
+private:
+    QTemporaryDir hostsDir_;
+    QTcpServer silentSite_;
+    QList<QTcpSocket*> waiting_;
+    std::unique_ptr<xsupport::XSession> x_;
+};
+
+void TestStartProcess::initTestCase()
+{
+    if (geteuid() != 0)
+        QSKIP("a network of the test's own needs root");
+    if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+        QSKIP("ip or Xvfb is not installed");
+    QVERIFY(unshare(CLONE_NEWNET | CLONE_NEWNS) == 0);
+    QVERIFY(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0);
+    const QString ip = QStringLiteral("ip");
+    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
+                     QStringLiteral("up")}));
+    // A dummy interface where the kernel has them, else a tun device no one reads from.
+    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("add"), QStringLiteral("d0"),
+                     QStringLiteral("type"), QStringLiteral("dummy")}) ||
+            run(ip, {QStringLiteral("tuntap"), QStringLiteral("add"), QStringLiteral("dev"),
+                     QStringLiteral("d0"), QStringLiteral("mode"), QStringLiteral("tun")}));
+    QVERIFY(run(ip, {QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.9.9.9/24"),
+                     QStringLiteral("dev"), QStringLiteral("d0")}));
+    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("d0"),
+                     QStringLiteral("up")}));
+
+    // The update site's name leads to the silent server, in this namespace only.
+    Module1::SetProgramValues(hostsDir_.path());
+    const QUrl site(Module1::UpdateCheckUrl);
+    const QString hosts = hostsDir_.filePath(QStringLiteral("hosts"));
+    QFile file(hosts);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("127.0.0.1 localhost\n127.0.0.1 " + site.host().toLatin1() + "\n");
+    file.close();
+    QVERIFY(mount(hosts.toLocal8Bit().constData(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0);
+    QVERIFY(silentSite_.listen(QHostAddress::LocalHost, quint16(site.port(80))));
+    connect(&silentSite_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* s = silentSite_.nextPendingConnection())
+            waiting_.append(s);
+    });
+
+    x_ = std::make_unique<xsupport::XSession>();
+    QVERIFY(x_->ok());
+}
+
+void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram_data()
+{
+    QTest::addColumn<bool>("withLibrary");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("No Acepto") << true << 0;
+    QTest::newRow("Si acepto without the library, after its message") << false << 1;
+}
+
+void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram()
+{
+    QFETCH(bool, withLibrary);
+    QFETCH(int, exitCode);
+    QTemporaryDir folder;
+    QVERIFY(copyStagedProgram(folder.path()));
+    if (!withLibrary)
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("scripts.mdb"))));
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), x_->display());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(env);
+    const qsizetype askedBefore = waiting_.size();
+    x_->reset();
+    program.start(folder.filePath(QStringLiteral("korvalis")), {});
+    QVERIFY(program.waitForStarted());
+    const auto splash = x_->waitForShown(QStringLiteral("Korvalis"), {}, 30000);
+    QVERIFY(splash);
+    // The update page is asked for and never comes: the check is waiting.
+    QTRY_VERIFY_WITH_TIMEOUT(waiting_.size() > askedBefore, 20000);
+
+    const double scale = double(splash->geometry.width()) / SplashWidthTwips;
+    x_->click(splash->geometry.topLeft() + (withLibrary ? DeclineTwips : AcceptTwips) * scale);
+    if (!withLibrary) {
+        const auto message = x_->waitForShown(QStringLiteral("Error"), {splash->window}, 10000);
+        QVERIFY(message);
+        x_->pressReturn(message->geometry.center());
+    }
+    const bool ended = program.waitForFinished(EndsWithinMs);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished();
+    }
+    QVERIFY2(ended, "the program runs on after its last window closed");
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exitCode);
+}
+
+QTEST_MAIN(TestStartProcess)
+#include "test_startprocess.moc"
