@@ -1,5 +1,6 @@
 #include "librarystore.h"
 
+#include "collation.h"
 #include "libraryfile.h"
 
 namespace library {
@@ -62,7 +63,7 @@ std::vector<Category> LibraryStore::childCategories(qint64 parentId)
     if (!childCategoriesQuery_) {
         childCategoriesQuery_ = std::make_unique<Statement>(
             db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias "
-                        "WHERE id_padre = ?1 ORDER BY nombre, id"));
+                        "WHERE id_padre = ?1 ORDER BY nombre COLLATE NOMBRE, id"));
     }
     Statement& q = *childCategoriesQuery_;
     q.reset();
@@ -74,7 +75,8 @@ std::vector<Category> LibraryStore::childCategories(qint64 parentId)
 
 std::vector<ScriptListing> LibraryStore::scriptsByName()
 {
-    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts ORDER BY nombre, id");
+    Statement q = db_.prepare(
+        "SELECT id, id_categoria, nombre FROM scripts ORDER BY nombre COLLATE NOMBRE, id");
     std::vector<ScriptListing> rows;
     while (q.next())
         rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
@@ -112,14 +114,14 @@ std::optional<Category> LibraryStore::category(qint64 id)
 
 std::vector<Category> LibraryStore::categoriesByName()
 {
-    Statement q = db_.prepare(
-        "SELECT id, id_padre, nombre, descripcion FROM categorias ORDER BY nombre ASC, id");
+    Statement q = db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias "
+                              "ORDER BY nombre COLLATE NOMBRE, id");
     return readCategories(q);
 }
 
 std::vector<ScriptType> LibraryStore::typesByName()
 {
-    Statement q = db_.prepare("SELECT id, nombre FROM tipos ORDER BY nombre ASC, id");
+    Statement q = db_.prepare("SELECT id, nombre FROM tipos ORDER BY nombre COLLATE NOMBRE, id");
     std::vector<ScriptType> rows;
     while (q.next())
         rows.push_back(ScriptType{q.int64(0), q.text(1)});
