@@ -1,5 +1,6 @@
 #include "treedrag.h"
 
+#include "browser/treeorder.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "platform/messagebox.h"
@@ -139,11 +140,8 @@ void TreeDrag::Tree_DragDrop()
                              e.message());
         return;
     }
-    QTreeWidgetItem* oldParent = node->parent();
-    if (oldParent != target) {
-        oldParent->removeChild(node);
-        target->addChild(node);
-    }
+    if (node->parent() != target)
+        treeorder::PlaceInOrder(target, node);
     tree_->setCurrentItem(node);
     window_.setDropHighlight(nullptr);
 }
