@@ -5,6 +5,7 @@
 #include "app/module1.h"
 #include "buttonbar.h"
 #include "categorytree.h"
+#include "drophighlight.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "export/exportcommand.h"
@@ -26,6 +27,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -79,6 +81,11 @@ void Frmscripts::createBrowsePanel()
     Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tree->setIconSize(QSize(16, 16));
     Tree->setAccessibleName(QStringLiteral("Scripts"));
+    Tree->setItemDelegate(new DropHighlightDelegate(Tree));
+    // Long names are shown whole: the column takes its contents' width and the tree
+    // scrolls sideways.
+    Tree->header()->setStretchLastSection(false);
+    Tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     twips::place(Tree, 50, 150, 2895, 4000);
 
     linea_borde = new SplitterBar(Frame1);
@@ -236,15 +243,11 @@ QTreeWidgetItem* Frmscripts::FindNode(const QString& key) const
 
 void Frmscripts::SetDropHighlight(QTreeWidgetItem* node)
 {
-    if (QTreeWidgetItem* old = DropHighlight()) {
-        old->setData(0, Qt::BackgroundRole, QVariant());
-        old->setData(0, Qt::ForegroundRole, QVariant());
-    }
+    if (QTreeWidgetItem* old = DropHighlight())
+        DropHighlightDelegate::Mark(old, false);
     dropHighlightKey_ = CategoryTree::KeyOf(node);
-    if (node) {
-        node->setBackground(0, palette().brush(QPalette::Active, QPalette::Highlight));
-        node->setForeground(0, palette().brush(QPalette::Active, QPalette::HighlightedText));
-    }
+    if (node)
+        DropHighlightDelegate::Mark(node, true);
 }
 
 QTreeWidgetItem* Frmscripts::DropHighlight() const
