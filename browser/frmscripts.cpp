@@ -19,6 +19,7 @@
 #include "platform/messagebox.h"
 #include "platform/shell.h"
 #include "platform/waitcursor.h"
+#include "popupwindow.h"
 #include "presentationpanel.h"
 #include "splitterbar.h"
 #include "twips.h"
@@ -94,6 +95,7 @@ void Frmscripts::createBrowsePanel()
     explorador = new QWebEngineView(Frame1);
     explorador->setObjectName(QStringLiteral("explorador"));
     explorador->setPage(new GuardedPage(explorador));
+    popups::OpenNewWindowsInProgram(explorador->page(), this);
     explorador->setAccessibleName(QStringLiteral("Página del script"));
 
     Frame_presentacion = new PresentationPanel(Frame1);
