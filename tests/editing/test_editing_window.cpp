@@ -1,6 +1,7 @@
 #include "app/module1.h"
 #include "browser/buttonbar.h"
 #include "browser/frmscripts.h"
+#include "browser/twips.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
@@ -182,7 +183,7 @@ void TestEditingWindow::buttonsFollowTheThreeWindowStates()
     QCOMPARE(bar(w), QStringLiteral("aceptar preview Cancelar"));
     const int gap =
         w.opciones->boton_preview->y() - w.opciones->boton_aceptar->geometry().bottom() - 1;
-    QVERIFY2(qAbs(gap - 250 * w.logicalDpiX() / 1440) <= 1, qPrintable(QString::number(gap)));
+    QVERIFY2(qAbs(gap - 250 * twips::dpiOf(&w) / 1440) <= 1, qPrintable(QString::number(gap)));
     QVERIFY(panel->Text_nombre->text().isEmpty());
     QVERIFY(panel->script_head->text().isEmpty());
     QCOMPARE(comboItems(panel->list_categoria),
