@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));
     QApplication::setApplicationVersion(QStringLiteral(KORVALIS_VERSION_TEXT));
 
+    Module1::SetSpanishLocale();
     Module1::InstallQtSpanishTranslation();
 
     auto* splash = new frmsplash();

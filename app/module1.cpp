@@ -42,6 +42,11 @@ void SetProgramValues(const QString& programFolder)
     BannerTickLimit = 1;
 }
 
+void SetSpanishLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+}
+
 bool InstallQtSpanishTranslation()
 {
     static QTranslator qtStrings;

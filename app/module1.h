@@ -22,6 +22,10 @@ extern qint16 BannerTickLimit;
 // configured with. BannerTickCount is left as it is.
 void SetProgramValues(const QString& programFolder);
 
+// Makes Spanish (Spain) the program's locale: dates, sizes and numbers that the program
+// and Qt's dialogs write read as in Spain, whatever the desktop's language.
+void SetSpanishLocale();
+
 // Installs Qt's own Spanish texts ("Sí", "No", "Aceptar", "Cancelar" on standard buttons).
 // False when the translation is not installed on the machine.
 bool InstallQtSpanishTranslation();

@@ -5,6 +5,7 @@
 #include "app/module1.h"
 #include "buttonbar.h"
 #include "categorytree.h"
+#include "drophighlight.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "export/exportcommand.h"
@@ -19,6 +20,7 @@
 #include "platform/messagebox.h"
 #include "platform/shell.h"
 #include "platform/waitcursor.h"
+#include "popupwindow.h"
 #include "presentationpanel.h"
 #include "searchbox.h"
 #include "splitterbar.h"
@@ -28,6 +30,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -90,6 +93,11 @@ void Frmscripts::createBrowsePanel()
     Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tree->setIconSize(QSize(16, 16));
     Tree->setAccessibleName(QStringLiteral("Scripts"));
+    Tree->setItemDelegate(new DropHighlightDelegate(Tree));
+    // Long names are shown whole: the column takes its contents' width and the tree
+    // scrolls sideways.
+    Tree->header()->setStretchLastSection(false);
+    Tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     twips::place(Tree, 50, 150, 2895, 4000);
     busqueda = new SearchBox(Frame1, Tree, [this] { return cn.get(); });
 
@@ -99,6 +107,7 @@ void Frmscripts::createBrowsePanel()
     explorador = new QWebEngineView(Frame1);
     explorador->setObjectName(QStringLiteral("explorador"));
     explorador->setPage(new GuardedPage(explorador));
+    popups::OpenNewWindowsInProgram(explorador->page(), this);
     explorador->setAccessibleName(QStringLiteral("Página del script"));
 
     Frame_presentacion = new PresentationPanel(Frame1);
@@ -268,15 +277,11 @@ QTreeWidgetItem* Frmscripts::FindNode(const QString& key) const
 
 void Frmscripts::SetDropHighlight(QTreeWidgetItem* node)
 {
-    if (QTreeWidgetItem* old = DropHighlight()) {
-        old->setData(0, Qt::BackgroundRole, QVariant());
-        old->setData(0, Qt::ForegroundRole, QVariant());
-    }
+    if (QTreeWidgetItem* old = DropHighlight())
+        DropHighlightDelegate::Mark(old, false);
     dropHighlightKey_ = CategoryTree::KeyOf(node);
-    if (node) {
-        node->setBackground(0, palette().brush(QPalette::Active, QPalette::Highlight));
-        node->setForeground(0, palette().brush(QPalette::Active, QPalette::HighlightedText));
-    }
+    if (node)
+        DropHighlightDelegate::Mark(node, true);
 }
 
 QTreeWidgetItem* Frmscripts::DropHighlight() const

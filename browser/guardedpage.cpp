@@ -6,6 +6,17 @@
 
 GuardedPage::GuardedPage(QObject* parent) : QWebEnginePage(browser::WebProfile(), parent)
 {
+    configure();
+}
+
+GuardedPage::GuardedPage(QWebEngineProfile* profile, QObject* parent)
+    : QWebEnginePage(profile, parent)
+{
+    configure();
+}
+
+void GuardedPage::configure()
+{
     settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     settings()->setDefaultTextEncoding(QStringLiteral("UTF-8"));
 }

@@ -11,9 +11,14 @@ class GuardedPage : public QWebEnginePage
 
 public:
     explicit GuardedPage(QObject* parent = nullptr);
+    // A page of the given profile: a window that a page opens shares its opener's profile.
+    GuardedPage(QWebEngineProfile* profile, QObject* parent);
 
     static bool IsBlockedAddress(const QUrl& url);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+
+private:
+    void configure();
 };

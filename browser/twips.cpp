@@ -1,5 +1,7 @@
 #include "twips.h"
 
+#include <QApplication>
+#include <QFontMetricsF>
 #include <QWidget>
 #include <cmath>
 
@@ -27,10 +29,37 @@ QRect fromPixels(const QRect& r, int dpi)
                  fromPixels(r.height(), dpi));
 }
 
+double FontScale(const QFont& font, int dpi)
+{
+    // The designed geometry fits the 8-point system font it was drawn with: 6 by 13 pixels
+    // a character cell at 96 dots per inch (average width of the letters, line height).
+    constexpr double DesignedWidthInches = 6.0 / 96.0;
+    constexpr double DesignedHeightInches = 13.0 / 96.0;
+    static const QString Letters =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    QFont sized = font;
+    if (sized.pointSizeF() > 0)
+        sized.setPixelSize(std::max(1, int(std::lround(sized.pointSizeF() * dpi / 72.0))));
+    const QFontMetricsF metrics(sized);
+    const double width = metrics.horizontalAdvance(Letters) / Letters.size() / dpi;
+    const double height = metrics.height() / dpi;
+    return std::max({1.0, width / DesignedWidthInches, height / DesignedHeightInches});
+}
+
 int dpiOf(const QWidget* widget)
 {
-    const int dpi = widget->logicalDpiX();
-    return dpi > 0 ? dpi : 96;
+    const int screenDpi = widget->logicalDpiX() > 0 ? widget->logicalDpiX() : 96;
+    // Worked out once per font and screen: every window places all its controls with it.
+    static QString lastKey;
+    static int lastDpi = 0;
+    static int scaled = 0;
+    const QFont font = QApplication::font();
+    if (screenDpi != lastDpi || font.key() != lastKey) {
+        lastKey = font.key();
+        lastDpi = screenDpi;
+        scaled = int(std::lround(screenDpi * FontScale(font, screenDpi)));
+    }
+    return scaled;
 }
 
 void place(QWidget* widget, const QRect& twipsRect)

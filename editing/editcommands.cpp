@@ -4,6 +4,8 @@
 #include "browser/buttonbar.h"
 #include "browser/categorytree.h"
 #include "browser/frmscripts.h"
+#include "browser/presentationpanel.h"
+#include "browser/treeorder.h"
 #include "editorpanel.h"
 #include "export/relatedfiles.h"
 #include "library/nodekey.h"
@@ -140,8 +142,10 @@ QTreeWidgetItem* EditingCommands::addScriptNode(qint64 scriptId, qint64 category
     // A category the tree could not show (its parent is missing): under the root.
     if (!parent)
         parent = w_.Tree->topLevelItem(0);
-    return CategoryTree::AddNode(parent, library::scriptKey(scriptId), text,
-                                 CategoryTree::ScriptIcon());
+    QTreeWidgetItem* node = CategoryTree::AddNode(parent, library::scriptKey(scriptId), text,
+                                                  CategoryTree::ScriptIcon());
+    treeorder::PlaceInOrder(parent, node);
+    return node;
 }
 
 void EditingCommands::SaveScript()

@@ -30,6 +30,10 @@ enum Tab { TabHead = 0, TabBody = 1, TabHtml = 2, TabComments = 3, TabFiles = 4 
 
 constexpr int ListLeft = 120, ListTop = 480;
 constexpr int EditorLeft = 120, EditorTop = 480;
+// The two lists hold names as long as "Botones e imágenes cambiantes": they start closer to
+// the text boxes than first designed and reach the right edge of the tabs.
+constexpr int ListCaptionLeft = 3480, ComboLeft = 4440, ComboWidth = 3195;
+constexpr int TabsLeft = 240;
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& tw)
 {
@@ -107,8 +111,8 @@ void EditorPanel::createFields()
 {
     Label1 = makeLabel(this, "Label1", tr("Nombre"), {120, 240, 1215, 255});
     Label3 = makeLabel(this, "Label3", tr("Navegadores"), {120, 720, 1185, 255});
-    Label2 = makeLabel(this, "Label2", tr("Tipo"), {3960, 240, 855, 255});
-    Label4 = makeLabel(this, "Label4", tr("Categoria"), {3960, 720, 975, 255});
+    Label2 = makeLabel(this, "Label2", tr("Tipo"), {ListCaptionLeft, 240, 855, 255});
+    Label4 = makeLabel(this, "Label4", tr("Categoria"), {ListCaptionLeft, 720, 975, 255});
 
     Text_nombre = new QLineEdit(this);
     Text_nombre->setObjectName(QStringLiteral("Text_nombre"));
@@ -120,10 +124,10 @@ void EditorPanel::createFields()
     // The lists offer existing names only: saving looks the name up again.
     list_tipo = new QComboBox(this);
     list_tipo->setObjectName(QStringLiteral("list_tipo"));
-    twips::place(list_tipo, 4920, 240, 2055, 315);
+    twips::place(list_tipo, ComboLeft, 240, ComboWidth, 315);
     list_categoria = new QComboBox(this);
     list_categoria->setObjectName(QStringLiteral("list_categoria"));
-    twips::place(list_categoria, 4920, 720, 2055, 315);
+    twips::place(list_categoria, ComboLeft, 720, ComboWidth, 315);
 
     const std::pair<QLabel*, QWidget*> captions[] = {{Label1, Text_nombre},
                                                      {Label3, Text_navegador},
@@ -214,8 +218,17 @@ void EditorPanel::SetupFileListColumns()
     list_ficheros->clear();
     list_ficheros->setColumnCount(1);
     list_ficheros->setHeaderLabels({QStringLiteral("Ficheros relacionados")});
-    list_ficheros->setColumnWidth(
-        0, twips::toPixels(std::max(0, listTw_.width() - 75), twips::dpiOf(list_ficheros)));
+    fitFileColumn();
+}
+
+void EditorPanel::fitFileColumn()
+{
+    // As wide as the list less 75 twips, but never wider than the list shows: an empty
+    // list has no sideways scroll bar.
+    const int designed =
+        twips::toPixels(std::max(0, listTw_.width() - 75), twips::dpiOf(list_ficheros));
+    list_ficheros->setColumnWidth(0,
+                                  std::min(designed, list_ficheros->maximumViewportSize().width()));
 }
 
 void EditorPanel::FillCategoryCombo(library::LibraryStore& store, const QString& id)
@@ -251,6 +264,7 @@ void EditorPanel::tabscript_Click(int /*previousTab*/)
         listTw_ =
             QRect(ListLeft, ListTop, tabscriptTw_.width() - 1000, tabscriptTw_.height() - 600);
         twips::place(list_ficheros, listTw_);
+        fitFileColumn();
         for (QToolButton* button : {boton_anadir_fichero, boton_borrar_fichero}) {
             const QRect b = twips::geometryOf(button);
             twips::place(button, listTw_.left() + listTw_.width() + 100, b.top(), 600, 600);
@@ -276,8 +290,11 @@ void EditorPanel::LayoutPanel()
 {
     const QRect panel = twips::geometryOf(this);
     const int top = tabscriptTw_.top();
-    tabscriptTw_ = QRect(240, 1080, panel.width() - 500, panel.height() - top - 200);
+    tabscriptTw_ = QRect(TabsLeft, 1080, panel.width() - 500, panel.height() - top - 200);
     twips::place(tabscript, tabscriptTw_);
+    const int comboWidth = std::max(ComboWidth, TabsLeft + tabscriptTw_.width() - ComboLeft);
+    twips::place(list_tipo, ComboLeft, 240, comboWidth, 315);
+    twips::place(list_categoria, ComboLeft, 720, comboWidth, 315);
     for (QsciScintilla* editor : editors())
         twips::place(editor, EditorLeft, EditorTop, tabscriptTw_.width() - 240,
                      tabscriptTw_.height() - 600);

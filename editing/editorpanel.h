@@ -113,6 +113,7 @@ private:
     QToolButton* makeFileButton(const char* name, const QString& icon, int top,
                                 const QString& action);
     QsciScintilla* editorOfViewport(QObject* watched) const;
+    void fitFileColumn();
 
     exporting::RelatedFilesList* files_;
     QRect tabscriptTw_; // tabscript in twips, as last placed

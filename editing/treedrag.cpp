@@ -1,5 +1,6 @@
 #include "treedrag.h"
 
+#include "browser/treeorder.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "platform/messagebox.h"
@@ -144,12 +145,10 @@ void TreeDrag::Tree_DragDrop()
                              e.message());
         return;
     }
-    QTreeWidgetItem* oldParent = node->parent();
-    if (oldParent != target) {
+    if (node->parent() != target) {
         // The node is current: on its way it must not hand that to a neighbour.
         const QSignalBlocker quiet(tree_);
-        oldParent->removeChild(node);
-        target->addChild(node);
+        treeorder::PlaceInOrder(target, node);
     }
     tree_->setCurrentItem(node);
     window_.setDropHighlight(nullptr);

@@ -6,6 +6,7 @@
 #include "platform/shell.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QUrl>
 
 namespace exporting {
@@ -37,7 +38,7 @@ void reportFailure(QWidget* window, const ExportReport& report)
 
 QString exportFileFilter()
 {
-    return QStringLiteral("HTML Document (*.html) (*.htm)");
+    return QStringLiteral("HTML Document (*.html *.htm)");
 }
 
 void RunExportCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId)
@@ -60,7 +61,12 @@ void RunExportCommand(QWidget* window, library::LibraryStore& store, const QStri
         reportFailure(window, report);
         return;
     }
-    platform::shell().open(QUrl::fromLocalFile(report.page));
+    if (!platform::shell().open(QUrl::fromLocalFile(report.page))) {
+        showMessage(window, QMessageBox::Information, QStringLiteral("Exportar Script"),
+                    QStringLiteral("El Script se ha exportado, pero no hay ningún programa que "
+                                   "abra la página.\nLa página está en:\n%1")
+                        .arg(QDir::toNativeSeparators(report.page)));
+    }
 }
 
 } // namespace exporting

@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "collation.h"
 #include "sqlcipher.h"
 
 #include <QFile>
@@ -147,6 +148,8 @@ void Database::configure()
     execute("SELECT count(*) FROM sqlite_master");
     // The file may live in a synced folder: keep the classic rollback journal, fully synced.
     execute("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL;");
+    if (!RegisterNameCollation(db_))
+        throw DatabaseError(engineMessage(db_));
 }
 
 Database::Database(Database&& other) noexcept : db_(other.db_)

@@ -1,5 +1,6 @@
 #include "librarystore.h"
 
+#include "collation.h"
 #include "libraryfile.h"
 
 namespace library {
@@ -78,7 +79,7 @@ std::vector<Category> LibraryStore::childCategories(qint64 parentId)
     if (!childCategoriesQuery_) {
         childCategoriesQuery_ = std::make_unique<Statement>(
             db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias "
-                        "WHERE id_padre = ?1 ORDER BY nombre, id"));
+                        "WHERE id_padre = ?1 ORDER BY nombre COLLATE NOMBRE, id"));
     }
     Statement& q = *childCategoriesQuery_;
     q.reset();
@@ -97,9 +98,8 @@ std::vector<ScriptListing> LibraryStore::scriptsByName()
 
 std::vector<CategoryListing> LibraryStore::categoriesByParent()
 {
-    // The index on (id_padre, nombre) covers the statement: no row of the table is read.
-    Statement q =
-        db_.prepare("SELECT id, id_padre, nombre FROM categorias ORDER BY id_padre, nombre, id");
+    Statement q = db_.prepare("SELECT id, id_padre, nombre FROM categorias "
+                              "ORDER BY id_padre, nombre COLLATE NOMBRE, id");
     std::vector<CategoryListing> rows;
     while (q.next())
         rows.push_back(CategoryListing{q.int64(0), q.int64(1), q.text(2)});
@@ -110,8 +110,8 @@ void LibraryStore::forEachScriptByName(const std::function<void(ScriptListing&&)
 {
     // One pass over the table and a sort: walking the name index instead fetches the rows
     // in random order, and each page fetched again is decrypted again.
-    Statement q =
-        db_.prepare("SELECT id, id_categoria, nombre FROM scripts NOT INDEXED ORDER BY nombre, id");
+    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts NOT INDEXED "
+                              "ORDER BY nombre COLLATE NOMBRE, id");
     while (q.next())
         row(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
 }
@@ -147,14 +147,14 @@ std::optional<Category> LibraryStore::category(qint64 id)
 
 std::vector<Category> LibraryStore::categoriesByName()
 {
-    Statement q = db_.prepare(
-        "SELECT id, id_padre, nombre, descripcion FROM categorias ORDER BY nombre ASC, id");
+    Statement q = db_.prepare("SELECT id, id_padre, nombre, descripcion FROM categorias "
+                              "ORDER BY nombre COLLATE NOMBRE, id");
     return readCategories(q);
 }
 
 std::vector<ScriptType> LibraryStore::typesByName()
 {
-    Statement q = db_.prepare("SELECT id, nombre FROM tipos ORDER BY nombre ASC, id");
+    Statement q = db_.prepare("SELECT id, nombre FROM tipos ORDER BY nombre COLLATE NOMBRE, id");
     std::vector<ScriptType> rows;
     while (q.next())
         rows.push_back(ScriptType{q.int64(0), q.text(1)});

@@ -12,7 +12,7 @@ namespace library {
 namespace {
 
 // The tree's order of script names; searches list scripts of equal rank in it.
-constexpr char NameOrder[] = "ORDER BY s.nombre, s.id";
+constexpr char NameOrder[] = "ORDER BY s.nombre COLLATE NOMBRE, s.id";
 
 bool isWordCharacter(char32_t c)
 {

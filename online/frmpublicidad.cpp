@@ -2,11 +2,14 @@
 
 #include "app/module1.h"
 #include "browser/guardedpage.h"
+#include "browser/popupwindow.h"
 #include "browser/twips.h"
 #include "online/banner.h"
 #include "platform/network.h"
 
 #include <QPointer>
+#include <QTimer>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
 Frmpublicidad::Frmpublicidad(QWidget* parent) : QDialog(parent)
@@ -22,6 +25,14 @@ Frmpublicidad::Frmpublicidad(QWidget* parent) : QDialog(parent)
     web_publicidad->setPage(new GuardedPage(web_publicidad));
     twips::place(web_publicidad, 0, 0, 7335, 1335);
     web_publicidad->setAccessibleName(QStringLiteral("Patrocinador"));
+    popups::OpenNewWindowsInUsersBrowser(web_publicidad->page());
+
+    siteTimeout_ = new QTimer(this);
+    siteTimeout_->setSingleShot(true);
+    siteTimeout_->setInterval(SiteAnswerTimeoutMs);
+    connect(siteTimeout_, &QTimer::timeout, this, &Frmpublicidad::ShowOfflinePage);
+    connect(web_publicidad->page(), &QWebEnginePage::loadingChanged, this,
+            &Frmpublicidad::siteLoadingChanged);
     Load();
 }
 
@@ -32,16 +43,46 @@ bool Frmpublicidad::WriteBannerPage()
 
 void Frmpublicidad::Load()
 {
-    QUrl address;
-    if (platform::networkPresence().hasNetwork())
-        address = QUrl(Module1::SiteUrl);
-    else if (WriteBannerPage())
-        address = QUrl::fromLocalFile(Module1::ProgramFolder + QStringLiteral("/banner.html"));
-    // A page that could not be written leaves the window without a page.
-    if (address.isEmpty())
+    if (platform::networkPresence().hasNetwork()) {
+        // No wait before showing: the modal window paints the page as it arrives.
+        waitingForSite_ = true;
+        siteTimeout_->start();
+        web_publicidad->load(QUrl(Module1::SiteUrl));
         return;
-    // No wait before showing: the modal window paints the page as it arrives.
-    web_publicidad->load(address);
+    }
+    ShowOfflinePage();
+}
+
+void Frmpublicidad::ShowOfflinePage()
+{
+    waitingForSite_ = false;
+    siteTimeout_->stop();
+    // A page that could not be written leaves the window without a page.
+    if (!WriteBannerPage()) {
+        web_publicidad->stop();
+        return;
+    }
+    web_publicidad->load(
+        QUrl::fromLocalFile(Module1::ProgramFolder + QStringLiteral("/banner.html")));
+}
+
+void Frmpublicidad::siteLoadingChanged(const QWebEngineLoadingInfo& info)
+{
+    if (!waitingForSite_)
+        return;
+    // A page delivered with an HTTP error status counts as a failure too.
+    const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
+                           info.errorCode() >= 400;
+    const bool failed = info.status() == QWebEngineLoadingInfo::LoadFailedStatus ||
+                        (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && httpError);
+    if (failed) {
+        // Not from inside the engine's own notification.
+        QTimer::singleShot(0, this, &Frmpublicidad::ShowOfflinePage);
+        waitingForSite_ = false;
+    } else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+        waitingForSite_ = false;
+        siteTimeout_->stop();
+    }
 }
 
 namespace online {

@@ -2,11 +2,14 @@
 
 #include <QDialog>
 
+class QTimer;
+class QWebEngineLoadingInfo;
 class QWebEngineView;
 class QWidget;
 
 // The sponsor banner, shown modally by the main window's timer: the product's home page
-// with a network, a small generated page of the sponsor without one.
+// with a network, a small generated page of the sponsor without one, or when the site does
+// not answer in time or answers with an error.
 class Frmpublicidad : public QDialog
 {
     Q_OBJECT
@@ -14,11 +17,19 @@ class Frmpublicidad : public QDialog
 public:
     explicit Frmpublicidad(QWidget* parent = nullptr);
 
+    // How long the site has to deliver its page before the offline page takes its place.
+    static constexpr int SiteAnswerTimeoutMs = 4000;
+
     QWebEngineView* web_publicidad = nullptr;
 
 private:
     bool WriteBannerPage();
     void Load();
+    void ShowOfflinePage();
+    void siteLoadingChanged(const QWebEngineLoadingInfo& info);
+
+    QTimer* siteTimeout_ = nullptr;
+    bool waitingForSite_ = false;
 };
 
 namespace online {

@@ -28,11 +28,17 @@ public:
 FileDialogs& fileDialogs();
 void setFileDialogs(FileDialogs* dialogs);
 
+// Qt's dialog. It opens in the user's home folder at first, then in the folder of the
+// file or the folder the user last chose in this run; nothing is kept between runs.
 class QtFileDialogs final : public FileDialogs
 {
 public:
     QString openFileName(QWidget* parent, const FileRequest& request) override;
     QString existingFolder(QWidget* parent, const QString& title) override;
+    QString startFolder() const;
+
+private:
+    QString lastFolder_;
 };
 
 // Gives the queued names in order (cancel, "", when the queue is empty) and records requests.

@@ -19,9 +19,9 @@ void setShell(Shell* s)
     current = s;
 }
 
-void QtShell::open(const QUrl& url)
+bool QtShell::open(const QUrl& url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace platform

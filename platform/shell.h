@@ -11,8 +11,8 @@ class Shell
 {
 public:
     virtual ~Shell() = default;
-    // Failures are not reported: the shell's answer is not looked at.
-    virtual void open(const QUrl& url) = 0;
+    // False when no program could be started for the address or file.
+    virtual bool open(const QUrl& url) = 0;
 };
 
 Shell& shell();
@@ -21,7 +21,7 @@ void setShell(Shell* shell);
 class QtShell final : public Shell
 {
 public:
-    void open(const QUrl& url) override;
+    bool open(const QUrl& url) override;
 };
 
 class RecordingShell final : public Shell
@@ -29,9 +29,15 @@ class RecordingShell final : public Shell
 public:
     RecordingShell() { setShell(this); }
     ~RecordingShell() override { setShell(nullptr); }
-    void open(const QUrl& url) override { opened.append(url); }
+    bool open(const QUrl& url) override
+    {
+        opened.append(url);
+        return opens;
+    }
 
     QList<QUrl> opened;
+    // What the shell answers: false as on a system with no program for the file.
+    bool opens = true;
 };
 
 } // namespace platform

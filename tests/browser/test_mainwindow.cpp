@@ -390,7 +390,7 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     TempProgramFolder folder;
     folder.closeLibrary();
     Frmscripts w;
-    w.resize(800, 500); // 12000 twips wide at 96 dpi
+    w.resize(800, 500);
     w.show();
     QVERIFY(w.Form_Load());
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -416,13 +416,14 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     QCOMPARE(drag(700), snapped(W - 100 - W / 4));
     // Between the bounds it stays where it was dropped.
     const int before = twips::geometryOf(w.linea_borde).left();
-    QCOMPARE(drag(-100), before - 1500);
-    QCOMPARE(twips::geometryOf(w.explorador).left(), before - 1500 + 150);
+    const int dropped = snapped(before + twips::fromPixels(-100, dpi));
+    QCOMPARE(drag(-100), dropped);
+    QCOMPARE(twips::geometryOf(w.explorador).left(), snapped(dropped + 150));
     // A move without a button, or with both, does not drag.
     QMouseEvent both(QEvent::MouseMove, QPointF(50, 5), w.linea_borde->mapToGlobal(QPointF(50, 5)),
                      Qt::NoButton, Qt::LeftButton | Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(w.linea_borde, &both);
-    QCOMPARE(twips::geometryOf(w.linea_borde).left(), before - 1500);
+    QCOMPARE(twips::geometryOf(w.linea_borde).left(), dropped);
     QVERIFY(!QApplication::overrideCursor());
 }
 

@@ -1,6 +1,7 @@
 #include "app/module1.h"
 #include "browser/buttonbar.h"
 #include "browser/frmscripts.h"
+#include "browser/twips.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 using editing::EditorPanel;
@@ -160,6 +162,7 @@ private Q_SLOTS:
     void deletingActsOnTheScriptsOwnNodeAndKeepsSharedFiles();
     void draggingMovesOnlyScriptsOntoCategories();
     void aClickThatSlipsAPixelDeletesTheScriptItChose();
+    void treeKeepsSpanishNameOrderAfterSavesAndMoves();
 };
 
 void TestEditingWindow::buttonsFollowTheThreeWindowStates()
@@ -181,7 +184,7 @@ void TestEditingWindow::buttonsFollowTheThreeWindowStates()
     QCOMPARE(bar(w), QStringLiteral("aceptar preview Cancelar"));
     const int gap =
         w.opciones->boton_preview->y() - w.opciones->boton_aceptar->geometry().bottom() - 1;
-    QVERIFY2(qAbs(gap - 250 * w.logicalDpiX() / 1440) <= 1, qPrintable(QString::number(gap)));
+    QVERIFY2(qAbs(gap - 250 * twips::dpiOf(&w) / 1440) <= 1, qPrintable(QString::number(gap)));
     QVERIFY(panel->Text_nombre->text().isEmpty());
     QVERIFY(panel->script_head->text().isEmpty());
     QCOMPARE(comboItems(panel->list_categoria),
@@ -311,7 +314,7 @@ void TestEditingWindow::savingANewScriptAddsOneRowAndOneNode()
     QCOMPARE(s->scriptHtml, QStringLiteral("<img src=\"resources/copo.gif\">"));
     QCOMPARE(store->relatedFiles(id).size(), size_t(2));
     QCOMPARE(childKeys(w.FindNode(library::categoryKey(l.relojes))),
-             (QStringList{library::scriptKey(l.reloj), library::scriptKey(id)}));
+             (QStringList{library::scriptKey(id), library::scriptKey(l.reloj)}));
     QCOMPARE(keyOf(w.Tree->currentItem()), library::scriptKey(id));
     QCOMPARE(keyOf(w.DropHighlight()), library::scriptKey(id));
     QVERIFY(w.FindNode(library::categoryKey(l.relojes))->isExpanded());
@@ -567,6 +570,77 @@ void TestEditingWindow::aClickThatSlipsAPixelDeletesTheScriptItChose()
     QVERIFY(!store->script(l.menu));
     QVERIFY(store->script(l.reloj));
     QCOMPARE(store->script(l.reloj)->idCategoria, l.relojes);
+}
+
+void TestEditingWindow::treeKeepsSpanishNameOrderAfterSavesAndMoves()
+{
+    TempProgramFolder folder;
+    const qint64 botones = folder.addCategory(0, QStringLiteral("Botones"));
+    folder.addCategory(0, QStringLiteral("Ñandúes"));
+    const qint64 arboles = folder.addCategory(0, QStringLiteral("Árboles"));
+    folder.addCategory(botones, QStringLiteral("Zócalos"));
+    const qint64 type = folder.addType(QStringLiteral("Visual"));
+    folder.addScript(botones, type, QStringLiteral("Oso"));
+    const qint64 nube = folder.addScript(botones, type, QStringLiteral("Nube azul"));
+    const qint64 nacar = folder.addScript(arboles, type, QStringLiteral("Nácar"));
+    folder.closeLibrary();
+    platform::ScriptedMessageBoxes boxes;
+    Frmscripts w;
+    w.resize(1000, 700);
+    w.show();
+    QVERIFY(w.Form_Load());
+    w.Tree->expandAll();
+    EditorPanel* panel = panelOf(w);
+    const auto names = [&](qint64 category) {
+        QStringList list;
+        QTreeWidgetItem* node = w.FindNode(library::categoryKey(category));
+        for (int i = 0; i < node->childCount(); ++i)
+            list.append(node->child(i)->text(0));
+        return list;
+    };
+    QCOMPARE(names(0), (QStringList{QStringLiteral("Árboles"), QStringLiteral("Botones"),
+                                    QStringLiteral("Ñandúes")}));
+
+    // A new script lands at its place at once, after the categories.
+    w.opciones->boton_insertar->click();
+    QCOMPARE(comboItems(panel->list_categoria),
+             (QStringList{QStringLiteral("Árboles"), QStringLiteral("Botones"),
+                          QStringLiteral("Ñandúes"), QStringLiteral("Zócalos")}));
+    panel->Text_nombre->setText(QStringLiteral("Ñu"));
+    panel->list_categoria->setCurrentText(QStringLiteral("Botones"));
+    {
+        ModalCloser modals;
+        w.opciones->boton_aceptar->click();
+    }
+    QCOMPARE(names(botones), (QStringList{QStringLiteral("Zócalos"), QStringLiteral("Nube azul"),
+                                          QStringLiteral("Ñu"), QStringLiteral("Oso")}));
+    // An edited name moves to its new place.
+    w.NodeClick(w.FindNode(library::scriptKey(nube)));
+    w.opciones->boton_Editar->click();
+    panel->Text_nombre->setText(QStringLiteral("Ábaco"));
+    w.opciones->boton_aceptar->click();
+    QCOMPARE(names(botones), (QStringList{QStringLiteral("Zócalos"), QStringLiteral("Ábaco"),
+                                          QStringLiteral("Ñu"), QStringLiteral("Oso")}));
+    // A script dragged into the category goes between the others, not at the end.
+    drag(w, library::scriptKey(nacar), {library::categoryKey(botones)});
+    QCOMPARE(names(botones),
+             (QStringList{QStringLiteral("Zócalos"), QStringLiteral("Ábaco"),
+                          QStringLiteral("Nácar"), QStringLiteral("Ñu"), QStringLiteral("Oso")}));
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+
+    // What the running tree shows is what a fresh start loads.
+    Frmscripts again;
+    QVERIFY(again.Form_Load());
+    for (QTreeWidget* tree : {w.Tree, again.Tree}) {
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            (*it)->setExpanded(true);
+    }
+    QStringList running, fresh;
+    for (QTreeWidgetItemIterator it(w.Tree); *it; ++it)
+        running.append(keyOf(*it));
+    for (QTreeWidgetItemIterator it(again.Tree); *it; ++it)
+        fresh.append(keyOf(*it));
+    QCOMPARE(running, fresh);
 }
 
 QTEST_MAIN(TestEditingWindow)

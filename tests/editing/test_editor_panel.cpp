@@ -1,4 +1,5 @@
 #include "app/module1.h"
+#include "browser/twips.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "export/popupcreator.h"
@@ -165,7 +166,7 @@ void TestEditorPanel::tabChangeShowsOneControlAndPlacesTheFileButtons()
     QVERIFY(!panel.boton_borrar_fichero->isEnabled());
     // The buttons stand 100 twips to the right of the list, wherever the list ends.
     const int gap = panel.boton_anadir_fichero->x() - panel.list_ficheros->geometry().right() - 1;
-    QVERIFY2(qAbs(gap - 100 * panel.logicalDpiX() / 1440) <= 1, qPrintable(QString::number(gap)));
+    QVERIFY2(qAbs(gap - 100 * twips::dpiOf(&panel) / 1440) <= 1, qPrintable(QString::number(gap)));
     QCOMPARE(panel.boton_borrar_fichero->x(), panel.boton_anadir_fichero->x());
     // A larger panel: the tabs and the list grow with it.
     const int oldRight = panel.list_ficheros->geometry().right();

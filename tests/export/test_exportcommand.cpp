@@ -64,6 +64,7 @@ private Q_SLOTS:
     void pageInsideTheLibraryResourcesCopiesNothing();
     void unsafeFileNamesRefuseTheWholeExport();
     void unwritablePageIsReportedAndKept();
+    void pageThatNoProgramOpensIsShownWhereItWasWritten();
 };
 
 void TestExportCommand::withoutScriptOnlyTellsTheUser()
@@ -89,7 +90,7 @@ void TestExportCommand::cancellingTheDialogDoesNothing()
     platform::RecordingShell shell;
     RunExportCommand(nullptr, *f.store, f.sid());
     QCOMPARE(dialogs.requests.size(), 1);
-    QCOMPARE(dialogs.requests[0].filter, QStringLiteral("HTML Document (*.html) (*.htm)"));
+    QCOMPARE(dialogs.requests[0].filter, QStringLiteral("HTML Document (*.html *.htm)"));
     QVERIFY(boxes.shown.isEmpty());
     QVERIFY(shell.opened.isEmpty());
     QVERIFY(QDir(f.site.path()).isEmpty());
@@ -215,6 +216,28 @@ void TestExportCommand::unwritablePageIsReportedAndKept()
     QCOMPARE(QDir(f.site.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("index.htm")});
     QVERIFY(shell.opened.isEmpty());
+}
+
+void TestExportCommand::pageThatNoProgramOpensIsShownWhereItWasWritten()
+{
+    Fixture f;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedFileDialogs dialogs;
+    platform::RecordingShell shell;
+    shell.opens = false;
+    dialogs.names = {f.page()};
+    RunExportCommand(nullptr, *f.store, f.sid());
+    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(f.page())});
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown[0].icon, QMessageBox::Information);
+    QVERIFY(boxes.shown[0].text.contains(QDir::toNativeSeparators(f.page())));
+    QVERIFY(TempProgramFolder::readFile(f.page()).contains("function reloj"));
+
+    // When the page opens, the open page is the sign: no message.
+    shell.opens = true;
+    dialogs.names = {f.page()};
+    RunExportCommand(nullptr, *f.store, f.sid());
+    QCOMPARE(boxes.shown.size(), 1);
 }
 
 QTEST_MAIN(TestExportCommand)

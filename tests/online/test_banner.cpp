@@ -1,5 +1,6 @@
 #include "app/module1.h"
 #include "browser/guardedpage.h"
+#include "browser/twips.h"
 #include "online/banner.h"
 #include "online/frmpublicidad.h"
 #include "platform/network.h"
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QWebEngineView>
 #include <QtTest>
 
@@ -37,6 +40,8 @@ class TestBanner : public QObject
 private Q_SLOTS:
     void offlineBannerWritesAndShowsItsOwnPage();
     void onlineBannerShowsTheSiteAndLeavesNoFile();
+    void siteThatFailsGivesTheOfflinePage_data();
+    void siteThatFailsGivesTheOfflinePage();
     void bannerIsNotBrokenByAPageThatCannotBeWritten();
     void timerShowsTheBannerOnEverySecondTick();
     void networkTestSeesNoNetworkWithOnlyLoopback();
@@ -51,7 +56,7 @@ void TestBanner::offlineBannerWritesAndShowsItsOwnPage()
     Frmpublicidad banner;
     QCOMPARE(banner.windowTitle(), QStringLiteral("Korvalis"));
     QVERIFY(banner.isModal());
-    const int dpi = banner.logicalDpiX();
+    const int dpi = twips::dpiOf(&banner);
     QCOMPARE(banner.size(), QSize(qRound(7380.0 * dpi / 1440), qRound(1395.0 * dpi / 1440)));
     QCOMPARE(banner.findChild<QWebEngineView*>(QStringLiteral("web_publicidad")),
              banner.web_publicidad);
@@ -89,7 +94,56 @@ void TestBanner::onlineBannerShowsTheSiteAndLeavesNoFile()
         PageText(banner.web_publicidad->page()).contains(QStringLiteral("Portada Korvalis")),
         10000);
     QCOMPARE(http.requested, QStringList{QStringLiteral("/korvalis/index.asp")});
+    // A site that answered in time keeps its page.
+    QTest::qWait(Frmpublicidad::SiteAnswerTimeoutMs + 500);
+    QVERIFY(PageText(banner.web_publicidad->page()).contains(QStringLiteral("Portada Korvalis")));
     QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("banner.html"))));
+}
+
+void TestBanner::siteThatFailsGivesTheOfflinePage_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("no answer") << QStringLiteral("silent");
+    QTest::newRow("HTTP error") << QStringLiteral("404");
+    QTest::newRow("nobody listening") << QStringLiteral("closed");
+}
+
+void TestBanner::siteThatFailsGivesTheOfflinePage()
+{
+    QFETCH(QString, failure);
+    TempProgramFolder folder;
+    HttpFixture http;
+    // A server that takes connections and requests and never says a word.
+    QTcpServer silent;
+    QList<QTcpSocket*> held;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    connect(&silent, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* s = silent.nextPendingConnection())
+            held.append(s);
+    });
+    if (failure == QLatin1String("silent")) {
+        Module1::SiteUrl =
+            QStringLiteral("http://127.0.0.1:%1/korvalis/index.asp").arg(silent.serverPort());
+    } else if (failure == QLatin1String("404")) {
+        Module1::SiteUrl = http.url(QStringLiteral("/korvalis/index.asp")).toString();
+    } else {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        Module1::SiteUrl =
+            QStringLiteral("http://127.0.0.1:%1/korvalis/index.asp").arg(probe.serverPort());
+    }
+    platform::FixedNetworkPresence online(true);
+    Frmpublicidad banner;
+    banner.show();
+    QTRY_VERIFY_WITH_TIMEOUT(PageText(banner.web_publicidad->page())
+                                 .contains(QStringLiteral("Visite nuestro Patrocinador")),
+                             Frmpublicidad::SiteAnswerTimeoutMs + 10000);
+    QCOMPARE(banner.web_publicidad->url(),
+             QUrl::fromLocalFile(folder.filePath(QStringLiteral("banner.html"))));
+    QCOMPARE(TempProgramFolder::readFile(folder.filePath(QStringLiteral("banner.html"))),
+             online::BannerPage(Module1::SponsorShopUrl));
+    if (failure == QLatin1String("silent"))
+        QVERIFY(!held.isEmpty());
 }
 
 void TestBanner::bannerIsNotBrokenByAPageThatCannotBeWritten()

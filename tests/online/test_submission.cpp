@@ -1,5 +1,6 @@
 #include "app/module1.h"
 #include "browser/pagebuilder.h"
+#include "browser/twips.h"
 #include "library/librarystore.h"
 #include "online/frmenviarscript.h"
 #include "online/submission.h"
@@ -102,7 +103,7 @@ void TestSubmission::windowShowsItsTextsAtItsSize()
     frmenviarscript window(*store, QStringLiteral("1"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Korvalis"));
     QVERIFY(window.isModal());
-    const int dpi = window.logicalDpiX();
+    const int dpi = twips::dpiOf(&window);
     QCOMPARE(window.width(), qRound(5955.0 * dpi / 1440));
     QCOMPARE(window.height(), qRound(3435.0 * dpi / 1440));
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
