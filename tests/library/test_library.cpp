@@ -292,70 +292,69 @@ void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
     stuck->kill();
     stuck->waitForFinished();
     QCOMPARE(store->script(id)->idCategoria, relojes);
-    void TestLibrary::namesSortAsASpanishReaderExpects_data()
-    {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::newRow("accent is not last")
-            << QStringLiteral("Árboles") << QStringLiteral("Botones");
-        QTest::newRow("accent within") << QStringLiteral("Menú") << QStringLiteral("Menus2");
-        QTest::newRow("ñ after n") << QStringLiteral("Nz") << QStringLiteral("Ña");
-        QTest::newRow("ñ before o") << QStringLiteral("Ñu") << QStringLiteral("Oso");
-        QTest::newRow("case does not split")
-            << QStringLiteral("botones") << QStringLiteral("Cajas");
-        QTest::newRow("equal but for case: one fixed order")
-            << QStringLiteral("Ábaco") << QStringLiteral("ábaco");
-        QTest::newRow("shorter first")
-            << QStringLiteral("Reloj") << QStringLiteral("Reloj digital");
+}
+
+void TestLibrary::namesSortAsASpanishReaderExpects_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("accent is not last") << QStringLiteral("Árboles") << QStringLiteral("Botones");
+    QTest::newRow("accent within") << QStringLiteral("Menú") << QStringLiteral("Menus2");
+    QTest::newRow("ñ after n") << QStringLiteral("Nz") << QStringLiteral("Ña");
+    QTest::newRow("ñ before o") << QStringLiteral("Ñu") << QStringLiteral("Oso");
+    QTest::newRow("case does not split") << QStringLiteral("botones") << QStringLiteral("Cajas");
+    QTest::newRow("equal but for case: one fixed order")
+        << QStringLiteral("Ábaco") << QStringLiteral("ábaco");
+    QTest::newRow("shorter first") << QStringLiteral("Reloj") << QStringLiteral("Reloj digital");
+}
+
+void TestLibrary::namesSortAsASpanishReaderExpects()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QVERIFY(CompareNames(first, second) < 0);
+    QVERIFY(CompareNames(second, first) > 0);
+    QCOMPARE(CompareNames(first, first), 0);
+}
+
+void TestLibrary::everyListingUsesTheOneSpanishOrder()
+{
+    TempProgramFolder folder;
+    const QStringList shuffled{QStringLiteral("Ocaso"),   QStringLiteral("Ñandú"),
+                               QStringLiteral("botones"), QStringLiteral("Árboles"),
+                               QStringLiteral("Nubes"),   QStringLiteral("Zeta")};
+    const QStringList ordered{QStringLiteral("Árboles"), QStringLiteral("botones"),
+                              QStringLiteral("Nubes"),   QStringLiteral("Ñandú"),
+                              QStringLiteral("Ocaso"),   QStringLiteral("Zeta")};
+    const qint64 parent = folder.addCategory(0, QStringLiteral("Todo"));
+    for (const QString& name : shuffled) {
+        folder.addCategory(parent, name);
+        const qint64 type = folder.addType(name);
+        folder.addScript(parent, type, name);
     }
+    folder.closeLibrary();
+    auto store = LibraryStore::open(folder.libraryPath());
+    const auto names = [](const auto& rows) {
+        QStringList list;
+        for (const auto& row : rows)
+            list.append(row.nombre);
+        return list;
+    };
+    QCOMPARE(names(store->childCategories(parent)), ordered);
+    QCOMPARE(names(store->typesByName()), ordered);
+    QCOMPARE(names(store->scriptsByName()), ordered);
+    QStringList all = ordered;
+    all.insert(5, QStringLiteral("Todo"));
+    QCOMPARE(names(store->categoriesByName()), all);
 
-    void TestLibrary::namesSortAsASpanishReaderExpects()
-    {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        QVERIFY(CompareNames(first, second) < 0);
-        QVERIFY(CompareNames(second, first) > 0);
-        QCOMPARE(CompareNames(first, first), 0);
-    }
+    // The order lives on the connection only: nothing in the file names it, so other
+    // SQLCipher clients read the file as before.
+    Statement schema = store->database().prepare("SELECT group_concat(sql) FROM sqlite_master");
+    QVERIFY(schema.next());
+    QVERIFY(!schema.text(0).isEmpty());
+    QVERIFY(!schema.text(0).contains(QLatin1String("COLLATE ") + QLatin1String(NameCollation),
+                                     Qt::CaseInsensitive));
+}
 
-    void TestLibrary::everyListingUsesTheOneSpanishOrder()
-    {
-        TempProgramFolder folder;
-        const QStringList shuffled{QStringLiteral("Ocaso"),   QStringLiteral("Ñandú"),
-                                   QStringLiteral("botones"), QStringLiteral("Árboles"),
-                                   QStringLiteral("Nubes"),   QStringLiteral("Zeta")};
-        const QStringList ordered{QStringLiteral("Árboles"), QStringLiteral("botones"),
-                                  QStringLiteral("Nubes"),   QStringLiteral("Ñandú"),
-                                  QStringLiteral("Ocaso"),   QStringLiteral("Zeta")};
-        const qint64 parent = folder.addCategory(0, QStringLiteral("Todo"));
-        for (const QString& name : shuffled) {
-            folder.addCategory(parent, name);
-            const qint64 type = folder.addType(name);
-            folder.addScript(parent, type, name);
-        }
-        folder.closeLibrary();
-        auto store = LibraryStore::open(folder.libraryPath());
-        const auto names = [](const auto& rows) {
-            QStringList list;
-            for (const auto& row : rows)
-                list.append(row.nombre);
-            return list;
-        };
-        QCOMPARE(names(store->childCategories(parent)), ordered);
-        QCOMPARE(names(store->typesByName()), ordered);
-        QCOMPARE(names(store->scriptsByName()), ordered);
-        QStringList all = ordered;
-        all.insert(5, QStringLiteral("Todo"));
-        QCOMPARE(names(store->categoriesByName()), all);
-
-        // The order lives on the connection only: nothing in the file names it, so other
-        // SQLCipher clients read the file as before.
-        Statement schema = store->database().prepare("SELECT group_concat(sql) FROM sqlite_master");
-        QVERIFY(schema.next());
-        QVERIFY(!schema.text(0).isEmpty());
-        QVERIFY(!schema.text(0).contains(QLatin1String("COLLATE ") + QLatin1String(NameCollation),
-                                         Qt::CaseInsensitive));
-    }
-
-    QTEST_GUILESS_MAIN(TestLibrary)
+QTEST_GUILESS_MAIN(TestLibrary)
 #include "test_library.moc"
