@@ -28,6 +28,7 @@ CREATE TABLE scripts (
     nombre_fichero TEXT
 );
 CREATE INDEX scripts_por_nombre ON scripts (nombre);
+CREATE INDEX scripts_por_categoria ON scripts (id_categoria, nombre);
 
 CREATE TABLE ficheros (
     id        INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -2,21 +2,32 @@
 
 #include "sqlcipher.h"
 
-#include <QCollator>
-#include <QLocale>
+#include <QChar>
 
 namespace library {
 
 namespace {
 
-const QCollator& spanishCollator()
+// The base letters of Latin-1's letters from U+00C0 to U+00FF; '\0' keeps the character
+// itself (Æ, Ð, ×, Þ, ß, ...). Spanish text lies almost wholly in this range.
+constexpr char Latin1Bases[] = "aaaaaa\0ceeeeiiii\0\0ooooo\0ouuuuy\0\0"
+                               "aaaaaa\0ceeeeiiii\0\0ooooo\0ouuuuy\0y";
+
+// Weights are twice the folded code point, so that "ñ" can sit between "n" and "o".
+constexpr char32_t EnyeWeight = char32_t('n') * 2 + 1;
+
+char32_t weightOf(char16_t c)
 {
-    static const QCollator collator = [] {
-        QCollator c{QLocale(QLocale::Spanish, QLocale::Spain)};
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
-    return collator;
+    if (c < 0x80)
+        return char32_t(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) * 2;
+    if (c == 0x00F1 || c == 0x00D1)
+        return EnyeWeight;
+    if (c >= 0x00C0 && c <= 0x00FF && Latin1Bases[c - 0x00C0] != '\0')
+        return char32_t(Latin1Bases[c - 0x00C0]) * 2;
+    // Elsewhere: the first character of the decomposition, without case.
+    const QString decomposition = QChar(c).decomposition();
+    const char16_t base = decomposition.isEmpty() ? c : decomposition.at(0).unicode();
+    return char32_t(QChar::toCaseFolded(base)) * 2;
 }
 
 int compareUtf8(void*, int lengthA, const void* a, int lengthB, const void* b)
@@ -27,12 +38,21 @@ int compareUtf8(void*, int lengthA, const void* a, int lengthB, const void* b)
 
 } // namespace
 
+std::u32string NameKey(const QString& name)
+{
+    std::u32string key;
+    key.reserve(size_t(name.size()));
+    for (const QChar c : name)
+        key.push_back(weightOf(c.unicode()));
+    return key;
+}
+
 int CompareNames(const QString& a, const QString& b)
 {
-    const int order = spanishCollator().compare(a, b);
-    if (order != 0)
-        return order < 0 ? -1 : 1;
-    // Names the collator holds equal still need one fixed order.
+    const int byKey = NameKey(a).compare(NameKey(b));
+    if (byKey != 0)
+        return byKey < 0 ? -1 : 1;
+    // Names equal but for accents or case still need one fixed order.
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
