@@ -92,6 +92,7 @@ private Q_SLOTS:
     void libraryThatCannotBeOpenedEndsTheStart();
     void scriptPageRunsInTheEngine();
     void unreachableAddressKeepsTheGeneratedPage();
+    void scriptPageShowsItsAccentsAsWritten();
     void splitterReleasedOutsideItsBoundsIsClamped();
     void linksOpenTheCompanyPageAndTheTerms();
     void exportButtonWritesTheCurrentScript();
@@ -383,6 +384,25 @@ void TestMainWindow::unreachableAddressKeepsTheGeneratedPage()
     QTest::qWait(1500); // give the cancelled navigation its chance to go wrong
     QCOMPARE(w.explorador->url(), QUrl::fromLocalFile(folder.filePath(QStringLiteral("js.htm"))));
     QCOMPARE(w.explorador->title(), QStringLiteral("cargada"));
+}
+
+void TestMainWindow::scriptPageShowsItsAccentsAsWritten()
+{
+    TempProgramFolder folder;
+    library::Script s = scriptInNewCategory(folder);
+    s.nombre = QStringLiteral("Máquina de escribir");
+    s.scriptHtml = QStringLiteral("<p id=\"x\">máquina, año, «ñandú»</p>");
+    s.scriptBody =
+        QStringLiteral("onload=\"document.title=document.getElementById('x').textContent\"");
+    const qint64 id = folder.addScript(s);
+    folder.closeLibrary();
+
+    Frmscripts w;
+    w.show();
+    QVERIFY(w.Form_Load());
+    click(w, library::scriptKey(id));
+    QTRY_COMPARE_WITH_TIMEOUT(w.explorador->title(), QStringLiteral("máquina, año, «ñandú»"),
+                              20000);
 }
 
 void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
