@@ -1,6 +1,8 @@
 #include "scriptsearch.h"
 
+#include "collation.h"
 #include "database.h"
+#include "records.h"
 #include "scriptindex.h"
 
 #include <QSet>
@@ -10,9 +12,6 @@
 namespace library {
 
 namespace {
-
-// The tree's order of script names; searches list scripts of equal rank in it.
-constexpr char NameOrder[] = "ORDER BY s.nombre COLLATE NOMBRE, s.id";
 
 bool isWordCharacter(char32_t c)
 {
@@ -79,12 +78,18 @@ void ScriptSearch::readNameOrder()
     const qint64 changes = db_.totalChanges();
     if (changes == readAtChanges_ && dataVersion == readAtVersion_)
         return;
-    Statement q = db_.prepare((QByteArray("SELECT s.id FROM scripts s ") + NameOrder).constData());
+    // The tree's order, sorted here as the tree's fill does: one key a name, not two a
+    // comparison.
+    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts");
+    std::vector<ScriptListing> rows;
+    while (q.next())
+        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    SortByName(rows);
     byName_.clear();
     nameRank_.clear();
-    while (q.next()) {
-        nameRank_.insert(q.int64(0), int(byName_.size()));
-        byName_.push_back(q.int64(0));
+    for (const ScriptListing& s : rows) {
+        nameRank_.insert(s.id, int(byName_.size()));
+        byName_.push_back(s.id);
     }
     readAtChanges_ = changes;
     readAtVersion_ = dataVersion;
