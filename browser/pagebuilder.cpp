@@ -21,12 +21,17 @@ private:
     QString text_;
 };
 
+// The pages are UTF-8; said in the page itself, since the engine in a Spanish locale reads
+// an undeclared page as windows-1252 whatever its default encoding is set to.
+const QLatin1String CharsetLine("<meta charset=\"utf-8\">");
+
 } // namespace
 
 QByteArray BuildScriptPage(const ScriptPageFields& f)
 {
     PageText page;
     page.line(QLatin1String("<html><head><title></title>"));
+    page.line(CharsetLine);
     if (!f.externalScript.isEmpty()) {
         page.line(QLatin1String("<script src=") + f.externalScript + QLatin1String(">"));
         page.line(QLatin1String("</script>"));
@@ -56,6 +61,7 @@ QByteArray BuildCategoryPage(const QString& name, const QString& description)
 {
     PageText page;
     page.line(QLatin1String("<html><head><title>Categoria</title>"));
+    page.line(CharsetLine);
     page.line(QLatin1String("</head>"));
     page.line(QLatin1String("<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >"));
     page.line(QLatin1String("<table width=100% border=0>"));

@@ -388,6 +388,8 @@ void TestMainWindow::unreachableAddressKeepsTheGeneratedPage()
 
 void TestMainWindow::scriptPageShowsItsAccentsAsWritten()
 {
+    // As the program runs: in a Spanish locale, whose pages default to windows-1252.
+    Module1::SetSpanishLocale();
     TempProgramFolder folder;
     library::Script s = scriptInNewCategory(folder);
     s.nombre = QStringLiteral("Máquina de escribir");
@@ -524,8 +526,8 @@ void TestMainWindow::previewShowsUnsavedTextsInTheUsersBrowser()
     const QString page = folder.filePath(QStringLiteral("js.htm"));
     QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
     const QByteArray bytes = TempProgramFolder::readFile(page);
-    QVERIFY(
-        bytes.startsWith("<html><head><title></title>\r\n<script>var nuevo;</script>\r\n</head>"));
+    QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n"
+                             "<script>var nuevo;</script>\r\n</head>"));
     QVERIFY(bytes.contains("<b>Sin guardar</b>"));
     QVERIFY(bytes.contains("<b>Tipo Script:</b> Reloj</font>"));
     QVERIFY(!bytes.contains("externo.js"));

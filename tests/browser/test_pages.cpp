@@ -31,6 +31,7 @@ void TestPages::scriptPageWithEveryField()
     f.html = QStringLiteral("<div id=r></div>");
     const QByteArray expected =
         "<html><head><title></title>\r\n"
+        "<meta charset=\"utf-8\">\r\n"
         "<script src=reloj.js>\r\n"
         "</script>\r\n"
         "<script>\r\nfunction a(){ document.title='\xc3\xb1'; }\r\n</script>\r\n"
@@ -59,21 +60,23 @@ void TestPages::scriptPageWithNullAndEmptyFields()
     f.externalScript = QStringLiteral("");
     f.name = QStringLiteral("X");
     const QByteArray page = BuildScriptPage(f);
-    QVERIFY(page.startsWith("<html><head><title></title>\r\n\r\n</head>\r\n"));
+    QVERIFY(page.startsWith(
+        "<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n\r\n</head>\r\n"));
     QVERIFY(!page.contains("<script"));
     QVERIFY(
         page.contains("\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10  >\r\n"));
     QVERIFY(page.contains("<b>Tipo Script:</b> </font></td>\r\n"));
     QVERIFY(page.contains("<b>Compatible con: </b></font></td>\r\n"));
     QVERIFY(page.endsWith("</tr></table>\r\n\r\n</body></html>\r\n\r\n"));
-    QCOMPARE(page.count("\r\n"), 15);
-    QCOMPARE(page.count('\n'), 15); // no bare line feeds
+    QCOMPARE(page.count("\r\n"), 16);
+    QCOMPARE(page.count('\n'), 16); // no bare line feeds
 }
 
 void TestPages::categoryPageKeepsHtmlAsItStands()
 {
     const QByteArray expected =
         "<html><head><title>Categoria</title>\r\n"
+        "<meta charset=\"utf-8\">\r\n"
         "</head>\r\n"
         "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >\r\n"
         "<table width=100% border=0>\r\n"
