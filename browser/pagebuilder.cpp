@@ -21,8 +21,8 @@ private:
     QString text_;
 };
 
-// The pages are UTF-8; said in the page itself, since the engine in a Spanish locale reads
-// an undeclared page as windows-1252 whatever its default encoding is set to.
+// The pages are UTF-8, said in the page itself: in the running program the engine read an
+// undeclared page as windows-1252, its default encoding setting notwithstanding.
 const QLatin1String CharsetLine("<meta charset=\"utf-8\">");
 
 } // namespace
