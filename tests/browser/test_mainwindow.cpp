@@ -388,7 +388,7 @@ void TestMainWindow::unreachableAddressKeepsTheGeneratedPage()
 
 void TestMainWindow::scriptPageShowsItsAccentsAsWritten()
 {
-    // As the program runs: in a Spanish locale, whose pages default to windows-1252.
+    // As the program runs: in the Spanish locale.
     Module1::SetSpanishLocale();
     TempProgramFolder folder;
     library::Script s = scriptInNewCategory(folder);
