@@ -161,6 +161,7 @@ private Q_SLOTS:
     void unreadablePagesAreReportedAndTheRestStillGo();
     void outdatedPagesAreUpdatedAndASecondRunWritesNothing();
     void refusedPageBetweenTwoGoodOnesKeepsItsBytes();
+    void pageWhoseFilesCannotBeCopiedKeepsItsBytes();
     void pageWithTwoScriptsIsReadAndWrittenOnce();
     void idMissingFromTheLibraryIsReportedAndLeftAlone();
 };
@@ -338,6 +339,24 @@ void TestSiteUpdate::refusedPageBetweenTwoGoodOnesKeepsItsBytes()
     QVERIFY(outcomeOf(report, broken)->reason.contains(QStringLiteral("marca de comienzo")));
     QVERIFY(outcomeOf(report, readOnly)->reason.contains(QStringLiteral("sólo lectura")));
     QCOMPARE(QDir(site.dir.path()).entryList(QDir::Files).size(), 4); // no leftovers
+}
+
+void TestSiteUpdate::pageWhoseFilesCannotBeCopiedKeepsItsBytes()
+{
+    Site site;
+    const QString page = site.exportedPage(QStringLiteral("sub/1.html"), {site.a});
+    // A file stands where the page's resources folder must be: the copy cannot be made.
+    const QString resources = site.path(QStringLiteral("sub/resources"));
+    QVERIFY(QDir(resources).removeRecursively());
+    TempProgramFolder::writeFile(resources, "no soy una carpeta");
+    const QByteArray before = TempProgramFolder::readFile(page);
+    site.changeHead(site.a, QStringLiteral("<script>var reloj = 4;</script>"));
+
+    const SiteReport report = site.update({site.a});
+    QCOMPARE(report.count(PageOutcome::Status::Refused), 1);
+    // Never a page that points at files that did not arrive beside it.
+    QCOMPARE(TempProgramFolder::readFile(page), before);
+    QVERIFY(outcomeOf(report, page)->reason.contains(QStringLiteral("no se ha modificado")));
 }
 
 void TestSiteUpdate::pageWithTwoScriptsIsReadAndWrittenOnce()
