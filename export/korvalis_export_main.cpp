@@ -1,16 +1,13 @@
 // Writes a script of the library into an HTML page from the command line, the way the
 // export button does, for web authors who build their pages with scripts of their own.
 
-#include "app/module1.h"
+#include "commandlibrary.h"
 #include "exportscript.h"
-#include "library/libraryfile.h"
 #include "library/librarystore.h"
 #include "listcommand.h"
 #include "siteupdatecli.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -83,20 +80,10 @@ int main(int argc, char* argv[])
     if (!parseArguments(QCoreApplication::arguments(), &args, &problem))
         return usage(problem);
 
-    const QString folder = QDir(args.library).absolutePath();
-    const QString libraryFile = folder + QLatin1Char('/') + library::LibraryFileName;
-    if (!QFileInfo(libraryFile).isFile()) {
-        printLine(stderr, QStringLiteral("No hay biblioteca en %1").arg(libraryFile));
-        return UsageOrLibrary;
-    }
-    Module1::SetProgramValues(folder);
-    std::unique_ptr<library::LibraryStore> store;
-    try {
-        store = library::LibraryStore::open(libraryFile);
-    } catch (const library::DatabaseError& e) {
-        printLine(
-            stderr,
-            QStringLiteral("No se puede abrir la biblioteca %1: %2").arg(libraryFile, e.message()));
+    const std::unique_ptr<library::LibraryStore> store =
+        exporting::OpenCommandLibrary(args.library, &problem);
+    if (!store) {
+        printLine(stderr, problem);
         return UsageOrLibrary;
     }
     const exporting::ExportReport report =

@@ -1,12 +1,10 @@
 #include "siteupdatecli.h"
 
-#include "app/module1.h"
-#include "library/libraryfile.h"
+#include "commandlibrary.h"
 #include "library/librarystore.h"
 #include "siteupdate.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
@@ -76,23 +74,6 @@ bool parse(const QStringList& args, Arguments* parsed, QString* problem)
     return true;
 }
 
-std::unique_ptr<library::LibraryStore> openLibrary(const QString& folder, QString* problem)
-{
-    const QString libraryFile = folder + QLatin1Char('/') + library::LibraryFileName;
-    if (!QFileInfo(libraryFile).isFile()) {
-        *problem = QStringLiteral("No hay biblioteca en %1").arg(libraryFile);
-        return nullptr;
-    }
-    Module1::SetProgramValues(folder);
-    try {
-        return library::LibraryStore::open(libraryFile);
-    } catch (const library::DatabaseError& e) {
-        *problem =
-            QStringLiteral("No se puede abrir la biblioteca %1: %2").arg(libraryFile, e.message());
-    }
-    return nullptr;
-}
-
 // The ids asked for must all be scripts of the library.
 bool checkScripts(library::LibraryStore& store, const QList<qint64>& ids, QString* problem)
 {
@@ -126,7 +107,7 @@ int run(const QStringList& args)
     if (!QFileInfo(parsed.site).isDir())
         return fail(QStringLiteral("«%1» no es una carpeta.").arg(parsed.site));
     std::unique_ptr<library::LibraryStore> store =
-        openLibrary(QDir(parsed.library).absolutePath(), &problem);
+        exporting::OpenCommandLibrary(parsed.library, &problem);
     if (!store || !checkScripts(*store, parsed.scriptIds, &problem))
         return fail(problem);
 
