@@ -44,20 +44,6 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to)
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-bool copyFolder(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + file.mid(from.size());
-        QDir().mkpath(QFileInfo(target).path());
-        if (!QFile::copy(file, target))
-            return false;
-        QFile::setPermissions(target, QFileInfo(file).permissions());
-    }
-    return true;
-}
-
 // Every process below `pid`, the program's web-engine helpers among them.
 std::vector<int> descendantsOf(int pid)
 {
@@ -311,7 +297,8 @@ int main(int argc, char** argv)
     }
     s.shipped = s.dir.filePath(QStringLiteral("shipped"));
     s.large = s.dir.filePath(QStringLiteral("large"));
-    if (!copyFolder(staged, s.shipped) || !copyFolder(staged, s.large)) {
+    if (!xsupport::CopyProgramFolder(staged, s.shipped) ||
+        !xsupport::CopyProgramFolder(staged, s.large)) {
         std::fprintf(stderr, "The staged program could not be copied\n");
         return 1;
     }

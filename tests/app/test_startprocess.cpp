@@ -23,21 +23,6 @@ constexpr QPoint DeclineTwips(4440 + 1455 / 2, 3180 + 405 / 2);
 // Well inside the update check's wait for its page, which is 8 s.
 constexpr int EndsWithinMs = 5000;
 
-bool copyStagedProgram(const QString& to)
-{
-    const QString from = QStringLiteral(KORVALIS_PROGRAM_DIR);
-    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + file.mid(from.size());
-        QDir().mkpath(QFileInfo(target).path());
-        if (!QFile::copy(file, target))
-            return false;
-        QFile::setPermissions(target, QFileInfo(file).permissions());
-    }
-    return true;
-}
-
 bool run(const QString& program, const QStringList& arguments)
 {
     QProcess p;
@@ -118,7 +103,7 @@ void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram()
     QFETCH(bool, withLibrary);
     QFETCH(int, exitCode);
     QTemporaryDir folder;
-    QVERIFY(copyStagedProgram(folder.path()));
+    QVERIFY(xsupport::CopyProgramFolder(QStringLiteral(KORVALIS_PROGRAM_DIR), folder.path()));
     if (!withLibrary)
         QVERIFY(QFile::remove(folder.filePath(QStringLiteral("scripts.mdb"))));
 

@@ -1,6 +1,10 @@
 #include "tests/support/xsession.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
@@ -202,6 +206,20 @@ Clock::time_point XSession::pressReturn(const QPoint& at)
                         0);
     xcb_flush(connection_);
     return Clock::now();
+}
+
+bool CopyProgramFolder(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.size());
+        QDir().mkpath(QFileInfo(target).path());
+        if (!QFile::copy(file, target))
+            return false;
+        QFile::setPermissions(target, QFileInfo(file).permissions());
+    }
+    return true;
 }
 
 } // namespace xsupport

@@ -11,6 +11,10 @@ namespace xsupport {
 
 using Clock = std::chrono::steady_clock;
 
+// Copies a program folder (the staged one, usually) whole, keeping each file's permissions,
+// so that a run of the program writes only into its own copy.
+bool CopyProgramFolder(const QString& from, const QString& to);
+
 // An Xvfb server of the benchmark's own, and a client that sees top-level windows appear and
 // first draw, and clicks like a person (through XTEST).
 class XSession
