@@ -1,48 +1,117 @@
+// The command line as a web author uses it: an export into a page, the list of scripts, and
+// the update of every page of a site, each through the staged korvalis-export.
+
 #include "export/pageedit.h"
 #include "export/pagefile.h"
-#include "library/records.h"
-#include "tests/support/tempprogramfolder.h"
+#include "tests/support/scriptbuilder.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+using namespace exporting;
 
 namespace {
 
 const QString Staged = QStringLiteral(KORVALIS_PROGRAM_DIR "/korvalis-export");
+const QDateTime LongAgo = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
 
 struct Run
 {
     int exitCode = -1;
-    QString out;
+    QByteArray out;
     QString err;
 };
 
-Run run(const QString& program, const QStringList& args)
+// The command run to its end; one that blocks is a failure, and is killed with `p`.
+Run run(const QStringList& args, const QString& program = Staged)
 {
     QProcess p;
     p.start(program, args);
-    // A run that blocks is a failure of its own; the process is killed with `p`.
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
         return {};
-    return Run{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+    return Run{p.exitCode(), p.readAllStandardOutput(),
                QString::fromUtf8(p.readAllStandardError())};
 }
 
-qint64 addScript(TempProgramFolder& folder)
+QByteArray read(const QString& path)
 {
-    library::Script s;
-    s.idCategoria = folder.addCategory(0, QStringLiteral("Menús"));
-    s.idTipo = folder.addType(QStringLiteral("Menú"));
-    s.nombre = QStringLiteral("Menú desplegable");
-    s.scriptHead = QStringLiteral("<script>var menú = 1;</script>");
-    s.scriptHtml = QStringLiteral("<ul id=\"menu\"></ul>");
-    const qint64 id = folder.addScript(s);
-    folder.addFile(id, QStringLiteral("flecha.gif"));
-    folder.writeResource(QStringLiteral("flecha.gif"), "GIF89a");
-    folder.closeLibrary();
-    return id;
+    return TempProgramFolder::readFile(path);
 }
+
+// The sample library, a snow script with its own file, and a site folder.
+struct Fixture
+{
+    TempProgramFolder folder;
+    SampleLibrary lib{folder};
+    qint64 nieve = ScriptBuilder(QStringLiteral("Nieve"))
+                       .in(lib.relojes)
+                       .type(lib.efecto)
+                       .head(QStringLiteral("<script>nieve()</script>"))
+                       .file(QStringLiteral("copo.png"), "PNG copo")
+                       .addTo(folder);
+    QTemporaryDir site;
+
+    Fixture() { folder.closeLibrary(); }
+    QString path(const QString& relative) const { return site.filePath(relative); }
+    Run run(const QStringList& args) const
+    {
+        return ::run(QStringList{QStringLiteral("--library"), folder.path()} + args);
+    }
+    // A page holding old head blocks of the scripts, as an earlier export left them.
+    QString page(const QString& relative, const QList<qint64>& ids) const
+    {
+        QByteArray blocks;
+        for (const qint64 id : ids)
+            blocks += "\r\n" + headBeginMarker(id) + "\r\nviejo()\r\n" + headEndMarker(id) + "\r\n";
+        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
+        TempProgramFolder::writeFile(path(relative), "<html><head></head>" + blocks +
+                                                         "<body>\r\n</body></html>\r\n");
+        return path(relative);
+    }
+};
+
+void makeOld(const QString& path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite) &&
+            f.setFileTime(LongAgo, QFileDevice::FileModificationTime));
+}
+
+bool untouched(const QString& path)
+{
+    return QFileInfo(path).lastModified().toUTC() == LongAgo;
+}
+
+// Counts the files of a folder put in place by a rename, as every page and copy is.
+class Renames
+{
+public:
+    explicit Renames(const QString& folder) : fd_(inotify_init1(IN_NONBLOCK))
+    {
+        inotify_add_watch(fd_, QFile::encodeName(folder).constData(), IN_MOVED_TO);
+    }
+    ~Renames() { close(fd_); }
+    QStringList names() const
+    {
+        QStringList all;
+        alignas(inotify_event) char buffer[16384];
+        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (char* p = buffer; p < buffer + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                all.append(QFile::decodeName(e->name));
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        return all;
+    }
+
+private:
+    int fd_;
+};
 
 } // namespace
 
@@ -51,132 +120,300 @@ class TestCli : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void exportsAndSaysWhatItDid();
-    void refusedPageExitsOneAndKeepsThePage();
-    void oddPagesAreRefusedUntouched();
+    void exportWritesThePageAndCopiesItsFiles();
+    void refusedPagesExitOneUntouched();
     void usageAndLibraryErrorsExitTwo();
-    void libraryDefaultsToTheExecutablesFolder();
+    void listFindsScriptsByWordsAsWritten();
+    void readOnlyLibraryIsListedAndLeftAlone();
+    void siteUpdateFindsMarkedPagesAndRewritesOnlyWhatChanged();
+    void siteUpdateRefusesPagesOneByOneAndLeavesThemWhole();
 };
 
-void TestCli::exportsAndSaysWhatItDid()
+void TestCli::exportWritesThePageAndCopiesItsFiles()
 {
-    TempProgramFolder folder;
-    const qint64 id = addScript(folder);
-    QTemporaryDir site;
-    const QString page = site.filePath(QStringLiteral("index.html"));
+    Fixture f;
+    const QString page = f.path(QStringLiteral("index.html"));
     TempProgramFolder::writeFile(page, "<html>\n<body>\n</body>\n</html>\n");
-    const Run r =
-        run(Staged, {QStringLiteral("--library"), folder.path(), QString::number(id), page});
+    const QStringList args = {QString::number(f.lib.reloj), page};
+    const Run r = f.run(args);
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.err.isEmpty());
-    QCOMPARE(r.out.count(QLatin1Char('\n')), 1);
-    QVERIFY(r.out.startsWith(QStringLiteral("Script exportado a ") + page));
-    QVERIFY(r.out.contains(QStringLiteral("1 ficheros copiados")));
-    const QByteArray edited = TempProgramFolder::readFile(page);
-    QVERIFY(edited.contains("\n" + exporting::headBeginMarker(id) +
-                            "\n<script>var men\xC3\xBA = 1;</script>\n"));
-    QVERIFY(edited.endsWith("</html>\n"));
-    QCOMPARE(TempProgramFolder::readFile(site.filePath(QStringLiteral("resources/flecha.gif"))),
-             QByteArray("GIF89a"));
-    // The same command again changes nothing.
-    QCOMPARE(run(Staged, {QStringLiteral("--library"), folder.path(), QString::number(id), page})
-                 .exitCode,
-             0);
-    QCOMPARE(TempProgramFolder::readFile(page), edited);
+    QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("Script exportado a %1; 1 ficheros copiados "
+                                                      "a %2.\n")
+                                           .arg(page, f.path(QStringLiteral("resources"))));
+    const QByteArray edited = read(page);
+    QVERIFY(edited.contains("\n" + htmlBeginMarker(f.lib.reloj) + "\n <div id=\"r\">"));
+    QCOMPARE(read(f.path(QStringLiteral("resources/reloj.gif"))), QByteArray("GIF89a-reloj"));
+    // Again: the same bytes.
+    QCOMPARE(f.run(args).exitCode, 0);
+    QCOMPARE(read(page), edited);
+    // Without --library, the library beside the program; a page that is not there yet.
+    const QString copy = f.folder.filePath(QStringLiteral("korvalis-export"));
+    QVERIFY(QFile::copy(Staged, copy));
+    const QString fresh = f.path(QStringLiteral("nueva.htm"));
+    const Run own = run({QString::number(f.nieve), fresh}, copy);
+    QCOMPARE(own.exitCode, 0);
+    QVERIFY(own.out.contains("(p\xC3\xA1gina nueva)"));
+    QVERIFY(read(fresh).contains(headBeginMarker(f.nieve)));
 }
 
-void TestCli::refusedPageExitsOneAndKeepsThePage()
+// A page that cannot be edited is refused at once, in Spanish, and left as it was, with
+// nothing copied and no folder made. A FIFO would block the export; a device or a huge file
+// would exhaust memory.
+void TestCli::refusedPagesExitOneUntouched()
 {
-    TempProgramFolder folder;
-    const qint64 id = addScript(folder);
-    QTemporaryDir site;
-    const QString page = site.filePath(QStringLiteral("notas.htm"));
-    TempProgramFolder::writeFile(page, "<!-- <body> -->");
-    const Run r =
-        run(Staged, {QStringLiteral("--library"), folder.path(), QString::number(id), page});
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY(r.out.isEmpty());
-    QVERIFY(r.err.contains(QStringLiteral("no es un fichero html valido")));
-    QCOMPARE(TempProgramFolder::readFile(page), QByteArray("<!-- <body> -->"));
-    QVERIFY(!QFileInfo::exists(site.filePath(QStringLiteral("resources"))));
-}
-
-// A FIFO would block the export, a device or a huge file would exhaust memory: each is
-// refused at once, in Spanish, and left as it was.
-void TestCli::oddPagesAreRefusedUntouched()
-{
-    TempProgramFolder folder;
-    const qint64 id = addScript(folder);
-    QTemporaryDir site;
-    const QString fifo = site.filePath(QStringLiteral("tuberia.html"));
-    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    const QString huge = site.filePath(QStringLiteral("enorme.html"));
-    const QString overLimit = site.filePath(QStringLiteral("justo.html"));
-    for (const auto& [path, size] :
-         {std::pair{huge, qint64(3) << 30}, std::pair{overLimit, exporting::MaxPageBytes + 1}}) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("<html><body>") == 12);
-        QVERIFY(f.resize(size)); // sparse: no disk used
+    Fixture f;
+    const auto at = [&f](const char* name) { return f.path(QString::fromLatin1(name)); };
+    TempProgramFolder::writeFile(at("notas.htm"), "<!-- <body> -->");
+    TempProgramFolder::writeFile(at("rota.htm"), "<body>" + htmlBeginMarker(f.lib.reloj));
+    TempProgramFolder::writeFile(at("fija.htm"), "<body>");
+    QFile::setPermissions(at("fija.htm"), QFileDevice::ReadOwner);
+    QCOMPARE(mkfifo(QFile::encodeName(at("tubo.html")).constData(), 0644), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), at("cero.html")));
+    QVERIFY(QDir(f.site.path()).mkdir(QStringLiteral("carpeta.html")));
+    for (const auto& [name, size] :
+         {std::pair{"enorme.html", qint64(3) << 30}, std::pair{"justo.html", MaxPageBytes + 1}}) {
+        QFile sparse(at(name));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.write("<html><body>") == 12);
+        QVERIFY(sparse.resize(size));
     }
-    const QString link = site.filePath(QStringLiteral("cero.html"));
-    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), link));
-    const QString notAFile = QStringLiteral("no es un fichero normal");
-    const QString tooBig = QStringLiteral("ocupa más de 256 MB");
-    for (const auto& [page, reason] :
-         {std::pair{fifo, notAFile}, std::pair{QStringLiteral("/dev/zero"), notAFile},
-          std::pair{link, notAFile}, std::pair{huge, tooBig}, std::pair{overLimit, tooBig}}) {
-        const qint64 before = QFileInfo(page).size();
-        const Run r =
-            run(Staged, {QStringLiteral("--library"), folder.path(), QString::number(id), page});
-        QVERIFY2(r.exitCode == 1, qPrintable(page));
-        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
-        QVERIFY(r.err.contains(QStringLiteral("La página no se ha modificado")));
-        QVERIFY(r.out.isEmpty());
-        QCOMPARE(QFileInfo(page).size(), before);
+    const QStringList before =
+        QDir(f.site.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const std::pair<QString, const char*> pages[] = {
+        {at("notas.htm"), "no es un fichero html valido"},
+        {at("rota.htm"), "sin su marca de fin"},
+        {at("fija.htm"), "es de s\xC3\xB3lo lectura"},
+        {at("tubo.html"), "no es un fichero normal"},
+        {QStringLiteral("/dev/zero"), "no es un fichero normal"},
+        {at("cero.html"), "no es un fichero normal"},
+        {at("enorme.html"), "ocupa m\xC3\xA1s de 256 MB"},
+        {at("justo.html"), "ocupa m\xC3\xA1s de 256 MB"},
+        {at("carpeta.html"), "es una carpeta"},
+        {at("falta/nueva.htm"), "la carpeta no existe"}};
+    for (const auto& [page, reason] : pages) {
+        const QFileInfo info(page);
+        const QByteArray bytes = info.isFile() && info.size() < 100 ? read(page) : QByteArray();
+        const qint64 size = info.size();
+        const Run r = f.run({QString::number(f.lib.reloj), page});
+        QVERIFY2(r.exitCode == 1 && r.out.isEmpty() && r.err.contains(QString::fromUtf8(reason)),
+                 qPrintable(page + QLatin1Char(' ') + r.err));
+        QCOMPARE(QFileInfo(page).size(), size);
+        if (!bytes.isEmpty())
+            QCOMPARE(read(page), bytes);
     }
-    QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
-    QVERIFY(QFileInfo(link).isSymLink());
-    QVERIFY(!QFileInfo::exists(site.filePath(QStringLiteral("resources"))));
+    QCOMPARE(QDir(f.site.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 }
 
 void TestCli::usageAndLibraryErrorsExitTwo()
 {
-    TempProgramFolder folder;
-    const qint64 id = addScript(folder);
-    QTemporaryDir site;
-    const QString page = site.filePath(QStringLiteral("p.htm"));
-    const QString lib = folder.path();
-    const QList<QStringList> cases = {
-        {},
-        {QString::number(id)},
-        {QStringLiteral("--library"), lib, QStringLiteral("siete"), page},
-        {QStringLiteral("--library"), lib, QStringLiteral("-3"), page},
-        {QStringLiteral("--formato"), QString::number(id), page},
-        {QStringLiteral("--library"), lib, QString::number(id + 1000), page},
-        {QStringLiteral("--library"), site.path(), QString::number(id), page},
-    };
-    for (const QStringList& args : cases) {
-        const Run r = run(Staged, args);
-        QVERIFY2(r.exitCode == 2, qPrintable(args.join(QLatin1Char(' '))));
-        QVERIFY(!r.err.isEmpty());
-        QVERIFY(r.out.isEmpty());
+    Fixture f;
+    const QString page = f.page(QStringLiteral("p.htm"), {f.lib.reloj});
+    const QByteArray pageBytes = read(page);
+    TempProgramFolder::writeFile(f.path(QStringLiteral("scripts.mdb")), "no soy");
+    const QHash<QString, QStringList> tokens = {
+        {QStringLiteral("LIB"), {QStringLiteral("--library"), f.folder.path()}},
+        {QStringLiteral("SITE"), {f.site.path()}},
+        {QStringLiteral("PAGE"), {page}},
+        {QStringLiteral("ID"), {QString::number(f.lib.reloj)}}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "Uso:"},
+        {"ID", "Uso:"},
+        {"LIB siete PAGE", "no es un id"},
+        {"LIB -3 PAGE", "no es un id"},
+        {"--formato ID PAGE", "Opci\xC3\xB3n desconocida"},
+        {"LIB 99 PAGE", "no est\xC3\xA1 en la biblioteca"},
+        {"--library /no/existe ID PAGE", "No hay biblioteca"},
+        {"--library SITE ID PAGE", "No se puede abrir la biblioteca"},
+        {"--list --library", "Falta la carpeta"},
+        {"--list --formato", "Opci\xC3\xB3n desconocida"},
+        {"--library /no/existe --list", "No hay biblioteca"},
+        {"--library SITE --list", "No se puede leer la biblioteca"},
+        {"LIB --update", "Falta la carpeta"},
+        {"LIB --update SITE --todo", "Opci\xC3\xB3n desconocida"},
+        {"LIB --update /no/existe", "no es una carpeta"},
+        {"LIB --update SITE x7", "\xC2\xABx7\xC2\xBB no es un id de script"},
+        {"LIB --update SITE 99", "El script 99 no est\xC3\xA1 en la biblioteca"},
+        {"--library /no/existe --update SITE", "No hay biblioteca"}};
+    for (const auto& [text, message] : cases) {
+        QStringList args;
+        for (const QString& word :
+             QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            args += tokens.value(word, {word});
+        const Run r = run(args);
+        QVERIFY2(r.exitCode == 2 && r.out.isEmpty() && r.err.contains(QString::fromUtf8(message)),
+                 qPrintable(args.join(QLatin1Char(' ')) + QStringLiteral(": ") + r.err));
     }
-    QVERIFY(!QFileInfo::exists(page));
+    QCOMPARE(read(page), pageBytes);
 }
 
-void TestCli::libraryDefaultsToTheExecutablesFolder()
+// Names holding the words first, then the rest, each group by name; accents and letter case
+// do not matter; UTF-8 whatever the locale; a tab in a name does not split its line.
+void TestCli::listFindsScriptsByWordsAsWritten()
 {
-    TempProgramFolder folder;
-    const qint64 id = addScript(folder);
-    const QString copy = folder.filePath(QStringLiteral("korvalis-export"));
-    QVERIFY(QFile::copy(Staged, copy));
-    QTemporaryDir site;
-    const QString page = site.filePath(QStringLiteral("nueva.htm"));
-    const Run r = run(copy, {QString::number(id), page});
+    Fixture f;
+    const qint64 arena = ScriptBuilder(QStringLiteral("Reloj\tde arena"))
+                             .in(f.lib.relojes)
+                             .type(f.lib.efecto)
+                             .addTo(f.folder);
+    const qint64 contador = ScriptBuilder(QStringLiteral("Contador"))
+                                .in(f.lib.desplegables)
+                                .type(f.lib.efecto)
+                                .help(QStringLiteral("Muestra un reloj."))
+                                .addTo(f.folder);
+    f.folder.closeLibrary();
+    const auto line = [](qint64 id, const char* path, const char* name) {
+        return QByteArray::number(id) + '\t' + path + '\t' + name + '\n';
+    };
+    const char* menus = "Men\xC3\xBAs / Desplegables";
+    const QByteArray obrien = line(f.lib.menu, menus, "Men\xC3\xBA d'O'Brien");
+    const QByteArray digital = line(f.lib.reloj, "Relojes", "Reloj digital");
+    const QByteArray nieve = line(f.nieve, "Relojes", "Nieve");
+    const std::pair<QStringList, QByteArray> cases[] = {
+        {{QStringLiteral("RELOJ")},
+         line(arena, "Relojes", "Reloj de arena") + digital + line(contador, menus, "Contador") +
+             nieve},
+        {{QStringLiteral("menu")}, obrien},
+        {{QStringLiteral("MENÚ brien")}, obrien},
+        {{QStringLiteral("dig"), QStringLiteral("relojes")}, digital},
+        {{QStringLiteral("--"), QStringLiteral("--reloj"), QStringLiteral("(digital")}, digital},
+        {{},
+         line(contador, menus, "Contador") + obrien + nieve +
+             line(arena, "Relojes", "Reloj de arena") + digital}};
+    for (const auto& [words, out] : cases) {
+        const Run r = f.run(QStringList{QStringLiteral("--list")} + words);
+        QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(words.join(QLatin1Char(' '))));
+        QCOMPARE(r.out, out);
+    }
+    const Run none = f.run({QStringLiteral("--list"), QStringLiteral("submarino")});
+    QVERIFY(none.exitCode == 1 && none.out.isEmpty());
+}
+
+void TestCli::readOnlyLibraryIsListedAndLeftAlone()
+{
+    Fixture f;
+    f.folder.closeLibrary();
+    const QByteArray bytes = read(f.folder.libraryPath());
+    const QString args = QStringLiteral("--library %1 --list reloj digital").arg(f.folder.path());
+    Run r;
+    if (geteuid() == 0) {
+        // Root writes through permissions: a read-only mount instead.
+        const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+        if (unshare.isEmpty())
+            QSKIP("unshare is not available");
+        r = run({QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro \"$0\" && "
+                                "exec \"$1\" $2"),
+                 f.folder.path(), Staged, args},
+                unshare);
+    } else {
+        QFile::setPermissions(f.folder.libraryPath(), QFile::ReadOwner);
+        QFile::setPermissions(f.folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        r = run(args.split(QLatin1Char(' ')));
+        QFile::setPermissions(f.folder.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.out, QByteArray::number(f.lib.reloj) + "\tRelojes\tReloj digital\n");
+    QCOMPARE(read(f.folder.libraryPath()), bytes);
+}
+
+void TestCli::siteUpdateFindsMarkedPagesAndRewritesOnlyWhatChanged()
+{
+    Fixture f;
+    const QString index = f.page(QStringLiteral("index.html"), {f.lib.reloj});
+    const QString both = f.page(QStringLiteral("blog/2024/entrada.HTM"), {f.lib.reloj, f.nieve});
+    const QString foreign = f.page(QStringLiteral("ajena.html"), {404});
+    // Passed over: hidden, not a page, no markers, a folder, links, a FIFO.
+    QStringList passed = {f.page(QStringLiteral(".git/copia.html"), {f.lib.reloj}),
+                          f.page(QStringLiteral("blog/.oculta.html"), {f.lib.reloj}),
+                          f.page(QStringLiteral("notas.txt"), {f.lib.reloj}),
+                          f.page(QStringLiteral("sin.html"), {})};
+    QVERIFY(QDir().mkpath(f.path(QStringLiteral("carpeta.html"))));
+    QVERIFY(QFile::link(f.site.path(), f.path(QStringLiteral("blog/bucle"))));
+    QVERIFY(QFile::link(index, f.path(QStringLiteral("enlace.html"))));
+    QCOMPARE(mkfifo(QFile::encodeName(f.path(QStringLiteral("tubo.html"))).constData(), 0644), 0);
+    QFile big(f.path(QStringLiteral("enorme.html")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(MaxPageBytes + 1));
+    QByteArrayList old;
+    for (const QString& p : passed + QStringList{foreign})
+        old.append(read(p));
+
+    Renames renames(f.path(QStringLiteral("blog/2024")));
+    Run r = f.run({QStringLiteral("--update"), f.site.path()});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(r.out),
+             QStringLiteral("enorme.html: rechazada: La página es demasiado grande (256 MB); no se "
+                            "ha leído.\najena.html: al día (marcas de scripts que no están en la "
+                            "biblioteca, sin tocar: 404)\nblog/2024/entrada.HTM: actualizada\n"
+                            "index.html: actualizada\n2 páginas actualizadas, 1 página al día, 1 "
+                            "página rechazada.\n"));
+    // A page holding two scripts is written once; each script's files go beside each page.
+    QCOMPARE(renames.names(), QStringList{QStringLiteral("entrada.HTM")});
+    QVERIFY(!read(both).contains("viejo()") && read(both).contains("nieve()"));
+    QVERIFY(read(index).contains(htmlBeginMarker(f.lib.reloj)));
+    for (int i = 0; i < old.size(); ++i)
+        QCOMPARE(read((passed + QStringList{foreign})[i]), old[i]);
+    QCOMPARE(read(f.path(QStringLiteral("blog/2024/resources/copo.png"))), QByteArray("PNG copo"));
+
+    // Nothing changed since: nothing written, but a copy gone missing is copied again.
+    const QString gif = f.path(QStringLiteral("resources/reloj.gif"));
+    for (const QString& p : {index, both, f.path(QStringLiteral("blog/2024/resources/copo.png"))})
+        makeOld(p);
+    QVERIFY(QFile::remove(gif));
+    QFile::remove(big.fileName());
+    r = f.run({QStringLiteral("--update"), f.site.path()});
     QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.out.contains(QStringLiteral("página nueva")));
-    QVERIFY(TempProgramFolder::readFile(page).contains(exporting::htmlBeginMarker(id)));
-    QVERIFY(QFileInfo::exists(site.filePath(QStringLiteral("resources/flecha.gif"))));
+    QVERIFY(r.out.endsWith("0 p\xC3\xA1ginas actualizadas, 3 p\xC3\xA1ginas al d\xC3\xAD"
+                           "a, 0 "
+                           "p\xC3\xA1ginas rechazadas.\n"));
+    for (const QString& p : {index, both, f.path(QStringLiteral("blog/2024/resources/copo.png"))})
+        QVERIFY2(untouched(p), qPrintable(p));
+    QCOMPARE(read(gif), QByteArray("GIF89a-reloj"));
+}
+
+void TestCli::siteUpdateRefusesPagesOneByOneAndLeavesThemWhole()
+{
+    Fixture f;
+    const QString good = f.page(QStringLiteral("1.html"), {f.lib.reloj, f.nieve});
+    const QString broken = f.page(QStringLiteral("2.html"), {f.lib.reloj});
+    const QString readOnly = f.page(QStringLiteral("3.html"), {f.lib.reloj});
+    const QString noCopies = f.page(QStringLiteral("sub/4.html"), {f.lib.reloj});
+    const QString other = f.page(QStringLiteral("5.html"), {f.nieve});
+    QByteArray bytes = read(broken);
+    TempProgramFolder::writeFile(broken, bytes.replace(headEndMarker(f.lib.reloj), ""));
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+    // A file stands where the resources folder must be: the page must not point at files
+    // that did not arrive beside it.
+    TempProgramFolder::writeFile(f.path(QStringLiteral("sub/resources")), "no soy una carpeta");
+    QByteArrayList old;
+    for (const QString& p : {broken, readOnly, noCopies, other})
+        old.append(read(p));
+
+    // Only the script asked for.
+    const Run r = f.run({QStringLiteral("--update"), f.site.path(), QString::number(f.lib.reloj)});
+    QCOMPARE(r.exitCode, 1);
+    const QStringList lines = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines[0], QStringLiteral("1.html: actualizada"));
+    QVERIFY2(lines[1].startsWith(QStringLiteral("2.html: rechazada: Script %1: La página tiene una "
+                                                "marca de comienzo")
+                                     .arg(f.lib.reloj)),
+             qPrintable(lines[1]));
+    QVERIFY2(lines[2].startsWith(QStringLiteral("3.html: rechazada:")) &&
+                 lines[2].contains(QStringLiteral("sólo lectura")),
+             qPrintable(lines[2]));
+    QVERIFY2(lines[3].startsWith(QStringLiteral("sub/4.html: rechazada:")) &&
+                 lines[3].endsWith(QStringLiteral("La página no se ha modificado.")),
+             qPrintable(lines[3]));
+    QCOMPARE(lines[4],
+             QStringLiteral("1 página actualizada, 0 páginas al día, 3 páginas rechazadas."));
+    QVERIFY(read(good).contains(htmlBeginMarker(f.lib.reloj)) && read(good).contains("viejo()"));
+    int i = 0;
+    for (const QString& p : {broken, readOnly, noCopies, other})
+        QCOMPARE(read(p), old[i++]);
+    QCOMPARE(QDir(f.site.path()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("1.html"), QStringLiteral("2.html"),
+                          QStringLiteral("3.html"), QStringLiteral("5.html")}));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
