@@ -1,4 +1,5 @@
 #include "export/pageedit.h"
+#include "tests/export/fuzz/pageinvariants.h"
 
 #include <QDir>
 #include <QtTest>
@@ -265,47 +266,30 @@ void TestPageEdit::scriptsSharingAPage()
     QCOMPARE(editPage(opened, b).problem, PageProblem::ImpliedBody);
 }
 
-// A browser's reading of the page: comments, the test script's text and the body's bounds, in
-// document order.
-void read(const GumboNode* n, QByteArrayList& out)
+// The first body element of the tree, written or implied.
+const GumboNode* firstBody(const GumboNode* n)
 {
-    if (n->type == GUMBO_NODE_COMMENT)
-        out << "<!--" + QByteArray(n->v.text.text);
-    if (n->type == GUMBO_NODE_TEXT && QByteArray(n->v.text.text) == "var k=1;")
-        out << "script";
-    if (n->type != GUMBO_NODE_ELEMENT && n->type != GUMBO_NODE_DOCUMENT &&
-        n->type != GUMBO_NODE_TEMPLATE)
-        return;
+    if (n->type == GUMBO_NODE_ELEMENT && n->v.element.tag == GUMBO_TAG_BODY)
+        return n;
+    if (n->type != GUMBO_NODE_ELEMENT && n->type != GUMBO_NODE_DOCUMENT)
+        return nullptr;
     const GumboVector& kids =
         n->type == GUMBO_NODE_DOCUMENT ? n->v.document.children : n->v.element.children;
-    const bool body = n->type == GUMBO_NODE_ELEMENT && n->v.element.tag == GUMBO_TAG_BODY;
-    if (body)
-        out << (n->v.element.original_tag.length > 0 ? "<body>" : "<implied body>");
-    for (unsigned i = 0; i < kids.length; ++i)
-        read(static_cast<const GumboNode*>(kids.data[i]), out);
-    if (body)
-        out << "</body>";
+    for (unsigned i = 0; i < kids.length; ++i) {
+        if (const GumboNode* body = firstBody(static_cast<const GumboNode*>(kids.data[i])))
+            return body;
+    }
+    return nullptr;
 }
 
-QByteArrayList read(const QByteArray& page)
-{
-    GumboOutput* parsed =
-        gumbo_parse_with_options(&kGumboDefaultOptions, page.constData(), size_t(page.size()));
-    QByteArrayList out;
-    read(parsed->document, out);
-    gumbo_destroy_output(&kGumboDefaultOptions, parsed);
-    return out;
-}
-
-// The html5lib tree-construction documents: a page with a body start tag gets the blocks
-// where a browser puts them and keeps every other byte; a page without one is refused.
+// The html5lib tree-construction documents: the invariants hold for each, and a page is
+// refused exactly when a browser finds no body start tag in it.
 void TestPageEdit::everyCorpusPageWithABodyTag()
 {
     const QDir dir(QStringLiteral(KORVALIS_SHARED_DIR "/corpora/html5lib-tests/tree-construction"));
     if (!dir.exists())
         QSKIP("html5lib corpus not found");
-    const PageScript s{42, QStringLiteral("<script>var k=1;</script>"),
-                       QStringLiteral("data-k=\"1\""), QStringLiteral("<p id=\"k\">x</p>")};
+    const PageScript s{1, QStringLiteral("<script>k()</script>"), {}, {}};
     int withTag = 0;
     for (const QString& name : dir.entryList({QStringLiteral("*.dat")}, QDir::Files)) {
         QFile f(dir.filePath(name));
@@ -318,41 +302,14 @@ void TestPageEdit::everyCorpusPageWithABodyTag()
                 continue;
             const QByteArray doc = file.mid(at + 7, qMax<qsizetype>(0, errors - at - 7));
             const QByteArray where = name.toUtf8() + ": " + doc.left(80);
-            const PageEdit edit = editPage(doc, s);
-            if (!read(doc).contains("<body>")) {
-                QVERIFY2(!edit.ok() && edit.page.isEmpty(), where.constData());
-                continue;
-            }
-            ++withTag;
-            QVERIFY2(edit.ok(), (where + " -> " + edit.message.toUtf8()).constData());
-            QVERIFY2(editPage(edit.page, s).page == edit.page, where.constData());
-            // Without the three insertions the page is the document again.
-            const QByteArray le = doc.contains("\n") && !doc.contains("\r\n") ? "\n" : "\r\n";
-            QByteArray rest = edit.page;
-            for (const QByteArray& block :
-                 {le + headBeginMarker(42) + le + "<script>var k=1;</script>" + le +
-                      headEndMarker(42) + le,
-                  le + htmlBeginMarker(42) + le + " <p id=\"k\">x</p>" + le + htmlEndMarker(42) +
-                      le}) {
-                QVERIFY2(rest.contains(block), where.constData());
-                rest.remove(rest.indexOf(block), block.size());
-            }
-            const qsizetype k = rest.indexOf(" data-k=\"1\" ");
-            QVERIFY2(k >= 0, where.constData());
-            // A bare "<body>" also gets a space after its ">".
-            const bool bare = rest.mid(k + 12, 2) == "> ";
-            rest.remove(k, 12).remove(k + 1, bare ? 1 : 0);
-            QVERIFY2(rest == doc, where.constData());
-            const QByteArrayList r = read(edit.page);
-            const qsizetype body = r.indexOf("<body>");
-            // The head block ends before the body, its script stays out of the body (a browser
-            // may move it into the head), and the HTML block opens the body.
-            QVERIFY2(r.indexOf("<!-- Beginning of JavaScript id=42 ") <
-                             r.indexOf("<!-- End of JavaScript id=42 ") &&
-                         r.indexOf("<!-- End of JavaScript id=42 ") < body &&
-                         r.indexOf("script") < body &&
-                         r.value(body + 1) == "<!-- Beginning of HTML JavaScript id=42 ",
-                     where.constData());
+            QVERIFY2(pageinvariants::insertionHolds(doc), where.constData());
+            GumboOutput* tree = gumbo_parse_with_options(&kGumboDefaultOptions, doc.constData(),
+                                                         size_t(doc.size()));
+            const GumboNode* body = firstBody(tree->document);
+            const bool written = body && body->v.element.original_tag.length > 0;
+            gumbo_destroy_output(&kGumboDefaultOptions, tree);
+            withTag += written ? 1 : 0;
+            QVERIFY2(editPage(doc, s).ok() == written, where.constData());
         }
     }
     QVERIFY(withTag >= 150);
