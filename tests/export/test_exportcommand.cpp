@@ -5,8 +5,8 @@
 #include "export/pageedit.h"
 #include "export/siteprogress.h"
 #include "library/nodekey.h"
+#include "tests/export/sitefixture.h"
 #include "tests/support/mainwindow.h"
-#include "tests/support/scriptbuilder.h"
 
 #include <QMenu>
 #include <QPushButton>
@@ -19,32 +19,6 @@ using namespace exporting;
 namespace {
 
 const auto bytesOf = &TempProgramFolder::readFile;
-
-// The sample library with a related file missing from it, a snow script, and a site.
-struct Fixture
-{
-    TempProgramFolder folder;
-    SampleLibrary lib{folder};
-    qint64 nieve = ScriptBuilder(QStringLiteral("Nieve"))
-                       .in(lib.relojes)
-                       .type(lib.efecto)
-                       .head(QStringLiteral("<script>nieve_nueva()</script>"))
-                       .addTo(folder);
-    QTemporaryDir site;
-
-    Fixture() { folder.addFile(lib.reloj, QStringLiteral("falta.png")); }
-    QString path(const QString& relative) const { return site.filePath(relative); }
-    // A page holding old head blocks of the scripts.
-    QString page(const QString& relative, const QList<qint64>& ids) const
-    {
-        QByteArray page = "<html><head></head>";
-        for (const qint64 id : ids)
-            page += "\n" + headBeginMarker(id) + "\nviejo()\n" + headEndMarker(id) + "\n";
-        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
-        TempProgramFolder::writeFile(path(relative), page + "<body>\n</body></html>\n");
-        return path(relative);
-    }
-};
 
 void exportScript(MainWindowUnderTest& w, qint64 id)
 {
@@ -89,7 +63,7 @@ private Q_SLOTS:
 
 void TestExportCommand::exportButtonWritesThePageCopiesItsFilesAndOpensIt()
 {
-    Fixture f;
+    SiteFixture f;
     // Scripts whose related file is named to reach outside the page's folder, or breaks a line.
     const QStringList unsafe = {QStringLiteral("../fuera.txt"), QStringLiteral("a\nb.gif")};
     QList<qint64> ids;
@@ -148,7 +122,7 @@ void TestExportCommand::exportButtonWritesThePageCopiesItsFilesAndOpensIt()
 
 void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
 {
-    Fixture f;
+    SiteFixture f;
     const QString index = f.page(QStringLiteral("index.html"), {f.lib.reloj});
     const QString both = f.page(QStringLiteral("blog/entrada.htm"), {f.lib.reloj, f.nieve});
     const QString broken = f.path(QStringLiteral("rota.html"));
@@ -182,7 +156,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     QCOMPARE(w.boxes.shown[2].text, QStringLiteral("2 páginas actualizadas, 1 página al día, 0 "
                                                    "páginas rechazadas."));
     QVERIFY(bytesOf(index).contains(htmlBeginMarker(f.lib.reloj)));
-    QVERIFY(bytesOf(both).contains("viejo()") && !bytesOf(both).contains("nieve_nueva()"));
+    QVERIFY(bytesOf(both).contains("viejo()") && !bytesOf(both).contains("nieve()"));
     QVERIFY(!w->findChild<SiteUpdateProgress*>());
 
     // The root's menu updates every script; a refused page is named and keeps its bytes.
@@ -197,13 +171,13 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
                                 "rota.html: rechazada: Script %1: no es un fichero html valido")
                      .arg(f.nieve)),
              qPrintable(w.boxes.shown[4].text));
-    QVERIFY(bytesOf(both).contains("nieve_nueva()") && !bytesOf(both).contains("viejo()"));
+    QVERIFY(bytesOf(both).contains("nieve()") && !bytesOf(both).contains("viejo()"));
     QCOMPARE(bytesOf(broken), brokenBytes);
 }
 
 void TestExportCommand::cancellingTheProgressLeavesTheRestUntouched()
 {
-    Fixture f;
+    SiteFixture f;
     QStringList pages;
     for (int i = 0; i < 12; ++i)
         pages << f.page(QStringLiteral("p%1.html").arg(i, 2, 10, QLatin1Char('0')), {f.nieve});
@@ -231,7 +205,7 @@ void TestExportCommand::cancellingTheProgressLeavesTheRestUntouched()
     QVERIFY(shownAt >= 3);
     int updated = 0;
     for (const QString& p : pages) {
-        if (bytesOf(p).contains("nieve_nueva()"))
+        if (bytesOf(p).contains("nieve()"))
             ++updated;
         else
             QCOMPARE(bytesOf(p), old);
