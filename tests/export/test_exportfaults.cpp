@@ -1,10 +1,8 @@
-// The real command under strace: each call that writes into the site's folder fails in turn
-// with a full disk. Every time the command either refuses and leaves the old bytes, or does
-// the whole job; no file is ever half-written under its own name and none is left behind.
+// The real command under strace: each call on the site's folder fails in turn with a full
+// disk. Every time the command either refuses and leaves the old bytes, or does the whole job.
 
-#include "export/pageedit.h"
 #include "library/librarystore.h"
-#include "tests/support/scriptbuilder.h"
+#include "tests/export/sitefixture.h"
 #include "tests/support/writefaults.h"
 
 #include <QDirIterator>
@@ -54,55 +52,40 @@ void TestExportFaults::everyFailingCallLeavesOldBytesOrTheWholeResult()
     QFETCH(bool, siteUpdate);
     if (const QString why = writefaults::unavailable(); !why.isEmpty())
         QSKIP(qPrintable(why));
-    TempProgramFolder folder;
+    SiteFixture f;
     const QByteArray big(200 * 1024, 'b');
-    const qint64 id = ScriptBuilder(QStringLiteral("Menú"))
-                          .head(QStringLiteral("<script>var menú = 1;</script>"))
-                          .html(QStringLiteral("<img src=\"resources/flecha.gif\">"))
-                          .file(QStringLiteral("flecha.gif"), "GIF89a-flecha")
-                          .file(QStringLiteral("grande.bin"), big)
-                          .addTo(folder);
-    const qint64 other =
-        ScriptBuilder(QStringLiteral("Otro")).head(QStringLiteral("o()")).addTo(folder);
-    folder.closeLibrary();
+    f.folder.addFile(f.lib.reloj, QStringLiteral("grande.bin"));
+    f.folder.writeResource(QStringLiteral("grande.bin"), big);
+    f.folder.closeLibrary();
     // The first opening builds the search index; after it every run makes the same calls.
-    library::LibraryStore::open(folder.libraryPath());
-
-    QTemporaryDir site;
-    const QString page = site.filePath(QStringLiteral("p.html"));
+    library::LibraryStore::open(f.folder.libraryPath());
+    const QString page = f.path(QStringLiteral("p.html"));
     const auto reset = [&] {
-        QDir(site.path()).removeRecursively();
-        QDir().mkpath(site.path());
-        // For the update: copies and blocks of two scripts from an earlier export.
-        QByteArray block;
-        for (const qint64 script : siteUpdate ? QList<qint64>{id, other} : QList<qint64>{})
-            block += "\n" + exporting::headBeginMarker(script) + "\nviejo()\n" +
-                     exporting::headEndMarker(script) + "\n";
-        for (const char* name : {"resources/flecha.gif", "resources/grande.bin"}) {
-            if (siteUpdate && QDir(site.path()).mkpath(QStringLiteral("resources")))
-                TempProgramFolder::writeFile(site.filePath(QString::fromLatin1(name)), "viejo");
+        // For the update: a page holding two scripts, and copies from an earlier export.
+        QDir(f.site.path()).removeRecursively();
+        f.page(QStringLiteral("p.html"),
+               siteUpdate ? QList<qint64>{f.lib.reloj, f.nieve} : QList<qint64>{});
+        for (const char* name : {"reloj.gif", "grande.bin", "copo.png"}) {
+            if (siteUpdate && QDir(f.site.path()).mkpath(QStringLiteral("resources")))
+                TempProgramFolder::writeFile(
+                    f.path(QStringLiteral("resources/") + QLatin1String(name)), "viejo");
         }
-        TempProgramFolder::writeFile(page, "<html><head></head>\n" + block +
-                                               "<body>\n<p>texto</p>\n</body></html>\n");
-        return snapshot(site.path());
+        return snapshot(f.site.path());
     };
-    const QStringList args = QStringList{QStringLiteral("--library"), folder.path()} +
-                             (siteUpdate ? QStringList{QStringLiteral("--update"), site.path()}
-                                         : QStringList{QString::number(id), page});
+    const QStringList args = QStringList{QStringLiteral("--library"), f.folder.path()} +
+                             (siteUpdate ? QStringList{QStringLiteral("--update"), f.site.path()}
+                                         : QStringList{QString::number(f.lib.reloj), page});
 
     const QMap<QString, QByteArray> before = reset();
     const writefaults::Run clean = writefaults::run(Staged, args);
     QVERIFY2(clean.exitCode == 0, qPrintable(clean.output));
-    const QMap<QString, QByteArray> whole = snapshot(site.path());
-    QCOMPARE(whole.keys(), (QStringList{QStringLiteral("p.html"), QStringLiteral("resources"),
-                                        QStringLiteral("resources/flecha.gif"),
-                                        QStringLiteral("resources/grande.bin")}));
-    QVERIFY(whole[QStringLiteral("p.html")].contains("var men\xC3\xBA = 1;"));
-    QCOMPARE(whole[QStringLiteral("resources/grande.bin")], big);
+    const QMap<QString, QByteArray> whole = snapshot(f.site.path());
+    QCOMPARE(whole.size(), siteUpdate ? 5 : 4);
+    QVERIFY(whole[QStringLiteral("p.html")].contains("function t()"));
+    QCOMPARE(whole.value(QStringLiteral("resources/grande.bin")), big);
     // The page is replaced once, whatever number of scripts it holds.
     QCOMPARE(clean.trace.count(QStringLiteral("\"%1\") = 0").arg(page)), 1);
-    const QList<writefaults::Call> calls = writefaults::callsUnder(clean, site.path());
-    // Reading the page, writing, syncing and renaming it and each copy.
+    const QList<writefaults::Call> calls = writefaults::callsUnder(clean, f.site.path());
     QVERIFY2(calls.size() >= 12, qPrintable(QString::number(calls.size())));
 
     int refused = 0;
@@ -115,7 +98,7 @@ void TestExportFaults::everyFailingCallLeavesOldBytesOrTheWholeResult()
         const writefaults::Run r = writefaults::run(Staged, args, &call);
         const QByteArray what = (call.text() + QLatin1Char(' ') + r.output).toUtf8();
         QVERIFY2(r.injected(), what.constData());
-        const QMap<QString, QByteArray> after = snapshot(site.path());
+        const QMap<QString, QByteArray> after = snapshot(f.site.path());
         if (r.exitCode == 0) {
             // A failed write, fsync, rename or new folder is always reported.
             QVERIFY2(Survivable.contains(call.name), what.constData());
@@ -127,7 +110,7 @@ void TestExportFaults::everyFailingCallLeavesOldBytesOrTheWholeResult()
         QVERIFY2(r.output.contains(siteUpdate ? QStringLiteral("rechazada")
                                               : QStringLiteral("La página no se ha modificado")),
                  what.constData());
-        QVERIFY2(after[QStringLiteral("p.html")] == before[QStringLiteral("p.html")],
+        QVERIFY2(after.value(QStringLiteral("p.html")) == before.value(QStringLiteral("p.html")),
                  what.constData());
         // Each file is the old one or the whole new one; nothing lost, nothing stray.
         for (const QString& name : whole.keys() + after.keys()) {
