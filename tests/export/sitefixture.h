@@ -5,10 +5,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
-// The sample library, where the clock names a file the library lacks, with a snow script that
-// has a file of its own; and a site folder.
+// The sample library, where the clock also names a file the library lacks, a snow script with
+// a file of its own, and a site folder.
 struct SiteFixture
 {
     TempProgramFolder folder;

