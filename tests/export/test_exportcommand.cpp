@@ -1,54 +1,50 @@
-#include "app/module1.h"
-#include "export/exportcommand.h"
-#include "export/pageedit.h"
-#include "library/librarystore.h"
-#include "platform/filedialog.h"
-#include "platform/messagebox.h"
-#include "platform/shell.h"
-#include "tests/support/tempprogramfolder.h"
+// The export button and the tree's menu on the real main window, with real mouse events; only
+// the person's answers and the program that opens the page are scripted.
 
-#include <QApplication>
+#include "browser/buttonbar.h"
+#include "export/siteprogress.h"
+#include "library/nodekey.h"
+#include "tests/export/sitefixture.h"
+#include "tests/support/mainwindow.h"
+
+#include <QMenu>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace exporting;
 
 namespace {
 
-// A library with one script that has two related files, one of them missing on disk.
-struct Fixture
-{
-    TempProgramFolder folder;
-    QTemporaryDir site;
-    qint64 id = 0;
-    std::unique_ptr<library::LibraryStore> store;
+const auto bytesOf = &TempProgramFolder::readFile;
 
-    Fixture(const QStringList& files = {QStringLiteral("logo.gif"), QStringLiteral("falta.png")})
-    {
-        const qint64 category = folder.addCategory(0, QStringLiteral("Efectos"));
-        library::Script s;
-        s.idCategoria = category;
-        s.idTipo = folder.addType(QStringLiteral("Texto"));
-        s.nombre = QStringLiteral("Reloj");
-        s.scriptHead = QStringLiteral("<script>function reloj(){}</script>");
-        s.scriptBody = QStringLiteral("onload=\"reloj()\"");
-        s.scriptHtml = QStringLiteral("<img src=\"resources/logo.gif\">");
-        id = folder.addScript(s);
-        for (const QString& f : files)
-            folder.addFile(id, f);
-        folder.writeResource(QStringLiteral("logo.gif"), "GIF89a-logo");
-        folder.closeLibrary();
-        store = library::LibraryStore::open(folder.libraryPath());
-    }
-    QString page(const QString& name = QStringLiteral("index.htm")) const
-    {
-        return site.filePath(name);
-    }
-    QString copied(const QString& name) const
-    {
-        return site.filePath(QStringLiteral("resources/") + name);
-    }
-    QString sid() const { return QString::number(id); }
-};
+void exportScript(MainWindowUnderTest& w, qint64 id)
+{
+    w.click(library::scriptKey(id));
+    QTest::mouseClick(w->opciones->boton_exportar, Qt::LeftButton);
+}
+
+// Right-clicks a node with real events and answers the menu that opens with item n (0 closes
+// it). Returns the menu's captions; none when no menu opened.
+QStringList rightClick(MainWindowUnderTest& w, const QString& key, int n)
+{
+    QStringList captions;
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible())
+            return;
+        person.stop();
+        for (QAction* action : menu->actions())
+            captions.append(action->text());
+        chooseItem(menu, n);
+    });
+    person.start(10);
+    const QPoint at =
+        w->Tree->viewport()->mapTo(&w.w, w->Tree->visualItemRect(w.node(key)).center());
+    QTest::mouseClick(w->windowHandle(), Qt::RightButton, {}, at);
+    return captions;
+}
 
 } // namespace
 
@@ -57,187 +53,120 @@ class TestExportCommand : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void withoutScriptOnlyTellsTheUser();
-    void cancellingTheDialogDoesNothing();
-    void rejectedPageStopsTheExport();
-    void exportEditsPageCopiesFilesAndOpensPageOnce();
-    void pageInsideTheLibraryResourcesCopiesNothing();
-    void unsafeFileNamesRefuseTheWholeExport();
-    void unwritablePageIsReportedAndKept();
-    void pageThatNoProgramOpensIsShownWhereItWasWritten();
+    void exportButtonWritesThePageCopiesItsFilesAndOpensIt();
+    void treeMenuExportsAndUpdatesTheSite();
 };
 
-void TestExportCommand::withoutScriptOnlyTellsTheUser()
+void TestExportCommand::exportButtonWritesThePageCopiesItsFilesAndOpensIt()
 {
-    Fixture f;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    RunExportCommand(nullptr, *f.store, QString());
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown[0].text, QStringLiteral("No ha selecionado un Script"));
-    QCOMPARE(boxes.shown[0].icon, QMessageBox::NoIcon);
-    QVERIFY(boxes.shown[0].title.isEmpty());
-    QVERIFY(dialogs.requests.isEmpty());
-    QVERIFY(shell.opened.isEmpty());
-}
+    SiteFixture f;
+    // Scripts whose related file is named to reach outside the page's folder, or breaks a line.
+    const QStringList unsafe = {QStringLiteral(".."), QStringLiteral("../fuera.txt"),
+                                QStringLiteral("a\nb.gif")};
+    QList<qint64> ids;
+    for (const QString& name : unsafe)
+        f.folder.addFile(ids.emplace_back(f.folder.addScript(f.lib.relojes, f.lib.efecto, name)),
+                         name);
+    MainWindowUnderTest w(f.folder);
+    QVERIFY(w.loaded());
 
-void TestExportCommand::cancellingTheDialogDoesNothing()
-{
-    Fixture f;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs; // no names queued: cancel
-    platform::RecordingShell shell;
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QCOMPARE(dialogs.requests.size(), 1);
-    QCOMPARE(dialogs.requests[0].filter, QStringLiteral("HTML Document (*.html *.htm)"));
-    QVERIFY(boxes.shown.isEmpty());
-    QVERIFY(shell.opened.isEmpty());
-    QVERIFY(QDir(f.site.path()).isEmpty());
-}
+    // A page that is not HTML stops everything.
+    const QString page = f.path(QStringLiteral("index.htm"));
+    TempProgramFolder::writeFile(page, "Notas: el body del documento\r\n");
+    w.dialogs.names << page;
+    exportScript(w, f.lib.reloj);
+    QCOMPARE(w.boxes.shown.size(), 1);
+    QCOMPARE(w.boxes.shown[0].text, QStringLiteral("no es un fichero html valido"));
+    QVERIFY(QDir(f.site.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == 1);
 
-void TestExportCommand::rejectedPageStopsTheExport()
-{
-    Fixture f;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    const QByteArray notHtml = "Notas: el body del documento\r\n";
-    TempProgramFolder::writeFile(f.page(), notHtml);
-    dialogs.names << f.page();
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown[0].text, QStringLiteral("no es un fichero html valido"));
-    QCOMPARE(boxes.shown[0].icon, QMessageBox::NoIcon);
-    QVERIFY(boxes.shown[0].title.isEmpty());
-    QCOMPARE(TempProgramFolder::readFile(f.page()), notHtml);
-    QVERIFY(!QFileInfo::exists(f.site.filePath(QStringLiteral("resources"))));
-    QVERIFY(shell.opened.isEmpty());
+    // The page is written, its files copied over a read-only old copy, and the page opened.
+    QVERIFY(QFile::remove(page) && QDir(f.site.path()).mkdir(QStringLiteral("resources")));
+    const QString gif = f.path(QStringLiteral("resources/reloj.gif"));
+    TempProgramFolder::writeFile(gif, "viejo");
+    QFile::setPermissions(gif, QFileDevice::ReadOwner);
+    w.dialogs.names << page;
+    exportScript(w, f.lib.reloj);
+    QCOMPARE(w.boxes.shown.size(), 1);
+    const QByteArray exported = bytesOf(page);
+    QVERIFY(exported.contains("<body onload=\"t()\" >\r\n" + htmlBeginMarker(f.lib.reloj)));
+    QCOMPARE(bytesOf(gif), QByteArray("GIF89a-reloj"));
+    QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("resources/falta.png"))));
+    QCOMPARE(w.shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
 
-    // The same holds for a page whose markers were broken by hand.
-    const QByteArray broken = "<html><body>" + htmlBeginMarker(f.id) + "</body></html>";
-    TempProgramFolder::writeFile(f.page(), broken);
-    dialogs.names << f.page();
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QCOMPARE(boxes.shown.size(), 2);
-    QCOMPARE(boxes.shown[1].title, QStringLiteral("Error"));
-    QCOMPARE(TempProgramFolder::readFile(f.page()), broken);
-    QVERIFY(!QFileInfo::exists(f.site.filePath(QStringLiteral("resources"))));
-    QVERIFY(shell.opened.isEmpty());
-}
+    // When no program opens the page, a message says where it is.
+    w.shell.opens = false;
+    w.dialogs.names << page;
+    exportScript(w, f.lib.reloj);
+    QCOMPARE(w.boxes.shown.size(), 2);
+    QCOMPARE(w.boxes.shown[1].icon, QMessageBox::Information);
+    QVERIFY(w.boxes.shown[1].text.contains(QDir::toNativeSeparators(page)));
+    QCOMPARE(bytesOf(page), exported);
+    w.shell.opens = true;
 
-void TestExportCommand::exportEditsPageCopiesFilesAndOpensPageOnce()
-{
-    Fixture f;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    // A copy left by an earlier export, read-only now.
-    QDir(f.site.path()).mkdir(QStringLiteral("resources"));
-    TempProgramFolder::writeFile(f.copied(QStringLiteral("logo.gif")), "viejo");
-    QFile::setPermissions(f.copied(QStringLiteral("logo.gif")), QFileDevice::ReadOwner);
-    dialogs.names << f.page();
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QVERIFY2(boxes.shown.isEmpty(), boxes.shown.isEmpty() ? "" : qPrintable(boxes.shown[0].text));
-    const QByteArray page = TempProgramFolder::readFile(f.page());
-    QVERIFY(page.startsWith("<html><head><title></title></head>\r\n\r\n" + headBeginMarker(f.id)));
-    QVERIFY(page.contains("<body onload=\"reloj()\" >\r\n" + htmlBeginMarker(f.id)));
-    QCOMPARE(TempProgramFolder::readFile(f.copied(QStringLiteral("logo.gif"))),
-             QByteArray("GIF89a-logo"));
-    QVERIFY(!QFileInfo::exists(f.copied(QStringLiteral("falta.png"))));
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(f.page())});
-
-    // Again into the same page: same bytes, copies refreshed, opened once more.
-    TempProgramFolder::writeFile(f.copied(QStringLiteral("logo.gif")), "cambiado");
-    dialogs.names << f.page();
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QCOMPARE(TempProgramFolder::readFile(f.page()), page);
-    QCOMPARE(TempProgramFolder::readFile(f.copied(QStringLiteral("logo.gif"))),
-             QByteArray("GIF89a-logo"));
-    QCOMPARE(shell.opened.size(), 2);
-    QVERIFY(boxes.shown.isEmpty());
-}
-
-void TestExportCommand::pageInsideTheLibraryResourcesCopiesNothing()
-{
-    Fixture f;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    // In the resources folder itself, and in the program folder (whose resources folder is
-    // the library's): the page is edited, nothing is copied or created.
-    const QString inResources = f.folder.resourcesPath() + QStringLiteral("demo.htm");
-    const QString inProgram = f.folder.filePath(QStringLiteral("demo.htm"));
-    dialogs.names << inResources << inProgram;
-    RunExportCommand(nullptr, *f.store, f.sid());
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QVERIFY(boxes.shown.isEmpty());
-    QVERIFY(TempProgramFolder::readFile(inResources).contains(headBeginMarker(f.id)));
-    QVERIFY(TempProgramFolder::readFile(inProgram).contains(headBeginMarker(f.id)));
-    QVERIFY(!QFileInfo::exists(f.folder.resourcesPath() + QStringLiteral("resources")));
-    QCOMPARE(TempProgramFolder::readFile(f.folder.resourcesPath() + QStringLiteral("logo.gif")),
-             QByteArray("GIF89a-logo"));
-    QCOMPARE(shell.opened.size(), 2);
-}
-
-void TestExportCommand::unsafeFileNamesRefuseTheWholeExport()
-{
-    for (const QString& bad : {QStringLiteral("../fuera.txt"), QStringLiteral(".."),
-                               QStringLiteral("sub/x.gif"), QStringLiteral("c:\\x.gif")}) {
-        Fixture f({QStringLiteral("logo.gif"), bad});
-        platform::ScriptedMessageBoxes boxes;
-        platform::ScriptedFileDialogs dialogs;
-        platform::RecordingShell shell;
-        dialogs.names << f.page();
-        RunExportCommand(nullptr, *f.store, f.sid());
-        QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown[0].text.contains(bad));
-        QVERIFY(QDir(f.site.path()).isEmpty());
-        QVERIFY(shell.opened.isEmpty());
+    // An unsafe related file name refuses the whole export.
+    QTemporaryDir other;
+    for (int i = 0; i < unsafe.size(); ++i) {
+        w.dialogs.names << other.filePath(QStringLiteral("p.htm"));
+        exportScript(w, ids[i]);
+        QVERIFY2(w.boxes.shown.last().text.contains(unsafe[i]), qPrintable(unsafe[i]));
     }
+    QCOMPARE(w.boxes.shown.size(), 2 + unsafe.size());
+    QVERIFY(QDir(other.path()).isEmpty());
+    QCOMPARE(w.shell.opened.size(), 2);
 }
 
-void TestExportCommand::unwritablePageIsReportedAndKept()
+void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
 {
-    Fixture f;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    const QByteArray original = "<html><body>hola</body></html>";
-    TempProgramFolder::writeFile(f.page(), original);
-    QFile::setPermissions(f.page(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    dialogs.names << f.page() << f.site.filePath(QStringLiteral("no/existe/pagina.htm"));
-    RunExportCommand(nullptr, *f.store, f.sid());
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QCOMPARE(boxes.shown.size(), 2);
-    QVERIFY(boxes.shown[0].text.contains(QStringLiteral("sólo lectura")));
-    QCOMPARE(boxes.shown[0].icon, QMessageBox::Warning);
-    QCOMPARE(TempProgramFolder::readFile(f.page()), original);
-    QCOMPARE(QDir(f.site.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("index.htm")});
-    QVERIFY(shell.opened.isEmpty());
-}
+    SiteFixture f;
+    const QString index = f.page(QStringLiteral("index.html"), {f.lib.reloj});
+    const QString both = f.page(QStringLiteral("blog/entrada.htm"), {f.lib.reloj, f.nieve});
+    const QByteArray broken = "<html>" + headBeginMarker(f.nieve) + headEndMarker(f.nieve);
+    TempProgramFolder::writeFile(f.path(QStringLiteral("rota.html")), broken);
+    MainWindowUnderTest w(f.folder);
+    QVERIFY(w.loaded());
+    const QString reloj = library::scriptKey(f.lib.reloj);
 
-void TestExportCommand::pageThatNoProgramOpensIsShownWhereItWasWritten()
-{
-    Fixture f;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    shell.opens = false;
-    dialogs.names = {f.page()};
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(f.page())});
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown[0].icon, QMessageBox::Information);
-    QVERIFY(boxes.shown[0].text.contains(QDir::toNativeSeparators(f.page())));
-    QVERIFY(TempProgramFolder::readFile(f.page()).contains("function reloj"));
+    // A category has no menu.
+    QVERIFY(rightClick(w, library::categoryKey(f.lib.relojes), 0).isEmpty());
+    // "Exportar a una página…" does what the export button does.
+    const QString fresh = f.path(QStringLiteral("nueva.html"));
+    w.dialogs.names << fresh;
+    QCOMPARE(rightClick(w, reloj, 1), (QStringList{QStringLiteral("Exportar a una página…"),
+                                                   QStringLiteral("Actualizar páginas…")}));
+    QVERIFY(bytesOf(fresh).contains(htmlBeginMarker(f.lib.reloj)));
+    QCOMPARE(w.shell.opened, QList<QUrl>{QUrl::fromLocalFile(fresh)});
 
-    // When the page opens, the open page is the sign: no message.
-    shell.opens = true;
-    dialogs.names = {f.page()};
-    RunExportCommand(nullptr, *f.store, f.sid());
-    QCOMPARE(boxes.shown.size(), 1);
+    // Declining the question changes nothing; going on updates that script's pages only.
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        w.dialogs.folders << f.site.path();
+        w.boxes.answer(answer);
+        rightClick(w, reloj, 2);
+    }
+    QCOMPARE(w.boxes.shown.size(), 3);
+    QVERIFY2(w.boxes.shown[0].text.contains(QStringLiteral("Hay 3 páginas en «%1» con el script "
+                                                           "«Reloj digital»")
+                                                .arg(f.site.path())),
+             qPrintable(w.boxes.shown[0].text));
+    QCOMPARE(w.boxes.shown[2].text, QStringLiteral("2 páginas actualizadas, 1 página al día, 0 "
+                                                   "páginas rechazadas."));
+    QVERIFY(bytesOf(index).contains(htmlBeginMarker(f.lib.reloj)));
+    QVERIFY(bytesOf(both).contains("viejo()") && !bytesOf(both).contains("nieve()"));
+    QVERIFY(!w->findChild<SiteUpdateProgress*>());
+
+    // The root's menu updates every script; a refused page is named and keeps its bytes.
+    w.dialogs.folders << f.site.path();
+    w.boxes.answer(QMessageBox::Yes);
+    QCOMPARE(rightClick(w, library::RootKey, 1),
+             QStringList{QStringLiteral("Actualizar páginas…")});
+    QCOMPARE(w.boxes.shown.size(), 5);
+    QCOMPARE(w.boxes.shown[4].icon, QMessageBox::Warning);
+    QVERIFY2(w.boxes.shown[4].text.startsWith(
+                 QStringLiteral("1 página actualizada, 2 páginas al día, 1 página rechazada.\n\n"
+                                "rota.html: rechazada: Script %1: no es un fichero html valido")
+                     .arg(f.nieve)),
+             qPrintable(w.boxes.shown[4].text));
+    QVERIFY(bytesOf(both).contains("nieve()") && !bytesOf(both).contains("viejo()"));
+    QCOMPARE(bytesOf(f.path(QStringLiteral("rota.html"))), broken);
 }
 
 QTEST_MAIN(TestExportCommand)
