@@ -19,14 +19,6 @@ bool isPageFileName(const QString& name)
            name.endsWith(QLatin1String(".html"), Qt::CaseInsensitive);
 }
 
-// An empty listing may hide a folder that cannot be read; QDir does not tell them apart.
-bool canList(const QString& folder)
-{
-    std::error_code error;
-    std::filesystem::directory_iterator(std::filesystem::path(folder.toStdU16String()), error);
-    return !error;
-}
-
 bool holdsWanted(const QList<qint64>& ids, const QList<qint64>& wanted)
 {
     if (wanted.isEmpty())
@@ -42,16 +34,28 @@ public:
 
     void walk(const QString& folder)
     {
-        const QDir dir(folder);
-        // Hidden entries and symbolic links are left out by the filter itself.
-        const QFileInfoList entries = dir.entryInfoList(
-            QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
-        if (entries.isEmpty() && !canList(folder)) {
+        // Listed with std::filesystem because QDir gives an empty list for a folder it could
+        // not read, and a second look may succeed where the first failed.
+        namespace fs = std::filesystem;
+        std::error_code error;
+        QFileInfoList entries;
+        for (fs::directory_iterator it(fs::path(folder.toStdU16String()), error), end;
+             !error && it != end; it.increment(error)) {
+            const QString name = QString::fromStdU16String(it->path().filename().u16string());
+            if (!name.startsWith(QLatin1Char('.')))
+                entries.append(QFileInfo(QDir(folder).filePath(name)));
+        }
+        if (error) {
             scan_.unreadable.append(
                 SiteProblem{folder, QStringLiteral("No se puede leer la carpeta.")});
             return;
         }
+        std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {
+            return a.fileName() < b.fileName();
+        });
         for (const QFileInfo& entry : entries) {
+            if (entry.isSymLink())
+                continue;
             if (entry.isDir())
                 walk(entry.filePath());
             else if (entry.isFile() && isPageFileName(entry.fileName()))

@@ -90,10 +90,6 @@ void TestExportFaults::everyFailingCallLeavesOldBytesOrTheWholeResult()
 
     int refused = 0;
     for (const writefaults::Call& call : calls) {
-        // Only the calls on files: a site folder whose listing fails once, and not when
-        // looked at again, reads as an empty folder and is not reported.
-        if (siteUpdate && call.line.contains(QLatin1String("O_DIRECTORY")))
-            continue;
         reset();
         const writefaults::Run r = writefaults::run(Staged, args, &call);
         const QByteArray what = (call.text() + QLatin1Char(' ') + r.output).toUtf8();
@@ -110,8 +106,11 @@ void TestExportFaults::everyFailingCallLeavesOldBytesOrTheWholeResult()
         QVERIFY2(r.output.contains(siteUpdate ? QStringLiteral("rechazada")
                                               : QStringLiteral("La página no se ha modificado")),
                  what.constData());
-        QVERIFY2(after.value(QStringLiteral("p.html")) == before.value(QStringLiteral("p.html")),
-                 what.constData());
+        // A folder that cannot be listed is reported on its own; the page beside it is done.
+        if (!call.line.contains(QLatin1String("O_DIRECTORY")))
+            QVERIFY2(after.value(QStringLiteral("p.html")) ==
+                         before.value(QStringLiteral("p.html")),
+                     what.constData());
         // Each file is the old one or the whole new one; nothing lost, nothing stray.
         for (const QString& name : whole.keys() + after.keys()) {
             const QByteArray now = after.value(name, "(none)");
