@@ -2,125 +2,171 @@
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
-#include "tests/support/tempprogramfolder.h"
+#include "library/scriptindex.h"
+#include "library/scriptsearch.h"
+#include "tests/support/scriptbuilder.h"
 
 #include <QProcess>
 #include <QtTest>
 #include <memory>
 
 using namespace library;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template <typename Rows> QStringList namesOf(const Rows& rows)
+{
+    QStringList list;
+    for (const auto& row : rows)
+        list.append(row.nombre);
+    return list;
+}
+
+QStringList found(LibraryStore& store, const QString& typed)
+{
+    QHash<qint64, QString> byId;
+    for (const ScriptListing& s : store.scriptsByName())
+        byId.insert(s.id, s.nombre);
+    QStringList names;
+    for (qint64 id : store.searchScripts(SearchWords(typed)))
+        names.append(byId.value(id));
+    return names;
+}
+
+qint64 count(Database& db, const char* sql)
+{
+    Statement q = db.prepare(sql);
+    return q.next() ? q.int64(0) : -1;
+}
+
+std::unique_ptr<LibraryStore> reopen(TempProgramFolder& folder)
+{
+    folder.closeLibrary();
+    return LibraryStore::open(folder.libraryPath());
+}
+
+// Another process keeps the library locked for `ms` while it writes; returns once it holds it.
+std::unique_ptr<QProcess> lockedByAnotherProcess(const QString& path, int ms)
+{
+    auto writer = std::make_unique<QProcess>();
+    writer->start(QStringLiteral(KORVALIS_LIBRARY_WRITER), {path, QString::number(ms)});
+    QByteArray said;
+    while (!said.contains("held") && writer->waitForReadyRead(10000))
+        said += writer->readAllStandardOutput();
+    return said.contains("held") ? std::move(writer) : nullptr;
+}
+
+} // namespace
 
 class TestLibrary : public QObject
 {
     Q_OBJECT
 
+    // One library for the search table; the words each field holds are its own.
+    TempProgramFolder searched_;
+    std::unique_ptr<LibraryStore> searchStore_;
+
 private Q_SLOTS:
+    void initTestCase();
     void nodeKeysTellKindAndId();
-    void opensOnlyWithThePassword();
-    void refusesFilesThatAreNotLibraries();
-    void usesRollbackJournalFullySynced();
-    void namesWithQuotesWorkInEveryStatement();
-    void idsBeyondSixteenBits();
-    void childCategoriesComeByNameWhateverTheIds();
-    void namesSortAsASpanishReaderExpects_data();
-    void namesSortAsASpanishReaderExpects();
+    void onlyAKeyedLibraryOpensFullySynced();
+    void namesWithQuotesAndLargeIdsWorkInEveryStatement();
     void everyListingUsesTheOneSpanishOrder();
-    void saveIsAllOrNothing();
-    void deleteRemovesRowsAndFileRowsTogether();
+    void saveAndDeleteAreAllOrNothing();
     void anotherProcessWritingMakesThisOneWaitNotFail();
+    void searchIgnoresAccentsCaseAndSyntax_data();
+    void searchIgnoresAccentsCaseAndSyntax();
+    void nameMatchesComeFirstThenNameOrder();
+    void indexFollowsEveryWriterAndIsBuiltOnce();
 };
+
+void TestLibrary::initTestCase()
+{
+    TempProgramFolder& f = searched_;
+    const qint64 util = f.addCategory(0, u"Utilidades"_s), reloj = f.addCategory(0, u"Relojes"_s);
+    const qint64 form = f.addType(u"Formulario"_s), timer = f.addType(u"Temporizador"_s);
+    ScriptBuilder(u"Generador de contraseñas"_s).in(util).type(form).help(u"ébano"_s).addTo(f);
+    ScriptBuilder(u"ÁRBOL de menús"_s).in(util).type(form).browsers(u"Ópera"_s).addTo(f);
+    ScriptBuilder(u"Cañón"_s).in(util).type(form).body(u"rubí()"_s).html(u"esmeralda"_s).addTo(f);
+    ScriptBuilder(u"Reloj (digital)"_s).in(reloj).type(timer).head(u"zafiro"_s).addTo(f);
+    ScriptBuilder(u"Ordenar tabla"_s).in(util).type(form).addTo(f);
+    ScriptBuilder(u"Near me"_s).in(util).type(form).addTo(f);
+    searchStore_ = reopen(f);
+}
 
 void TestLibrary::nodeKeysTellKindAndId()
 {
-    QCOMPARE(categoryKey(12), QStringLiteral("12C"));
-    QCOMPARE(scriptKey(7), QStringLiteral("7S"));
-    QVERIFY(isRootKey(QStringLiteral("0C")));
-    QVERIFY(!isRootKey(QStringLiteral("10C")));
-    QCOMPARE(nodeKindOfKey(QStringLiteral("0C")), NodeKind::Category);
-    QCOMPARE(nodeKindOfKey(QStringLiteral("10C")), NodeKind::Category);
-    QCOMPARE(nodeKindOfKey(QStringLiteral("1S")), NodeKind::Script);
-    QCOMPARE(nodeKindOfKey(QStringLiteral("1X")), NodeKind::None);
-    QCOMPARE(nodeKindOfKey(QString()), NodeKind::None);
-    QCOMPARE(idOfKey(QStringLiteral("10C")), 10);
-    QCOMPARE(idOfKey(QStringLiteral("1C")), 1);
-    QCOMPARE(idOfKey(QStringLiteral("4000000000S")), Q_INT64_C(4000000000));
-    QCOMPARE(idOfKey(QStringLiteral("xS")), -1);
+    const std::tuple<QString, NodeKind, qint64> keys[] = {
+        {u"0C"_s, NodeKind::Category, 0},
+        {u"1C"_s, NodeKind::Category, 1},
+        {u"10C"_s, NodeKind::Category, 10},
+        {u"1S"_s, NodeKind::Script, 1},
+        {u"4000000000S"_s, NodeKind::Script, 4000000000},
+        {u"1X"_s, NodeKind::None, 1},
+        {u"xS"_s, NodeKind::Script, -1},
+        {QString(), NodeKind::None, -1}};
+    for (const auto& [key, kind, id] : keys) {
+        QCOMPARE(nodeKindOfKey(key), kind);
+        QCOMPARE(idOfKey(key), id);
+        QCOMPARE(isRootKey(key), key == u"0C"_s);
+        if (kind != NodeKind::None && id >= 0)
+            QCOMPARE(kind == NodeKind::Script ? scriptKey(id) : categoryKey(id), key);
+    }
 }
 
-void TestLibrary::opensOnlyWithThePassword()
+void TestLibrary::onlyAKeyedLibraryOpensFullySynced()
 {
     TempProgramFolder folder;
-    folder.addType(QStringLiteral("Efecto"));
+    folder.addType(u"Efecto"_s);
     folder.closeLibrary();
-
     QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(folder.libraryPath(), "otra"));
     QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(folder.libraryPath(), QByteArray()));
-    auto store = LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->typesByName().size(), size_t(1));
-
-    // Without the key the bytes on disk do not show the schema or the data.
+    // Without the key the bytes on disk show neither the schema nor the data.
     const QByteArray raw = TempProgramFolder::readFile(folder.libraryPath());
-    QVERIFY(!raw.startsWith("SQLite format 3"));
-    QVERIFY(!raw.contains("Efecto"));
+    QVERIFY(!raw.startsWith("SQLite format 3") && !raw.contains("Efecto"));
     QVERIFY(!raw.contains("categorias"));
-}
-
-void TestLibrary::refusesFilesThatAreNotLibraries()
-{
-    QTemporaryDir dir;
-    const QString text = dir.filePath(QStringLiteral("texto.mdb"));
+    {
+        auto store = LibraryStore::open(folder.libraryPath());
+        QCOMPARE(store->typesByName().size(), size_t(1));
+        QCOMPARE(count(store->database(), "PRAGMA synchronous"), 2); // FULL
+        Statement journal = store->database().prepare("PRAGMA journal_mode");
+        QVERIFY(journal.next());
+        QCOMPARE(journal.text(0), u"delete"_s);
+    }
+    const QString text = folder.filePath(u"texto.mdb"_s), empty = folder.filePath(u"vacio.mdb"_s);
     TempProgramFolder::writeFile(text, QByteArray(4096, 'x'));
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(text, LibraryPassword));
-    const QString empty = dir.filePath(QStringLiteral("vacio.mdb"));
     TempProgramFolder::writeFile(empty, QByteArray());
-    // An empty file opens as an empty database; it holds no library tables.
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(text, LibraryPassword));
     QVERIFY_THROWS_EXCEPTION(DatabaseError, LibraryStore::open(empty)->typesByName());
-    QVERIFY_THROWS_EXCEPTION(
-        DatabaseError, Database::open(dir.filePath(QStringLiteral("falta.mdb")), LibraryPassword));
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("falta.mdb"))));
-
-    // A damaged file: the header page overwritten.
-    TempProgramFolder folder;
-    folder.addType(QStringLiteral("Efecto"));
-    folder.closeLibrary();
-    QFile f(folder.libraryPath());
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    f.write(QByteArray(64, '\0'));
-    f.close();
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(folder.filePath(u"falta"_s), "k"));
+    QVERIFY(!QFile::exists(folder.filePath(u"falta"_s)));
+    QFile damaged(folder.libraryPath());
+    QVERIFY(damaged.open(QIODevice::ReadWrite));
+    damaged.write(QByteArray(64, '\0'));
+    damaged.close();
     QVERIFY_THROWS_EXCEPTION(DatabaseError, LibraryStore::open(folder.libraryPath()));
 }
 
-void TestLibrary::usesRollbackJournalFullySynced()
+void TestLibrary::namesWithQuotesAndLargeIdsWorkInEveryStatement()
 {
     TempProgramFolder folder;
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    auto journal = store->database().prepare("PRAGMA journal_mode");
-    QVERIFY(journal.next());
-    QCOMPARE(journal.text(0), QStringLiteral("delete"));
-    auto sync = store->database().prepare("PRAGMA synchronous");
-    QVERIFY(sync.next());
-    QCOMPARE(sync.int64(0), 2); // FULL
-}
-
-void TestLibrary::namesWithQuotesWorkInEveryStatement()
-{
-    TempProgramFolder folder;
-    const QString cat = QStringLiteral("Efectos d'O'Brien");
-    const QString type = QStringLiteral("Tipo 'raro'");
+    const QString cat = u"Efectos d'O'Brien"_s, type = u"Tipo 'raro'"_s;
     const qint64 catId = folder.addCategory(0, cat);
     const qint64 typeId = folder.addType(type);
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
+    folder.db().execute("INSERT INTO categorias (id, id_padre, nombre) VALUES (5000000000, 0, 'G');"
+                        "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
+                        "(70000, 5000000000, 1, 'x')");
+    auto store = reopen(folder);
     QCOMPARE(store->categoryIdByName(cat), catId);
     QCOMPARE(store->typeIdByName(type), typeId);
-    QVERIFY(!store->categoryIdByName(QStringLiteral("Efectos d")).has_value());
+    QVERIFY(!store->categoryIdByName(u"Efectos d"_s));
+    QCOMPARE(store->script(70000)->idCategoria, Q_INT64_C(5000000000));
+    QCOMPARE(store->childCategories(0).at(1).id, Q_INT64_C(5000000000));
 
-    Script s;
-    s.idCategoria = catId;
-    s.idTipo = typeId;
-    s.nombre = QStringLiteral("Reloj 'digital'; DROP TABLE scripts; --");
-    const QString file = QStringLiteral("l'imagen.gif");
+    const Script s =
+        ScriptBuilder(u"Reloj 'digital'; DROP TABLE scripts; --"_s).in(catId).type(typeId).record();
+    const QString file = u"l'imagen.gif"_s;
     const qint64 id = store->saveScript(s, {file});
     QCOMPARE(store->script(id)->nombre, s.nombre);
     QVERIFY(store->scriptHasFile(file, id));
@@ -129,138 +175,95 @@ void TestLibrary::namesWithQuotesWorkInEveryStatement()
     QCOMPARE(store->relatedFiles(id).at(0).nombre, file);
 }
 
-void TestLibrary::idsBeyondSixteenBits()
+void TestLibrary::everyListingUsesTheOneSpanishOrder()
 {
     TempProgramFolder folder;
-    auto q = folder.db().prepare(
-        "INSERT INTO categorias (id, id_padre, nombre) VALUES (5000000000, 0, 'Grande')");
-    q.run();
-    const qint64 typeId = folder.addType(QStringLiteral("T"));
-    auto s = folder.db().prepare("INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
-                                 "(70000, 5000000000, ?1, 'x')");
-    s.bind(1, typeId);
-    s.run();
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->childCategories(0).at(0).id, Q_INT64_C(5000000000));
-    QCOMPARE(store->script(70000)->idCategoria, Q_INT64_C(5000000000));
+    // Added in an order unlike the names' so ids never give the order by chance.
+    // Case and accents fold, ñ is a letter of its own, and names equal but for case or
+    // accents still go in one fixed order.
+    const QStringList ordered{u"Abaco"_s,   u"Ábaco"_s, u"ábaco"_s,  u"Árboles"_s,
+                              u"botones"_s, u"Menú"_s,  u"Menus2"_s, u"Nubes"_s,
+                              u"Ñandú"_s,   u"Ocaso"_s, u"Zeta"_s};
+    const qint64 parent = folder.addCategory(0, u"Todo"_s);
+    for (int i : {7, 6, 2, 10, 4, 3, 9, 0, 5, 8, 1}) {
+        folder.addCategory(parent, ordered[i]);
+        folder.addScript(parent, folder.addType(ordered[i]), ordered[i]);
+    }
+    // A library made before the index of names by category gets it when opened.
+    folder.db().execute("DROP INDEX scripts_por_categoria");
+    auto store = reopen(folder);
+    QCOMPARE(count(store->database(),
+                   "SELECT count(*) FROM sqlite_master WHERE name = 'scripts_por_categoria'"),
+             1);
+    QCOMPARE(namesOf(store->childCategories(parent)), ordered);
+    QCOMPARE(namesOf(store->typesByName()), ordered);
+    QCOMPARE(namesOf(store->scriptsByName()), ordered);
+    QStringList all = ordered;
+    all.insert(10, u"Todo"_s);
+    QCOMPARE(namesOf(store->categoriesByName()), all);
+    QStringList children, bySql;
+    for (const CategoryListing& c : store->categoriesByParent()) {
+        if (c.idPadre == parent)
+            children.append(c.nombre);
+    }
+    QCOMPARE(children, ordered);
+    Statement sql =
+        store->database().prepare("SELECT nombre FROM scripts ORDER BY nombre COLLATE NOMBRE, id");
+    while (sql.next())
+        bySql.append(sql.text(0));
+    QCOMPARE(bySql, ordered);
+    // The order lives on the connection only, so other SQLCipher clients read the file as before.
+    Statement schema = store->database().prepare("SELECT group_concat(sql) FROM sqlite_master");
+    QVERIFY(schema.next() && !schema.text(0).isEmpty());
+    QVERIFY(!schema.text(0).contains(u"COLLATE "_s + QLatin1String(NameCollation),
+                                     Qt::CaseInsensitive));
 }
 
-void TestLibrary::childCategoriesComeByNameWhateverTheIds()
+void TestLibrary::saveAndDeleteAreAllOrNothing()
 {
     TempProgramFolder folder;
-    const qint64 zeta = folder.addCategory(0, QStringLiteral("Zeta"));
-    const qint64 alfa = folder.addCategory(0, QStringLiteral("alfa"));
-    folder.addCategory(zeta, QStringLiteral("Beta"));
-    const qint64 medio = folder.addCategory(0, QStringLiteral("Medio"));
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    const auto top = store->childCategories(0);
-    QCOMPARE(top.size(), size_t(3));
-    QCOMPARE(top[0].id, alfa); // letter case does not decide the order
-    QCOMPARE(top[1].id, medio);
-    QCOMPARE(top[2].id, zeta);
-    QCOMPARE(store->childCategories(zeta).at(0).nombre, QStringLiteral("Beta"));
-    QVERIFY(store->childCategories(alfa).empty());
-}
-
-void TestLibrary::saveIsAllOrNothing()
-{
-    TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    Script original;
-    original.idCategoria = cat;
-    original.idTipo = type;
-    original.nombre = QStringLiteral("Original");
-    original.scriptHead = QStringLiteral("var a = 1;");
-    const qint64 id = folder.addScript(original);
-    folder.addFile(id, QStringLiteral("a.gif"));
-    // Make the second file row fail half-way through the save.
-    folder.db().execute(
-        "CREATE TRIGGER falla BEFORE INSERT ON ficheros WHEN NEW.nombre = 'roto.gif' "
-        "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END;");
-    folder.closeLibrary();
-
-    auto store = LibraryStore::open(folder.libraryPath());
-    Script edited = *store->script(id);
-    edited.nombre = QStringLiteral("Cambiado");
-    edited.scriptHead = QStringLiteral("var b = 2;");
-    QVERIFY_THROWS_EXCEPTION(
-        DatabaseError,
-        store->saveScript(edited, {QStringLiteral("b.gif"), QStringLiteral("roto.gif")}));
-    QCOMPARE(store->script(id)->nombre, QStringLiteral("Original"));
-    QCOMPARE(store->script(id)->scriptHead, QStringLiteral("var a = 1;"));
-    QCOMPARE(store->relatedFiles(id).size(), size_t(1));
-    QCOMPARE(store->relatedFiles(id).at(0).nombre, QStringLiteral("a.gif"));
-
-    Script fresh = original;
-    fresh.id = 0;
-    fresh.nombre = QStringLiteral("Nuevo");
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->saveScript(fresh, {QStringLiteral("roto.gif")}));
-    QCOMPARE(store->scriptsByName().size(), size_t(1));
-
-    // And a save that succeeds survives reopening the file.
-    const qint64 newId =
-        store->saveScript(fresh, {QStringLiteral("c.gif"), QStringLiteral("c.gif")});
-    store.reset();
-    store = LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->script(newId)->nombre, QStringLiteral("Nuevo"));
-    QCOMPARE(store->relatedFiles(newId).size(), size_t(2));
-}
-
-void TestLibrary::deleteRemovesRowsAndFileRowsTogether()
-{
-    TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 a = folder.addScript(cat, type, QStringLiteral("A"));
-    const qint64 b = folder.addScript(cat, type, QStringLiteral("B"));
-    folder.addFile(a, QStringLiteral("x.gif"));
-    folder.addFile(b, QStringLiteral("x.gif"));
-    folder.db().execute("CREATE TRIGGER falla BEFORE DELETE ON scripts WHEN OLD.nombre = 'B' "
+    const qint64 cat = folder.addCategory(0, u"Textos"_s);
+    const qint64 type = folder.addType(u"Efecto"_s);
+    const qint64 id =
+        ScriptBuilder(u"Original"_s).in(cat).type(type).file(u"a.gif"_s).addTo(folder);
+    const qint64 b = ScriptBuilder(u"B"_s).in(cat).type(type).file(u"a.gif"_s).addTo(folder);
+    // A file row and a deletion that fail half-way through.
+    folder.db().execute("CREATE TRIGGER f1 BEFORE INSERT ON ficheros WHEN NEW.nombre = 'roto.gif' "
+                        "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END;"
+                        "CREATE TRIGGER f2 BEFORE DELETE ON scripts WHEN OLD.nombre = 'B' "
                         "BEGIN SELECT RAISE(ABORT, 'bloqueado'); END;");
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
+    auto store = reopen(folder);
+    Script edited = *store->script(id);
+    edited.nombre = u"Cambiado"_s;
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->saveScript(edited, {u"b.gif"_s, u"roto.gif"_s}));
+    Script fresh = edited;
+    fresh.id = 0;
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->saveScript(fresh, {u"roto.gif"_s}));
     QVERIFY_THROWS_EXCEPTION(DatabaseError, store->deleteScript(b));
-    QCOMPARE(store->relatedFiles(b).size(), size_t(1)); // rolled back with the script row
-    store->deleteScript(a);
-    QVERIFY(!store->script(a));
-    QVERIFY(store->relatedFiles(a).empty());
-    QVERIFY(!store->isFileUsedByOtherScript(QStringLiteral("x.gif"), b));
+    store = reopen(folder);
+    QCOMPARE(store->script(id)->nombre, u"Original"_s);
+    QCOMPARE(namesOf(store->relatedFiles(id)), QStringList{u"a.gif"_s});
+    QCOMPARE(namesOf(store->scriptsByName()), (QStringList{u"B"_s, u"Original"_s}));
+    QCOMPARE(store->relatedFiles(b).size(), size_t(1));
+    // What succeeds survives reopening, file rows included.
+    const qint64 newId = store->saveScript(fresh, {u"c.gif"_s, u"c.gif"_s});
+    store->deleteScript(id);
+    store = reopen(folder);
+    QCOMPARE(store->relatedFiles(newId).size(), size_t(2));
+    QVERIFY(!store->script(id) && store->relatedFiles(id).empty());
+    QVERIFY(!store->isFileUsedByOtherScript(u"a.gif"_s, b));
 }
-
-namespace {
-
-// Starts another process that keeps the library locked for `ms` milliseconds while it
-// writes; returns once the lock is held.
-std::unique_ptr<QProcess> lockedByAnotherProcess(const QString& path, int ms)
-{
-    auto writer = std::make_unique<QProcess>();
-    writer->start(QStringLiteral(KORVALIS_LIBRARY_WRITER), {path, QString::number(ms)});
-    QByteArray said;
-    while (!said.contains("held") && writer->waitForReadyRead(10000))
-        said += writer->readAllStandardOutput();
-    if (!said.contains("held"))
-        qWarning("writer: %s", writer->readAllStandardError().constData());
-    return said.contains("held") ? std::move(writer) : nullptr;
-}
-
-} // namespace
 
 void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
 {
     TempProgramFolder folder;
-    const qint64 textos = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 relojes = folder.addCategory(0, QStringLiteral("Relojes"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 id = folder.addScript(textos, type, QStringLiteral("Reloj"));
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-
+    const qint64 textos = folder.addCategory(0, u"Textos"_s);
+    const qint64 relojes = folder.addCategory(0, u"Relojes"_s);
+    const qint64 id = folder.addScript(textos, folder.addType(u"Efecto"_s), u"Reloj"_s);
+    auto store = reopen(folder);
     // A read and a write of this connection, each while the other process holds the lock.
     const std::function<void()> steps[] = {
-        [&] { QCOMPARE(store->script(id)->nombre, QStringLiteral("Reloj")); },
+        [&] { QCOMPARE(store->script(id)->nombre, u"Reloj"_s); },
         [&] { store->moveScript(id, relojes); },
     };
     for (const auto& step : steps) {
@@ -275,10 +278,7 @@ void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
         QCOMPARE(writer->exitCode(), 0);
     }
     QCOMPARE(store->script(id)->idCategoria, relojes);
-    int fromTheOther = 0;
-    for (const Category& c : store->categoriesByName())
-        fromTheOther += c.nombre == QStringLiteral("Del otro proceso");
-    QCOMPARE(fromTheOther, 2);
+    QCOMPARE(namesOf(store->categoriesByName()).count(u"Del otro proceso"_s), 2);
 
     // A lock that is never let go ends the wait with the engine's own reason.
     std::unique_ptr<QProcess> stuck = lockedByAnotherProcess(folder.libraryPath(), 60000);
@@ -287,94 +287,131 @@ void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
         store->moveScript(id, textos);
         QFAIL("wrote through another process's lock");
     } catch (const DatabaseError& e) {
-        QVERIFY2(e.message().contains(QStringLiteral("locked")), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(u"locked"_s), qPrintable(e.message()));
     }
     stuck->kill();
     stuck->waitForFinished();
     QCOMPARE(store->script(id)->idCategoria, relojes);
 }
 
-void TestLibrary::namesSortAsASpanishReaderExpects_data()
+void TestLibrary::searchIgnoresAccentsCaseAndSyntax_data()
 {
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::newRow("accent is not last") << QStringLiteral("Árboles") << QStringLiteral("Botones");
-    QTest::newRow("accent within") << QStringLiteral("Menú") << QStringLiteral("Menus2");
-    QTest::newRow("ñ after n") << QStringLiteral("Nz") << QStringLiteral("Ña");
-    QTest::newRow("ñ before o") << QStringLiteral("Ñu") << QStringLiteral("Oso");
-    QTest::newRow("case does not split") << QStringLiteral("botones") << QStringLiteral("Cajas");
-    QTest::newRow("equal but for case: one fixed order")
-        << QStringLiteral("Ábaco") << QStringLiteral("ábaco");
-    QTest::newRow("shorter first") << QStringLiteral("Reloj") << QStringLiteral("Reloj digital");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected");
+    const QString gen = u"Generador de contraseñas"_s, arbol = u"ÁRBOL de menús"_s;
+    const QString canon = u"Cañón"_s, reloj = u"Reloj (digital)"_s;
+    const QStringList all{arbol, canon, gen, u"Near me"_s, u"Ordenar tabla"_s, reloj};
+    QTest::newRow("no accent typed") << u"contrasena"_s << QStringList{gen};
+    QTest::newRow("upper case, ñ") << u"CONTRASEÑA"_s << QStringList{gen};
+    QTest::newRow("two words") << u"arbol MENU"_s << QStringList{arbol};
+    QTest::newRow("ñ and ó") << u"canon"_s << QStringList{canon};
+    QTest::newRow("longer than the word") << u"menuses"_s << QStringList();
+    QTest::newRow("help") << u"ebano"_s << QStringList{gen};
+    QTest::newRow("browsers") << u"opera"_s << QStringList{arbol};
+    QTest::newRow("head") << u"zafiro"_s << QStringList{reloj};
+    QTest::newRow("body") << u"rubi"_s << QStringList{canon};
+    QTest::newRow("html, word start") << u"esm"_s << QStringList{canon};
+    QTest::newRow("never a word's middle") << u"smeralda"_s << QStringList();
+    QTest::newRow("type") << u"temporiz"_s << QStringList{reloj};
+    QTest::newRow("category") << u"relojes"_s << QStringList{reloj};
+    QTest::newRow("words in three fields") << u"zaf relojes temp"_s << QStringList{reloj};
+    QTest::newRow("words of two scripts") << u"zafiro rubi"_s << QStringList();
+    QTest::newRow("only signs") << u"\"*-()'^:"_s << all;
+    QTest::newRow("open quote") << u"\"reloj"_s << QStringList{reloj};
+    QTest::newRow("star") << u"rel*"_s << QStringList{reloj};
+    QTest::newRow("open parenthesis") << u"(digi"_s << QStringList{reloj};
+    QTest::newRow("minus") << u"-digital"_s << QStringList{reloj};
+    QTest::newRow("OR is a word") << u"OR"_s << QStringList{u"Ordenar tabla"_s};
+    QTest::newRow("reloj OR tabla") << u"reloj OR tabla"_s << QStringList();
+    QTest::newRow("NEAR is a word") << u"NEAR"_s << QStringList{u"Near me"_s};
+    QTest::newRow("NEAR/2") << u"near/2 me"_s << QStringList();
+    QTest::newRow("AND NOT") << u"tabla AND NOT"_s << QStringList();
+    QTest::newRow("column:") << u"nombre:reloj"_s << QStringList();
 }
 
-void TestLibrary::namesSortAsASpanishReaderExpects()
+void TestLibrary::searchIgnoresAccentsCaseAndSyntax()
 {
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    QVERIFY(CompareNames(first, second) < 0);
-    QVERIFY(CompareNames(second, first) > 0);
-    QCOMPARE(CompareNames(first, first), 0);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    try {
+        QCOMPARE(found(*searchStore_, typed), expected);
+    } catch (const DatabaseError& e) {
+        QFAIL(qPrintable(e.message()));
+    }
 }
 
-void TestLibrary::everyListingUsesTheOneSpanishOrder()
+void TestLibrary::nameMatchesComeFirstThenNameOrder()
 {
     TempProgramFolder folder;
-    // Names equal but for accents and case included: they go in one fixed order too.
-    const QStringList shuffled{
-        QStringLiteral("Ocaso"),   QStringLiteral("Ñandú"),   QStringLiteral("ábaco"),
-        QStringLiteral("botones"), QStringLiteral("Árboles"), QStringLiteral("Abaco"),
-        QStringLiteral("Nubes"),   QStringLiteral("Zeta"),    QStringLiteral("Ábaco")};
-    const QStringList ordered{
-        QStringLiteral("Abaco"),   QStringLiteral("Ábaco"),   QStringLiteral("ábaco"),
-        QStringLiteral("Árboles"), QStringLiteral("botones"), QStringLiteral("Nubes"),
-        QStringLiteral("Ñandú"),   QStringLiteral("Ocaso"),   QStringLiteral("Zeta")};
-    const qint64 parent = folder.addCategory(0, QStringLiteral("Todo"));
-    for (const QString& name : shuffled) {
-        folder.addCategory(parent, name);
-        const qint64 type = folder.addType(name);
-        folder.addScript(parent, type, name);
-    }
-    // A library made before the index of names by category gets it when opened.
-    folder.db().execute("DROP INDEX scripts_por_categoria");
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    Statement index = store->database().prepare(
-        "SELECT 1 FROM sqlite_master WHERE name = 'scripts_por_categoria'");
-    QVERIFY(index.next());
-    const auto names = [](const auto& rows) {
-        QStringList list;
-        for (const auto& row : rows)
-            list.append(row.nombre);
-        return list;
-    };
-    QCOMPARE(names(store->childCategories(parent)), ordered);
-    QCOMPARE(names(store->typesByName()), ordered);
-    QCOMPARE(names(store->scriptsByName()), ordered);
-    QStringList all = ordered;
-    all.insert(8, QStringLiteral("Todo"));
-    QCOMPARE(names(store->categoriesByName()), all);
-    // The tree's bulk reads sort in memory; they agree with the engine's collation.
-    QStringList children;
-    for (const CategoryListing& c : store->categoriesByParent()) {
-        if (c.idPadre == parent)
-            children.append(c.nombre);
-    }
-    QCOMPARE(children, ordered);
-    Statement sql =
-        store->database().prepare("SELECT nombre FROM scripts ORDER BY nombre COLLATE NOMBRE, id");
-    QStringList bySql;
-    while (sql.next())
-        bySql.append(sql.text(0));
-    QCOMPARE(bySql, ordered);
+    const qint64 cat = folder.addCategory(0, u"Varios"_s);
+    const qint64 type = folder.addType(u"Efecto"_s);
+    for (const auto& [nombre, head] : {std::pair{u"Alfa"_s, u"// reloj digital"_s},
+                                       {u"Zeta reloj"_s, QString()},
+                                       {u"Digital puro"_s, u"reloj()"_s},
+                                       {u"beta reloj"_s, QString()},
+                                       {u"Reloj digital"_s, QString()},
+                                       {u"Gamma"_s, u"reloj()"_s}})
+        ScriptBuilder(nombre).in(cat).type(type).head(head).addTo(folder);
+    auto store = reopen(folder);
+    QCOMPARE(found(*store, u"reloj"_s),
+             (QStringList{u"beta reloj"_s, u"Reloj digital"_s, u"Zeta reloj"_s, u"Alfa"_s,
+                          u"Digital puro"_s, u"Gamma"_s}));
+    // The more of the words the name holds, the earlier.
+    QCOMPARE(found(*store, u"digital reloj"_s),
+             (QStringList{u"Reloj digital"_s, u"Digital puro"_s, u"Alfa"_s}));
+    QCOMPARE(found(*store, QString()), namesOf(store->scriptsByName()));
+    // Renamed here, or by another connection while this one is open: the order follows.
+    Script alfa = *store->script(store->searchScripts(SearchWords(u"alfa"_s)).at(0));
+    alfa.nombre = u"Omega"_s;
+    store->saveScript(alfa, {});
+    QCOMPARE(found(*store, u"reloj"_s).mid(3),
+             (QStringList{u"Digital puro"_s, u"Gamma"_s, u"Omega"_s}));
+    folder.db().execute("UPDATE scripts SET nombre = 'Aa' WHERE nombre = 'Gamma'");
+    QCOMPARE(found(*store, u"reloj"_s).mid(3),
+             (QStringList{u"Aa"_s, u"Digital puro"_s, u"Omega"_s}));
+}
 
-    // The order lives on the connection only: nothing in the file names it, so other
-    // SQLCipher clients read the file as before.
-    Statement schema = store->database().prepare("SELECT group_concat(sql) FROM sqlite_master");
-    QVERIFY(schema.next());
-    QVERIFY(!schema.text(0).isEmpty());
-    QVERIFY(!schema.text(0).contains(QLatin1String("COLLATE ") + QLatin1String(NameCollation),
-                                     Qt::CaseInsensitive));
+void TestLibrary::indexFollowsEveryWriterAndIsBuiltOnce()
+{
+    TempProgramFolder folder;
+    const qint64 menus = folder.addCategory(0, u"Menús"_s);
+    const qint64 relojes = folder.addCategory(0, u"Relojes"_s);
+    const qint64 type = folder.addType(u"Imagen"_s);
+    for (int i = 0; i < 20; ++i)
+        folder.addScript(menus, type, u"Galería %1"_s.arg(i));
+    auto store = reopen(folder);
+    QCOMPARE(store->searchIndexState(), ScriptIndexState::Built);
+    QCOMPARE(found(*store, u"menus imagen galeria 7"_s), QStringList{u"Galería 7"_s});
+    Script s =
+        ScriptBuilder(u"Menú flotante"_s).in(menus).type(type).help(u"Sigue al ratón."_s).record();
+    s.id = store->saveScript(s, {});
+    s.scriptAyuda = u"Sigue al puntero."_s;
+    store->saveScript(s, {});
+    store->moveScript(s.id, relojes);
+    const auto check = [&] {
+        QCOMPARE(found(*store, u"raton"_s), QStringList());
+        QCOMPARE(found(*store, u"menus puntero"_s), QStringList());
+        QCOMPARE(found(*store, u"relojes puntero"_s), QStringList{s.nombre});
+    };
+    check();
+    store = reopen(folder);
+    QCOMPARE(store->searchIndexState(), ScriptIndexState::Present);
+    check();
+    // Another program writes the same file; then it leaves the index without a trigger.
+    store.reset();
+    folder.db().execute("UPDATE categorias SET nombre = 'Navegación' WHERE nombre = 'Menús'");
+    store = reopen(folder);
+    QCOMPARE(found(*store, u"navegacion"_s).size(), 20);
+    store.reset();
+    folder.db().execute("DROP TRIGGER scripts_busqueda_baja");
+    store = reopen(folder);
+    QCOMPARE(store->searchIndexState(), ScriptIndexState::Built);
+    QCOMPARE(count(store->database(), "SELECT count(*) FROM scripts_busqueda"), 21);
+    store->deleteScript(s.id);
+    QCOMPARE(found(*store, u"puntero"_s), QStringList());
+    store = reopen(folder);
+    QCOMPARE(found(*store, u"flotante"_s), QStringList());
+    QCOMPARE(count(store->database(), "SELECT count(*) FROM scripts_busqueda"), 20);
 }
 
 QTEST_GUILESS_MAIN(TestLibrary)
