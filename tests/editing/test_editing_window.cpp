@@ -1,150 +1,68 @@
-#include "app/module1.h"
 #include "browser/buttonbar.h"
-#include "browser/frmscripts.h"
-#include "browser/twips.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "editing/treedrag.h"
+#include "export/popupcreator.h"
 #include "export/relatedfiles.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
-#include "platform/filedialog.h"
-#include "platform/messagebox.h"
-#include "tests/support/tempprogramfolder.h"
+#include "tests/support/mainwindow.h"
+#include "tests/support/scriptbuilder.h"
 
 #include <QComboBox>
-#include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 using editing::EditorPanel;
+using library::categoryKey;
+using library::scriptKey;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Library
-{
-    qint64 relojes = 0, menus = 0, efecto = 0, visual = 0, reloj = 0, menu = 0;
-};
+const QString Browsing = u"insertar Editar* exportar* borrar* enviar* Salir"_s;
+const QString Chosen = u"insertar Editar exportar borrar enviar Salir"_s;
+const QString Editing = u"aceptar preview Cancelar"_s;
 
-Library fill(TempProgramFolder& folder)
+EditorPanel* panelOf(MainWindowUnderTest& m)
 {
-    Library l;
-    l.relojes = folder.addCategory(0, QStringLiteral("Relojes"));
-    l.menus = folder.addCategory(0, QStringLiteral("Menús"));
-    l.visual = folder.addType(QStringLiteral("Visual"));
-    l.efecto = folder.addType(QStringLiteral("Efecto"));
-    library::Script s;
-    s.idCategoria = l.relojes;
-    s.idTipo = l.efecto;
-    s.nombre = QStringLiteral("Reloj digital");
-    s.navegadores = QStringLiteral("Todos");
-    s.scriptHead = QStringLiteral("function t() {}");
-    s.scriptBody = QStringLiteral("onload=\"t()\"");
-    s.scriptHtml = QStringLiteral("<div id=\"r\"></div>");
-    s.scriptAyuda = QStringLiteral("Un reloj");
-    l.reloj = folder.addScript(s);
-    l.menu = folder.addScript(l.menus, l.visual, QStringLiteral("Menú d'O'Brien"));
-    folder.closeLibrary();
-    return l;
+    return m->Frame2;
 }
 
-EditorPanel* panelOf(Frmscripts& w)
+QStringList items(const QComboBox* combo)
 {
-    return static_cast<EditorPanel*>(w.Frame2);
-}
-
-QString keyOf(const QTreeWidgetItem* node)
-{
-    return node ? node->data(0, Qt::UserRole).toString() : QString();
-}
-
-// Which buttons are visible, and which of the visible ones are enabled: "Insertar Editar* ..."
-// with a star for a disabled one.
-QString bar(Frmscripts& w)
-{
-    ButtonBar* b = w.opciones;
-    const std::pair<const char*, QToolButton*> buttons[] = {
-        {"insertar", b->boton_insertar},   {"Editar", b->boton_Editar},
-        {"exportar", b->boton_exportar},   {"borrar", b->boton_borrar},
-        {"enviar", b->boton_enviarscript}, {"aceptar", b->boton_aceptar},
-        {"preview", b->boton_preview},     {"Salir", b->boton_salir[0]},
-        {"Cancelar", b->boton_salir[1]}};
-    QStringList shown;
-    for (const auto& [name, button] : buttons) {
-        if (button->isVisible())
-            shown.append(QString::fromLatin1(name) +
-                         (button->isEnabled() ? QString() : QStringLiteral("*")));
-    }
-    return shown.join(QLatin1Char(' '));
-}
-
-QStringList comboItems(const QComboBox* combo)
-{
-    QStringList items;
+    QStringList list;
     for (int i = 0; i < combo->count(); ++i)
-        items.append(combo->itemText(i));
-    return items;
+        list.append(combo->itemText(i));
+    return list;
 }
 
-QStringList childKeys(QTreeWidgetItem* node)
+QStringList items(const QTreeWidget* list)
 {
-    QStringList keys;
-    for (int i = 0; node && i < node->childCount(); ++i)
-        keys.append(keyOf(node->child(i)));
-    return keys;
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        names.append(list->topLevelItem(i)->text(0));
+    return names;
 }
 
-void mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-           Qt::MouseButtons buttons)
+QStringList childNames(MainWindowUnderTest& m, const QString& key)
 {
-    QMouseEvent event(type, pos, target->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
+    QTreeWidgetItem* node = m.node(key);
+    QStringList names;
+    for (int i = 0; i < node->childCount(); ++i)
+        names.append(node->child(i)->text(0));
+    return names;
 }
 
-// Presses `button` over `from`, moves over each of `over` with the buttons held, releases
-// over the last one.
-void drag(Frmscripts& w, const QString& from, const QStringList& over,
-          Qt::MouseButton button = Qt::LeftButton, Qt::MouseButtons held = Qt::LeftButton)
+QString parentOf(MainWindowUnderTest& m, qint64 script)
 {
-    QWidget* viewport = w.Tree->viewport();
-    const auto at = [&](const QString& key) {
-        return w.Tree->visualItemRect(w.FindNode(key)).center();
-    };
-    mouse(viewport, QEvent::MouseButtonPress, at(from), button, held);
-    QPoint pos = at(from);
-    for (const QString& key : over) {
-        pos = at(key);
-        mouse(viewport, QEvent::MouseMove, pos, Qt::NoButton, held);
-    }
-    mouse(viewport, QEvent::MouseButtonRelease, pos, button, Qt::NoButton);
+    return m.node(scriptKey(script))->parent()->data(0, Qt::UserRole).toString();
 }
-
-// Closes every modal window that opens while it lives and counts them by class.
-class ModalCloser
-{
-public:
-    ModalCloser()
-    {
-        timer_.setInterval(20);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                opened.append(QString::fromLatin1(dialog->metaObject()->className()));
-                dialog->reject();
-            }
-        });
-        timer_.start();
-    }
-    QStringList opened;
-
-private:
-    QTimer timer_;
-};
 
 } // namespace
 
@@ -153,494 +71,466 @@ class TestEditingWindow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void buttonsFollowTheThreeWindowStates();
-    void cancellingAnEditWritesNothing();
     void editorRefusesToOpenWithoutCategoriesOrTypes();
-    void savingANewScriptAddsOneRowAndOneNode();
-    void savingAnEditedScriptMovesItsNodeOnceAndSurvivesARestart();
-    void saveRefusedOrFailedKeepsTheEditorOpen();
-    void deletingActsOnTheScriptsOwnNodeAndKeepsSharedFiles();
+    void buttonsFollowTheThreeWindowStates();
+    void savesShowInTheTreeOnceAndSurviveARestart();
+    void deletingActsOnTheScriptsOwnNodeAndNeverAsksTheRootForItsParent();
     void draggingMovesOnlyScriptsOntoCategories();
     void aClickThatSlipsAPixelDeletesTheScriptItChose();
     void treeKeepsSpanishNameOrderAfterSavesAndMoves();
+    void rightClickInEveryEditorInsertsTheChosenFile();
+    void relatedFilesAreStoredOnceAndSharedFilesKept();
 };
+
+void TestEditingWindow::editorRefusesToOpenWithoutCategoriesOrTypes()
+{
+    for (const QString& missing : {u"categoría"_s, u"tipo"_s}) {
+        TempProgramFolder folder;
+        if (missing == u"tipo"_s)
+            folder.addCategory(0, u"Sola"_s);
+        MainWindowUnderTest m(folder);
+        m->opciones->boton_insertar->click();
+        QCOMPARE(m.boxes.shown.size(), 1);
+        QVERIFY(m.boxes.shown.first().text.contains(missing));
+        QVERIFY(m->Frame1->isVisible() && !panelOf(m)->isVisible());
+        QCOMPARE(m.buttons(), Browsing);
+    }
+}
 
 void TestEditingWindow::buttonsFollowTheThreeWindowStates()
 {
     TempProgramFolder folder;
-    const Library l = fill(folder);
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    EditorPanel* panel = panelOf(w);
-    QCOMPARE(bar(w), QStringLiteral("insertar Editar* exportar* borrar* enviar* Salir"));
-
-    // Writing a new script.
-    w.opciones->boton_insertar->click();
-    QVERIFY(panel->isVisible());
-    QVERIFY(!w.Frame1->isVisible());
-    QVERIFY(!w.editar);
-    QCOMPARE(bar(w), QStringLiteral("aceptar preview Cancelar"));
-    const int gap =
-        w.opciones->boton_preview->y() - w.opciones->boton_aceptar->geometry().bottom() - 1;
-    QVERIFY2(qAbs(gap - 250 * twips::dpiOf(&w) / 1440) <= 1, qPrintable(QString::number(gap)));
-    QVERIFY(panel->Text_nombre->text().isEmpty());
-    QVERIFY(panel->script_head->text().isEmpty());
-    QCOMPARE(comboItems(panel->list_categoria),
-             (QStringList{QStringLiteral("Menús"), QStringLiteral("Relojes")}));
-    QCOMPARE(comboItems(panel->list_tipo),
-             (QStringList{QStringLiteral("Efecto"), QStringLiteral("Visual")}));
-    QTRY_VERIFY(panel->Text_nombre->hasFocus() || !w.isActiveWindow());
-    w.opciones->boton_salir[1]->click();
-    QVERIFY(w.Frame1->isVisible());
-    QVERIFY(!panel->isVisible());
-    QCOMPARE(bar(w), QStringLiteral("insertar Editar* exportar* borrar* enviar* Salir"));
+    const SampleLibrary l(folder);
+    MainWindowUnderTest m(folder);
+    QVERIFY(m.loaded());
+    EditorPanel* panel = panelOf(m);
+    QCOMPARE(m.buttons(), Browsing);
+    m->opciones->boton_insertar->click();
+    QCOMPARE(m.buttons(), Editing);
+    QVERIFY(panel->isVisible() && !m->Frame1->isVisible() && !m->editar);
+    QVERIFY(panel->Text_nombre->text().isEmpty() && panel->script_head->text().isEmpty());
+    QCOMPARE(items(panel->list_categoria),
+             (QStringList{u"Desplegables"_s, u"Menús"_s, u"Relojes"_s}));
+    QCOMPARE(items(panel->list_tipo), (QStringList{u"Efecto"_s, u"Visual"_s}));
+    m->opciones->boton_salir[1]->click();
+    QCOMPARE(m.buttons(), Browsing);
+    QVERIFY(m->Frame1->isVisible() && !panel->isVisible());
 
     // Editing a stored script: its own category and type first, not repeated.
-    w.NodeClick(w.FindNode(library::scriptKey(l.reloj)));
-    QCOMPARE(bar(w), QStringLiteral("insertar Editar exportar borrar enviar Salir"));
-    w.opciones->boton_Editar->click();
-    QVERIFY(w.editar);
-    QCOMPARE(bar(w), QStringLiteral("aceptar preview Cancelar"));
-    QCOMPARE(panel->Text_nombre->text(), QStringLiteral("Reloj digital"));
-    QCOMPARE(panel->Text_navegador->text(), QStringLiteral("Todos"));
-    QCOMPARE(panel->script_body->text(), QStringLiteral("onload=\"t()\""));
-    QCOMPARE(panel->script_ayuda->text(), QStringLiteral("Un reloj"));
-    QCOMPARE(comboItems(panel->list_categoria),
-             (QStringList{QStringLiteral("Relojes"), QStringLiteral("Menús")}));
-    QCOMPARE(comboItems(panel->list_tipo),
-             (QStringList{QStringLiteral("Efecto"), QStringLiteral("Visual")}));
-
-    // After "Cancelar" the remembered script keeps the four buttons enabled, even with a
-    // category selected.
-    w.opciones->boton_salir[1]->click();
-    QVERIFY(!w.editar);
-    QCOMPARE(bar(w), QStringLiteral("insertar Editar exportar borrar enviar Salir"));
-    w.NodeClick(w.FindNode(library::categoryKey(l.menus)));
-    QCOMPARE(w.id, QString::number(l.reloj));
-    w.opciones->boton_salir[1]->click(); // hidden: a click does nothing
-    w.ArrangeButtonBar();
-    QCOMPARE(bar(w), QStringLiteral("insertar Editar exportar borrar enviar Salir"));
-    // The editing helper is wired to the window's tree.
-    QCOMPARE(w.editingCommands->drag()->parent(), w.editingCommands);
-}
-
-void TestEditingWindow::cancellingAnEditWritesNothing()
-{
-    TempProgramFolder folder;
-    const Library l = fill(folder);
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    EditorPanel* panel = panelOf(w);
-    w.NodeClick(w.FindNode(library::scriptKey(l.reloj)));
-    w.opciones->boton_Editar->click();
-    panel->Text_nombre->setText(QStringLiteral("Cambiado"));
-    panel->script_head->setText(QStringLiteral("cambiado()"));
+    m.click(scriptKey(l.menu));
+    QCOMPARE(m.buttons(), Chosen);
+    m->opciones->boton_Editar->click();
+    QVERIFY(m->editar);
+    QCOMPARE(m.buttons(), Editing);
+    QCOMPARE(items(panel->list_categoria),
+             (QStringList{u"Desplegables"_s, u"Menús"_s, u"Relojes"_s}));
+    QCOMPARE(items(panel->list_tipo), (QStringList{u"Visual"_s, u"Efecto"_s}));
+    m->opciones->boton_salir[1]->click();
+    m.click(scriptKey(l.reloj));
+    m->opciones->boton_Editar->click();
+    QCOMPARE(panel->script_body->text(), u"onload=\"t()\""_s);
+    QCOMPARE(items(panel->list_categoria),
+             (QStringList{u"Relojes"_s, u"Desplegables"_s, u"Menús"_s}));
+    // What "Cancelar" drops is never written; the remembered script keeps its four buttons
+    // even with a category selected.
+    panel->Text_nombre->setText(u"Cambiado"_s);
+    panel->script_head->setText(u"cambiado()"_s);
     panel->list_categoria->setCurrentIndex(1);
-    w.opciones->boton_salir[1]->click();
-
+    m->opciones->boton_salir[1]->click();
+    QVERIFY(!m->editar);
+    m.click(categoryKey(l.menus));
+    QCOMPARE(m->id, QString::number(l.reloj));
+    QCOMPARE(m.node(scriptKey(l.reloj))->text(0), u"Reloj digital"_s);
     auto store = library::LibraryStore::open(folder.libraryPath());
-    const auto s = store->script(l.reloj);
-    QCOMPARE(s->nombre, QStringLiteral("Reloj digital"));
-    QCOMPARE(s->scriptHead, QStringLiteral("function t() {}"));
-    QCOMPARE(s->idCategoria, l.relojes);
-    QCOMPARE(w.FindNode(library::scriptKey(l.reloj))->text(0), QStringLiteral("Reloj digital"));
-    // Opening it again shows the stored values.
-    w.opciones->boton_Editar->click();
-    QCOMPARE(panel->Text_nombre->text(), QStringLiteral("Reloj digital"));
-    QCOMPARE(panel->script_head->text(), QStringLiteral("function t() {}"));
+    QCOMPARE(store->script(l.reloj)->nombre, u"Reloj digital"_s);
+    QCOMPARE(store->script(l.reloj)->idCategoria, l.relojes);
+    m->opciones->boton_Editar->click();
+    QCOMPARE(panel->script_head->text(), u"<script>function t() {}</script>"_s);
 }
 
-void TestEditingWindow::editorRefusesToOpenWithoutCategoriesOrTypes()
-{
-    for (bool withCategory : {false, true}) {
-        TempProgramFolder folder;
-        if (withCategory)
-            folder.addCategory(0, QStringLiteral("Sola"));
-        folder.closeLibrary();
-        platform::ScriptedMessageBoxes boxes;
-        Frmscripts w;
-        w.show();
-        QVERIFY(w.Form_Load());
-        w.opciones->boton_insertar->click();
-        QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown.first().text.contains(withCategory ? QStringLiteral("tipo")
-                                                               : QStringLiteral("categoría")));
-        QVERIFY(w.Frame1->isVisible());
-        QVERIFY(!panelOf(w)->isVisible());
-        QCOMPARE(bar(w), QStringLiteral("insertar Editar* exportar* borrar* enviar* Salir"));
-    }
-}
-
-void TestEditingWindow::savingANewScriptAddsOneRowAndOneNode()
+void TestEditingWindow::savesShowInTheTreeOnceAndSurviveARestart()
 {
     TempProgramFolder folder;
-    const Library l = fill(folder);
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedFileDialogs dialogs;
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    EditorPanel* panel = panelOf(w);
-    w.opciones->boton_insertar->click();
-    panel->Text_nombre->setText(QStringLiteral("Nieve 'cayendo'"));
-    panel->list_categoria->setCurrentText(QStringLiteral("Relojes"));
-    panel->list_tipo->setCurrentText(QStringLiteral("Visual"));
-    panel->script_html->setText(QStringLiteral("<img src=\"resources/copo.gif\">"));
-    for (const char* name : {"copo.gif", "fondo.jpg"}) {
-        const QString path = folder.filePath(QString::fromUtf8(name));
-        TempProgramFolder::writeFile(path, "x");
-        dialogs.names = {path};
-        panel->boton_anadir_fichero->click();
-    }
-    ModalCloser modals;
-    w.opciones->boton_aceptar->click();
-    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
-    // The submission form is offered for the new script.
-    QCOMPARE(modals.opened, QStringList{QStringLiteral("frmenviarscript")});
-
-    auto store = library::LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->scriptsByName().size(), size_t(3));
-    const qint64 id = w.id.toLongLong();
-    const auto s = store->script(id);
-    QVERIFY(s);
-    QCOMPARE(s->nombre, QStringLiteral("Nieve 'cayendo'"));
-    QCOMPARE(s->idCategoria, l.relojes);
-    QCOMPARE(s->idTipo, l.visual);
-    QCOMPARE(s->scriptHtml, QStringLiteral("<img src=\"resources/copo.gif\">"));
-    QCOMPARE(store->relatedFiles(id).size(), size_t(2));
-    QCOMPARE(childKeys(w.FindNode(library::categoryKey(l.relojes))),
-             (QStringList{library::scriptKey(id), library::scriptKey(l.reloj)}));
-    QCOMPARE(keyOf(w.Tree->currentItem()), library::scriptKey(id));
-    QCOMPARE(keyOf(w.DropHighlight()), library::scriptKey(id));
-    QVERIFY(w.FindNode(library::categoryKey(l.relojes))->isExpanded());
-    QVERIFY(w.Frame1->isVisible());
-    QCOMPARE(bar(w), QStringLiteral("insertar Editar exportar borrar enviar Salir"));
-    QVERIFY(!w.editar);
-}
-
-void TestEditingWindow::savingAnEditedScriptMovesItsNodeOnceAndSurvivesARestart()
-{
-    TempProgramFolder folder;
-    const Library l = fill(folder);
-    platform::ScriptedMessageBoxes boxes;
+    const SampleLibrary l(folder);
+    QString running;
     {
-        Frmscripts w;
-        w.resize(1000, 700);
-        w.show();
-        QVERIFY(w.Form_Load());
-        EditorPanel* panel = panelOf(w);
-        w.NodeClick(w.FindNode(library::scriptKey(l.reloj)));
-        w.opciones->boton_Editar->click();
-        panel->Text_nombre->setText(QStringLiteral("Reloj analógico"));
-        panel->list_categoria->setCurrentText(QStringLiteral("Menús"));
+        MainWindowUnderTest m(folder);
+        EditorPanel* panel = panelOf(m);
+        m->opciones->boton_insertar->click();
+        m->opciones->boton_aceptar->click();
+        QCOMPARE(m.boxes.shown.size(), 1);
+        QCOMPARE(m.boxes.shown.first().text, u"Debe de Indicar un nombre"_s);
+        QVERIFY(panel->isVisible());
+
+        panel->Text_nombre->setText(u"Nieve 'cayendo'"_s);
+        panel->list_categoria->setCurrentText(u"Relojes"_s);
+        panel->list_tipo->setCurrentText(u"Visual"_s);
+        for (const QString& name : {u"copo.gif"_s, u"fondo.jpg"_s}) {
+            TempProgramFolder::writeFile(folder.filePath(name), "x");
+            m.dialogs.names = {folder.filePath(name)};
+            panel->boton_anadir_fichero->click();
+        }
         ModalCloser modals;
-        w.opciones->boton_aceptar->click();
-        QVERIFY(boxes.shown.isEmpty());
-        QVERIFY(modals.opened.isEmpty());
-        QVERIFY(childKeys(w.FindNode(library::categoryKey(l.relojes))).isEmpty());
-        QCOMPARE(childKeys(w.FindNode(library::categoryKey(l.menus))),
-                 (QStringList{library::scriptKey(l.menu), library::scriptKey(l.reloj)}));
-        QCOMPARE(w.FindNode(library::scriptKey(l.reloj))->text(0),
-                 QStringLiteral("Reloj analógico"));
-        QCOMPARE(w.id, QString::number(l.reloj));
-        QVERIFY(w.FindNode(library::categoryKey(l.menus))->isExpanded());
+        m->opciones->boton_aceptar->click();
+        QCOMPARE(m.boxes.shown.size(), 1);
+        // The submission form is offered for a new script only.
+        QCOMPARE(modals.opened, QStringList{u"frmenviarscript"_s});
+        const qint64 id = m->id.toLongLong();
+        QCOMPARE(m->cn->script(id)->idTipo, l.visual);
+        QCOMPARE(m->cn->relatedFiles(id).size(), size_t(2));
+        QCOMPARE(childNames(m, categoryKey(l.relojes)),
+                 (QStringList{u"Nieve 'cayendo'"_s, u"Reloj digital"_s}));
+        QCOMPARE(m.current(), scriptKey(id));
+        QCOMPARE(m->DropHighlight(), m.node(scriptKey(id)));
+        QCOMPARE(m.buttons(), Chosen);
+
+        // An edited script moves to its new category once, under its new name.
+        m.click(scriptKey(l.reloj));
+        m->opciones->boton_Editar->click();
+        panel->Text_nombre->setText(u"Reloj analógico"_s);
+        panel->list_categoria->setCurrentText(u"Menús"_s);
+        m->opciones->boton_aceptar->click();
+        QCOMPARE(childNames(m, categoryKey(l.relojes)), QStringList{u"Nieve 'cayendo'"_s});
+        QCOMPARE(childNames(m, categoryKey(l.menus)),
+                 (QStringList{u"Desplegables"_s, u"Reloj analógico"_s}));
+        QVERIFY(m.node(categoryKey(l.menus))->isExpanded());
+        QCOMPARE(modals.opened.size(), 1);
+
+        // The chosen type disappears before the save: refused, the editor stays open.
+        m->opciones->boton_insertar->click();
+        panel->Text_nombre->setText(u"Huérfano"_s);
+        panel->list_tipo->setCurrentText(u"Efecto"_s);
+        folder.db().execute("DELETE FROM tipos WHERE nombre = 'Efecto'");
+        folder.closeLibrary();
+        m->opciones->boton_aceptar->click();
+        QVERIFY(m.boxes.shown.last().text.contains(u"\"Efecto\""_s));
+        QVERIFY(panel->isVisible());
+        QCOMPARE(m->cn->scriptsByName().size(), size_t(3));
+        running = m.tree();
     }
-    // A restart loads it under its new category, once.
-    Frmscripts again;
-    QVERIFY(again.Form_Load());
-    QCOMPARE(childKeys(again.FindNode(library::categoryKey(l.menus))),
-             (QStringList{library::scriptKey(l.menu), library::scriptKey(l.reloj)}));
-    QVERIFY(childKeys(again.FindNode(library::categoryKey(l.relojes))).isEmpty());
+    MainWindowUnderTest again(folder);
+    QCOMPARE(again.tree(), running);
 }
 
-void TestEditingWindow::saveRefusedOrFailedKeepsTheEditorOpen()
+void TestEditingWindow::deletingActsOnTheScriptsOwnNodeAndNeverAsksTheRootForItsParent()
 {
     TempProgramFolder folder;
-    const Library l = fill(folder);
-    platform::ScriptedMessageBoxes boxes;
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    EditorPanel* panel = panelOf(w);
-    w.opciones->boton_insertar->click();
-    w.opciones->boton_aceptar->click();
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown.first().title, QStringLiteral("Error"));
-    QCOMPARE(boxes.shown.first().text, QStringLiteral("Debe de Indicar un nombre"));
-    QVERIFY(panel->isVisible());
-
-    // The chosen category disappears before the save: refused, nothing stored.
-    panel->Text_nombre->setText(QStringLiteral("Huérfano"));
-    panel->list_categoria->setCurrentText(QStringLiteral("Menús"));
-    folder.db().execute("DELETE FROM categorias WHERE nombre = 'Menús'");
-    w.opciones->boton_aceptar->click();
-    QCOMPARE(boxes.shown.size(), 2);
-    QVERIFY(boxes.shown.last().text.contains(QStringLiteral("\"Menús\"")));
-    QVERIFY(panel->isVisible());
-    QCOMPARE(w.cn->scriptsByName().size(), size_t(2));
-    QCOMPARE(w.FindNode(library::categoryKey(l.menus))->childCount(), 1);
-}
-
-void TestEditingWindow::deletingActsOnTheScriptsOwnNodeAndKeepsSharedFiles()
-{
-    TempProgramFolder folder;
-    const Library l = fill(folder);
-    folder.addFile(l.reloj, QStringLiteral("compartido.gif"));
-    folder.addFile(l.reloj, QStringLiteral("propio.gif"));
-    folder.addFile(l.menu, QStringLiteral("compartido.gif"));
-    folder.writeResource(QStringLiteral("compartido.gif"), "x");
-    folder.writeResource(QStringLiteral("propio.gif"), "x");
-    folder.closeLibrary();
-    platform::ScriptedMessageBoxes boxes;
+    const SampleLibrary l(folder);
+    folder.addFile(l.menu, u"reloj.gif"_s);
+    folder.addFile(l.reloj, u"propio.gif"_s);
+    folder.writeResource(u"propio.gif"_s, "x");
     {
-        Frmscripts w;
-        w.resize(1000, 700);
-        w.show();
-        QVERIFY(w.Form_Load());
-        w.NodeClick(w.FindNode(library::scriptKey(l.reloj)));
-        boxes.answer(QMessageBox::No);
-        w.opciones->boton_borrar->click();
-        QCOMPARE(boxes.shown.last().text, QStringLiteral("¿Esta seguro de  borrar este Script?"));
-        QCOMPARE(boxes.shown.last().title, QStringLiteral("Borrar Script"));
-        QVERIFY(w.FindNode(library::scriptKey(l.reloj)));
-        QVERIFY(w.cn->script(l.reloj));
+        MainWindowUnderTest m(folder);
+        m.click(scriptKey(l.reloj));
+        m.boxes.answer(QMessageBox::No);
+        m->opciones->boton_borrar->click();
+        QCOMPARE(m.boxes.shown.last().text, u"¿Esta seguro de  borrar este Script?"_s);
+        QVERIFY(m.node(scriptKey(l.reloj)) && m->cn->script(l.reloj));
 
-        // Remembered script, a category selected (after "Cancelar"): the script's own node goes.
-        w.NodeClick(w.FindNode(library::categoryKey(l.menus)));
-        w.Tree->setCurrentItem(w.FindNode(library::categoryKey(l.menus)));
-        w.opciones->boton_insertar->click();
-        w.opciones->boton_salir[1]->click();
-        QCOMPARE(bar(w), QStringLiteral("insertar Editar exportar borrar enviar Salir"));
-        boxes.answer(QMessageBox::Yes);
-        w.opciones->boton_borrar->click();
-        QVERIFY(!w.FindNode(library::scriptKey(l.reloj)));
-        QVERIFY(w.FindNode(library::categoryKey(l.menus)));
-        QVERIFY(w.FindNode(library::scriptKey(l.menu)));
-        QCOMPARE(keyOf(w.DropHighlight()), library::categoryKey(l.relojes));
-        QVERIFY(w.id.isEmpty());
-        QCOMPARE(bar(w), QStringLiteral("insertar Editar* exportar* borrar* enviar* Salir"));
-        QVERIFY(QFile::exists(folder.resourcesPath() + QStringLiteral("compartido.gif")));
-        QVERIFY(!QFile::exists(folder.resourcesPath() + QStringLiteral("propio.gif")));
+        // The script remembered after "Cancelar", a category selected: the script's node goes.
+        m.click(categoryKey(l.menus));
+        m->opciones->boton_insertar->click();
+        m->opciones->boton_salir[1]->click();
+        m.boxes.answer(QMessageBox::Yes);
+        m->opciones->boton_borrar->click();
+        QVERIFY(!m.node(scriptKey(l.reloj)));
+        QVERIFY(m.node(categoryKey(l.menus)) && m.node(scriptKey(l.menu)));
+        QCOMPARE(m->DropHighlight(), m.node(categoryKey(l.relojes)));
+        QVERIFY(m->id.isEmpty());
+        QCOMPARE(m.buttons(), Browsing);
+        QVERIFY(QFile::exists(folder.resourcesPath() + u"reloj.gif"_s)); // the menu names it
+        QVERIFY(!QFile::exists(folder.resourcesPath() + u"propio.gif"_s));
     }
-    // A script filed under the root (its category is missing): deleting it never asks the
-    // root for a parent, and the restart shows the deletion.
-    auto store = library::LibraryStore::open(folder.libraryPath());
-    QVERIFY(!store->script(l.reloj));
-    QVERIFY(store->relatedFiles(l.reloj).empty());
-    QCOMPARE(store->relatedFiles(l.menu).size(), size_t(1));
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    QVERIFY(!w.FindNode(library::scriptKey(l.reloj)));
+    // A script filed under the root, its category missing: deleting it leaves the root marked.
     folder.db().execute("UPDATE scripts SET id_categoria = 999");
-    Frmscripts orphan;
-    orphan.show();
-    QVERIFY(orphan.Form_Load());
-    QCOMPARE(keyOf(orphan.FindNode(library::scriptKey(l.menu))->parent()), library::RootKey);
-    orphan.NodeClick(orphan.FindNode(library::scriptKey(l.menu)));
-    boxes.answer(QMessageBox::Yes);
-    orphan.opciones->boton_borrar->click();
-    QVERIFY(!orphan.FindNode(library::scriptKey(l.menu)));
-    QCOMPARE(keyOf(orphan.DropHighlight()), library::RootKey);
+    MainWindowUnderTest m(folder);
+    QVERIFY(!m.node(scriptKey(l.reloj)));
+    QCOMPARE(parentOf(m, l.menu), library::RootKey);
+    m.click(scriptKey(l.menu));
+    m.boxes.answer(QMessageBox::Yes);
+    m->opciones->boton_borrar->click();
+    QVERIFY(!m.node(scriptKey(l.menu)));
+    QCOMPARE(m->DropHighlight(), m.node(library::RootKey));
+    QVERIFY(m->cn->scriptsByName().empty());
+    QVERIFY(m->cn->relatedFiles(l.reloj).empty());
 }
 
 void TestEditingWindow::draggingMovesOnlyScriptsOntoCategories()
 {
     TempProgramFolder folder;
-    const Library l = fill(folder);
-    const qint64 sub = folder.addCategory(l.menus, QStringLiteral("Sub"));
-    folder.closeLibrary();
-    platform::ScriptedMessageBoxes boxes;
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    w.Tree->expandAll();
-    const QString reloj = library::scriptKey(l.reloj), menu = library::scriptKey(l.menu);
-    const QString relojes = library::categoryKey(l.relojes), menus = library::categoryKey(l.menus),
-                  subKey = library::categoryKey(sub), root = library::RootKey;
-    const auto categoryOf = [&](qint64 id) { return w.cn->script(id)->idCategoria; };
+    const SampleLibrary l(folder);
+    MainWindowUnderTest m(folder);
+    m->Tree->expandAll();
+    const QString reloj = scriptKey(l.reloj), menu = scriptKey(l.menu), root = library::RootKey;
+    const QString relojes = categoryKey(l.relojes), menus = categoryKey(l.menus),
+                  desplegables = categoryKey(l.desplegables);
+    const auto stored = [&] {
+        return library::LibraryStore::open(folder.libraryPath())->script(l.reloj)->idCategoria;
+    };
+    // Not from a category or the root, nor with the right button.
+    m.drag(relojes, {menus});
+    m.drag(root, {menus});
+    for (const auto& [type, pos, held] : {std::tuple{QEvent::MouseButtonPress, reloj, true},
+                                          {QEvent::MouseMove, menus, true},
+                                          {QEvent::MouseButtonRelease, menus, false}}) {
+        const QPoint at = m->Tree->visualItemRect(m.node(pos)).center();
+        QMouseEvent event(type, at, m->Tree->viewport()->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::RightButton,
+                          held ? Qt::RightButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(m->Tree->viewport(), &event);
+    }
+    // Over scripts and the root nothing is marked, and released there nothing moves; a mark a
+    // click left on a category is no target for a drag that never left its script.
+    m.drag(reloj, {menus, menu, root});
+    QVERIFY(!m->DropHighlight());
+    m.click(desplegables);
+    m.drag(reloj, {reloj});
+    // A stale mark on the script itself is no target either.
+    m->SetDropHighlight(m.node(reloj));
+    m->editingCommands->drag()->Tree_MouseDown(m->Tree->visualItemRect(m.node(reloj)).center());
+    m->editingCommands->drag()->Tree_DragDrop();
+    QCOMPARE(parentOf(m, l.reloj), relojes);
+    QCOMPARE(stored(), l.relojes);
 
-    // Not from a category, the root, or with the right button or both buttons.
-    drag(w, relojes, {menus});
-    drag(w, root, {menus});
-    drag(w, reloj, {menus}, Qt::RightButton, Qt::RightButton);
-    drag(w, reloj, {menus}, Qt::LeftButton, Qt::LeftButton | Qt::RightButton);
-    QCOMPARE(categoryOf(l.reloj), l.relojes);
-    QCOMPARE(keyOf(w.FindNode(reloj)->parent()), relojes);
-
-    // Over scripts and the root nothing is marked; released there, nothing changes.
-    drag(w, reloj, {menus, menu, root});
-    QCOMPARE(categoryOf(l.reloj), l.relojes);
-    QVERIFY(!w.DropHighlight());
-    // A click leaves its mark on a category; a drag that never leaves its script ignores it.
-    w.NodeClick(w.FindNode(subKey));
-    drag(w, reloj, {reloj});
-    QCOMPARE(categoryOf(l.reloj), l.relojes);
-    // Handlers driven directly: a stale mark on the script itself is not a target.
-    editing::TreeDrag* d = w.editingCommands->drag();
-    w.SetDropHighlight(w.FindNode(reloj));
-    d->Tree_MouseDown(w.Tree->visualItemRect(w.FindNode(reloj)).center());
-    d->Tree_DragDrop();
-    QCOMPARE(categoryOf(l.reloj), l.relojes);
-    QCOMPARE(editing::GetNodeKind(nullptr), 0);
-    QCOMPARE(editing::GetNodeKind(w.FindNode(root)), 1);
-    QCOMPARE(editing::GetNodeKind(w.FindNode(reloj)), 2);
-
-    // Onto a nested category: the row and the node move.
-    drag(w, reloj, {menus, subKey});
-    QCOMPARE(categoryOf(l.reloj), sub);
-    QCOMPARE(keyOf(w.FindNode(reloj)->parent()), subKey);
-    QVERIFY(!w.DropHighlight());
-    // Onto its own category: stays there.
-    drag(w, reloj, {subKey});
-    QCOMPARE(categoryOf(l.reloj), sub);
-    QCOMPARE(childKeys(w.FindNode(subKey)), QStringList{reloj});
-    QVERIFY(boxes.shown.isEmpty());
-
-    Frmscripts again;
-    QVERIFY(again.Form_Load());
-    QCOMPARE(keyOf(again.FindNode(reloj)->parent()), subKey);
+    // Onto a nested category, then onto its own: the row and the node move once.
+    m.drag(reloj, {menus, desplegables});
+    m.drag(reloj, {desplegables});
+    QCOMPARE(parentOf(m, l.reloj), desplegables);
+    QCOMPARE(childNames(m, desplegables), (QStringList{u"Menú d'O'Brien"_s, u"Reloj digital"_s}));
+    QVERIFY(!m->DropHighlight());
+    QCOMPARE(stored(), l.desplegables);
+    QVERIFY(m.boxes.shown.isEmpty());
 }
 
 void TestEditingWindow::aClickThatSlipsAPixelDeletesTheScriptItChose()
 {
     TempProgramFolder folder;
-    const Library l = fill(folder);
-    platform::ScriptedMessageBoxes boxes;
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    w.Tree->expandAll();
-    QWidget* viewport = w.Tree->viewport();
-    const auto at = [&](qint64 script) {
-        return w.Tree->visualItemRect(w.FindNode(library::scriptKey(script))).center();
-    };
-    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at(l.reloj));
-    QCOMPARE(w.id, QString::number(l.reloj));
+    const SampleLibrary l(folder);
+    MainWindowUnderTest m(folder);
+    m->Tree->expandAll();
+    QWidget* viewport = m->Tree->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {},
+                      m->Tree->visualItemRect(m.node(scriptKey(l.reloj))).center());
+    QCOMPARE(m->id, QString::number(l.reloj));
 
     // A hand that slips while clicking: press, one pixel right, then one down, release.
-    editing::TreeDrag* drag = w.editingCommands->drag();
-    QSignalSpy clicks(w.Tree, &QTreeWidget::itemClicked);
-    const QPoint press = at(l.menu);
-    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, press);
+    editing::TreeDrag* drag = m->editingCommands->drag();
+    const QPoint press = m->Tree->visualItemRect(m.node(scriptKey(l.menu))).center();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, press);
     QTest::mouseMove(viewport, press + QPoint(1, 0));
     QTest::mouseMove(viewport, press + QPoint(1, 1));
-    QVERIFY(!drag->isDragging());
-    QVERIFY(!QApplication::overrideCursor());
-    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, press + QPoint(1, 1));
-    QCOMPARE(clicks.size(), 1);
-    QCOMPARE(keyOf(w.Tree->currentItem()), library::scriptKey(l.menu));
-    QCOMPARE(w.id, QString::number(l.menu));
-    QVERIFY(TempProgramFolder::readFile(folder.filePath(QStringLiteral("js.htm")))
-                .contains("Men\xc3\xba d'O'Brien"));
-    QCOMPARE(keyOf(w.DropHighlight()), library::scriptKey(l.menu));
+    QVERIFY(!drag->isDragging() && !QApplication::overrideCursor());
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, press + QPoint(1, 1));
+    QCOMPARE(m.current(), scriptKey(l.menu));
+    QCOMPARE(m->id, QString::number(l.menu));
+    QVERIFY(TempProgramFolder::readFile(folder.filePath(u"js.htm"_s)).contains("d'O'Brien"));
 
     // The drag itself starts at the system's drag distance, not a pixel before.
-    const int distance = QApplication::startDragDistance();
-    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, press);
-    QTest::mouseMove(viewport, press + QPoint(distance - 1, 0));
+    const QPoint far = press + QPoint(QApplication::startDragDistance(), 0);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, press);
+    QTest::mouseMove(viewport, far - QPoint(1, 0));
     QVERIFY(!drag->isDragging());
-    QTest::mouseMove(viewport, press + QPoint(distance, 0));
+    QTest::mouseMove(viewport, far);
     QVERIFY(drag->isDragging());
-    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, press + QPoint(distance, 0));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, far);
     QVERIFY(!drag->isDragging());
-    QCOMPARE(keyOf(w.FindNode(library::scriptKey(l.menu))->parent()),
-             library::categoryKey(l.menus));
 
-    boxes.answer(QMessageBox::Yes);
-    w.opciones->boton_borrar->click();
-    QCOMPARE(boxes.shown.size(), 1);
-    QCOMPARE(boxes.shown.first().title, QStringLiteral("Borrar Script"));
-    QVERIFY(!w.FindNode(library::scriptKey(l.menu)));
-    QVERIFY(w.FindNode(library::scriptKey(l.reloj)));
-    // The shown node is the deleted script's category, and nothing is current.
-    QCOMPARE(keyOf(w.Tree->currentItem()), library::categoryKey(l.menus));
-    QVERIFY(w.id.isEmpty());
-    QCOMPARE(bar(w), QStringLiteral("insertar Editar* exportar* borrar* enviar* Salir"));
+    m.boxes.answer(QMessageBox::Yes);
+    m->opciones->boton_borrar->click();
+    QVERIFY(!m.node(scriptKey(l.menu)) && m.node(scriptKey(l.reloj)));
+    QCOMPARE(m.current(), categoryKey(l.desplegables));
+    QVERIFY(m->id.isEmpty());
     auto store = library::LibraryStore::open(folder.libraryPath());
     QVERIFY(!store->script(l.menu));
-    QVERIFY(store->script(l.reloj));
     QCOMPARE(store->script(l.reloj)->idCategoria, l.relojes);
 }
 
 void TestEditingWindow::treeKeepsSpanishNameOrderAfterSavesAndMoves()
 {
     TempProgramFolder folder;
-    const qint64 botones = folder.addCategory(0, QStringLiteral("Botones"));
-    folder.addCategory(0, QStringLiteral("Ñandúes"));
-    const qint64 arboles = folder.addCategory(0, QStringLiteral("Árboles"));
-    folder.addCategory(botones, QStringLiteral("Zócalos"));
-    const qint64 type = folder.addType(QStringLiteral("Visual"));
-    folder.addScript(botones, type, QStringLiteral("Oso"));
-    const qint64 nube = folder.addScript(botones, type, QStringLiteral("Nube azul"));
-    const qint64 nacar = folder.addScript(arboles, type, QStringLiteral("Nácar"));
-    folder.closeLibrary();
-    platform::ScriptedMessageBoxes boxes;
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    w.Tree->expandAll();
-    EditorPanel* panel = panelOf(w);
-    const auto names = [&](qint64 category) {
-        QStringList list;
-        QTreeWidgetItem* node = w.FindNode(library::categoryKey(category));
-        for (int i = 0; i < node->childCount(); ++i)
-            list.append(node->child(i)->text(0));
-        return list;
-    };
-    QCOMPARE(names(0), (QStringList{QStringLiteral("Árboles"), QStringLiteral("Botones"),
-                                    QStringLiteral("Ñandúes")}));
-
-    // A new script lands at its place at once, after the categories.
-    w.opciones->boton_insertar->click();
-    QCOMPARE(comboItems(panel->list_categoria),
-             (QStringList{QStringLiteral("Árboles"), QStringLiteral("Botones"),
-                          QStringLiteral("Ñandúes"), QStringLiteral("Zócalos")}));
-    panel->Text_nombre->setText(QStringLiteral("Ñu"));
-    panel->list_categoria->setCurrentText(QStringLiteral("Botones"));
+    const qint64 botones = folder.addCategory(0, u"Botones"_s);
+    folder.addCategory(0, u"Ñandúes"_s);
+    const qint64 arboles = folder.addCategory(0, u"Árboles"_s);
+    folder.addCategory(botones, u"Zócalos"_s);
+    const qint64 type = folder.addType(u"Visual"_s);
+    folder.addScript(botones, type, u"Oso"_s);
+    const qint64 nube = folder.addScript(botones, type, u"Nube azul"_s);
+    const qint64 nacar = folder.addScript(arboles, type, u"Nácar"_s);
+    MainWindowUnderTest m(folder);
+    EditorPanel* panel = panelOf(m);
+    QCOMPARE(childNames(m, library::RootKey),
+             (QStringList{u"Árboles"_s, u"Botones"_s, u"Ñandúes"_s}));
+    // A new script lands at its place at once, after the categories; an edited name moves.
+    m->opciones->boton_insertar->click();
+    panel->Text_nombre->setText(u"Ñu"_s);
+    panel->list_categoria->setCurrentText(u"Botones"_s);
     {
         ModalCloser modals;
-        w.opciones->boton_aceptar->click();
+        m->opciones->boton_aceptar->click();
     }
-    QCOMPARE(names(botones), (QStringList{QStringLiteral("Zócalos"), QStringLiteral("Nube azul"),
-                                          QStringLiteral("Ñu"), QStringLiteral("Oso")}));
-    // An edited name moves to its new place.
-    w.NodeClick(w.FindNode(library::scriptKey(nube)));
-    w.opciones->boton_Editar->click();
-    panel->Text_nombre->setText(QStringLiteral("Ábaco"));
-    w.opciones->boton_aceptar->click();
-    QCOMPARE(names(botones), (QStringList{QStringLiteral("Zócalos"), QStringLiteral("Ábaco"),
-                                          QStringLiteral("Ñu"), QStringLiteral("Oso")}));
+    m.click(scriptKey(nube));
+    m->opciones->boton_Editar->click();
+    panel->Text_nombre->setText(u"Ábaco"_s);
+    m->opciones->boton_aceptar->click();
     // A script dragged into the category goes between the others, not at the end.
-    drag(w, library::scriptKey(nacar), {library::categoryKey(botones)});
-    QCOMPARE(names(botones),
-             (QStringList{QStringLiteral("Zócalos"), QStringLiteral("Ábaco"),
-                          QStringLiteral("Nácar"), QStringLiteral("Ñu"), QStringLiteral("Oso")}));
-    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+    m.drag(scriptKey(nacar), {categoryKey(botones)});
+    QCOMPARE(childNames(m, categoryKey(botones)),
+             (QStringList{u"Zócalos"_s, u"Ábaco"_s, u"Nácar"_s, u"Ñu"_s, u"Oso"_s}));
+    QVERIFY(m.boxes.shown.isEmpty());
+    const QString running = m.tree();
+    MainWindowUnderTest again(folder);
+    QCOMPARE(again.tree(), running);
+}
 
-    // What the running tree shows is what a fresh start loads.
-    Frmscripts again;
-    QVERIFY(again.Form_Load());
-    for (QTreeWidget* tree : {w.Tree, again.Tree}) {
-        for (QTreeWidgetItemIterator it(tree); *it; ++it)
-            (*it)->setExpanded(true);
+void TestEditingWindow::rightClickInEveryEditorInsertsTheChosenFile()
+{
+    TempProgramFolder folder;
+    platform::ScriptedFileDialogs dialogs;
+    EditorPanel panel;
+    panel.resize(900, 600);
+    panel.show();
+    panel.relatedFiles()->setSession(nullptr, false, 0);
+    for (const QString& name : {u"uno.gif"_s, u"dos.gif"_s, u"tres.jpg"_s}) {
+        TempProgramFolder::writeFile(folder.filePath(name), "x");
+        dialogs.names = {folder.filePath(name)};
+        panel.relatedFiles()->boton_anadir_fichero_Click();
     }
-    QStringList running, fresh;
-    for (QTreeWidgetItemIterator it(w.Tree); *it; ++it)
-        running.append(keyOf(*it));
-    for (QTreeWidgetItemIterator it(again.Tree); *it; ++it)
-        fresh.append(keyOf(*it));
-    QCOMPARE(running, fresh);
+    const QList<QsciScintilla*> editors = panel.editors();
+    for (int i = 0; i < editors.size(); ++i) {
+        panel.tabscript->setCurrentIndex(i);
+        QsciScintilla* editor = editors[i];
+        editor->setText(u"<img src=\"X\">"_s);
+        editor->setSelection(0, 10, 0, 11); // the X
+        QStringList captions;
+        whenMenuOpens([&](QMenu* menu) {
+            for (QAction* a : menu->actions())
+                captions.append(a->text());
+            chooseItem(menu, 2);
+        });
+        QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, QPoint(30, 5));
+        QCOMPARE(captions, items(panel.list_ficheros));
+        // Nothing selected: inserted at the caret. Dismissed: nothing.
+        editor->setCursorPosition(0, 0);
+        whenMenuOpens([](QMenu* menu) { chooseItem(menu, 3); });
+        QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, QPoint(30, 5));
+        whenMenuOpens([](QMenu* menu) { chooseItem(menu, 0); });
+        QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, QPoint(30, 5));
+        QCOMPARE(editor->text(), u"resources/tres.jpg<img src=\"resources/dos.gif\">"_s);
+    }
+    // The menu itself: a greyed item cannot be chosen, a dismissed menu gives 0, and without
+    // a position it opens at the pointer.
+    PopupCreator popup;
+    popup.AddMenu(u"uno.gif"_s, true, false, false);
+    popup.AddMenu(u"gris.gif"_s, false, false, false);
+    popup.AddMenu(u"marcado.gif"_s, true, true, false);
+    QPoint at;
+    whenMenuOpens([&](QMenu* menu) {
+        at = menu->pos();
+        QVERIFY(menu->actions().at(2)->isChecked());
+        chooseItem(menu, 2);
+        chooseItem(menu, menu->isVisible() ? 3 : 1);
+    });
+    QCOMPARE(popup.OpenPopup(120, 90), 3);
+    QCOMPARE(at, QPoint(120, 90));
+    QCursor::setPos(200, 150);
+    whenMenuOpens([&](QMenu* menu) {
+        at = menu->pos();
+        chooseItem(menu, 0);
+    });
+    QCOMPARE(popup.OpenPopup(-1, 40), 0);
+    QCOMPARE(at, QPoint(200, 150));
+}
+
+void TestEditingWindow::relatedFilesAreStoredOnceAndSharedFilesKept()
+{
+    TempProgramFolder folder;
+    const qint64 cat = folder.addCategory(0, u"A"_s);
+    const qint64 type = folder.addType(u"Efecto"_s);
+    const qint64 id = ScriptBuilder(u"Guardado"_s)
+                          .in(cat)
+                          .type(type)
+                          .file(u"compartido.gif"_s, "x")
+                          .file(u"propio.gif"_s, "x")
+                          .file(u"doble.gif"_s, "x")
+                          .file(u"doble.gif"_s)
+                          .addTo(folder);
+    ScriptBuilder(u"Otro"_s).in(cat).type(type).file(u"compartido.gif"_s).addTo(folder);
+    folder.writeResource(u"Logo.gif"_s, "viejo");
+    folder.writeResource(u"ajeno.gif"_s, "ajeno");
+    QDir(folder.path()).mkpath(u"fuera"_s);
+    for (const char* name : {"fuera/Logo.gif", "fuera/logo.gif"})
+        TempProgramFolder::writeFile(folder.filePath(QString::fromUtf8(name)), name);
+    folder.closeLibrary();
+    auto store = library::LibraryStore::open(folder.libraryPath());
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedFileDialogs dialogs;
+    EditorPanel panel;
+    exporting::RelatedFilesList* files = panel.relatedFiles();
+    files->setSession(store.get(), true, id);
+    files->LoadRelatedFilesList();
+    const auto stored = [&] {
+        QStringList names;
+        for (const auto& row : store->relatedFiles(id))
+            names.append(row.nombre);
+        return names;
+    };
+    const auto remove = [&](const QString& name,
+                            std::initializer_list<QMessageBox::StandardButton> answers) {
+        panel.list_ficheros->setCurrentItem(
+            panel.list_ficheros->findItems(name, Qt::MatchExactly).value(0));
+        for (auto answer : answers)
+            boxes.answer(answer);
+        files->boton_borrar_fichero_Click();
+    };
+    // Same name elsewhere: asked; No keeps the library's file, Yes replaces it; one row.
+    // Letter case makes another name; the library's own copy is neither asked for nor copied.
+    for (auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        dialogs.names = {folder.filePath(u"fuera/Logo.gif"_s)};
+        boxes.answer(answer);
+        files->boton_anadir_fichero_Click();
+    }
+    dialogs.names = {folder.filePath(u"fuera/logo.gif"_s),
+                     folder.filePath(u"fuera/../resources//ajeno.gif"_s), QString()};
+    for (int i = 0; i < 3; ++i)
+        files->boton_anadir_fichero_Click();
+    QCOMPARE(boxes.shown.size(), 2);
+    QCOMPARE(boxes.shown.first().text,
+             u"Este fichero ya existe en destino\n¿Desea sobreescribir?"_s);
+    QCOMPARE(TempProgramFolder::readFile(folder.resourcesPath() + u"Logo.gif"_s),
+             QByteArray("fuera/Logo.gif"));
+    QCOMPARE(TempProgramFolder::readFile(folder.resourcesPath() + u"ajeno.gif"_s),
+             QByteArray("ajeno"));
+    QCOMPARE(items(panel.list_ficheros), stored());
+    QCOMPARE(stored(), (QStringList{u"compartido.gif"_s, u"propio.gif"_s, u"doble.gif"_s,
+                                    u"doble.gif"_s, u"Logo.gif"_s, u"logo.gif"_s, u"ajeno.gif"_s}));
+
+    // Shared with another script, or listed twice: only the row goes, nothing more is asked.
+    remove(u"compartido.gif"_s, {QMessageBox::Yes});
+    remove(u"doble.gif"_s, {QMessageBox::Yes});
+    QCOMPARE(boxes.shown.size(), 4);
+    // Its own file: No keeps the file, the row goes all the same; a No first does nothing.
+    remove(u"propio.gif"_s, {QMessageBox::Yes, QMessageBox::No});
+    QCOMPARE(boxes.shown.last().text, u"¿Desea borrar tambien el fichero del directorio?"_s);
+    remove(u"doble.gif"_s, {QMessageBox::No});
+    QCOMPARE(items(panel.list_ficheros), stored());
+    QCOMPARE(stored(), (QStringList{u"doble.gif"_s, u"Logo.gif"_s, u"logo.gif"_s, u"ajeno.gif"_s}));
+    remove(u"doble.gif"_s, {QMessageBox::Yes, QMessageBox::Yes});
+    QCOMPARE(QDir(folder.resourcesPath()).entryList(QDir::Files, QDir::Name),
+             (QStringList{u"Logo.gif"_s, u"ajeno.gif"_s, u"compartido.gif"_s, u"logo.gif"_s,
+                          u"propio.gif"_s}));
+    QVERIFY(!panel.boton_borrar_fichero->isEnabled());
+
+    // A new script's list is only a list: removing from it never touches the folder.
+    files->setSession(store.get(), false, 0);
+    files->clear();
+    dialogs.names = {folder.filePath(u"fuera/logo.gif"_s)};
+    boxes.answer(QMessageBox::Yes);
+    files->boton_anadir_fichero_Click();
+    remove(u"logo.gif"_s, {QMessageBox::Yes});
+    QVERIFY(items(panel.list_ficheros).isEmpty());
+    QVERIFY(QFile::exists(folder.resourcesPath() + u"logo.gif"_s));
+    QCOMPARE(store->scriptsByName().size(), size_t(2));
+    QCOMPARE(store->relatedFiles(id).size(), size_t(3));
 }
 
 QTEST_MAIN(TestEditingWindow)
