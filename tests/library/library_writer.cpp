@@ -3,29 +3,25 @@
 #include "library/database.h"
 #include "library/libraryfile.h"
 
-#include <QCoreApplication>
 #include <QThread>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 3) {
-        std::fprintf(stderr, "uso: %s BIBLIOTECA MILISEGUNDOS\n", argv[0]);
+    if (argc != 3)
         return 2;
-    }
     try {
-        library::Database db = library::Database::open(args.at(1), library::LibraryPassword);
-        db.execute("BEGIN EXCLUSIVE; "
-                   "INSERT INTO categorias (id_padre, nombre) VALUES (0, 'Del otro proceso')");
+        auto db =
+            library::Database::open(QString::fromLocal8Bit(argv[1]), library::LibraryPassword);
+        db.execute("BEGIN EXCLUSIVE; INSERT INTO categorias (id_padre, nombre) VALUES (0, 'Del "
+                   "otro proceso')");
         std::puts("held");
         std::fflush(stdout);
-        QThread::msleep(args.at(2).toULong());
+        QThread::msleep(std::strtoul(argv[2], nullptr, 10));
         db.execute("COMMIT");
     } catch (const library::DatabaseError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    return 0;
 }
