@@ -363,10 +363,8 @@ void TestEditing::saveStoresAllOfTheEditorOrNothing()
     const SaveOutcome added = storeScript(*store, 0, c);
     QCOMPARE(added.categoryId, l.menus);
     const library::Script s = reopen(folder)->script(added.scriptId).value_or(library::Script());
-    QCOMPARE((QStringList{s.nombre, s.navegadores, s.scriptHead, s.scriptBody, s.scriptHtml,
-                          s.scriptAyuda}),
-             (QStringList{c.nombre, c.navegadores, c.scriptHead, c.scriptBody, c.scriptHtml,
-                          c.scriptAyuda}));
+    QCOMPARE((QStringList{s.nombre, s.scriptHead, s.scriptBody, s.scriptHtml, s.scriptAyuda}),
+             (QStringList{c.nombre, c.scriptHead, c.scriptBody, c.scriptHtml, c.scriptAyuda}));
     // An edit moves the row, replaces its file rows and keeps its external file name.
     store = reopen(folder);
     c.categoria = u"Desplegables"_s;

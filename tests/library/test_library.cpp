@@ -109,11 +109,6 @@ void TestLibrary::onlyAKeyedLibraryOpensFullySynced()
     QCOMPARE(count(store->database(), "PRAGMA synchronous"), 2); // FULL
     Statement journal = store->database().prepare("PRAGMA journal_mode");
     QVERIFY(journal.next() && journal.text(0) == u"delete"_s);
-    store.reset();
-    QFile damaged(folder.libraryPath());
-    QVERIFY(damaged.open(QIODevice::ReadWrite) && damaged.write(QByteArray(64, 0)) == 64);
-    damaged.close();
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, LibraryStore::open(folder.libraryPath()));
 }
 
 void TestLibrary::namesWithQuotesAndLargeIdsWorkInEveryStatement()
@@ -274,30 +269,28 @@ void TestLibrary::indexFollowsEveryWriterAndIsBuiltOnce()
 {
     TempProgramFolder folder;
     const qint64 menus = folder.addCategory(0, u"Menús"_s), type = folder.addType(u"Imagen"_s);
-    for (int i = 0; i < 20; ++i)
-        folder.addScript(menus, type, u"Galería %1"_s.arg(i));
+    const qint64 galeria = folder.addScript(menus, type, u"Galería"_s);
     auto store = reopen(folder);
     QCOMPARE(store->searchIndexState(), ScriptIndexState::Built);
-    // Saved, edited, moved: the old texts are gone at once and after reopening.
-    Script s = ScriptBuilder(u"Menú flotante"_s).in(menus).type(type).help(u"ratón"_s).record();
-    s.id = store->saveScript(s, {});
+    // Edited here, renamed by another program, moved: old texts are gone at once and after
+    // reopening; the index is built once.
+    Script s = *store->script(galeria);
     s.scriptAyuda = u"puntero"_s;
     store->saveScript(s, {});
-    store->moveScript(s.id, folder.addCategory(0, u"Relojes"_s));
-    for (int pass = 0; pass < 2; ++pass, store = reopen(folder)) {
-        QCOMPARE(found(*store, u"raton"_s) + found(*store, u"menus puntero"_s), QStringList());
-        QCOMPARE(found(*store, u"relojes puntero"_s), QStringList{s.nombre});
-    }
-    QCOMPARE(store->searchIndexState(), ScriptIndexState::Present);
-    // Another program renames a category, then leaves the index without one of its triggers.
     folder.db().execute("UPDATE categorias SET nombre = 'Navegación' WHERE nombre = 'Menús'");
-    QCOMPARE(found(*store, u"navegacion galeria 7"_s), QStringList{u"Galería 7"_s});
+    QCOMPARE(found(*store, u"navegacion puntero galeria"_s), QStringList{s.nombre});
+    store->moveScript(s.id, folder.addCategory(0, u"Relojes"_s));
+    store = reopen(folder);
+    QCOMPARE(store->searchIndexState(), ScriptIndexState::Present);
+    QCOMPARE(found(*store, u"navegacion"_s) + found(*store, u"relojes puntero"_s),
+             QStringList{s.nombre});
+    // An index left without one of its triggers is built again, without doubles.
     folder.db().execute("DROP TRIGGER scripts_busqueda_baja");
     store = reopen(folder);
     QCOMPARE(store->searchIndexState(), ScriptIndexState::Built);
+    QCOMPARE(count(store->database(), "SELECT count(*) FROM scripts_busqueda"), 1);
     store->deleteScript(s.id);
-    QCOMPARE(found(*store, u"puntero"_s), QStringList());
-    QCOMPARE(count(store->database(), "SELECT count(*) FROM scripts_busqueda"), 20);
+    QCOMPARE(found(*store, u"galeria"_s), QStringList());
 }
 
 int main(int argc, char** argv)
