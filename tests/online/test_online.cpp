@@ -75,13 +75,12 @@ quint16 FreePort()
 // The sendmail-compatible command of msmtp, relaying to an SMTP server on 127.0.0.1:port.
 QStringList Msmtp(const QTemporaryDir& dir, quint16 port)
 {
-    QFile config(dir.filePath(u"msmtprc"_s));
-    if (!config.open(QIODevice::WriteOnly) ||
-        !config.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) // else refused
-        return {};
-    config.write("account default\nhost 127.0.0.1\nport " + QByteArray::number(port) +
-                 "\nfrom usuario@korvalis.example\nauth off\ntls off\n");
-    return {QStandardPaths::findExecutable(u"msmtp"_s), u"-C"_s, config.fileName(), u"-t"_s};
+    const QString config = dir.filePath(u"msmtprc"_s);
+    TempProgramFolder::writeFile(config, "account default\nhost 127.0.0.1\nport " +
+                                             QByteArray::number(port) +
+                                             "\nfrom k@korvalis.example\nauth off\ntls off\n");
+    QFile::setPermissions(config, QFileDevice::ReadOwner | QFileDevice::WriteOwner); // else refused
+    return {QStandardPaths::findExecutable(u"msmtp"_s), u"-C"_s, config, u"-t"_s};
 }
 
 // A MIME message taken apart again with the library that composed it.
@@ -143,8 +142,8 @@ struct UpdateRig
     platform::RecordingShell shell;
 
     UpdateRig() { owner.show(); }
-    // Loads the address as the start window does (or, with no path, checks the page as it
-    // stands, as its button does) and waits until the check is over.
+    // Loads the address as the start window does, or with none checks the page as it stands as
+    // its button does; waits until the check is over.
     bool check(const QString& path = {}, int timeoutMs = 15000)
     {
         QSignalSpy over(update, &UpdateCheck::checkOver);
@@ -176,7 +175,6 @@ private Q_SLOTS:
     void newerVersionsPromptAndOpenOnlyTheirWebDownload();
     void valuesAreReadOnlyFromFramesAndSingleElements();
     void aLatePageIsReadByTheButtonWithoutReloading();
-    void closingTheStartWindowDuringTheWaitSkipsTheCheck();
     void bannerShowsTheSiteOrElseItsOwnPage_data();
     void bannerShowsTheSiteOrElseItsOwnPage();
     void networkTestSeesNoNetworkWithOnlyLoopback();
@@ -230,7 +228,6 @@ void TestOnline::attachmentNamesNeverBreakTheirHeaders()
         QVERIFY2(!msg.AddAttachment(name, file), qPrintable(name));
     for (const char* bad : {"a\r\nX-Inyectada: 1.gif", "a\nb.gif", "a\r.gif", "tab\t.gif"})
         QVERIFY2(msg.AddAttachment(QString::fromLatin1(bad), file), bad);
-    QVERIFY(msg.AddAttachment(u"x.gif"_s, dir.filePath(u"x.gif"_s))); // missing
     QVERIFY(!SetRCList(u"scripts@korvalis.example"_s, msg, 1, -1));
     const QByteArray mime = msg.ToMime(nullptr).value_or(QByteArray());
     QVERIFY(!mime.isEmpty() && !mime.contains("\xc2\xab")); // the subject travels encoded
@@ -242,7 +239,6 @@ void TestOnline::attachmentNamesNeverBreakTheirHeaders()
         const QByteArray name = names[i].toUtf8();
         QCOMPARE(parsed.parts[i + 1], (QByteArrayList{name, name, binary, "3"}));
     }
-    QCOMPARE(msg.Send().value_or(MailError()).number, MailErrorNumber::LoginFailure); // no session
 }
 
 void TestOnline::bannerComesOnEverySecondTickAndNeverTwice()
@@ -314,8 +310,7 @@ void TestOnline::valuesAreReadOnlyFromFramesAndSingleElements()
     rig.http.pages[u"/inline"_s] = {
         ValuesPage("02.00.00", base).replace("</form>", "</form><iframe src='/first'></iframe>"),
         0};
-    rig.http.pages[u"/div"_s] = {"<div id=version>02.00.00</div>", 0};
-    rig.http.pages[u"/twice"_s] = {"<input name=version value=02.00.00><input name=version>", 0};
+    rig.http.pages[u"/div"_s] = {"<div id=version>02.00.00</div><input name=version>", 0};
     rig.boxes.answer(QMessageBox::Yes);
     QVERIFY(rig.check(u"/frameset"_s));
     // Frames may finish after the top page: read again once they are surely there.
@@ -324,7 +319,7 @@ void TestOnline::valuesAreReadOnlyFromFramesAndSingleElements()
         QVERIFY(rig.check());
     }
     QCOMPARE(rig.shell.opened, QList<QUrl>{QUrl(QString::fromUtf8(base + "/second/revision.zip"))});
-    for (const QString& path : {u"/inline"_s, u"/div"_s, u"/twice"_s}) {
+    for (const QString& path : {u"/inline"_s, u"/div"_s}) {
         QVERIFY(rig.check(path));
         QTest::qWait(300);
         QVERIFY(rig.check());
@@ -348,16 +343,6 @@ void TestOnline::aLatePageIsReadByTheButtonWithoutReloading()
     QCOMPARE(rig.http.requested.size(), 1);
     QVERIFY(rig.check(u"http://127.0.0.1:%1/version.asp"_s.arg(FreePort()))); // nobody there
     QCOMPARE(rig.boxes.shown.size(), 1);
-}
-
-void TestOnline::closingTheStartWindowDuringTheWaitSkipsTheCheck()
-{
-    UpdateRig rig;
-    rig.http.pages[u"/slow"_s] = {ValuesPage("02.00.00", "http://x.example"), 800};
-    QTimer::singleShot(100, &rig.owner, &QWidget::close);
-    QVERIFY(rig.check(u"/slow"_s));
-    QTest::qWait(1000); // the page arriving later does not bring the question back either
-    QCOMPARE(rig.boxes.shown.size(), 0);
 }
 
 void TestOnline::bannerShowsTheSiteOrElseItsOwnPage_data()
