@@ -274,7 +274,7 @@ void TestOnline::newerVersionsPromptAndOpenOnlyTheirWebDownload_data()
     QTest::newRow("major") << ValuesPage("02.00.00", "BASE")
                            << u"Existe una nueva versión de Korvalis\r\n¿Desea bajarsela?"_s
                            << u"/mayor.zip"_s;
-    for (const char* base : {"file:///etc", "javascript:alert(1)", "ftp://127.0.0.1"})
+    for (const char* base : {"file://127.0.0.1/etc", "javascript:alert(1)", "ftp://127.0.0.1"})
         QTest::newRow(base) << ValuesPage("01.00.17", base) << revision << QString();
 }
 
