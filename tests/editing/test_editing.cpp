@@ -33,7 +33,6 @@ namespace {
 
 const QString Browsing = u"insertar Editar* exportar* borrar* enviar* Salir"_s;
 const QString Chosen = u"insertar Editar exportar borrar enviar Salir"_s;
-
 QStringList items(const QAbstractItemModel* model)
 {
     QStringList texts;
