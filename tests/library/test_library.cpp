@@ -1,381 +1,275 @@
 #include "library/collation.h"
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
-#include "library/nodekey.h"
-#include "tests/support/tempprogramfolder.h"
+#include "library/scriptindex.h"
+#include "library/scriptsearch.h"
+#include "tests/support/scriptbuilder.h"
 
 #include <QProcess>
+#include <QThread>
 #include <QtTest>
-#include <memory>
 
 using namespace library;
-
-class TestLibrary : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void nodeKeysTellKindAndId();
-    void opensOnlyWithThePassword();
-    void refusesFilesThatAreNotLibraries();
-    void usesRollbackJournalFullySynced();
-    void namesWithQuotesWorkInEveryStatement();
-    void idsBeyondSixteenBits();
-    void childCategoriesComeByNameWhateverTheIds();
-    void namesSortAsASpanishReaderExpects_data();
-    void namesSortAsASpanishReaderExpects();
-    void everyListingUsesTheOneSpanishOrder();
-    void saveIsAllOrNothing();
-    void deleteRemovesRowsAndFileRowsTogether();
-    void anotherProcessWritingMakesThisOneWaitNotFail();
-};
-
-void TestLibrary::nodeKeysTellKindAndId()
-{
-    QCOMPARE(categoryKey(12), QStringLiteral("12C"));
-    QCOMPARE(scriptKey(7), QStringLiteral("7S"));
-    QVERIFY(isRootKey(QStringLiteral("0C")));
-    QVERIFY(!isRootKey(QStringLiteral("10C")));
-    QCOMPARE(nodeKindOfKey(QStringLiteral("0C")), NodeKind::Category);
-    QCOMPARE(nodeKindOfKey(QStringLiteral("10C")), NodeKind::Category);
-    QCOMPARE(nodeKindOfKey(QStringLiteral("1S")), NodeKind::Script);
-    QCOMPARE(nodeKindOfKey(QStringLiteral("1X")), NodeKind::None);
-    QCOMPARE(nodeKindOfKey(QString()), NodeKind::None);
-    QCOMPARE(idOfKey(QStringLiteral("10C")), 10);
-    QCOMPARE(idOfKey(QStringLiteral("1C")), 1);
-    QCOMPARE(idOfKey(QStringLiteral("4000000000S")), Q_INT64_C(4000000000));
-    QCOMPARE(idOfKey(QStringLiteral("xS")), -1);
-}
-
-void TestLibrary::opensOnlyWithThePassword()
-{
-    TempProgramFolder folder;
-    folder.addType(QStringLiteral("Efecto"));
-    folder.closeLibrary();
-
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(folder.libraryPath(), "otra"));
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(folder.libraryPath(), QByteArray()));
-    auto store = LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->typesByName().size(), size_t(1));
-
-    // Without the key the bytes on disk do not show the schema or the data.
-    const QByteArray raw = TempProgramFolder::readFile(folder.libraryPath());
-    QVERIFY(!raw.startsWith("SQLite format 3"));
-    QVERIFY(!raw.contains("Efecto"));
-    QVERIFY(!raw.contains("categorias"));
-}
-
-void TestLibrary::refusesFilesThatAreNotLibraries()
-{
-    QTemporaryDir dir;
-    const QString text = dir.filePath(QStringLiteral("texto.mdb"));
-    TempProgramFolder::writeFile(text, QByteArray(4096, 'x'));
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(text, LibraryPassword));
-    const QString empty = dir.filePath(QStringLiteral("vacio.mdb"));
-    TempProgramFolder::writeFile(empty, QByteArray());
-    // An empty file opens as an empty database; it holds no library tables.
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, LibraryStore::open(empty)->typesByName());
-    QVERIFY_THROWS_EXCEPTION(
-        DatabaseError, Database::open(dir.filePath(QStringLiteral("falta.mdb")), LibraryPassword));
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("falta.mdb"))));
-
-    // A damaged file: the header page overwritten.
-    TempProgramFolder folder;
-    folder.addType(QStringLiteral("Efecto"));
-    folder.closeLibrary();
-    QFile f(folder.libraryPath());
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    f.write(QByteArray(64, '\0'));
-    f.close();
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, LibraryStore::open(folder.libraryPath()));
-}
-
-void TestLibrary::usesRollbackJournalFullySynced()
-{
-    TempProgramFolder folder;
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    auto journal = store->database().prepare("PRAGMA journal_mode");
-    QVERIFY(journal.next());
-    QCOMPARE(journal.text(0), QStringLiteral("delete"));
-    auto sync = store->database().prepare("PRAGMA synchronous");
-    QVERIFY(sync.next());
-    QCOMPARE(sync.int64(0), 2); // FULL
-}
-
-void TestLibrary::namesWithQuotesWorkInEveryStatement()
-{
-    TempProgramFolder folder;
-    const QString cat = QStringLiteral("Efectos d'O'Brien");
-    const QString type = QStringLiteral("Tipo 'raro'");
-    const qint64 catId = folder.addCategory(0, cat);
-    const qint64 typeId = folder.addType(type);
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->categoryIdByName(cat), catId);
-    QCOMPARE(store->typeIdByName(type), typeId);
-    QVERIFY(!store->categoryIdByName(QStringLiteral("Efectos d")).has_value());
-
-    Script s;
-    s.idCategoria = catId;
-    s.idTipo = typeId;
-    s.nombre = QStringLiteral("Reloj 'digital'; DROP TABLE scripts; --");
-    const QString file = QStringLiteral("l'imagen.gif");
-    const qint64 id = store->saveScript(s, {file});
-    QCOMPARE(store->script(id)->nombre, s.nombre);
-    QVERIFY(store->scriptHasFile(file, id));
-    QVERIFY(!store->isFileUsedByOtherScript(file, id));
-    QVERIFY(store->isFileUsedByOtherScript(file, id + 1));
-    QCOMPARE(store->relatedFiles(id).at(0).nombre, file);
-}
-
-void TestLibrary::idsBeyondSixteenBits()
-{
-    TempProgramFolder folder;
-    auto q = folder.db().prepare(
-        "INSERT INTO categorias (id, id_padre, nombre) VALUES (5000000000, 0, 'Grande')");
-    q.run();
-    const qint64 typeId = folder.addType(QStringLiteral("T"));
-    auto s = folder.db().prepare("INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
-                                 "(70000, 5000000000, ?1, 'x')");
-    s.bind(1, typeId);
-    s.run();
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->childCategories(0).at(0).id, Q_INT64_C(5000000000));
-    QCOMPARE(store->script(70000)->idCategoria, Q_INT64_C(5000000000));
-}
-
-void TestLibrary::childCategoriesComeByNameWhateverTheIds()
-{
-    TempProgramFolder folder;
-    const qint64 zeta = folder.addCategory(0, QStringLiteral("Zeta"));
-    const qint64 alfa = folder.addCategory(0, QStringLiteral("alfa"));
-    folder.addCategory(zeta, QStringLiteral("Beta"));
-    const qint64 medio = folder.addCategory(0, QStringLiteral("Medio"));
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    const auto top = store->childCategories(0);
-    QCOMPARE(top.size(), size_t(3));
-    QCOMPARE(top[0].id, alfa); // letter case does not decide the order
-    QCOMPARE(top[1].id, medio);
-    QCOMPARE(top[2].id, zeta);
-    QCOMPARE(store->childCategories(zeta).at(0).nombre, QStringLiteral("Beta"));
-    QVERIFY(store->childCategories(alfa).empty());
-}
-
-void TestLibrary::saveIsAllOrNothing()
-{
-    TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    Script original;
-    original.idCategoria = cat;
-    original.idTipo = type;
-    original.nombre = QStringLiteral("Original");
-    original.scriptHead = QStringLiteral("var a = 1;");
-    const qint64 id = folder.addScript(original);
-    folder.addFile(id, QStringLiteral("a.gif"));
-    // Make the second file row fail half-way through the save.
-    folder.db().execute(
-        "CREATE TRIGGER falla BEFORE INSERT ON ficheros WHEN NEW.nombre = 'roto.gif' "
-        "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END;");
-    folder.closeLibrary();
-
-    auto store = LibraryStore::open(folder.libraryPath());
-    Script edited = *store->script(id);
-    edited.nombre = QStringLiteral("Cambiado");
-    edited.scriptHead = QStringLiteral("var b = 2;");
-    QVERIFY_THROWS_EXCEPTION(
-        DatabaseError,
-        store->saveScript(edited, {QStringLiteral("b.gif"), QStringLiteral("roto.gif")}));
-    QCOMPARE(store->script(id)->nombre, QStringLiteral("Original"));
-    QCOMPARE(store->script(id)->scriptHead, QStringLiteral("var a = 1;"));
-    QCOMPARE(store->relatedFiles(id).size(), size_t(1));
-    QCOMPARE(store->relatedFiles(id).at(0).nombre, QStringLiteral("a.gif"));
-
-    Script fresh = original;
-    fresh.id = 0;
-    fresh.nombre = QStringLiteral("Nuevo");
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->saveScript(fresh, {QStringLiteral("roto.gif")}));
-    QCOMPARE(store->scriptsByName().size(), size_t(1));
-
-    // And a save that succeeds survives reopening the file.
-    const qint64 newId =
-        store->saveScript(fresh, {QStringLiteral("c.gif"), QStringLiteral("c.gif")});
-    store.reset();
-    store = LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->script(newId)->nombre, QStringLiteral("Nuevo"));
-    QCOMPARE(store->relatedFiles(newId).size(), size_t(2));
-}
-
-void TestLibrary::deleteRemovesRowsAndFileRowsTogether()
-{
-    TempProgramFolder folder;
-    const qint64 cat = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 a = folder.addScript(cat, type, QStringLiteral("A"));
-    const qint64 b = folder.addScript(cat, type, QStringLiteral("B"));
-    folder.addFile(a, QStringLiteral("x.gif"));
-    folder.addFile(b, QStringLiteral("x.gif"));
-    folder.db().execute("CREATE TRIGGER falla BEFORE DELETE ON scripts WHEN OLD.nombre = 'B' "
-                        "BEGIN SELECT RAISE(ABORT, 'bloqueado'); END;");
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->deleteScript(b));
-    QCOMPARE(store->relatedFiles(b).size(), size_t(1)); // rolled back with the script row
-    store->deleteScript(a);
-    QVERIFY(!store->script(a));
-    QVERIFY(store->relatedFiles(a).empty());
-    QVERIFY(!store->isFileUsedByOtherScript(QStringLiteral("x.gif"), b));
-}
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// Starts another process that keeps the library locked for `ms` milliseconds while it
-// writes; returns once the lock is held.
+template <typename Rows> QStringList namesOf(const Rows& rows)
+{
+    QStringList list;
+    for (const auto& row : rows)
+        list.append(row.nombre);
+    return list;
+}
+
+QStringList found(LibraryStore& store, const QString& typed)
+{
+    QStringList names;
+    for (qint64 id : store.searchScripts(SearchWords(typed)))
+        names.append(store.script(id)->nombre);
+    return names;
+}
+
+std::unique_ptr<LibraryStore> reopen(TempProgramFolder& folder)
+{
+    folder.closeLibrary();
+    return LibraryStore::open(folder.libraryPath());
+}
+
+// This program run again as another process: it locks the library, adds a category, says "held",
+// keeps the lock for `ms` and commits. Returns once the lock is held.
 std::unique_ptr<QProcess> lockedByAnotherProcess(const QString& path, int ms)
 {
     auto writer = std::make_unique<QProcess>();
-    writer->start(QStringLiteral(KORVALIS_LIBRARY_WRITER), {path, QString::number(ms)});
+    writer->start(QCoreApplication::applicationFilePath(),
+                  {u"--hold"_s, path, QString::number(ms)});
     QByteArray said;
     while (!said.contains("held") && writer->waitForReadyRead(10000))
         said += writer->readAllStandardOutput();
-    if (!said.contains("held"))
-        qWarning("writer: %s", writer->readAllStandardError().constData());
     return said.contains("held") ? std::move(writer) : nullptr;
 }
 
 } // namespace
 
-void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
+class TestLibrary : public QObject
+{
+    Q_OBJECT
+
+    // One library for the search table; the words each field holds are its own.
+    TempProgramFolder searched_;
+    std::unique_ptr<LibraryStore> searchStore_;
+
+private Q_SLOTS:
+    void initTestCase();
+    void onlyAKeyedLibraryOpensFullySynced();
+    void everyListingUsesTheOneSpanishOrder();
+    void saveAndDeleteAreAllOrNothing();
+    void anotherProcessWritingMakesThisOneWaitNotFail();
+    void searchIgnoresAccentsCaseAndSyntax_data();
+    void searchIgnoresAccentsCaseAndSyntax();
+    void indexFollowsEveryWriterAndIsBuiltOnce();
+};
+
+void TestLibrary::initTestCase()
+{
+    TempProgramFolder& f = searched_;
+    const qint64 util = f.addCategory(0, u"Utilidades"_s), reloj = f.addCategory(0, u"Relojes"_s);
+    const qint64 form = f.addType(u"Formulario"_s), timer = f.addType(u"Temporizador"_s);
+    ScriptBuilder(u"Generador de contraseñas"_s).in(util).type(form).help(u"ébano"_s).addTo(f);
+    ScriptBuilder(u"ÁRBOL de menús"_s).in(util).type(form).browsers(u"Ópera"_s).addTo(f);
+    ScriptBuilder(u"Cañón"_s).in(util).type(form).body(u"rubí()"_s).html(u"esmeralda"_s).addTo(f);
+    ScriptBuilder(u"Reloj (digital)"_s).in(reloj).type(timer).head(u"zafiro"_s).addTo(f);
+    ScriptBuilder(u"Ordenar tabla"_s).in(util).type(form).addTo(f);
+    ScriptBuilder(u"Near me"_s).in(util).type(form).addTo(f);
+    searchStore_ = reopen(f);
+}
+
+void TestLibrary::onlyAKeyedLibraryOpensFullySynced()
 {
     TempProgramFolder folder;
-    const qint64 textos = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 relojes = folder.addCategory(0, QStringLiteral("Relojes"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 id = folder.addScript(textos, type, QStringLiteral("Reloj"));
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-
-    // A read and a write of this connection, each while the other process holds the lock.
-    const std::function<void()> steps[] = {
-        [&] { QCOMPARE(store->script(id)->nombre, QStringLiteral("Reloj")); },
-        [&] { store->moveScript(id, relojes); },
-    };
-    for (const auto& step : steps) {
-        std::unique_ptr<QProcess> writer = lockedByAnotherProcess(folder.libraryPath(), 700);
-        QVERIFY(writer);
-        try {
-            step();
-        } catch (const DatabaseError& e) {
-            QFAIL(qPrintable(e.message()));
-        }
-        QVERIFY(writer->waitForFinished(10000));
-        QCOMPARE(writer->exitCode(), 0);
-    }
-    QCOMPARE(store->script(id)->idCategoria, relojes);
-    int fromTheOther = 0;
-    for (const Category& c : store->categoriesByName())
-        fromTheOther += c.nombre == QStringLiteral("Del otro proceso");
-    QCOMPARE(fromTheOther, 2);
-
-    // A lock that is never let go ends the wait with the engine's own reason.
-    std::unique_ptr<QProcess> stuck = lockedByAnotherProcess(folder.libraryPath(), 60000);
-    QVERIFY(stuck);
-    try {
-        store->moveScript(id, textos);
-        QFAIL("wrote through another process's lock");
-    } catch (const DatabaseError& e) {
-        QVERIFY2(e.message().contains(QStringLiteral("locked")), qPrintable(e.message()));
-    }
-    stuck->kill();
-    stuck->waitForFinished();
-    QCOMPARE(store->script(id)->idCategoria, relojes);
-}
-
-void TestLibrary::namesSortAsASpanishReaderExpects_data()
-{
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::newRow("accent is not last") << QStringLiteral("Árboles") << QStringLiteral("Botones");
-    QTest::newRow("accent within") << QStringLiteral("Menú") << QStringLiteral("Menus2");
-    QTest::newRow("ñ after n") << QStringLiteral("Nz") << QStringLiteral("Ña");
-    QTest::newRow("ñ before o") << QStringLiteral("Ñu") << QStringLiteral("Oso");
-    QTest::newRow("case does not split") << QStringLiteral("botones") << QStringLiteral("Cajas");
-    QTest::newRow("equal but for case: one fixed order")
-        << QStringLiteral("Ábaco") << QStringLiteral("ábaco");
-    QTest::newRow("shorter first") << QStringLiteral("Reloj") << QStringLiteral("Reloj digital");
-}
-
-void TestLibrary::namesSortAsASpanishReaderExpects()
-{
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    QVERIFY(CompareNames(first, second) < 0);
-    QVERIFY(CompareNames(second, first) > 0);
-    QCOMPARE(CompareNames(first, first), 0);
+    folder.addType(u"Efecto"_s);
+    auto store = reopen(folder);
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(folder.libraryPath(), "otra"));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, Database::open(folder.filePath(u"falta"_s), "k"));
+    QVERIFY(!QFile::exists(folder.filePath(u"falta"_s)));
+    // Without the key the bytes on disk show neither the schema nor the data.
+    const QByteArray raw = TempProgramFolder::readFile(folder.libraryPath());
+    QVERIFY(!raw.startsWith("SQLite") && !raw.contains("Efecto") && !raw.contains("categorias"));
+    Statement journal = store->database().prepare("PRAGMA journal_mode");
+    Statement sync = store->database().prepare("PRAGMA synchronous");
+    QVERIFY(journal.next() && journal.text(0) == u"delete"_s);
+    QVERIFY(sync.next() && sync.int64(0) == 2); // FULL
 }
 
 void TestLibrary::everyListingUsesTheOneSpanishOrder()
 {
     TempProgramFolder folder;
-    // Names equal but for accents and case included: they go in one fixed order too.
-    const QStringList shuffled{
-        QStringLiteral("Ocaso"),   QStringLiteral("Ñandú"),   QStringLiteral("ábaco"),
-        QStringLiteral("botones"), QStringLiteral("Árboles"), QStringLiteral("Abaco"),
-        QStringLiteral("Nubes"),   QStringLiteral("Zeta"),    QStringLiteral("Ábaco")};
-    const QStringList ordered{
-        QStringLiteral("Abaco"),   QStringLiteral("Ábaco"),   QStringLiteral("ábaco"),
-        QStringLiteral("Árboles"), QStringLiteral("botones"), QStringLiteral("Nubes"),
-        QStringLiteral("Ñandú"),   QStringLiteral("Ocaso"),   QStringLiteral("Zeta")};
-    const qint64 parent = folder.addCategory(0, QStringLiteral("Todo"));
-    for (const QString& name : shuffled) {
-        folder.addCategory(parent, name);
-        const qint64 type = folder.addType(name);
-        folder.addScript(parent, type, name);
+    // Case and accents fold, ñ is a letter of its own, names equal but for case or accents
+    // still go in one fixed order; added in another order, so ids never give it by chance.
+    const QStringList ordered{u"Abaco"_s, u"Ábaco"_s,  u"ábaco"_s, u"Árboles"_s, u"botones"_s,
+                              u"Menú"_s,  u"Menus2"_s, u"Nubes"_s, u"Ñandú"_s,   u"Ocaso"_s};
+    const qint64 parent = folder.addCategory(0, u"Todo"_s);
+    for (int i : {7, 6, 2, 4, 3, 9, 0, 5, 8, 1}) {
+        folder.addCategory(parent, ordered[i]);
+        folder.addScript(parent, folder.addType(ordered[i]), ordered[i]);
     }
-    // A library made before the index of names by category gets it when opened.
-    folder.db().execute("DROP INDEX scripts_por_categoria");
-    folder.closeLibrary();
-    auto store = LibraryStore::open(folder.libraryPath());
-    Statement index = store->database().prepare(
-        "SELECT 1 FROM sqlite_master WHERE name = 'scripts_por_categoria'");
-    QVERIFY(index.next());
-    const auto names = [](const auto& rows) {
-        QStringList list;
-        for (const auto& row : rows)
-            list.append(row.nombre);
-        return list;
-    };
-    QCOMPARE(names(store->childCategories(parent)), ordered);
-    QCOMPARE(names(store->typesByName()), ordered);
-    QCOMPARE(names(store->scriptsByName()), ordered);
-    QStringList all = ordered;
-    all.insert(8, QStringLiteral("Todo"));
-    QCOMPARE(names(store->categoriesByName()), all);
-    // The tree's bulk reads sort in memory; they agree with the engine's collation.
-    QStringList children;
-    for (const CategoryListing& c : store->categoriesByParent()) {
-        if (c.idPadre == parent)
-            children.append(c.nombre);
-    }
-    QCOMPARE(children, ordered);
-    Statement sql =
-        store->database().prepare("SELECT nombre FROM scripts ORDER BY nombre COLLATE NOMBRE, id");
-    QStringList bySql;
-    while (sql.next())
-        bySql.append(sql.text(0));
-    QCOMPARE(bySql, ordered);
-
-    // The order lives on the connection only: nothing in the file names it, so other
-    // SQLCipher clients read the file as before.
+    // Ids beyond 32 bits change nothing.
+    folder.db().execute("UPDATE categorias SET id = 5000000000 WHERE nombre = 'Ocaso';"
+                        "UPDATE scripts SET id = 6000000000 WHERE nombre = 'Ocaso'");
+    auto store = reopen(folder);
+    QCOMPARE(store->script(6000000000)->nombre, u"Ocaso"_s);
+    QCOMPARE(store->childCategories(parent).back().id, 5000000000);
+    QCOMPARE(namesOf(store->childCategories(parent)), ordered);
+    QCOMPARE(namesOf(store->typesByName()), ordered);
+    QCOMPARE(namesOf(store->scriptsByName()), ordered);
+    QCOMPARE(namesOf(store->categoriesByName()), QStringList(ordered) << u"Todo"_s);
+    // The order lives on the connection only, so other SQLCipher clients read the file as before.
     Statement schema = store->database().prepare("SELECT group_concat(sql) FROM sqlite_master");
-    QVERIFY(schema.next());
-    QVERIFY(!schema.text(0).isEmpty());
-    QVERIFY(!schema.text(0).contains(QLatin1String("COLLATE ") + QLatin1String(NameCollation),
+    QVERIFY(schema.next() && schema.text(0).contains(u"CREATE TABLE"_s));
+    QVERIFY(!schema.text(0).contains(u"COLLATE "_s + QLatin1String(NameCollation),
                                      Qt::CaseInsensitive));
 }
 
-QTEST_GUILESS_MAIN(TestLibrary)
+void TestLibrary::saveAndDeleteAreAllOrNothing()
+{
+    TempProgramFolder folder;
+    const SampleLibrary l(folder);
+    folder.addFile(l.menu, u"reloj.gif"_s); // the menu names the clock's file too
+    // A file row and a deletion that fail half-way through.
+    folder.db().execute("CREATE TRIGGER f1 BEFORE INSERT ON ficheros WHEN NEW.nombre = 'roto.gif' "
+                        "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END;"
+                        "CREATE TRIGGER f2 BEFORE DELETE ON scripts WHEN OLD.nombre LIKE 'Men%' "
+                        "BEGIN SELECT RAISE(ABORT, 'bloqueado'); END;");
+    auto store = reopen(folder);
+    Script edited = *store->script(l.reloj);
+    edited.nombre = u"Cambiado"_s;
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->saveScript(edited, {u"b.gif"_s, u"roto.gif"_s}));
+    edited.id = 0;
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->saveScript(edited, {u"roto.gif"_s}));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->deleteScript(l.menu));
+    store = reopen(folder);
+    QCOMPARE(namesOf(store->scriptsByName()),
+             (QStringList{u"Menú d'O'Brien"_s, u"Reloj digital"_s}));
+    QCOMPARE(namesOf(store->relatedFiles(l.reloj)) + namesOf(store->relatedFiles(l.menu)),
+             (QStringList{u"reloj.gif"_s, u"reloj.gif"_s}));
+    // What succeeds survives reopening, file rows included.
+    const qint64 id = store->saveScript(edited, {u"c.gif"_s, u"c.gif"_s});
+    store->deleteScript(l.reloj);
+    store = reopen(folder);
+    QCOMPARE(store->relatedFiles(id).size(), size_t(2));
+    QVERIFY(!store->script(l.reloj) && store->relatedFiles(l.reloj).empty());
+    QVERIFY(!store->isFileUsedByOtherScript(u"reloj.gif"_s, l.menu));
+}
+
+void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
+{
+    TempProgramFolder folder;
+    const qint64 textos = folder.addCategory(0, u"Textos"_s),
+                 relojes = folder.addCategory(0, u"R"_s);
+    const qint64 id = folder.addScript(textos, folder.addType(u"Efecto"_s), u"Reloj"_s);
+    auto store = reopen(folder);
+    // A read, then a write, while the other process holds the lock: this one waits.
+    for (bool write : {false, true}) {
+        std::unique_ptr<QProcess> writer = lockedByAnotherProcess(folder.libraryPath(), 700);
+        QVERIFY(writer);
+        try {
+            if (write)
+                store->moveScript(id, relojes);
+            else
+                QCOMPARE(store->script(id)->nombre, u"Reloj"_s);
+        } catch (const DatabaseError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY(writer->waitForFinished(10000) && writer->exitCode() == 0);
+    }
+    QCOMPARE(namesOf(store->categoriesByName()).count(u"Del otro proceso"_s), 2);
+    // A lock that is never let go ends the wait, with an error and nothing written.
+    std::unique_ptr<QProcess> stuck = lockedByAnotherProcess(folder.libraryPath(), 60000);
+    QVERIFY(stuck);
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->moveScript(id, textos));
+    stuck->kill();
+    stuck->waitForFinished();
+    QCOMPARE(store->script(id)->idCategoria, relojes);
+}
+
+void TestLibrary::searchIgnoresAccentsCaseAndSyntax_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("expected");
+    const QString gen = u"Generador de contraseñas"_s, arbol = u"ÁRBOL de menús"_s;
+    const QString canon = u"Cañón"_s, reloj = u"Reloj (digital)"_s;
+    const QStringList all{arbol, canon, gen, u"Near me"_s, u"Ordenar tabla"_s, reloj};
+    QTest::newRow("no accent typed") << u"contrasena"_s << QStringList{gen};
+    QTest::newRow("upper case, ñ") << u"CONTRASEÑA"_s << QStringList{gen};
+    QTest::newRow("two words") << u"arbol MENU"_s << QStringList{arbol};
+    QTest::newRow("ñ and ó") << u"canon"_s << QStringList{canon};
+    QTest::newRow("longer than the word") << u"menuses"_s << QStringList();
+    QTest::newRow("help") << u"ebano"_s << QStringList{gen};
+    QTest::newRow("browsers") << u"opera"_s << QStringList{arbol};
+    QTest::newRow("head") << u"zafiro"_s << QStringList{reloj};
+    QTest::newRow("body") << u"rubi"_s << QStringList{canon};
+    QTest::newRow("html, word start") << u"esm"_s << QStringList{canon};
+    QTest::newRow("never a word's middle") << u"smeralda"_s << QStringList();
+    QTest::newRow("type") << u"temporiz"_s << QStringList{reloj};
+    QTest::newRow("category") << u"relojes"_s << QStringList{reloj};
+    QTest::newRow("words in three fields") << u"zaf relojes temp"_s << QStringList{reloj};
+    QTest::newRow("words of two scripts") << u"zafiro rubi"_s << QStringList();
+    QTest::newRow("only signs") << u"\"*-()'^:"_s << all;
+    QTest::newRow("signs around words") << u"\"reloj* -(digi"_s << QStringList{reloj};
+    QTest::newRow("operators are words") << u"tabla OR AND NOT"_s << QStringList();
+    QTest::newRow("OR is a word") << u"OR"_s << QStringList{u"Ordenar tabla"_s};
+    QTest::newRow("NEAR is a word") << u"NEAR"_s << QStringList{u"Near me"_s};
+    QTest::newRow("column:") << u"nombre:reloj"_s << QStringList();
+}
+
+void TestLibrary::searchIgnoresAccentsCaseAndSyntax()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, expected);
+    try {
+        QCOMPARE(found(*searchStore_, typed), expected);
+    } catch (const DatabaseError& e) {
+        QFAIL(qPrintable(e.message()));
+    }
+}
+
+void TestLibrary::indexFollowsEveryWriterAndIsBuiltOnce()
+{
+    TempProgramFolder folder;
+    const qint64 menus = folder.addCategory(0, u"Menús"_s), type = folder.addType(u"Imagen"_s);
+    const qint64 galeria = folder.addScript(menus, type, u"Galería"_s);
+    auto store = reopen(folder);
+    QCOMPARE(store->searchIndexState(), ScriptIndexState::Built);
+    // Edited here, renamed by another program, moved: old texts are gone at once and after
+    // reopening; the index is built once.
+    Script s = *store->script(galeria);
+    s.scriptAyuda = u"puntero"_s;
+    store->saveScript(s, {});
+    folder.db().execute("UPDATE categorias SET nombre = 'Navegación' WHERE nombre = 'Menús'");
+    QCOMPARE(found(*store, u"navegacion puntero galeria"_s), QStringList{s.nombre});
+    store->moveScript(s.id, folder.addCategory(0, u"Relojes"_s));
+    store = reopen(folder);
+    QCOMPARE(store->searchIndexState(), ScriptIndexState::Present);
+    QCOMPARE(found(*store, u"navegacion"_s) + found(*store, u"relojes puntero"_s),
+             QStringList{s.nombre});
+    store->deleteScript(s.id);
+    QCOMPARE(found(*store, u"galeria"_s), QStringList());
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--hold") == 0) {
+        Database db = Database::open(app.arguments().at(2), LibraryPassword);
+        db.execute("BEGIN EXCLUSIVE; INSERT INTO categorias (id_padre, nombre) VALUES (0, 'Del "
+                   "otro proceso')");
+        std::puts("held");
+        std::fflush(stdout);
+        QThread::msleep(app.arguments().at(3).toULong());
+        db.execute("COMMIT");
+        return 0;
+    }
+    TestLibrary test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_library.moc"
