@@ -194,6 +194,16 @@ void TestCli::listFindsScriptsByWordsAsWritten()
                  qPrintable(words.join(QLatin1Char(' '))));
         QCOMPARE(r.out, out);
     }
+    // A library on a read-only mount is still searched, and left as it was.
+    const QByteArray bytes = bytesOf(f.folder.libraryPath());
+    const Run r = run({QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                       QStringLiteral("mount --bind \"$0\" \"$0\" && mount -o remount,bind,ro "
+                                      "\"$0\" && exec \"$1\" --library \"$0\" --list dig"),
+                       f.folder.path(), Staged},
+                      QStringLiteral("unshare"));
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.out, digital);
+    QCOMPARE(bytesOf(f.folder.libraryPath()), bytes);
 }
 
 // Each page with one read and at most one write; a refused page keeps its bytes and the rest
