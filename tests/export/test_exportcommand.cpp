@@ -8,6 +8,7 @@
 #include "tests/support/mainwindow.h"
 
 #include <QMenu>
+#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -167,6 +168,36 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
              qPrintable(w.boxes.shown[4].text));
     QVERIFY(bytesOf(both).contains("nieve()") && !bytesOf(both).contains("viejo()"));
     QCOMPARE(bytesOf(f.path(QStringLiteral("rota.html"))), broken);
+
+    // "Cancelar" once a few pages are done leaves the rest as they were, and says how many.
+    QStringList pages;
+    for (int i = 0; i < 12; ++i)
+        pages << f.page(QStringLiteral("muchas/p%1.html").arg(i, 2, 10, QLatin1Char('0')),
+                        {f.lib.reloj});
+    QTimer person;
+    QObject::connect(&person, &QTimer::timeout, [&] {
+        auto* progress = w->findChild<SiteUpdateProgress*>();
+        if (progress && progress->isVisible() && progress->value() >= 3) {
+            person.stop();
+            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+        }
+    });
+    person.start(0);
+    w.dialogs.folders << f.path(QStringLiteral("muchas"));
+    w.boxes.answer(QMessageBox::Yes);
+    rightClick(w, reloj, 2);
+    const auto updated = std::count_if(pages.begin(), pages.end(), [](const QString& p) {
+        return bytesOf(p).contains("function t()");
+    });
+    QVERIFY2(updated >= 3 && updated < pages.size(), qPrintable(QString::number(updated)));
+    QCOMPARE(std::count_if(pages.begin(), pages.end(),
+                           [](const QString& p) { return bytesOf(p).contains("viejo()"); }),
+             pages.size() - updated);
+    QCOMPARE(w.boxes.shown.last().text,
+             QStringLiteral("%1 páginas actualizadas, 0 páginas al día, 0 páginas rechazadas. "
+                            "Cancelado: %2 páginas sin tocar.")
+                 .arg(updated)
+                 .arg(pages.size() - updated));
 }
 
 QTEST_MAIN(TestExportCommand)
