@@ -1,4 +1,3 @@
-#include "app/files.h"
 #include "browser/layout.h"
 #include "browser/pagebuilder.h"
 
@@ -11,16 +10,18 @@ class TestPages : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void scriptPageWithEveryField();
-    void scriptPageWithNullAndEmptyFields();
-    void categoryPageKeepsHtmlAsItStands();
-    void writingReplacesThePageWhole();
+    void pagesAreWrittenByteForByte_data();
+    void pagesAreWrittenByteForByte();
     void layoutFollowsTheWindow();
+    void splitterIsClampedToItsBounds_data();
     void splitterIsClampedToItsBounds();
 };
 
-void TestPages::scriptPageWithEveryField()
+void TestPages::pagesAreWrittenByteForByte_data()
 {
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("expected");
+
     ScriptPageFields f;
     f.externalScript = QStringLiteral("reloj.js");
     f.head = QStringLiteral("<script>\r\nfunction a(){ document.title='ñ'; }\r\n</script>");
@@ -29,87 +30,81 @@ void TestPages::scriptPageWithEveryField()
     f.typeName = QStringLiteral("Reloj");
     f.browsers = QStringLiteral("Chrome, Firefox");
     f.html = QStringLiteral("<div id=r></div>");
-    const QByteArray expected =
-        "<html><head><title></title>\r\n"
-        "<meta charset=\"utf-8\">\r\n"
-        "<script src=reloj.js>\r\n"
-        "</script>\r\n"
-        "<script>\r\nfunction a(){ document.title='\xc3\xb1'; }\r\n</script>\r\n"
-        "</head>\r\n"
-        "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 onload=\"a()\" >\r\n"
-        "<table width=100% border=0>\r\n"
-        "<tr bgColor=#a3c1e0><td colspan=2>\r\n"
-        "<img src='script.gif' align=center  valign='center'>\r\n"
-        "<FONT face=Arial color=#ffffff size=+2><b>Reloj <i>digital</i></b></td></tr>\r\n"
-        "<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial color=#000000 size=-1><b>Tipo "
-        "Script:</b> "
-        "Reloj</font></td>\r\n"
-        "<td bgColor=#d6dfe7 width=50%>\r\n"
-        "<FONT face=Arial color=#000000  size=-1><b>Compatible con: </b>Chrome, "
-        "Firefox</font></td>\r\n"
-        "</tr></table>\r\n"
-        "<div id=r></div>\r\n"
-        "</body></html>\r\n"
-        "\r\n";
-    QCOMPARE(BuildScriptPage(f), expected);
+    QTest::newRow("script, every field")
+        << BuildScriptPage(f)
+        << QByteArray(
+               "<html><head><title></title>\r\n"
+               "<meta charset=\"utf-8\">\r\n"
+               "<script src=reloj.js>\r\n"
+               "</script>\r\n"
+               "<script>\r\nfunction a(){ document.title='\xc3\xb1'; }\r\n</script>\r\n"
+               "</head>\r\n"
+               "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 onload=\"a()\" "
+               ">\r\n"
+               "<table width=100% border=0>\r\n"
+               "<tr bgColor=#a3c1e0><td colspan=2>\r\n"
+               "<img src='script.gif' align=center  valign='center'>\r\n"
+               "<FONT face=Arial color=#ffffff size=+2><b>Reloj <i>digital</i></b></td></tr>\r\n"
+               "<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial color=#000000 size=-1>"
+               "<b>Tipo Script:</b> Reloj</font></td>\r\n"
+               "<td bgColor=#d6dfe7 width=50%>\r\n"
+               "<FONT face=Arial color=#000000  size=-1><b>Compatible con: </b>Chrome, "
+               "Firefox</font></td>\r\n"
+               "</tr></table>\r\n"
+               "<div id=r></div>\r\n"
+               "</body></html>\r\n"
+               "\r\n");
+
+    ScriptPageFields empty; // null fields insert nothing; an empty external script, no lines
+    empty.externalScript = QStringLiteral("");
+    empty.name = QStringLiteral("X");
+    QTest::newRow("script, null and empty fields")
+        << BuildScriptPage(empty)
+        << QByteArray("<html><head><title></title>\r\n"
+                      "<meta charset=\"utf-8\">\r\n"
+                      "\r\n"
+                      "</head>\r\n"
+                      "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10  >\r\n"
+                      "<table width=100% border=0>\r\n"
+                      "<tr bgColor=#a3c1e0><td colspan=2>\r\n"
+                      "<img src='script.gif' align=center  valign='center'>\r\n"
+                      "<FONT face=Arial color=#ffffff size=+2><b>X</b></td></tr>\r\n"
+                      "<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial color=#000000 size=-1>"
+                      "<b>Tipo Script:</b> </font></td>\r\n"
+                      "<td bgColor=#d6dfe7 width=50%>\r\n"
+                      "<FONT face=Arial color=#000000  size=-1><b>Compatible con: </b></font>"
+                      "</td>\r\n"
+                      "</tr></table>\r\n"
+                      "\r\n"
+                      "</body></html>\r\n"
+                      "\r\n");
+
+    QTest::newRow("category, HTML kept as it stands")
+        << BuildCategoryPage(QStringLiteral("Fecha & hora"),
+                             QStringLiteral("Relojes <b>y</b> calendarios"))
+        << QByteArray("<html><head><title>Categoria</title>\r\n"
+                      "<meta charset=\"utf-8\">\r\n"
+                      "</head>\r\n"
+                      "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >\r\n"
+                      "<table width=100% border=0>\r\n"
+                      "<tr><td  bgColor=#a3c1e0>\r\n"
+                      "<img src='categoria.gif' align='center' valign='center' >\r\n"
+                      "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad"
+                      "a: </b>Fecha & hora</b></font>\r\n"
+                      "</td></tr></table>\r\n"
+                      "<p>\r\n"
+                      "<table width=100% border=0>\r\n"
+                      "<tr><td bgColor=#d6dfe7 width=50%>\r\n"
+                      "<FONT face=arial color=#000000 >Relojes <b>y</b> calendarios</font></td>"
+                      "</tr></table><p align=center><img src='logo text2.jpg'></body></html>\r\n"
+                      "\r\n");
 }
 
-void TestPages::scriptPageWithNullAndEmptyFields()
+void TestPages::pagesAreWrittenByteForByte()
 {
-    ScriptPageFields f; // every field null
-    f.externalScript = QStringLiteral("");
-    f.name = QStringLiteral("X");
-    const QByteArray page = BuildScriptPage(f);
-    QVERIFY(page.startsWith(
-        "<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n\r\n</head>\r\n"));
-    QVERIFY(!page.contains("<script"));
-    QVERIFY(
-        page.contains("\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10  >\r\n"));
-    QVERIFY(page.contains("<b>Tipo Script:</b> </font></td>\r\n"));
-    QVERIFY(page.contains("<b>Compatible con: </b></font></td>\r\n"));
-    QVERIFY(page.endsWith("</tr></table>\r\n\r\n</body></html>\r\n\r\n"));
-    QCOMPARE(page.count("\r\n"), 16);
-    QCOMPARE(page.count('\n'), 16); // no bare line feeds
-}
-
-void TestPages::categoryPageKeepsHtmlAsItStands()
-{
-    const QByteArray expected =
-        "<html><head><title>Categoria</title>\r\n"
-        "<meta charset=\"utf-8\">\r\n"
-        "</head>\r\n"
-        "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >\r\n"
-        "<table width=100% border=0>\r\n"
-        "<tr><td  bgColor=#a3c1e0>\r\n"
-        "<img src='categoria.gif' align='center' valign='center' >\r\n"
-        "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad"
-        "a: </b>Fecha & hora</b></font>\r\n"
-        "</td></tr></table>\r\n"
-        "<p>\r\n"
-        "<table width=100% border=0>\r\n"
-        "<tr><td bgColor=#d6dfe7 width=50%>\r\n"
-        "<FONT face=arial color=#000000 >Relojes <b>y</b> calendarios</font></td></tr></table>"
-        "<p align=center><img src='logo text2.jpg'></body></html>\r\n"
-        "\r\n";
-    QCOMPARE(BuildCategoryPage(QStringLiteral("Fecha & hora"),
-                               QStringLiteral("Relojes <b>y</b> calendarios")),
-             expected);
-    QVERIFY(BuildCategoryPage(QStringLiteral("Vacía"), QString())
-                .contains("<FONT face=arial color=#000000 ></font></td></tr></table>"));
-}
-
-void TestPages::writingReplacesThePageWhole()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("js.htm"));
-    QString error;
-    QVERIFY(files::WriteWhole(path, QByteArray(5000, 'a'), &error));
-    QVERIFY(files::WriteWhole(path, "corto", &error));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("corto"));
-    QVERIFY(!files::WriteWhole(dir.filePath(QStringLiteral("falta/js.htm")), "x", &error));
-    QVERIFY(!error.isEmpty());
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(page, expected);
 }
 
 void TestPages::layoutFollowsTheWindow()
@@ -127,25 +122,32 @@ void TestPages::layoutFollowsTheWindow()
     QCOMPARE(l.lineaBorde, QRect(2945, 150, 60, 5210));
 }
 
+void TestPages::splitterIsClampedToItsBounds_data()
+{
+    // In a window 12000 twips wide: a quarter is 3000, three quarters 9000.
+    QTest::addColumn<int>("dropped");
+    QTest::addColumn<int>("rest");
+    for (const auto& [dropped, rest] : {std::pair{100, 3100},
+                                        {2999, 3100},
+                                        {3000, 3000},
+                                        {5000, 5000},
+                                        {9000, 9000},
+                                        {9001, 8900},
+                                        {20000, 8900}})
+        QTest::addRow("dropped at %d", dropped) << dropped << rest;
+}
+
 void TestPages::splitterIsClampedToItsBounds()
 {
-    const QRect tree(50, 540, 2895, 4770);
-    const QRect pane(3145, 150, 4700, 5160);
-    const int W = 12000; // a quarter is 3000, three quarters 9000
-    struct Case
-    {
-        int dropped;
-        int rest;
-    } cases[] = {{100, 3100},  {2999, 3100}, {3000, 3000}, {5000, 5000},
-                 {9000, 9000}, {9001, 8900}, {20000, 8900}};
-    for (const Case& c : cases) {
-        const layout::SplitterRelease r = layout::ReleaseSplitter(c.dropped, W, tree, pane);
-        QCOMPARE(r.barLeft, c.rest);
-        QCOMPARE(r.tree, QRect(50, 540, c.rest - 50, 4770));
-        QCOMPARE(r.search.box, QRect(50, 150, c.rest - 50, 330));
-        QCOMPARE(r.explorador, QRect(c.rest + 150, 150, W - c.rest - 1600, 5160));
-        QCOMPARE(r.presentacion, r.explorador);
-    }
+    QFETCH(int, dropped);
+    QFETCH(int, rest);
+    const layout::SplitterRelease r = layout::ReleaseSplitter(
+        dropped, 12000, QRect(50, 540, 2895, 4770), QRect(3145, 150, 4700, 5160));
+    QCOMPARE(r.barLeft, rest);
+    QCOMPARE(r.tree, QRect(50, 540, rest - 50, 4770));
+    QCOMPARE(r.search.box, QRect(50, 150, rest - 50, 330));
+    QCOMPARE(r.explorador, QRect(rest + 150, 150, 12000 - rest - 1600, 5160));
+    QCOMPARE(r.presentacion, r.explorador);
 }
 
 QTEST_GUILESS_MAIN(TestPages)
