@@ -1,16 +1,12 @@
 #include "app/frmcondiciones.h"
 #include "app/frmsplash.h"
-#include "app/module1.h"
 #include "browser/buttonbar.h"
-#include "browser/frmscripts.h"
-#include "browser/twips.h"
 #include "editing/editorpanel.h"
-#include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "online/frmenviarscript.h"
 #include "online/frmpublicidad.h"
-#include "platform/messagebox.h"
 #include "platform/network.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/tempprogramfolder.h"
 
 #include <QAbstractButton>
@@ -27,6 +23,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QVector3D>
 #include <QtTest>
 
 namespace {
@@ -179,7 +176,6 @@ class TestFit : public QObject
 private Q_SLOTS:
     void everyWindowReadsWholeAtItsDesignedSize_data();
     void everyWindowReadsWholeAtItsDesignedSize();
-    void geometryGrowsWithTheFontOnly();
     void dropHighlightNeverLooksLikeASecondSelection();
 };
 
@@ -222,7 +218,7 @@ void TestFit::everyWindowReadsWholeAtItsDesignedSize()
     banner.show();
     cut += cutTexts(&banner);
 
-    Frmscripts w;
+    Frmscripts w; // at its designed size
     w.show();
     QVERIFY(w.Form_Load());
     cut += cutTexts(&w);
@@ -259,67 +255,34 @@ void TestFit::everyWindowReadsWholeAtItsDesignedSize()
     QTRY_VERIFY(w.Tree->horizontalScrollBar()->maximum() > 0);
 }
 
-void TestFit::geometryGrowsWithTheFontOnly()
-{
-    // A font no larger than the designed one keeps the designed geometry.
-    QFont small(QStringLiteral("DejaVu Sans"));
-    small.setPixelSize(6);
-    QCOMPARE(twips::FontScale(small, 96), 1.0);
-    // A font twice as large about doubles it, and the screen's dots per inch do not count
-    // twice: the same font in points scales alike at 96 and 144 dots per inch.
-    QFont large(QStringLiteral("DejaVu Sans"));
-    large.setPixelSize(26);
-    const double scale = twips::FontScale(large, 96);
-    QVERIFY2(scale > 1.8 && scale < 3.0, qPrintable(QString::number(scale)));
-    QFont points(QStringLiteral("DejaVu Sans"), 18);
-    QVERIFY(qAbs(twips::FontScale(points, 96) - twips::FontScale(points, 144)) < 0.1);
-}
-
 void TestFit::dropHighlightNeverLooksLikeASecondSelection()
 {
     TempProgramFolder folder;
     QStringList keys;
     for (const char* name : {"Animaciones", "Botones", "Cajas"})
         keys.append(library::categoryKey(folder.addCategory(0, QString::fromUtf8(name))));
-    folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QTreeWidgetItem* selected = w.FindNode(keys[0]);
-    QTreeWidgetItem* marked = w.FindNode(keys[1]);
-    QTreeWidgetItem* plain = w.FindNode(keys[2]);
-    w.Tree->setCurrentItem(selected);
-    w.SetDropHighlight(marked);
-    QCOMPARE(w.DropHighlight(), marked);
-    QVERIFY(!marked->isSelected());
-
-    const QImage shot = w.Tree->viewport()->grab().toImage();
-    const auto meanColour = [&](QTreeWidgetItem* item) {
-        const QRect r = w.Tree->visualItemRect(item);
-        double red = 0, green = 0, blue = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y) {
+    MainWindowUnderTest w(folder);
+    w->Tree->setCurrentItem(w.node(keys[0]));
+    w->SetDropHighlight(w.node(keys[1]));
+    QVERIFY(!w.node(keys[1])->isSelected());
+    // The mean colour of each row: selected, marked, plain.
+    const QImage shot = w->Tree->viewport()->grab().toImage();
+    QList<QVector3D> mean;
+    for (const QString& key : keys) {
+        const QRect r = w->Tree->visualItemRect(w.node(key));
+        QVector3D sum;
+        for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x) {
                 const QColor c = shot.pixelColor(x, y);
-                red += c.red();
-                green += c.green();
-                blue += c.blue();
+                sum += QVector3D(c.red(), c.green(), c.blue());
             }
-        }
-        const double n = double(r.width()) * r.height();
-        return std::array<double, 3>{red / n, green / n, blue / n};
-    };
-    const auto distance = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
-        return std::sqrt(std::pow(a[0] - b[0], 2) + std::pow(a[1] - b[1], 2) +
-                         std::pow(a[2] - b[2], 2));
-    };
-    const auto s = meanColour(selected), m = meanColour(marked), p = meanColour(plain);
-    const QString seen = QStringLiteral("selected %1, marked %2, plain %3")
-                             .arg(distance(s, p))
-                             .arg(distance(m, s))
-                             .arg(distance(m, p));
+        mean.append(sum / float(r.width() * r.height()));
+    }
+    const float markToPlain = mean[1].distanceToPoint(mean[2]);
+    const float markToSelected = mean[1].distanceToPoint(mean[0]);
     // The mark shows, and it is far from the selection's look.
-    QVERIFY2(distance(m, p) > 8, qPrintable(seen));
-    QVERIFY2(distance(m, s) > 40, qPrintable(seen));
+    QVERIFY2(markToPlain > 8 && markToSelected > 40,
+             qPrintable(QStringLiteral("%1 %2").arg(markToPlain).arg(markToSelected)));
 }
 
 QTEST_MAIN(TestFit)

@@ -1,81 +1,88 @@
+// The start window and the main window as a person meets them, on temporary program folders.
+#include "app/frmsplash.h"
 #include "app/module1.h"
 #include "browser/buttonbar.h"
-#include "browser/frmscripts.h"
 #include "browser/guardedpage.h"
 #include "browser/pagebuilder.h"
+#include "browser/popupwindow.h"
 #include "browser/presentationpanel.h"
+#include "browser/searchbox.h"
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
+#include "browser/webprofile.h"
+#include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "library/nodekey.h"
-#include "online/frmenviarscript.h"
 #include "online/frmpublicidad.h"
-#include "platform/filedialog.h"
-#include "platform/messagebox.h"
 #include "platform/network.h"
-#include "platform/shell.h"
-#include "tests/support/tempprogramfolder.h"
+#include "tests/support/mainwindow.h"
+#include "tests/support/scriptbuilder.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QtTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-// The tree as indented text: one line per node, two blanks per level, "text [key]".
-QString treeText(QTreeWidgetItem* item, int depth = 0)
+QString fileText(TempProgramFolder& folder, const QString& name)
 {
-    QString text = QString(depth * 2, QLatin1Char(' ')) + item->text(0) + QStringLiteral(" [") +
-                   item->data(0, Qt::UserRole).toString() + QStringLiteral("]\n");
-    for (int i = 0; i < item->childCount(); ++i)
-        text += treeText(item->child(i), depth + 1);
-    return text;
+    const QString path = folder.filePath(name);
+    return QFile::exists(path) ? QString::fromUtf8(TempProgramFolder::readFile(path)) : QString();
 }
 
-QList<bool> scriptButtonsEnabled(const Frmscripts& w)
+QVariant runScript(QWebEnginePage* page, const QString& script)
 {
-    return {w.opciones->boton_Editar->isEnabled(), w.opciones->boton_exportar->isEnabled(),
-            w.opciones->boton_borrar->isEnabled(), w.opciones->boton_enviarscript->isEnabled()};
-}
-
-// A script filed under a new category "Pruebas", of a new type "Efecto".
-library::Script scriptInNewCategory(TempProgramFolder& folder)
-{
-    library::Script s;
-    s.idCategoria = folder.addCategory(0, QStringLiteral("Pruebas"));
-    s.idTipo = folder.addType(QStringLiteral("Efecto"));
-    return s;
-}
-
-// Runs `action` and closes every modal window of class T that it opens; returns how many.
-template <typename T> int modalWindowsOpenedBy(const std::function<void()>& action)
-{
-    int opened = 0;
-    QTimer closer;
-    closer.setInterval(20);
-    QObject::connect(&closer, &QTimer::timeout, [&opened] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            ++opened;
-            dialog->reject();
-        }
+    QVariant result;
+    bool done = false;
+    page->runJavaScript(script, [&](const QVariant& v) {
+        result = v;
+        done = true;
     });
-    closer.start();
-    action();
-    return opened;
+    (void)QTest::qWaitFor([&] { return done; }, 5000);
+    return result;
 }
 
-void click(Frmscripts& w, const QString& key)
+// The script names the tree shows now, top to bottom.
+QStringList shownScripts(QTreeWidget* tree)
 {
-    QTreeWidgetItem* node = w.FindNode(key);
-    QVERIFY2(node, qPrintable(key));
-    w.NodeClick(node);
+    QStringList names;
+    for (QTreeWidgetItemIterator it(tree, QTreeWidgetItemIterator::NotHidden); *it; ++it) {
+        bool inView = true;
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+            inView = inView && p->isExpanded() && !p->isHidden();
+        if (inView && (*it)->data(0, Qt::UserRole).toString().endsWith(u'S'))
+            names.append((*it)->text(0));
+    }
+    return names;
+}
+
+// Drags the splitter bar sideways by dx pixels and lets it go, as a mouse does.
+void dragSplitter(Frmscripts& w, int dx)
+{
+    QWidget* bar = w.linea_borde;
+    QMouseEvent move(QEvent::MouseMove, QPointF(dx, 5), bar->mapToGlobal(QPointF(dx, 5)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(0, 5), bar->mapToGlobal(QPointF(0, 5)),
+                   Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &up);
+}
+
+void writeTerms(TempProgramFolder& folder)
+{
+    TempProgramFolder::writeFile(
+        folder.filePath(u"licencia.rtf"_s),
+        "{\\rtf1\\ansi Condiciones de uso: \\b aceptaci\\'f3n\\b0 .\\par}");
 }
 
 } // namespace
@@ -85,503 +92,538 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void treeNestsByNameWhateverTheIds();
-    void emptyLibraryShowsOnlyTheRoot();
-    void buttonsFollowTheClickedNode();
-    void currentScriptFollowsTheKeys();
+    void acceptingOpensTheMainWindowOnOneWebProfile();
+    void libraryThatCannotBeOpenedEndsTheStart_data();
     void libraryThatCannotBeOpenedEndsTheStart();
-    void scriptPageRunsInTheEngine();
-    void unreachableAddressKeepsTheGeneratedPage();
-    void scriptPageShowsItsAccentsAsWritten();
+    void treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode();
+    void scriptPageRunsWithItsAccentsAndStaysPut();
     void splitterReleasedOutsideItsBoundsIsClamped();
-    void linksOpenTheCompanyPageAndTheTerms();
-    void exportButtonWritesTheCurrentScript();
-    void previewShowsUnsavedTextsInTheUsersBrowser();
-    void timerShowsTheBannerEverySecondTick();
-    void sendButtonOpensTheSubmissionForm();
-    void closingTheWindowEndsTheProgram();
+    void buttonsAndLinksOfTheBrowsingWindow();
+    void searchFiltersWithoutAccentsAndPicksOnlyWhenAsked();
+    void scriptWindowsOpenAsProgramWindowsAndCloseThemselves();
+    void bannerLinksGoToTheUsersBrowserOnly();
+    // Last: declining asks the program to quit, after which no modal window can run.
+    void startWindowAsAPersonMeetsIt();
 };
 
-void TestMainWindow::treeNestsByNameWhateverTheIds()
+void TestMainWindow::startWindowAsAPersonMeetsIt()
 {
+    platform::FixedNetworkPresence offline(false);
+    platform::ScriptedMessageBoxes boxes;
     TempProgramFolder folder;
-    auto& db = folder.db();
-    // Children stored before their parents, ids out of name order.
-    db.execute(
-        "INSERT INTO categorias (id, id_padre, nombre) VALUES "
-        "(10, 30, 'Relojes'), (1, 0, 'Textos'), (30, 20, 'Fecha y hora'), (20, 0, 'Avanzado'),"
-        "(11, 30, 'Calendarios'), (40, 99, 'Huérfana'), (41, 40, 'Nieta huérfana'),"
-        "(2, 0, 'Bromas d''O''Brien');"
-        "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
-        "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
-        "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'), (5, 1, 1, 'Máquina de "
-        "escribir'),"
-        "(6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'), (8, 2, 1, 'Chiste ''malo''');");
     folder.closeLibrary();
+    {
+        frmsplash missing;
+        QVERIFY(!missing.Form_Load(folder.path()));
+        QVERIFY(!missing.isVisible());
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].text,
+                 u"Falta algun fichero de instalacion de Korvalis.\nNo podrá continuar"_s);
+    }
+    // Without a network there is no update check; declining leaves the library untouched.
+    writeTerms(folder);
+    const QByteArray library = TempProgramFolder::readFile(folder.libraryPath());
+    const QDateTime touched = QFileInfo(folder.libraryPath()).lastModified();
+    auto* splash = new frmsplash();
+    QPointer<frmsplash> alive(splash);
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    QVERIFY(splash->Form_Load(folder.path()));
+    QVERIFY(splash->isVisible());
+    QVERIFY(splash->RichText->toPlainText().contains(u"aceptación"_s));
+    QTRY_VERIFY(splash->NetworkTested());
+    QVERIFY(!splash->Command3->isVisible());
+    QVERIFY(!splash->WebBrowser1);
+    QTest::mouseClick(splash->Command1, Qt::LeftButton);
+    QTRY_VERIFY(!alive);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    QCOMPARE(TempProgramFolder::readFile(folder.libraryPath()), library);
+    QCOMPARE(QFileInfo(folder.libraryPath()).lastModified(), touched);
+    QVERIFY(!QFile::exists(folder.filePath(u"js.htm"_s)));
+    QCOMPARE(boxes.shown.size(), 1);
 
-    Frmscripts w;
-    QVERIFY(w.Form_Load());
-    QCOMPARE(w.Tree->topLevelItemCount(), 1);
-    QCOMPARE(treeText(w.Tree->topLevelItem(0)), QStringLiteral("Scripts [0C]\n"
-                                                               "  Avanzado [20C]\n"
-                                                               "    Fecha y hora [30C]\n"
-                                                               "      Calendarios [11C]\n"
-                                                               "      Relojes [10C]\n"
-                                                               "        Reloj analógico [10S]\n"
-                                                               "        Reloj digital [1S]\n"
-                                                               "  Bromas d'O'Brien [2C]\n"
-                                                               "    Chiste 'malo' [8S]\n"
-                                                               "  Textos [1C]\n"
-                                                               "    Máquina de escribir [5S]\n"
-                                                               "  En huérfana [7S]\n"
-                                                               "  Sin categoría [6S]\n"));
-    // The last node added is the last script by name.
-    QCOMPARE(w.nodX->data(0, Qt::UserRole).toString(), QStringLiteral("6S"));
-    // Node texts cannot be edited in place.
-    QVERIFY(!(w.FindNode(QStringLiteral("1S"))->flags() & Qt::ItemIsEditable));
-    QCOMPARE(w.Tree->editTriggers(), QAbstractItemView::NoEditTriggers);
+    // Accepting without a library: its message, and no main window.
+    QFile::remove(folder.libraryPath());
+    splash = new frmsplash();
+    alive = splash;
+    QVERIFY(splash->Form_Load(folder.path()));
+    QTest::mouseClick(splash->Command2, Qt::LeftButton);
+    QCOMPARE(boxes.shown.size(), 2);
+    QVERIFY(boxes.shown[1].text.startsWith(u"Faltan ficheros de la aplicación"_s));
+    QVERIFY(!alive || !alive->isVisible());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY(w->objectName() != QLatin1String("Frmscripts"));
+    delete alive;
+
+    // Qt's own buttons speak Spanish.
+    QVERIFY(Module1::InstallQtSpanishTranslation());
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok |
+                           QMessageBox::Cancel);
+    QStringList texts;
+    for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Ok, QMessageBox::Cancel})
+        texts.append(box.button(b)->text().remove(u'&'));
+    QCOMPARE(texts, (QStringList{u"Sí"_s, u"No"_s, u"Aceptar"_s, u"Cancelar"_s}));
 }
 
-void TestMainWindow::emptyLibraryShowsOnlyTheRoot()
+void TestMainWindow::acceptingOpensTheMainWindowOnOneWebProfile()
 {
     TempProgramFolder folder;
+    writeTerms(folder);
+    folder.addCategory(0, u"Textos"_s);
     folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QTreeWidgetItem* root = w.Tree->topLevelItem(0);
-    QCOMPARE(root->text(0), QStringLiteral("Scripts"));
-    QCOMPARE(root->childCount(), 0);
-    QVERIFY(root->isExpanded());
-    QCOMPARE(w.DropHighlight(), root);
-    QVERIFY(w.Frame_presentacion->isVisible());
-    QVERIFY(w.Timer1->isActive());
-    QCOMPARE(w.Timer1->interval(), 60000);
-    QCOMPARE(w.opciones->boton_insertar->toolTip(), QStringLiteral("Insertar Script"));
-    QCOMPARE(w.opciones->boton_salir[0]->toolTip(), QStringLiteral("Salir"));
-    QVERIFY(w.opciones->boton_preview->toolTip().isEmpty());
-    QVERIFY(w.opciones->boton_enviarscript->toolTip().isEmpty());
-    QVERIFY(w.opciones->boton_insertar->isEnabled());
-    QVERIFY(w.opciones->boton_salir[0]->isVisible());
-    QVERIFY(!w.opciones->boton_salir[1]->isVisible());
-    QVERIFY(!w.opciones->boton_aceptar->isVisible());
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
+    QPointer<Frmscripts> main;
+    {
+        platform::FixedNetworkPresence online(true);
+        platform::ScriptedMessageBoxes boxes;
+        auto* splash = new frmsplash();
+        QPointer<frmsplash> alive(splash);
+        QVERIFY(splash->Form_Load(folder.path()));
+        QTRY_VERIFY(splash->WebBrowser1);
+        QCOMPARE(splash->WebBrowser1->profile(), browser::WebProfile());
+        QTest::mouseClick(splash->Command2, Qt::LeftButton);
+        main = splash->MainWindow();
+        QVERIFY(main && main->isVisible());
+        QTRY_VERIFY(!alive); // the start window is unloaded
+    }
+    QCOMPARE(main->Tree->topLevelItem(0)->child(0)->text(0), u"Textos"_s);
+    QCOMPARE(main->DropHighlight(), main->Tree->topLevelItem(0));
+    QVERIFY(main->Frame_presentacion->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+    platform::FixedNetworkPresence offline(false);
+    Frmpublicidad banner;
+    QCOMPARE(main->explorador->page()->profile(), browser::WebProfile());
+    QCOMPARE(banner.web_publicidad->page()->profile(), browser::WebProfile());
+    delete main;
 }
 
-void TestMainWindow::buttonsFollowTheClickedNode()
+void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart_data()
 {
-    TempProgramFolder folder;
-    const qint64 parent = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 one = folder.addScript(parent, type, QStringLiteral("Uno"));
-    // Script 1 and category 1 may both exist; 10C is not 1C.
-    QCOMPARE(parent, 1);
-    QCOMPARE(one, 1);
-    for (int i = 2; i <= 10; ++i)
-        folder.addCategory(i == 10 ? parent : 0,
-                           QStringLiteral("Cat %1").arg(i, 2, 10, QLatin1Char('0')));
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, QStringLiteral("1S"));
-    QCOMPARE(w.id, QStringLiteral("1"));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({true, true, true, true}));
-    QVERIFY(!w.Frame_presentacion->isVisible());
-    QCOMPARE(w.DropHighlight(), w.FindNode(QStringLiteral("1S")));
-
-    QTreeWidgetItem* cat10 = w.FindNode(QStringLiteral("10C"));
-    QVERIFY(cat10 != w.FindNode(QStringLiteral("1C")));
-    QCOMPARE(cat10->parent(), w.FindNode(QStringLiteral("1C")));
-    const bool expanded = cat10->isExpanded();
-    click(w, QStringLiteral("10C"));
-    QCOMPARE(cat10->isExpanded(), !expanded);
-    click(w, QStringLiteral("10C"));
-    QCOMPARE(cat10->isExpanded(), expanded);
-    // The current script is remembered, but the buttons that act on it are off.
-    QCOMPARE(w.id, QStringLiteral("1"));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-    QCOMPARE(w.DropHighlight(), cat10);
-    const QByteArray page =
-        TempProgramFolder::readFile(folder.filePath(QStringLiteral("categoria.htm")));
-    QVERIFY(page.contains("<b>Categor\xc3\xad"
-                          "a: </b>Cat 10</b>"));
-
-    click(w, QStringLiteral("0C"));
-    click(w, QStringLiteral("0C"));
-    QVERIFY(w.Tree->topLevelItem(0)->isExpanded()); // the root never collapses
-    QVERIFY(w.Frame_presentacion->isVisible());
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-
-    // A double click acts only while the root is the selected node.
-    w.SetDropHighlight(cat10);
-    w.Tree->setCurrentItem(nullptr);
-    w.Tree_DblClick();
-    QCOMPARE(w.DropHighlight(), cat10);
-    w.Tree->setCurrentItem(w.Tree->topLevelItem(0));
-    w.Tree_DblClick();
-    QCOMPARE(w.DropHighlight(), w.Tree->topLevelItem(0));
-}
-
-void TestMainWindow::currentScriptFollowsTheKeys()
-{
-    TempProgramFolder folder;
-    const qint64 menus = folder.addCategory(0, QStringLiteral("Menús"));
-    const qint64 relojes = folder.addCategory(0, QStringLiteral("Relojes"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 desplegable = folder.addScript(menus, type, QStringLiteral("Desplegable"));
-    const qint64 nieve = folder.addScript(relojes, type, QStringLiteral("Nieve"));
-    const qint64 reloj = folder.addScript(relojes, type, QStringLiteral("Reloj digital"));
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    w.Tree->expandAll();
-    w.Tree->setFocus();
-    const auto shown = [&](const QString& page) {
-        const QString path = folder.filePath(page);
-        return QFile::exists(path) ? QString::fromUtf8(TempProgramFolder::readFile(path))
-                                   : QString();
-    };
-    const auto scriptPage = [&] { return shown(pages::ScriptPageName); };
-    const auto categoryPage = [&] { return shown(pages::CategoryPageName); };
-    const auto current = [&] {
-        const QTreeWidgetItem* node = w.Tree->currentItem();
-        return node ? node->data(0, Qt::UserRole).toString() : QString();
-    };
-
-    // Each step: the key pressed, the node it makes current, and what the window shows.
-    QTest::keyClick(w.Tree, Qt::Key_Home);
-    QCOMPARE(current(), library::RootKey);
-    QVERIFY(w.Frame_presentacion->isVisible());
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-
-    QTest::keyClick(w.Tree, Qt::Key_Down);
-    QCOMPARE(current(), library::categoryKey(menus));
-    QVERIFY(categoryPage().contains(QStringLiteral("</b>Menús</b>")));
-    QVERIFY(!w.Frame_presentacion->isVisible());
-    QVERIFY(w.FindNode(library::categoryKey(menus))->isExpanded()); // moving never folds
-    QCOMPARE(w.DropHighlight(), w.Tree->currentItem());
-
-    QTest::keyClick(w.Tree, Qt::Key_Down);
-    QCOMPARE(current(), library::scriptKey(desplegable));
-    QCOMPARE(w.id, QString::number(desplegable));
-    QVERIFY(scriptPage().contains(QStringLiteral("Desplegable")));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({true, true, true, true}));
-    QTRY_COMPARE(w.explorador->url().fileName(), pages::ScriptPageName);
-
-    QTest::keyClick(w.Tree, Qt::Key_End);
-    QCOMPARE(current(), library::scriptKey(reloj));
-    QCOMPARE(w.id, QString::number(reloj));
-    QVERIFY(scriptPage().contains(QStringLiteral("Reloj digital")));
-    QCOMPARE(w.DropHighlight(), w.Tree->currentItem());
-
-    QTest::keyClick(w.Tree, Qt::Key_Up);
-    QCOMPARE(current(), library::scriptKey(nieve));
-    QCOMPARE(w.id, QString::number(nieve));
-    QVERIFY(scriptPage().contains(QStringLiteral("Nieve")));
-
-    // Typing a name goes to it.
-    QTest::keyClicks(w.Tree, QStringLiteral("Des"));
-    QCOMPARE(current(), library::scriptKey(desplegable));
-    QCOMPARE(w.id, QString::number(desplegable));
-    QVERIFY(scriptPage().contains(QStringLiteral("Desplegable")));
-
-    // Up onto a category: its page, the buttons off, the last script still remembered.
-    QTest::keyClick(w.Tree, Qt::Key_Up);
-    QCOMPARE(current(), library::categoryKey(menus));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-    QCOMPARE(w.id, QString::number(desplegable));
-    QTRY_COMPARE(w.explorador->url().fileName(), pages::CategoryPageName);
+    QTest::addColumn<QByteArray>("bytes"); // null: no file at all
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << QByteArray()
+                             << u"Faltan ficheros de la aplicación\nNo podrá utilizar Korvalis "
+                                u"hasta solventar el problema"_s;
+    QTest::newRow("another key") << QByteArray("otra clave") << u"scripts.mdb"_s;
+    QTest::newRow("not a library") << QByteArray(8192, 'Z') << u"scripts.mdb"_s;
 }
 
 void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    TempProgramFolder folder;
+    folder.closeLibrary();
+    QFile::remove(folder.libraryPath());
+    if (bytes == "otra clave")
+        library::Database::create(folder.libraryPath(), bytes).execute("CREATE TABLE tipos (id)");
+    else if (!bytes.isNull())
+        TempProgramFolder::writeFile(folder.libraryPath(), bytes);
     platform::ScriptedMessageBoxes boxes;
-    {
-        TempProgramFolder folder;
-        folder.closeLibrary();
-        QFile::remove(folder.libraryPath());
-        Frmscripts w;
-        QVERIFY(!w.Form_Load());
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].title, QStringLiteral("Error"));
-        QCOMPARE(boxes.shown[0].icon, QMessageBox::Critical);
-        QCOMPARE(boxes.shown[0].text,
-                 QStringLiteral("Faltan ficheros de la aplicación\n"
-                                "No podrá utilizar Korvalis hasta solventar el problema"));
-    }
-    boxes.shown.clear();
-    {
-        // A library keyed with another password.
-        TempProgramFolder folder;
-        folder.closeLibrary();
-        QFile::remove(folder.libraryPath());
-        library::Database::create(folder.libraryPath(), "otra clave")
-            .execute("CREATE TABLE tipos (id)");
-        Frmscripts w;
-        QVERIFY(!w.Form_Load());
-        QVERIFY(!w.cn);
-        QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown[0].text.contains(QDir::toNativeSeparators(folder.libraryPath())));
-    }
-    boxes.shown.clear();
-    {
-        TempProgramFolder folder;
-        folder.closeLibrary();
-        TempProgramFolder::writeFile(folder.libraryPath(), QByteArray(8192, 'Z'));
-        Frmscripts w;
-        QVERIFY(!w.Form_Load());
-        QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown[0].text.contains(QStringLiteral("scripts.mdb")));
-    }
+    Frmscripts w;
+    QVERIFY(!w.Form_Load());
+    QVERIFY(!w.cn);
+    QCOMPARE(boxes.shown.size(), 1);
+    QCOMPARE(boxes.shown[0].icon, QMessageBox::Critical);
+    QVERIFY2(boxes.shown[0].text.contains(message), qPrintable(boxes.shown[0].text));
 }
 
-void TestMainWindow::scriptPageRunsInTheEngine()
+void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
 {
     TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Título");
-    s.scriptHead = QStringLiteral("<script>function marca(){ document.title = 'ejecutado ' + "
-                                  "document.getElementById('z').textContent; }</script>");
-    s.scriptBody = QStringLiteral("onload=\"marca()\"");
-    s.scriptHtml = QStringLiteral("<span id=z>añadido</span>");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
+    // Children stored before their parents, ids out of name order, 1C, 10C and 1S all present,
+    // orphans, a cycle, a category its own parent, quotes, accents and a 64-bit id.
+    folder.db().execute(
+        "INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES "
+        "(10, 30, 'Relojes', 'Horas'), (1, 0, 'Textos', ''), (30, 20, 'Fecha y hora', ''),"
+        "(20, 0, 'Avanzado', ''), (11, 30, 'Calendarios', ''), (40, 99, 'Huérfana', ''),"
+        "(41, 40, 'Nieta huérfana', ''), (2, 0, 'Bromas d''O''Brien', ''), (3, 4, 'Tres', ''),"
+        "(4, 3, 'Cuatro', ''), (5, 5, 'Cinco', ''), (6, 0, 'Árboles', ''), (7, 0, 'Ñu', ''),"
+        "(8, 0, 'Nube', '');"
+        "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
+        "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
+        "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'),"
+        "(5, 1, 1, 'Máquina de escribir'), (6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'),"
+        "(8, 2, 1, 'Chiste ''malo'''), (9, 3, 1, 'En un ciclo'), (5000000000, 0, 1, 'Zeta');");
+    MainWindowUnderTest w(folder);
+    QVERIFY(w.loaded());
+    QCOMPARE(w.tree(), u"Scripts [0C]\n"
+                       "  Árboles [6C]\n"
+                       "  Avanzado [20C]\n"
+                       "    Fecha y hora [30C]\n"
+                       "      Calendarios [11C]\n"
+                       "      Relojes [10C]\n"
+                       "        Reloj analógico [10S]\n"
+                       "        Reloj digital [1S]\n"
+                       "  Bromas d'O'Brien [2C]\n"
+                       "    Chiste 'malo' [8S]\n"
+                       "  Nube [8C]\n"
+                       "  Ñu [7C]\n"
+                       "  Textos [1C]\n"
+                       "    Máquina de escribir [5S]\n"
+                       "  En huérfana [7S]\n"
+                       "  En un ciclo [9S]\n"
+                       "  Sin categoría [6S]\n"
+                       "  Zeta [5000000000S]\n"_s);
+    QCOMPARE(w->Tree->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    QTRY_COMPARE_WITH_TIMEOUT(w.explorador->title(), QStringLiteral("ejecutado añadido"), 20000);
-    QCOMPARE(w.explorador->url(), QUrl::fromLocalFile(folder.filePath(QStringLiteral("js.htm"))));
+    // Clicks: the root shows the presentation, a category its page, a script its page and
+    // the buttons that act on it.
+    const QString browsing = u"insertar Editar* exportar* borrar* enviar* Salir"_s;
+    QCOMPARE(w.buttons(), browsing);
+    QVERIFY(w->Frame_presentacion->isVisible());
+    w.click(u"1S"_s);
+    QCOMPARE(w->id, u"1"_s);
+    QCOMPARE(w.buttons(), u"insertar Editar exportar borrar enviar Salir"_s);
+    QVERIFY(!w->Frame_presentacion->isVisible());
+    QTreeWidgetItem* relojes = w.node(u"10C"_s);
+    const bool expanded = relojes->isExpanded();
+    w.click(u"10C"_s);
+    QCOMPARE(relojes->isExpanded(), !expanded);
+    w.click(u"10C"_s);
+    QCOMPARE(relojes->isExpanded(), expanded);
+    QCOMPARE(w->id, u"1"_s); // remembered, but the buttons that act on it are off
+    QCOMPARE(w.buttons(), browsing);
+    QCOMPARE(w->DropHighlight(), relojes);
+    QVERIFY(fileText(folder, pages::CategoryPageName).contains(u"</b>Relojes</b>"_s));
+    w.click(u"0C"_s);
+    w.click(u"0C"_s);
+    QVERIFY(w.node(u"0C"_s)->isExpanded()); // the root never folds
+    QVERIFY(w->Frame_presentacion->isVisible());
+    // A double click acts only while the root is selected.
+    w->SetDropHighlight(relojes);
+    w->Tree->setCurrentItem(nullptr);
+    w->Tree_DblClick();
+    QCOMPARE(w->DropHighlight(), relojes);
+
+    // The keys: whatever makes a node current shows what a click on it does.
+    w->Tree->expandAll();
+    w->Tree->setFocus();
+    QTest::keyClick(w->Tree, Qt::Key_Home);
+    QCOMPARE(w.current(), u"0C"_s);
+    QVERIFY(w->Frame_presentacion->isVisible());
+    QTest::keyClick(w->Tree, Qt::Key_Down);
+    QCOMPARE(w.current(), u"6C"_s);
+    QVERIFY(fileText(folder, pages::CategoryPageName).contains(u"</b>Árboles</b>"_s));
+    QVERIFY(!w->Frame_presentacion->isVisible());
+    QCOMPARE(w->DropHighlight(), w->Tree->currentItem());
+    QTest::keyClick(w->Tree, Qt::Key_End);
+    QCOMPARE(w->id, u"5000000000"_s);
+    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"<b>Zeta</b>"_s));
+    QCOMPARE(w.buttons(), u"insertar Editar exportar borrar enviar Salir"_s);
+    QTRY_COMPARE(w->explorador->url().fileName(), pages::ScriptPageName);
+    QTest::keyClick(w->Tree, Qt::Key_Up);
+    QCOMPARE(w->id, u"6"_s);
+    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Sin categoría"_s));
+    QTest::keyClicks(w->Tree, u"Chi"_s); // typing a name goes to it
+    QCOMPARE(w->id, u"8"_s);
+    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Chiste 'malo'"_s));
+    QCOMPARE(w->DropHighlight(), w->Tree->currentItem());
+    QTest::keyClick(w->Tree, Qt::Key_Up);
+    QCOMPARE(w.current(), u"2C"_s);
+    QCOMPARE(w.buttons(), browsing);
+    QCOMPARE(w->id, u"8"_s);
+    QTRY_COMPARE(w->explorador->url().fileName(), pages::CategoryPageName);
 }
 
-void TestMainWindow::unreachableAddressKeepsTheGeneratedPage()
+void TestMainWindow::scriptPageRunsWithItsAccentsAndStaysPut()
 {
-    QVERIFY(GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("res://ieframe.dll/dnserror.htm"))));
-    QVERIFY(GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("http://x.example/a?dnserror"))));
-    QVERIFY(!GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("http://x.example/DNSERROR"))));
-    QVERIFY(!GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("http://x.example/dnsError"))));
-
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Salta");
-    s.scriptBody = QStringLiteral("onload=\"document.title='cargada'; "
-                                  "location.href='http://127.0.0.1:9/dnserror.htm'\"");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QSignalSpy finished(w.explorador, &QWebEngineView::loadFinished);
-    click(w, library::scriptKey(id));
-    QTRY_COMPARE_WITH_TIMEOUT(w.explorador->title(), QStringLiteral("cargada"), 20000);
-    QTest::qWait(1500); // give the cancelled navigation its chance to go wrong
-    QCOMPARE(w.explorador->url(), QUrl::fromLocalFile(folder.filePath(QStringLiteral("js.htm"))));
-    QCOMPARE(w.explorador->title(), QStringLiteral("cargada"));
-}
-
-void TestMainWindow::scriptPageShowsItsAccentsAsWritten()
-{
-    // As the program runs: in the Spanish locale.
+    // As the program runs, in the Spanish locale. The page's own script sets the title from
+    // its text, then heads for an address the guard cancels.
     Module1::SetSpanishLocale();
+    QVERIFY(GuardedPage::IsBlockedAddress(QUrl(u"res://ieframe.dll/dnserror.htm"_s)));
+    QVERIFY(!GuardedPage::IsBlockedAddress(QUrl(u"http://x.example/dnsError"_s)));
     TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Máquina de escribir");
-    s.scriptHtml = QStringLiteral("<p id=\"x\">máquina, año, «ñandú»</p>");
-    s.scriptBody =
-        QStringLiteral("onload=\"document.title=document.getElementById('x').textContent\"");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    QTRY_COMPARE_WITH_TIMEOUT(w.explorador->title(), QStringLiteral("máquina, año, «ñandú»"),
-                              20000);
+    SampleLibrary sample(folder);
+    const qint64 id =
+        ScriptBuilder(u"Máquina"_s)
+            .in(sample.relojes)
+            .type(sample.efecto)
+            .html(u"<p id=\"x\">máquina, año, «ñandú»</p>"_s)
+            .body(u"onload=\"document.title=document.getElementById('x').textContent; "
+                  "location.href='http://127.0.0.1:9/dnserror.htm'\""_s)
+            .addTo(folder);
+    MainWindowUnderTest w(folder);
+    w.click(library::scriptKey(id));
+    QTRY_COMPARE_WITH_TIMEOUT(w->explorador->title(), u"máquina, año, «ñandú»"_s, 20000);
+    QTest::qWait(1500); // the cancelled navigation's chance to go wrong
+    QCOMPARE(w->explorador->url(), QUrl::fromLocalFile(folder.filePath(pages::ScriptPageName)));
+    QCOMPARE(w->explorador->title(), u"máquina, año, «ñandú»"_s);
 }
 
 void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
 {
     TempProgramFolder folder;
-    folder.closeLibrary();
-    Frmscripts w;
-    w.resize(800, 500);
-    w.show();
-    QVERIFY(w.Form_Load());
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const int dpi = twips::dpiOf(&w);
-    const int W = twips::fromPixels(w.width(), dpi);
-    auto drag = [&](int dx) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(dx, 5),
-                         w.linea_borde->mapToGlobal(QPointF(dx, 5)), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(w.linea_borde, &move);
-        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(0, 5),
-                       w.linea_borde->mapToGlobal(QPointF(0, 5)), Qt::LeftButton, Qt::NoButton,
-                       Qt::NoModifier);
-        QApplication::sendEvent(w.linea_borde, &up);
-        return twips::geometryOf(w.linea_borde).left();
-    };
+    MainWindowUnderTest w(folder, {800, 500});
+    QVERIFY(QTest::qWaitForWindowExposed(&w.w));
+    const int dpi = twips::dpiOf(&w.w);
+    const int W = twips::fromPixels(w->width(), dpi);
+    const auto left = [&] { return twips::geometryOf(w->linea_borde).left(); };
     // Positions are applied in whole pixels.
-    auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
-    // Far to the left: comes to rest 100 twips inside the quarter.
-    QCOMPARE(drag(-700), snapped(W / 4 + 100));
-    QCOMPARE(twips::geometryOf(w.Tree).width(), snapped(W / 4 + 100 - 50));
-    // Far to the right: 100 twips inside three quarters.
-    QCOMPARE(drag(700), snapped(W - 100 - W / 4));
-    // Between the bounds it stays where it was dropped.
-    const int before = twips::geometryOf(w.linea_borde).left();
-    const int dropped = snapped(before + twips::fromPixels(-100, dpi));
-    QCOMPARE(drag(-100), dropped);
-    QCOMPARE(twips::geometryOf(w.explorador).left(), snapped(dropped + 150));
-    // A move without a button, or with both, does not drag.
-    QMouseEvent both(QEvent::MouseMove, QPointF(50, 5), w.linea_borde->mapToGlobal(QPointF(50, 5)),
+    const auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
+    // The search box keeps to the top of the tree's column, the page pane to its full height.
+    const auto searchBoxFollows = [&] {
+        const QRect box = w->busqueda->Text_buscar->geometry(), tree = w->Tree->geometry();
+        QVERIFY(box.left() == tree.left() && box.width() == tree.width());
+        QVERIFY(box.bottom() < tree.top());
+        QCOMPARE(w->explorador->geometry().top(), box.top());
+        QCOMPARE(w->explorador->geometry().bottom(), tree.bottom());
+    };
+    dragSplitter(w.w, -700); // far left: 100 twips inside the quarter
+    QCOMPARE(left(), snapped(W / 4 + 100));
+    QCOMPARE(twips::geometryOf(w->Tree).width(), snapped(W / 4 + 100 - 50));
+    searchBoxFollows();
+    dragSplitter(w.w, 700); // far right: 100 twips inside three quarters
+    QCOMPARE(left(), snapped(W - 100 - W / 4));
+    const int dropped = snapped(left() + twips::fromPixels(-100, dpi));
+    dragSplitter(w.w, -100); // between the bounds it stays where it was dropped
+    QCOMPARE(left(), dropped);
+    QCOMPARE(twips::geometryOf(w->explorador).left(), snapped(dropped + 150));
+    searchBoxFollows();
+    // A move with both buttons held does not drag.
+    QMouseEvent both(QEvent::MouseMove, QPointF(50, 5), w->linea_borde->mapToGlobal(QPointF(50, 5)),
                      Qt::NoButton, Qt::LeftButton | Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(w.linea_borde, &both);
-    QCOMPARE(twips::geometryOf(w.linea_borde).left(), dropped);
+    QApplication::sendEvent(w->linea_borde, &both);
+    QCOMPARE(left(), dropped);
     QVERIFY(!QApplication::overrideCursor());
+    w->resize(1000, 650);
+    searchBoxFollows();
 }
 
-void TestMainWindow::linksOpenTheCompanyPageAndTheTerms()
-{
-    TempProgramFolder folder;
-    folder.closeLibrary();
-    TempProgramFolder::writeFile(folder.filePath(QStringLiteral("licencia.rtf")),
-                                 "{\\rtf1\\ansi Condiciones de Korvalis\\par}");
-    platform::RecordingShell shell;
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QTest::mouseClick(w.Frame_presentacion->Label5[2], Qt::LeftButton);
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl(Module1::CompanyUrl)});
-    QCOMPARE(w.Frame_presentacion->Label5[0]->cursor().shape(), Qt::WhatsThisCursor);
-    QTest::mouseClick(w.Frame_presentacion->Label7, Qt::LeftButton);
-    auto* terms = w.findChild<QWidget*>(QStringLiteral("frmcondiciones"));
-    QVERIFY(terms && terms->isVisible());
-    QVERIFY(terms->findChild<QTextBrowser*>()->toPlainText().contains(
-        QStringLiteral("Condiciones de Korvalis")));
-}
-
-void TestMainWindow::exportButtonWritesTheCurrentScript()
-{
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Aviso");
-    s.scriptHtml = QStringLiteral("<p>hola</p>");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-    QTemporaryDir site;
-    const QString page = site.filePath(QStringLiteral("index.htm"));
-
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    click(w, library::categoryKey(s.idCategoria)); // the script stays current
-    w.opciones->EnableScriptButtons(true);
-    dialogs.names.append(page);
-    QTest::mouseClick(w.opciones->boton_exportar, Qt::LeftButton);
-    QCOMPARE(dialogs.requests.size(), 1);
-    QVERIFY(TempProgramFolder::readFile(page).contains(
-        QStringLiteral("<!-- Beginning of HTML JavaScript id=%1 -->").arg(id).toUtf8()));
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
-    QVERIFY(QFileInfo(site.filePath(QStringLiteral("resources"))).isDir());
-}
-
-void TestMainWindow::previewShowsUnsavedTextsInTheUsersBrowser()
-{
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Guardado");
-    s.scriptHead = QStringLiteral("<script>var guardado;</script>");
-    s.nombreFichero = QStringLiteral("externo.js");
-    const qint64 id = folder.addScript(s);
-    folder.addType(QStringLiteral("Reloj"));
-    folder.closeLibrary();
-
-    platform::RecordingShell shell;
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.explorador->url().isEmpty(), 20000);
-    const QUrl shown = w.explorador->url();
-    QTest::mouseClick(w.opciones->boton_Editar, Qt::LeftButton);
-    QVERIFY(w.Frame2->isVisible());
-    QVERIFY(w.opciones->boton_preview->isVisible());
-    w.Frame2->Text_nombre->setText(QStringLiteral("Sin guardar"));
-    w.Frame2->script_head->setText(QStringLiteral("<script>var nuevo;</script>"));
-    w.Frame2->list_tipo->setCurrentText(QStringLiteral("Reloj"));
-    QTest::mouseClick(w.opciones->boton_preview, Qt::LeftButton);
-
-    const QString page = folder.filePath(QStringLiteral("js.htm"));
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
-    const QByteArray bytes = TempProgramFolder::readFile(page);
-    QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n"
-                             "<script>var nuevo;</script>\r\n</head>"));
-    QVERIFY(bytes.contains("<b>Sin guardar</b>"));
-    QVERIFY(bytes.contains("<b>Tipo Script:</b> Reloj</font>"));
-    QVERIFY(!bytes.contains("externo.js"));
-    QCOMPARE(w.explorador->url(), shown);
-    auto store = library::LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->script(id)->nombre, QStringLiteral("Guardado"));
-    QCOMPARE(store->script(id)->scriptHead, QStringLiteral("<script>var guardado;</script>"));
-}
-
-void TestMainWindow::timerShowsTheBannerEverySecondTick()
+void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
 {
     platform::FixedNetworkPresence offline(false);
     TempProgramFolder folder;
-    folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
+    writeTerms(folder);
+    SampleLibrary sample(folder);
+    folder.addType(u"Reloj"_s);
+    const qint64 aviso = ScriptBuilder(u"Aviso"_s)
+                             .in(sample.relojes)
+                             .type(sample.efecto)
+                             .fileName(u"externo.js"_s)
+                             .html(u"<p>hola</p>"_s)
+                             .file(u"aviso.gif"_s, "GIF89a-aviso")
+                             .addTo(folder);
+    MainWindowUnderTest w(folder);
+    ModalCloser closer;
+
+    // The links: the company page in the user's browser, the terms in a window.
+    QTest::mouseClick(w->Frame_presentacion->Label5[2], Qt::LeftButton);
+    QCOMPARE(w.shell.opened, QList<QUrl>{QUrl(Module1::CompanyUrl)});
+    QTest::mouseClick(w->Frame_presentacion->Label7, Qt::LeftButton);
+    auto* terms = w->findChild<QWidget*>(u"frmcondiciones"_s);
+    QVERIFY(terms && terms->isVisible());
+    QVERIFY(terms->findChild<QTextBrowser*>()->toPlainText().contains(u"aceptación"_s));
+
+    // The banner comes at every second tick of the timer, not at every one.
     Module1::BannerTickCount = 0;
-    QList<int> shown;
-    for (int tick = 1; tick <= 5; ++tick)
-        shown.append(modalWindowsOpenedBy<Frmpublicidad>([&w] { w.Timer1_Timer(); }));
-    QCOMPARE(shown, QList<int>({0, 1, 0, 1, 0}));
-}
+    QList<int> banners;
+    for (int tick = 1; tick <= 5; ++tick) {
+        w->Timer1_Timer();
+        banners.append(int(closer.opened.removeAll(u"Frmpublicidad"_s)));
+    }
+    QCOMPARE(banners, QList<int>({0, 1, 0, 1, 0}));
 
-void TestMainWindow::sendButtonOpensTheSubmissionForm()
-{
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Para enviar");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    // Nothing to send before a script is current.
-    QCOMPARE(modalWindowsOpenedBy<frmenviarscript>([&w] { w.ShowSubmissionForm(); }), 0);
-    click(w, library::scriptKey(id));
-    QCOMPARE(modalWindowsOpenedBy<frmenviarscript>(
-                 [&w] { QTest::mouseClick(w.opciones->boton_enviarscript, Qt::LeftButton); }),
-             1);
-}
+    // Sending: nothing before a script is current, then the form.
+    w->ShowSubmissionForm();
+    w.click(library::scriptKey(aviso));
+    QTest::mouseClick(w->opciones->boton_enviarscript, Qt::LeftButton);
+    QCOMPARE(closer.opened, QStringList{u"frmenviarscript"_s});
 
-void TestMainWindow::closingTheWindowEndsTheProgram()
-{
-    TempProgramFolder folder;
-    folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QSignalSpy unloaded(&w, &Frmscripts::unloaded);
-    QTest::mouseClick(w.opciones->boton_salir[0], Qt::LeftButton);
+    // Exporting writes the current script into the page the user chose, with its files.
+    QTemporaryDir site;
+    const QString page = site.filePath(u"index.htm"_s);
+    w.dialogs.names.append(page);
+    QTest::mouseClick(w->opciones->boton_exportar, Qt::LeftButton);
+    QVERIFY(TempProgramFolder::readFile(page).contains(
+        u"<!-- Beginning of HTML JavaScript id=%1 -->"_s.arg(aviso).toUtf8()));
+    QCOMPARE(TempProgramFolder::readFile(site.filePath(u"resources/aviso.gif"_s)), "GIF89a-aviso");
+    QCOMPARE(w.shell.opened.last(), QUrl::fromLocalFile(page));
+
+    // The preview shows the editor's unsaved texts in the user's browser, without the
+    // external script, and touches neither the library nor the page pane.
+    QTRY_VERIFY_WITH_TIMEOUT(!w->explorador->url().isEmpty(), 20000);
+    const QUrl shown = w->explorador->url();
+    QTest::mouseClick(w->opciones->boton_Editar, Qt::LeftButton);
+    QVERIFY(w->Frame2->isVisible());
+    w->Frame2->Text_nombre->setText(u"Sin guardar"_s);
+    w->Frame2->script_head->setText(u"<script>var nuevo;</script>"_s);
+    w->Frame2->list_tipo->setCurrentText(u"Reloj"_s);
+    QTest::mouseClick(w->opciones->boton_preview, Qt::LeftButton);
+    const QString preview = folder.filePath(pages::ScriptPageName);
+    QCOMPARE(w.shell.opened.last(), QUrl::fromLocalFile(preview));
+    const QByteArray bytes = TempProgramFolder::readFile(preview);
+    QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n"
+                             "<script>var nuevo;</script>\r\n</head>"));
+    QVERIFY(bytes.contains("<b>Sin guardar</b>") && bytes.contains("Script:</b> Reloj</font>"));
+    QVERIFY(!bytes.contains("externo.js"));
+    QCOMPARE(w->explorador->url(), shown);
+    QCOMPARE(library::LibraryStore::open(folder.libraryPath())->script(aviso)->nombre, u"Aviso"_s);
+
+    // Leaving ends the program.
+    QTest::mouseClick(w->opciones->boton_salir[1], Qt::LeftButton);
+    QSignalSpy unloaded(&w.w, &Frmscripts::unloaded);
+    QTest::mouseClick(w->opciones->boton_salir[0], Qt::LeftButton);
     QCOMPARE(unloaded.count(), 1);
-    QVERIFY(!w.isVisible());
-    QVERIFY(!w.Timer1->isActive());
+    QVERIFY(!w->isVisible() && !w->Timer1->isActive());
+}
+
+void TestMainWindow::searchFiltersWithoutAccentsAndPicksOnlyWhenAsked()
+{
+    TempProgramFolder folder;
+    SampleLibrary s(folder);
+    const qint64 arena =
+        ScriptBuilder(u"Reloj de arena"_s).in(s.relojes).type(s.efecto).addTo(folder);
+    const qint64 contador = ScriptBuilder(u"Contador de visitas"_s)
+                                .in(folder.addCategory(0, u"Útiles"_s))
+                                .type(s.efecto)
+                                .head(u"<script>var reloj = new Date();</script>"_s)
+                                .addTo(folder);
+    MainWindowUnderTest w(folder);
+    QApplication::setActiveWindow(&w.w);
+    QVERIFY(QTest::qWaitForWindowActive(&w.w));
+    QTreeWidgetItem* relojes = w.node(library::categoryKey(s.relojes));
+    relojes->setExpanded(false);
+    w.click(library::scriptKey(s.menu));
+    const QString page = fileText(folder, pages::ScriptPageName);
+    const QStringList everything = shownScripts(w->Tree);
+
+    QTest::keyClick(&w.w, Qt::Key_F, Qt::ControlModifier);
+    QLineEdit* box = w->busqueda->Text_buscar;
+    QVERIFY(box->hasFocus());
+    const auto type = [&](const QString& text) {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, text);
+        return shownScripts(w->Tree).join(u", "_s) + u" ("_s +
+               w->busqueda->Label_encontrados->text() + u')';
+    };
+    QCOMPARE(type(u"RELO"_s), u"Reloj de arena, Reloj digital, Contador de visitas (3 scripts)"_s);
+    QCOMPARE(type(u"reloj dig"_s), u"Reloj digital (1 script)"_s);
+    QCOMPARE(type(u"menu d"_s), u"Menú d'O'Brien (1 script)"_s);
+    QCOMPARE(type(u"utiles"_s), u"Contador de visitas (1 script)"_s);
+    QCOMPARE(type(u"relojx"_s), u" (Ningún script)"_s);
+    QCOMPARE(type(u"\"*-()' OR NEAR"_s), u" (Ningún script)"_s);
+    // Nothing was picked: the current script, its node and its page are as they were.
+    QCOMPARE(w.current(), library::scriptKey(s.menu));
+    QCOMPARE(w->id, QString::number(s.menu));
+    QCOMPARE(fileText(folder, pages::ScriptPageName), page);
+    box->clear();
+    QCOMPARE(shownScripts(w->Tree), everything);
+
+    // Enter picks the first match, names first; Down too; the caret goes to the tree.
+    type(u"reloj"_s);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(w->id, QString::number(arena));
+    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Reloj de arena"_s));
+    QTRY_VERIFY(w->Tree->hasFocus());
+    box->setFocus();
+    type(u"reloj dig"_s);
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(w->id, QString::number(s.reloj));
+    QVERIFY(w->Tree->hasFocus());
+
+    // Deleting the picked script while the tree is filtered: the results follow.
+    box->setFocus();
+    QCOMPARE(type(u"reloj"_s).right(11), u"(3 scripts)"_s);
+    w.boxes.answer(QMessageBox::Yes);
+    w->editingCommands->DeleteScript();
+    QTRY_COMPARE(w->busqueda->Label_encontrados->text(), u"2 scripts"_s);
+
+    // Escape: the whole tree again, the current node kept and in view; categories the
+    // search opened fold again.
+    w.click(library::scriptKey(contador));
+    QTest::keyClick(box, Qt::Key_Escape);
+    QVERIFY(box->text().isEmpty());
+    QVERIFY(!*QTreeWidgetItemIterator(w->Tree, QTreeWidgetItemIterator::Hidden));
+    QCOMPARE(w->id, QString::number(contador));
+    QCOMPARE(w.current(), library::scriptKey(contador));
+    QVERIFY(w->Tree->currentItem()->parent()->isExpanded());
+    QVERIFY(!relojes->isExpanded());
+    QVERIFY(w->Tree->visualItemRect(w->Tree->currentItem()).isValid());
+}
+
+void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
+{
+    TempProgramFolder folder;
+    TempProgramFolder::writeFile(folder.filePath(u"ventana.htm"_s),
+                                 "<html><head><title>Ventana nueva</title></head>"
+                                 "<body>Hola desde la ventana</body></html>");
+    SampleLibrary s(folder);
+    const qint64 id =
+        ScriptBuilder(u"Abre al cargar"_s)
+            .in(s.menus)
+            .type(s.visual)
+            .body(u"onload=\"window.open('ventana.htm','v','width=320,height=240')\""_s)
+            .html(u"<a id=enlace href='ventana.htm' target='_blank'>Otra</a>"_s)
+            .addTo(folder);
+    MainWindowUnderTest w(folder, {900, 600});
+    const QUrl pane = QUrl::fromLocalFile(folder.filePath(pages::ScriptPageName));
+    const auto popups = [&] { return w->findChildren<PopupWindow*>(); };
+    const auto says = [](PopupWindow* p) {
+        return runScript(p->page(), u"document.body.textContent"_s).toString() ==
+               u"Hola desde la ventana"_s;
+    };
+
+    // The page's onload opens a window of the program, at the size asked for; the pane
+    // stays where it was.
+    w->ShowScriptPage(id);
+    QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 15000);
+    QPointer<PopupWindow> first = popups().constFirst();
+    QTRY_VERIFY(first->isWindow() && first->isVisible());
+    QCOMPARE(first->view->size(), QSize(320, 240));
+    QTRY_VERIFY_WITH_TIMEOUT(says(first), 10000);
+    QTRY_COMPARE(first->windowTitle(), u"Ventana nueva"_s);
+    QCOMPARE(first->page()->profile(), w->explorador->page()->profile());
+    QCOMPARE(w->explorador->url(), pane);
+    runScript(first->page(), u"window.close()"_s); // its own script closes it
+    QTRY_VERIFY_WITH_TIMEOUT(first.isNull(), 10000);
+
+    // A link to a new window opens one more; the user closes it.
+    runScript(w->explorador->page(), u"document.getElementById('enlace').click()"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 10000);
+    QPointer<PopupWindow> second = popups().constFirst();
+    QTRY_VERIFY_WITH_TIMEOUT(says(second), 10000);
+    QCOMPARE(w->explorador->url(), pane);
+    second->close();
+    QTRY_VERIFY(second.isNull());
+    QVERIFY(w.boxes.shown.isEmpty());
+}
+
+void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
+{
+    TempProgramFolder folder;
+    platform::FixedNetworkPresence offline(false);
+    platform::RecordingShell shell;
+    Frmpublicidad banner;
+    banner.show();
+    QWebEnginePage* page = banner.web_publicidad->page();
+    QTRY_VERIFY_WITH_TIMEOUT(runScript(page, u"document.body.textContent"_s)
+                                 .toString()
+                                 .contains(u"Visite nuestro Patrocinador"_s),
+                             15000);
+    const QUrl bannerPage = banner.web_publicidad->url();
+
+    // A person clicks the sponsor's picture: the shop opens in the user's browser.
+    const QVariantList r = runScript(page, u"(function(){var r=document.querySelector('a img')"
+                                           ".getBoundingClientRect();return [r.left,r.top,"
+                                           "r.width,r.height];})()"_s)
+                               .toList();
+    QCOMPARE(r.size(), 4);
+    const QPoint at(int(r[0].toDouble() + r[2].toDouble() / 2),
+                    int(r[1].toDouble() + r[3].toDouble() / 2));
+    QWidget* target = banner.web_publicidad->focusProxy();
+    QTest::mouseMove(target, at);
+    QTest::mousePress(target, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(target, Qt::LeftButton, Qt::NoModifier, at, 50);
+    QTRY_COMPARE_WITH_TIMEOUT(shell.opened, QList<QUrl>{QUrl(Module1::SponsorShopUrl)}, 10000);
+
+    // Other addresses asking for a new window go nowhere.
+    for (const char* address : {"file:///etc/passwd", "javascript:alert(1)", "ftp://127.0.0.1/x"})
+        runScript(page, u"window.open('%1')"_s.arg(QLatin1String(address)));
+    QTest::qWait(500);
+    QCOMPARE(shell.opened.size(), 1);
+    QVERIFY(banner.findChildren<PopupWindow*>().isEmpty());
+    QCOMPARE(banner.web_publicidad->url(), bannerPage);
 }
 
 QTEST_MAIN(TestMainWindow)
