@@ -2,9 +2,9 @@
 // the test's own: a dummy interface gives it an address other than loopback, and its update
 // site is a server on 127.0.0.1 that accepts and never answers.
 #include "app/module1.h"
+#include "tests/support/tempprogramfolder.h"
 #include "tests/support/xsession.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -23,11 +23,13 @@ constexpr QPoint DeclineTwips(4440 + 1455 / 2, 3180 + 405 / 2);
 // Well inside the update check's wait for its page, which is 8 s.
 constexpr int EndsWithinMs = 5000;
 
-bool run(const QString& program, const QStringList& arguments)
+// Runs a command line of words split at blanks; true when it succeeded.
+bool run(const char* command)
 {
+    QStringList words = QString::fromLatin1(command).split(QLatin1Char(' '));
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
+    p.start(words.takeFirst(), words);
     return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
@@ -58,27 +60,18 @@ void TestStartProcess::initTestCase()
         QSKIP("ip or Xvfb is not installed");
     QVERIFY(unshare(CLONE_NEWNET | CLONE_NEWNS) == 0);
     QVERIFY(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0);
-    const QString ip = QStringLiteral("ip");
-    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-                     QStringLiteral("up")}));
+    QVERIFY(run("ip link set lo up"));
     // A dummy interface where the kernel has them, else a tun device no one reads from.
-    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("add"), QStringLiteral("d0"),
-                     QStringLiteral("type"), QStringLiteral("dummy")}) ||
-            run(ip, {QStringLiteral("tuntap"), QStringLiteral("add"), QStringLiteral("dev"),
-                     QStringLiteral("d0"), QStringLiteral("mode"), QStringLiteral("tun")}));
-    QVERIFY(run(ip, {QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.9.9.9/24"),
-                     QStringLiteral("dev"), QStringLiteral("d0")}));
-    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("d0"),
-                     QStringLiteral("up")}));
+    QVERIFY(run("ip link add d0 type dummy") || run("ip tuntap add dev d0 mode tun"));
+    QVERIFY(run("ip addr add 10.9.9.9/24 dev d0"));
+    QVERIFY(run("ip link set d0 up"));
 
     // The update site's name leads to the silent server, in this namespace only.
     Module1::SetProgramValues(hostsDir_.path());
     const QUrl site(Module1::UpdateCheckUrl);
     const QString hosts = hostsDir_.filePath(QStringLiteral("hosts"));
-    QFile file(hosts);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("127.0.0.1 localhost\n127.0.0.1 " + site.host().toLatin1() + "\n");
-    file.close();
+    TempProgramFolder::writeFile(hosts,
+                                 "127.0.0.1 localhost\n127.0.0.1 " + site.host().toLatin1() + "\n");
     QVERIFY(mount(hosts.toLocal8Bit().constData(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0);
     QVERIFY(silentSite_.listen(QHostAddress::LocalHost, quint16(site.port(80))));
     connect(&silentSite_, &QTcpServer::newConnection, this, [this] {
