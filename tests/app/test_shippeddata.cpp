@@ -1,34 +1,20 @@
-// The shipped library, pictures and icons, read from the staged program folder; and every
-// shipped script run in the real web engine.
+// Every script of the shipped library, run in the real web engine with the related files its
+// code links to, read from the staged program folder.
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
+#include "tests/support/tempprogramfolder.h"
 
 #include <QDir>
-#include <QIcon>
-#include <QImageReader>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
-#include <map>
 
 using namespace library;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-const QString ProgramDir = QStringLiteral(KORVALIS_PROGRAM_DIR);
-const QString DataDir = QStringLiteral(KORVALIS_SOURCE_DIR "/data");
-
-bool hasOpaquePixels(const QImage& image)
-{
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) > 128)
-                return true;
-    return false;
-}
 
 // For each shipped script, by name, a function true once the script has done its work.
 const char* const Checks = R"js((function (name) { const $ = (id) => document.getElementById(id);
@@ -109,141 +95,52 @@ class TestShippedData : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void libraryIsWholeAndItsLinksShip();
-    void picturesAndIconsDraw();
-    void everyShippedScriptRunsInTheWebEngine();
-
-private:
-    QTemporaryDir dir_;
-    std::unique_ptr<LibraryStore> store_;
+    void everyShippedScriptRunsWithTheFilesItLinksTo();
 };
 
-void TestShippedData::initTestCase()
+void TestShippedData::everyShippedScriptRunsWithTheFilesItLinksTo()
 {
-    // A copy beside a resources folder, as the program's own pages stand; the staged folder
-    // stays untouched.
-    QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("resources")));
-    QVERIFY(QFile::copy(ProgramDir + QLatin1Char('/') + LibraryFileName,
-                        dir_.filePath(LibraryFileName)));
-    const QDir shipped(ProgramDir + QStringLiteral("/resources"));
-    for (const QString& name : shipped.entryList(QDir::Files))
-        QVERIFY(QFile::copy(shipped.filePath(name),
-                            dir_.filePath(QStringLiteral("resources/") + name)));
-    store_ = LibraryStore::open(dir_.filePath(LibraryFileName));
-}
-
-void TestShippedData::libraryIsWholeAndItsLinksShip()
-{
-    // Categories form a tree at least three deep with every one reachable, and names are
-    // unique: saving finds a category or type again by its name.
-    QSet<QString> names;
-    int deepest = 0;
-    std::vector<std::pair<qint64, int>> pending = {{0, 0}};
-    while (!pending.empty()) {
-        const auto [parent, depth] = pending.back();
-        pending.pop_back();
-        deepest = qMax(deepest, depth);
-        for (const Category& c : store_->childCategories(parent)) {
-            const QString key = c.nombre.trimmed().toCaseFolded();
-            QVERIFY2(!key.isEmpty() && !names.contains(key), qPrintable(c.nombre));
-            names.insert(key);
-            pending.push_back({c.id, depth + 1});
-        }
-    }
-    QVERIFY(deepest >= 3);
-    QCOMPARE(std::size_t(names.size()), store_->categoriesByName().size());
-    QSet<QString> types;
-    for (const ScriptType& t : store_->typesByName())
-        types.insert(t.nombre.toCaseFolded());
-    QCOMPARE(std::size_t(types.size()), store_->typesByName().size());
-
-    // Every script complete, and its related files exactly those its code links to ("export
-    // copies the rows": a link without a row breaks in the user's page), all shipped.
-    static const QRegularExpression link(QStringLiteral("resources/([A-Za-z0-9_.-]+)"));
-    std::map<QString, int> users;
-    QSet<QString> scripts;
-    for (const ScriptListing& entry : store_->scriptsByName()) {
-        const auto s = store_->script(entry.id);
-        const QByteArray label = entry.nombre.toUtf8();
-        QVERIFY2(s && !scripts.contains(s->nombre.toCaseFolded()), label);
-        scripts.insert(s->nombre.toCaseFolded());
-        QVERIFY2(store_->category(s->idCategoria) && store_->typeName(s->idTipo), label);
-        QVERIFY2(!s->navegadores.isEmpty() && s->scriptAyuda.length() > 80 &&
-                     s->nombreFichero.isEmpty() && !s->scriptHtml.trimmed().isEmpty(),
-                 label);
-        QVERIFY2(s->scriptHead.trimmed().startsWith(QLatin1String("<script>")) &&
-                     s->scriptHead.contains(QLatin1String("</script>")),
-                 label);
-        // The body text is attributes of the body tag; line ends are the program's to add.
-        QVERIFY2(!s->scriptBody.contains(QLatin1Char('<')), label);
-        QVERIFY2(!(s->scriptHead + s->scriptHtml + s->scriptAyuda).contains(QLatin1Char('\r')),
-                 label);
-        QSet<QString> rows, linked;
-        for (const RelatedFile& f : store_->relatedFiles(entry.id)) {
-            QVERIFY2(!rows.contains(f.nombre), qPrintable(f.nombre));
-            rows.insert(f.nombre);
-            ++users[f.nombre];
-        }
-        for (const QString& text : {s->scriptHead, s->scriptBody, s->scriptHtml})
-            for (auto it = link.globalMatch(text); it.hasNext();)
-                linked.insert(it.next().captured(1));
-        QCOMPARE(rows, linked);
-    }
-    QVERIFY(scripts.size() >= 12);
-    QVERIFY(std::any_of(users.begin(), users.end(), [](const auto& u) { return u.second >= 2; }));
-    // Nothing ships in resources/ that no script uses, nor is a used file missing.
-    QStringList used;
-    for (const auto& u : users)
-        used.append(u.first);
-    QCOMPARE(QDir(DataDir + QStringLiteral("/resources")).entryList(QDir::Files, QDir::Name), used);
-}
-
-void TestShippedData::picturesAndIconsDraw()
-{
-    // The pictures the pages name, in the formats their names promise.
-    for (const char* name : {"script.gif", "categoria.gif", "logo text2.jpg", "banner3.gif"}) {
-        QImageReader reader(ProgramDir + QLatin1Char('/') + QLatin1String(name));
-        QCOMPARE(reader.format(),
-                 QFileInfo(reader.fileName()).suffix().replace(u"jpg"_s, u"jpeg"_s).toLatin1());
-        QVERIFY2(hasOpaquePixels(reader.read()), name);
-    }
-    // The icons of the windows, compiled into the program.
-    for (const char* name :
-         {"insertar", "editar", "exportar", "borrar", "enviar", "aceptar", "salir", "preview",
-          "categoria", "script", "korvalis", "arrastrar", "logo"}) {
-        const QIcon icon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
-        QVERIFY2(hasOpaquePixels(icon.pixmap(16).toImage()), name);
-        QVERIFY2(hasOpaquePixels(icon.pixmap(32).toImage()), name);
-    }
-}
-
-void TestShippedData::everyShippedScriptRunsInTheWebEngine()
-{
+    // A copy beside the shipped resources, as the program's own pages stand.
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"resources"_s));
+    const QString program = QStringLiteral(KORVALIS_PROGRAM_DIR "/");
+    QVERIFY(QFile::copy(program + LibraryFileName, dir.filePath(LibraryFileName)));
+    const QStringList shipped = QDir(program + u"resources"_s).entryList(QDir::Files);
+    for (const QString& name : shipped)
+        QVERIFY(
+            QFile::copy(program + u"resources/"_s + name, dir.filePath(u"resources/"_s + name)));
+    const auto store = LibraryStore::open(dir.filePath(LibraryFileName));
     QWebEngineView view;
     RecordingPage page;
     view.setPage(&page);
     view.resize(800, 600);
     view.show();
-    const QString path = dir_.filePath(QStringLiteral("js.htm"));
-    for (const ScriptListing& entry : store_->scriptsByName()) {
-        const auto script = store_->script(entry.id);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write((QStringLiteral("<html><head><meta charset=\"utf-8\"><title></title>\n") +
-                    script->scriptHead + QStringLiteral("\n</head>\n<body ") + script->scriptBody +
-                    QStringLiteral(" >\n") + script->scriptHtml +
-                    QStringLiteral("\n</body></html>\n"))
-                       .toUtf8());
-        file.close();
+    static const QRegularExpression link(u"resources/([A-Za-z0-9_.-]+)"_s);
+    QSet<QString> used;
+    const QString path = dir.filePath(u"js.htm"_s);
+    for (const ScriptListing& entry : store->scriptsByName()) {
+        const auto script = store->script(entry.id);
+        // The export copies the file rows: a link without its row breaks in the user's page.
+        QSet<QString> rows, linked;
+        for (const RelatedFile& f : store->relatedFiles(entry.id))
+            rows.insert(f.nombre);
+        for (const QString& text : {script->scriptHead, script->scriptBody, script->scriptHtml})
+            for (auto it = link.globalMatch(text); it.hasNext();)
+                linked.insert(it.next().captured(1));
+        QCOMPARE(rows, linked);
+        used += rows;
 
+        TempProgramFolder::writeFile(
+            path, (u"<html><head><meta charset=\"utf-8\"><title></title>\n"_s + script->scriptHead +
+                   u"\n</head>\n<body "_s + script->scriptBody + u" >\n"_s + script->scriptHtml +
+                   u"\n</body></html>\n"_s)
+                      .toUtf8());
         page.errors.clear();
         QSignalSpy loaded(&page, &QWebEnginePage::loadFinished);
         page.load(QUrl::fromLocalFile(path));
         QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, 10000);
         QVERIFY2(loaded.first().first().toBool(), qPrintable(entry.nombre));
-        const QString check =
-            QString::fromUtf8(Checks) + QStringLiteral("('%1')").arg(entry.nombre);
+        const QString check = QString::fromUtf8(Checks) + u"('%1')"_s.arg(entry.nombre);
         QVariant result;
         for (int attempt = 0; attempt < 40 && result != QVariant(true); ++attempt) {
             if (attempt > 0)
@@ -255,11 +152,12 @@ void TestShippedData::everyShippedScriptRunsInTheWebEngine()
             });
             QVERIFY(QTest::qWaitFor([&] { return done; }, 5000));
         }
-        QVERIFY2(result == QVariant(true),
-                 qPrintable(entry.nombre + QLatin1Char(' ') + result.toString()));
-        QVERIFY2(page.errors.isEmpty(), qPrintable(entry.nombre + QStringLiteral(": ") +
-                                                   page.errors.join(QLatin1Char('\n'))));
+        QVERIFY2(result == QVariant(true), qPrintable(entry.nombre + u' ' + result.toString()));
+        QVERIFY2(page.errors.isEmpty(),
+                 qPrintable(entry.nombre + u": "_s + page.errors.join(u'\n')));
     }
+    // Nothing ships that no script uses.
+    QCOMPARE(QSet<QString>(shipped.begin(), shipped.end()), used);
 }
 
 QTEST_MAIN(TestShippedData)
