@@ -3,10 +3,8 @@
 #include "platform/filedialog.h"
 #include "tests/support/tempprogramfolder.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QThread>
 #include <QTreeView>
@@ -89,7 +87,7 @@ void TestFileDialog::exportDialogListsPagesInSpanishAndStartsWhereTheUserLastCho
     const QStringList names = {u"a.htm"_s, u"b.html"_s, u"c.txt"_s, u"d.HTML.bak"_s};
     for (const QString& name : names)
         TempProgramFolder::writeFile(site.filePath(name), QByteArray(1536, 'x'));
-    QStringList startedIn, patterns, shown, row, titles;
+    QStringList startedIn, patterns, shown, row;
     const auto look = [&](QFileDialog* dialog) {
         startedIn.append(QDir(dialog->directory()).canonicalPath());
         if (startedIn.size() > 1)
@@ -101,9 +99,6 @@ void TestFileDialog::exportDialogListsPagesInSpanishAndStartsWhereTheUserLastCho
             if (!rowOf(dialog, name).isEmpty())
                 shown.append(name);
         row = rowOf(dialog, names[0]);
-        auto* view = dialog->findChild<QTreeView*>(u"treeView"_s);
-        for (int i = 0; i < view->model()->columnCount(); ++i)
-            titles.append(view->model()->headerData(i, Qt::Horizontal).toString());
     };
     const auto cancel = [](QFileDialog* d) { d->reject(); };
     const QString page = site.filePath(u"index.html"_s), next = other.filePath(u"nueva.htm"_s);
@@ -121,15 +116,12 @@ void TestFileDialog::exportDialogListsPagesInSpanishAndStartsWhereTheUserLastCho
     QCOMPARE(exporting::exportFileFilter(), u"HTML Document (*.html *.htm)"_s);
     QCOMPARE(patterns, (QStringList{u"*.html"_s, u"*.htm"_s}));
     QCOMPARE(shown, names.mid(0, 2));
-    // Sizes and dates as in Spain (a decimal comma), and Qt's own Spanish column titles.
+    // Sizes and dates as in Spain, with a decimal comma.
     const QLocale spain(QLocale::Spanish, QLocale::Spain);
     QCOMPARE(row.value(1), spain.formattedDataSize(1536));
     QVERIFY(row.value(1).contains(u','));
     QCOMPARE(row.value(3), spain.toString(QFileInfo(site.filePath(names[0])).lastModified(),
                                           QLocale::ShortFormat));
-    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_es.qm"_s))
-        QSKIP("Qt's Spanish translations (qt6-translations-l10n) are not installed");
-    QCOMPARE(titles.mid(0, 2), (QStringList{u"Nombre"_s, u"Tamaño"_s}));
 }
 
 QTEST_MAIN(TestFileDialog)
