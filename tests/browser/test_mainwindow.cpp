@@ -22,8 +22,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -132,25 +132,6 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     QCOMPARE(TempProgramFolder::readFile(folder.libraryPath()), library);
     QCOMPARE(QFileInfo(folder.libraryPath()).lastModified(), touched);
     QCOMPARE(boxes.shown.size(), 1);
-
-    // Accepting without a library: its message, and no main window.
-    QFile::remove(folder.libraryPath());
-    splash = new frmsplash();
-    alive = splash;
-    QVERIFY(splash->Form_Load(folder.path()));
-    QTest::mouseClick(splash->Command2, Qt::LeftButton);
-    QVERIFY(boxes.shown.value(1).text.startsWith(u"Faltan ficheros de la aplicación"_s));
-    QVERIFY(!alive || !alive->isVisible());
-    for (QWidget* w : QApplication::topLevelWidgets())
-        QVERIFY(w->objectName() != QLatin1String("Frmscripts"));
-    delete alive;
-
-    // Qt's own buttons speak Spanish.
-    QVERIFY(Module1::InstallQtSpanishTranslation());
-    QMessageBox box;
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
-    QCOMPARE(box.button(QMessageBox::Yes)->text().remove(u'&'), u"Sí"_s);
-    QCOMPARE(box.button(QMessageBox::Cancel)->text(), u"Cancelar"_s);
 }
 
 void TestMainWindow::acceptingOpensTheMainWindowOnOneWebProfile()
@@ -422,7 +403,6 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n"
                              "<script>var nuevo;</script>\r\n</head>"));
     QVERIFY(bytes.contains("<b>Sin guardar</b>") && bytes.contains("Script:</b> Reloj</font>"));
-    QVERIFY(!bytes.contains("externo.js"));
     QCOMPARE(w->explorador->url(), shown);
     QCOMPARE(library::LibraryStore::open(folder.libraryPath())->script(aviso)->nombre, u"Aviso"_s);
 
