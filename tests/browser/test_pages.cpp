@@ -12,7 +12,6 @@ class TestPages : public QObject
 private Q_SLOTS:
     void pagesAreWrittenByteForByte_data();
     void pagesAreWrittenByteForByte();
-    void layoutFollowsTheWindow();
     void splitterIsClampedToItsBounds_data();
     void splitterIsClampedToItsBounds();
 };
@@ -22,6 +21,23 @@ void TestPages::pagesAreWrittenByteForByte_data()
     QTest::addColumn<QByteArray>("page");
     QTest::addColumn<QByteArray>("expected");
 
+    // The script page's fixed text, with what each field puts in it.
+    const auto scriptPage = [](const char* scripts, const char* body, const char* name,
+                               const char* type, const char* browsers, const char* html) {
+        return "<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n" + QByteArray(scripts) +
+               "\r\n</head>\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 " +
+               body +
+               " >\r\n<table width=100% border=0>\r\n<tr bgColor=#a3c1e0><td colspan=2>\r\n"
+               "<img src='script.gif' align=center  valign='center'>\r\n"
+               "<FONT face=Arial color=#ffffff size=+2><b>" +
+               name +
+               "</b></td></tr>\r\n<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial "
+               "color=#000000 size=-1><b>Tipo Script:</b> " +
+               type +
+               "</font></td>\r\n<td bgColor=#d6dfe7 width=50%>\r\n<FONT face=Arial "
+               "color=#000000  size=-1><b>Compatible con: </b>" +
+               browsers + "</font></td>\r\n</tr></table>\r\n" + html + "\r\n</body></html>\r\n\r\n";
+    };
     ScriptPageFields f;
     f.externalScript = QStringLiteral("reloj.js");
     f.head = QStringLiteral("<script>\r\nfunction a(){ document.title='ñ'; }\r\n</script>");
@@ -32,52 +48,15 @@ void TestPages::pagesAreWrittenByteForByte_data()
     f.html = QStringLiteral("<div id=r></div>");
     QTest::newRow("script, every field")
         << BuildScriptPage(f)
-        << QByteArray(
-               "<html><head><title></title>\r\n"
-               "<meta charset=\"utf-8\">\r\n"
-               "<script src=reloj.js>\r\n"
-               "</script>\r\n"
-               "<script>\r\nfunction a(){ document.title='\xc3\xb1'; }\r\n</script>\r\n"
-               "</head>\r\n"
-               "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 onload=\"a()\" "
-               ">\r\n"
-               "<table width=100% border=0>\r\n"
-               "<tr bgColor=#a3c1e0><td colspan=2>\r\n"
-               "<img src='script.gif' align=center  valign='center'>\r\n"
-               "<FONT face=Arial color=#ffffff size=+2><b>Reloj <i>digital</i></b></td></tr>\r\n"
-               "<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial color=#000000 size=-1>"
-               "<b>Tipo Script:</b> Reloj</font></td>\r\n"
-               "<td bgColor=#d6dfe7 width=50%>\r\n"
-               "<FONT face=Arial color=#000000  size=-1><b>Compatible con: </b>Chrome, "
-               "Firefox</font></td>\r\n"
-               "</tr></table>\r\n"
-               "<div id=r></div>\r\n"
-               "</body></html>\r\n"
-               "\r\n");
-
+        << scriptPage("<script src=reloj.js>\r\n</script>\r\n<script>\r\nfunction a(){ "
+                      "document.title='\xc3\xb1'; }\r\n</script>",
+                      "onload=\"a()\"", "Reloj <i>digital</i>", "Reloj", "Chrome, Firefox",
+                      "<div id=r></div>");
     ScriptPageFields empty; // null fields insert nothing; an empty external script, no lines
     empty.externalScript = QStringLiteral("");
     empty.name = QStringLiteral("X");
     QTest::newRow("script, null and empty fields")
-        << BuildScriptPage(empty)
-        << QByteArray("<html><head><title></title>\r\n"
-                      "<meta charset=\"utf-8\">\r\n"
-                      "\r\n"
-                      "</head>\r\n"
-                      "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10  >\r\n"
-                      "<table width=100% border=0>\r\n"
-                      "<tr bgColor=#a3c1e0><td colspan=2>\r\n"
-                      "<img src='script.gif' align=center  valign='center'>\r\n"
-                      "<FONT face=Arial color=#ffffff size=+2><b>X</b></td></tr>\r\n"
-                      "<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial color=#000000 size=-1>"
-                      "<b>Tipo Script:</b> </font></td>\r\n"
-                      "<td bgColor=#d6dfe7 width=50%>\r\n"
-                      "<FONT face=Arial color=#000000  size=-1><b>Compatible con: </b></font>"
-                      "</td>\r\n"
-                      "</tr></table>\r\n"
-                      "\r\n"
-                      "</body></html>\r\n"
-                      "\r\n");
+        << BuildScriptPage(empty) << scriptPage("", "", "X", "", "", "");
 
     QTest::newRow("category, HTML kept as it stands")
         << BuildCategoryPage(QStringLiteral("Fecha & hora"),
@@ -105,21 +84,6 @@ void TestPages::pagesAreWrittenByteForByte()
     QFETCH(QByteArray, page);
     QFETCH(QByteArray, expected);
     QCOMPARE(page, expected);
-}
-
-void TestPages::layoutFollowsTheWindow()
-{
-    const layout::MainLayout l = layout::ComputeMainLayout(9195, 6135, 855, 2895, 60);
-    QCOMPARE(l.frame, QRect(100, 50, 7895, 5385));
-    QCOMPARE(l.opciones, QRect(8145, 50, 855, 6135));
-    QCOMPARE(l.salirTop, 4935);
-    // The search box takes the top of the tree's column; the page pane keeps all of it.
-    QCOMPARE(l.search.box, QRect(50, 150, 2895, 330));
-    QCOMPARE(l.search.count, QRect(1438, 150, 1447, 330));
-    QCOMPARE(l.tree, QRect(50, 540, 2895, 4770));
-    QCOMPARE(l.explorador, QRect(3145, 150, 4700, 5160));
-    QCOMPARE(l.presentacion, QRect(3145, 150, 4700, 5185));
-    QCOMPARE(l.lineaBorde, QRect(2945, 150, 60, 5210));
 }
 
 void TestPages::splitterIsClampedToItsBounds_data()
