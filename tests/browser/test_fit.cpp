@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -29,19 +28,14 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Every caption, label, list entry, tab and column title of the window's visible controls
+// Every caption, label, list entry and tab of the window's visible controls
 // that does not fit its control, and every label whose text reaches the control beside it.
 QStringList cutTexts(QWidget* window)
 {
     QStringList cut;
     const auto check = [&](QWidget* w, const QString& text, QSize needed, QRect room) {
         if (needed.width() > room.width() || needed.height() > room.height())
-            cut.append(u"%1/%2: \"%3\" needs %4x%5, has %6x%7"_s
-                           .arg(window->objectName(), w->objectName(), text)
-                           .arg(needed.width())
-                           .arg(needed.height())
-                           .arg(room.width())
-                           .arg(room.height()));
+            cut.append(window->objectName() + u'/' + w->objectName() + u": "_s + text);
     };
     for (QWidget* w : window->findChildren<QWidget*>()) {
         const QFontMetrics fm = w->fontMetrics();
@@ -77,8 +71,8 @@ QStringList cutTexts(QWidget* window)
                 if (other != label && other->isVisibleTo(window) &&
                     !other->geometry().contains(label->geometry()) &&
                     other->geometry().intersects(drawn))
-                    cut.append(u"%1: \"%2\" touches %3"_s.arg(label->objectName(), text,
-                                                              other->objectName()));
+                    cut.append(label->objectName() + u": "_s + text + u" touches "_s +
+                               other->objectName());
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             QRect room = button->rect();
             if (auto* push = qobject_cast<QPushButton*>(button)) {
@@ -101,15 +95,6 @@ QStringList cutTexts(QWidget* window)
             for (int i = 0; i < bar->count(); ++i)
                 check(bar, bar->tabText(i), QSize(fm.horizontalAdvance(bar->tabText(i)) + space, 0),
                       bar->tabRect(i).intersected(bar->rect()));
-        } else if (auto* header = qobject_cast<QHeaderView*>(w)) {
-            const int margin =
-                header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
-            for (int i = 0; i < header->count(); ++i) {
-                const QString title =
-                    header->model()->headerData(i, header->orientation()).toString();
-                check(header, title, QSize(fm.horizontalAdvance(title) + 2 * margin, 0),
-                      QRect(0, 0, header->sectionSize(i), 1));
-            }
         }
     }
     return cut;
