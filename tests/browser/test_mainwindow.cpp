@@ -1,8 +1,11 @@
-// The start window and the main window as a person meets them, on temporary program folders.
+// The program's windows and pages as a person meets them, on temporary program folders: the
+// start, the main window, the pages it writes, and every window read whole in several fonts.
+#include "app/frmcondiciones.h"
 #include "app/frmsplash.h"
 #include "app/module1.h"
 #include "browser/buttonbar.h"
 #include "browser/guardedpage.h"
+#include "browser/layout.h"
 #include "browser/pagebuilder.h"
 #include "browser/popupwindow.h"
 #include "browser/presentationpanel.h"
@@ -13,23 +16,32 @@
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "library/nodekey.h"
+#include "online/frmenviarscript.h"
 #include "online/frmpublicidad.h"
 #include "platform/network.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QTabBar>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVector3D>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
+using namespace pages;
 
 namespace {
 
@@ -84,6 +96,78 @@ void writeTerms(TempProgramFolder& folder)
         "{\\rtf1\\ansi Condiciones de uso: \\b aceptaci\\'f3n\\b0 .\\par}");
 }
 
+// Every caption, label, list entry and tab of the window's visible controls
+// that does not fit its control, and every label whose text reaches the control beside it.
+QStringList cutTexts(QWidget* window)
+{
+    QStringList cut;
+    const auto check = [&](QWidget* w, const QString& text, QSize needed, QRect room) {
+        if (needed.width() > room.width() || needed.height() > room.height())
+            cut.append(window->objectName() + u'/' + w->objectName() + u": "_s + text);
+    };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const QFontMetrics fm = w->fontMetrics();
+        if (!w->isVisibleTo(window))
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+            const QString text = label->text();
+            const int m = label->margin();
+            const QRect room = label->contentsRect().adjusted(m, m, -m, -m);
+            QSize needed;
+            if (label->textFormat() == Qt::RichText ||
+                (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
+                QTextDocument doc;
+                doc.setDefaultFont(label->font());
+                doc.setDocumentMargin(0);
+                doc.setHtml(text);
+                if (label->wordWrap())
+                    doc.setTextWidth(room.width());
+                needed = QSize(qCeil(label->wordWrap() ? doc.size().width() : doc.idealWidth()),
+                               qCeil(doc.size().height()));
+            } else {
+                const int flags = int(label->alignment()) | Qt::TextShowMnemonic |
+                                  (label->wordWrap() ? Qt::TextWordWrap : 0);
+                needed = fm.boundingRect(QRect(0, 0, room.width(), 100000), flags, text).size();
+            }
+            check(label, text, needed, room);
+            const QRect drawn =
+                QStyle::alignedRect(label->layoutDirection(), label->alignment(), needed, room)
+                    .translated(label->pos())
+                    .adjusted(0, 0, 2, 0);
+            for (QWidget* other :
+                 label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (other != label && other->isVisibleTo(window) &&
+                    !other->geometry().contains(label->geometry()) &&
+                    other->geometry().intersects(drawn))
+                    cut.append(label->objectName() + u": "_s + text + u" touches "_s +
+                               other->objectName());
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            QRect room = button->rect();
+            if (auto* push = qobject_cast<QPushButton*>(button)) {
+                QStyleOptionButton option;
+                option.initFrom(push);
+                option.text = push->text();
+                room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push);
+            }
+            check(button, button->text(), fm.size(Qt::TextShowMnemonic, button->text()), room);
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                               QStyle::SC_ComboBoxEditField, combo);
+            for (int i = 0; i < combo->count(); ++i)
+                check(combo, combo->itemText(i),
+                      QSize(fm.horizontalAdvance(combo->itemText(i)), fm.height()), field);
+        } else if (auto* bar = qobject_cast<QTabBar*>(w)) {
+            const int space = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
+            for (int i = 0; i < bar->count(); ++i)
+                check(bar, bar->tabText(i), QSize(fm.horizontalAdvance(bar->tabText(i)) + space, 0),
+                      bar->tabRect(i).intersected(bar->rect()));
+        }
+    }
+    return cut;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -101,6 +185,13 @@ private Q_SLOTS:
     void searchFiltersWithoutAccentsAndPicksOnlyWhenAsked();
     void scriptWindowsOpenAsProgramWindowsAndCloseThemselves();
     void bannerLinksGoToTheUsersBrowserOnly();
+    void pagesAreWrittenByteForByte_data();
+    void pagesAreWrittenByteForByte();
+    void splitterIsClampedToItsBounds_data();
+    void splitterIsClampedToItsBounds();
+    void everyWindowReadsWholeAtItsDesignedSize_data();
+    void everyWindowReadsWholeAtItsDesignedSize();
+    void dropHighlightNeverLooksLikeASecondSelection();
     // Last: declining asks the program to quit, after which no modal window can run.
     void startWindowAsAPersonMeetsIt();
 };
@@ -548,6 +639,204 @@ void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
     QCOMPARE(shell.opened.size(), 1);
     QVERIFY(banner.findChildren<PopupWindow*>().isEmpty());
     QCOMPARE(banner.web_publicidad->url(), bannerPage);
+}
+
+void TestMainWindow::pagesAreWrittenByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("expected");
+
+    // The script page's fixed text, with what each field puts in it.
+    const auto scriptPage = [](const char* scripts, const char* body, const char* name,
+                               const char* type, const char* browsers, const char* html) {
+        return "<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n" + QByteArray(scripts) +
+               "\r\n</head>\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 " +
+               body +
+               " >\r\n<table width=100% border=0>\r\n<tr bgColor=#a3c1e0><td colspan=2>\r\n"
+               "<img src='script.gif' align=center  valign='center'>\r\n"
+               "<FONT face=Arial color=#ffffff size=+2><b>" +
+               name +
+               "</b></td></tr>\r\n<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial "
+               "color=#000000 size=-1><b>Tipo Script:</b> " +
+               type +
+               "</font></td>\r\n<td bgColor=#d6dfe7 width=50%>\r\n<FONT face=Arial "
+               "color=#000000  size=-1><b>Compatible con: </b>" +
+               browsers + "</font></td>\r\n</tr></table>\r\n" + html + "\r\n</body></html>\r\n\r\n";
+    };
+    ScriptPageFields f;
+    f.externalScript = QStringLiteral("reloj.js");
+    f.head = QStringLiteral("<script>\r\nfunction a(){ document.title='ñ'; }\r\n</script>");
+    f.body = QStringLiteral("onload=\"a()\"");
+    f.name = QStringLiteral("Reloj <i>digital</i>");
+    f.typeName = QStringLiteral("Reloj");
+    f.browsers = QStringLiteral("Chrome, Firefox");
+    f.html = QStringLiteral("<div id=r></div>");
+    QTest::newRow("script, every field")
+        << BuildScriptPage(f)
+        << scriptPage("<script src=reloj.js>\r\n</script>\r\n<script>\r\nfunction a(){ "
+                      "document.title='\xc3\xb1'; }\r\n</script>",
+                      "onload=\"a()\"", "Reloj <i>digital</i>", "Reloj", "Chrome, Firefox",
+                      "<div id=r></div>");
+    ScriptPageFields empty; // null fields insert nothing; an empty external script, no lines
+    empty.externalScript = QStringLiteral("");
+    empty.name = QStringLiteral("X");
+    QTest::newRow("script, null and empty fields")
+        << BuildScriptPage(empty) << scriptPage("", "", "X", "", "", "");
+
+    QTest::newRow("category, HTML kept as it stands")
+        << BuildCategoryPage(QStringLiteral("Fecha & hora"),
+                             QStringLiteral("Relojes <b>y</b> calendarios"))
+        << QByteArray("<html><head><title>Categoria</title>\r\n"
+                      "<meta charset=\"utf-8\">\r\n"
+                      "</head>\r\n"
+                      "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >\r\n"
+                      "<table width=100% border=0>\r\n"
+                      "<tr><td  bgColor=#a3c1e0>\r\n"
+                      "<img src='categoria.gif' align='center' valign='center' >\r\n"
+                      "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad"
+                      "a: </b>Fecha & hora</b></font>\r\n"
+                      "</td></tr></table>\r\n"
+                      "<p>\r\n"
+                      "<table width=100% border=0>\r\n"
+                      "<tr><td bgColor=#d6dfe7 width=50%>\r\n"
+                      "<FONT face=arial color=#000000 >Relojes <b>y</b> calendarios</font></td>"
+                      "</tr></table><p align=center><img src='logo text2.jpg'></body></html>\r\n"
+                      "\r\n");
+}
+
+void TestMainWindow::pagesAreWrittenByteForByte()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(page, expected);
+}
+
+void TestMainWindow::splitterIsClampedToItsBounds_data()
+{
+    // In a window 12000 twips wide: a quarter is 3000, three quarters 9000.
+    QTest::addColumn<int>("dropped");
+    QTest::addColumn<int>("rest");
+    for (const auto& [dropped, rest] : {std::pair{100, 3100},
+                                        {2999, 3100},
+                                        {3000, 3000},
+                                        {5000, 5000},
+                                        {9000, 9000},
+                                        {9001, 8900},
+                                        {20000, 8900}})
+        QTest::addRow("dropped at %d", dropped) << dropped << rest;
+}
+
+void TestMainWindow::splitterIsClampedToItsBounds()
+{
+    QFETCH(int, dropped);
+    QFETCH(int, rest);
+    const layout::SplitterRelease r = layout::ReleaseSplitter(
+        dropped, 12000, QRect(50, 540, 2895, 4770), QRect(3145, 150, 4700, 5160));
+    QCOMPARE(r.barLeft, rest);
+    QCOMPARE(r.tree, QRect(50, 540, rest - 50, 4770));
+    QCOMPARE(r.search.box, QRect(50, 150, rest - 50, 330));
+    QCOMPARE(r.explorador, QRect(rest + 150, 150, 12000 - rest - 1600, 5160));
+    QCOMPARE(r.presentacion, r.explorador);
+}
+
+void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::newRow("desktop font") << QApplication::font();
+    for (const auto& [family, points] :
+         {std::pair{"DejaVu Sans", 10}, std::pair{"DejaVu Sans", 8}, std::pair{"Lato", 11}}) {
+        if (!QFontDatabase::families().contains(QLatin1String(family)))
+            continue;
+        QTest::addRow("%s %d", family, points) << QFont(QLatin1String(family), points);
+    }
+}
+
+void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
+{
+    QFETCH(QFont, font);
+    const QFont desktop = QApplication::font();
+    QApplication::setFont(font);
+    auto restore = qScopeGuard([&] { QApplication::setFont(desktop); });
+    TempProgramFolder folder;
+    folder.closeLibrary();
+    // The shipped library: its real category and type names fill the editor's lists.
+    for (const char* file : {"scripts.mdb", "licencia.rtf"})
+        folder.copyFromStagedProgram(QString::fromLatin1(file));
+    platform::FixedNetworkPresence offline(false);
+    platform::ScriptedMessageBoxes boxes;
+    QStringList cut;
+
+    frmsplash splash;
+    frmcondiciones terms;
+    Frmpublicidad banner;
+    for (QWidget* window : std::initializer_list<QWidget*>{&splash, &terms, &banner}) {
+        window->show();
+        cut += cutTexts(window);
+    }
+
+    Frmscripts w; // at its designed size
+    w.show();
+    QVERIFY(w.Form_Load());
+    cut += cutTexts(&w);
+    auto* panel = static_cast<editing::EditorPanel*>(w.Frame2);
+    w.opciones->boton_insertar->click();
+    QVERIFY(panel->isVisible());
+    for (int tab = 0; tab < 5; ++tab) {
+        panel->tabscript->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        cut += cutTexts(&w);
+    }
+    // The empty file list shows no sideways scroll bar.
+    QCOMPARE(panel->tabscript->currentIndex(), 4);
+    QVERIFY(!panel->list_ficheros->horizontalScrollBar()->isVisible());
+
+    frmenviarscript form(*w.cn, QString::number(w.cn->scriptsByName().front().id), &w);
+    form.show();
+    cut += cutTexts(&form);
+    cut.removeDuplicates();
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    QVERIFY(boxes.shown.isEmpty());
+
+    // The tree shows every name whole and scrolls sideways when it is narrow.
+    w.opciones->boton_salir[1]->click();
+    w.Tree->expandAll();
+    QCoreApplication::processEvents();
+    for (QTreeWidgetItemIterator it(w.Tree); *it; ++it) {
+        const int needed =
+            w.Tree->iconSize().width() + w.Tree->fontMetrics().horizontalAdvance((*it)->text(0));
+        QVERIFY2(w.Tree->visualItemRect(*it).width() >= needed, qPrintable((*it)->text(0)));
+    }
+    QTRY_VERIFY(w.Tree->horizontalScrollBar()->maximum() > 0);
+}
+
+void TestMainWindow::dropHighlightNeverLooksLikeASecondSelection()
+{
+    TempProgramFolder folder;
+    QStringList keys;
+    for (const char* name : {"Animaciones", "Botones", "Cajas"})
+        keys.append(library::categoryKey(folder.addCategory(0, QString::fromUtf8(name))));
+    MainWindowUnderTest w(folder);
+    w->Tree->setCurrentItem(w.node(keys[0]));
+    w->SetDropHighlight(w.node(keys[1]));
+    QVERIFY(!w.node(keys[1])->isSelected());
+    // The mean colour of each row, selected, marked and plain: the mark shows, and it is far
+    // from the selection's look.
+    const QImage shot = w->Tree->viewport()->grab().toImage();
+    QList<QVector3D> mean;
+    for (const QString& key : keys) {
+        const QRect r = w->Tree->visualItemRect(w.node(key));
+        QVector3D sum;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                sum += QVector3D(c.red(), c.green(), c.blue());
+            }
+        mean.append(sum / float(r.width() * r.height()));
+    }
+    const float markToPlain = mean[1].distanceToPoint(mean[2]);
+    const float markToSelected = mean[1].distanceToPoint(mean[0]);
+    QVERIFY2(markToPlain > 8 && markToSelected > 40,
+             qPrintable(u"%1 %2"_s.arg(markToPlain).arg(markToSelected)));
 }
 
 QTEST_MAIN(TestMainWindow)
