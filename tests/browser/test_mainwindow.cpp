@@ -32,7 +32,6 @@
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTextBrowser>
-#include <QTextDocument>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVector3D>
@@ -111,24 +110,11 @@ QStringList cutTexts(QWidget* window)
             continue;
         if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
             const QString text = label->text();
-            const int m = label->margin();
-            const QRect room = label->contentsRect().adjusted(m, m, -m, -m);
-            QSize needed;
-            if (label->textFormat() == Qt::RichText ||
-                (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text))) {
-                QTextDocument doc;
-                doc.setDefaultFont(label->font());
-                doc.setDocumentMargin(0);
-                doc.setHtml(text);
-                if (label->wordWrap())
-                    doc.setTextWidth(room.width());
-                needed = QSize(qCeil(label->wordWrap() ? doc.size().width() : doc.idealWidth()),
-                               qCeil(doc.size().height()));
-            } else {
-                const int flags = int(label->alignment()) | Qt::TextShowMnemonic |
-                                  (label->wordWrap() ? Qt::TextWordWrap : 0);
-                needed = fm.boundingRect(QRect(0, 0, room.width(), 100000), flags, text).size();
-            }
+            // Qt's own measure of the text and margins, at the label's width when it wraps.
+            const QRect room = label->rect();
+            const QSize needed = label->wordWrap()
+                                     ? QSize(room.width(), label->heightForWidth(room.width()))
+                                     : label->sizeHint();
             check(label, text, needed, room);
             const QRect drawn =
                 QStyle::alignedRect(label->layoutDirection(), label->alignment(), needed, room)
