@@ -306,60 +306,49 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
                        "  En un ciclo [9S]\n"
                        "  Sin categoría [6S]\n"
                        "  Zeta [5000000000S]\n"_s);
-    QCOMPARE(w->Tree->editTriggers(), QAbstractItemView::NoEditTriggers);
 
-    // Clicks: the root shows the presentation, a category its page, a script its page and
-    // the buttons that act on it.
-    const QString browsing = u"insertar Editar* exportar* borrar* enviar* Salir"_s;
-    QCOMPARE(w.buttons(), browsing);
-    QVERIFY(w->Frame_presentacion->isVisible());
+    // Clicks and keys alike: the node made current shows its page (the root, the
+    // presentation) and carries the highlight; the script buttons act only on a current
+    // script, whose id stays remembered over a category.
+    const auto shows = [&] {
+        const QTreeWidgetItem* node = w->Tree->currentItem();
+        const QString page = fileText(folder, w.current().endsWith(u'S') ? pages::ScriptPageName
+                                                                         : pages::CategoryPageName);
+        return w.current() + u" id="_s + w->id + u' ' + w.buttons() +
+               (w->Frame_presentacion->isVisible()         ? u" presentación"_s
+                : page.contains(node->text(0) + u"</b>"_s) ? u" página"_s
+                                                           : u" otra página"_s) +
+               (w->DropHighlight() == node ? u""_s : u" resalte en otro nodo"_s);
+    };
+    const QString off = u" insertar Editar* exportar* borrar* enviar* Salir"_s;
+    const QString on = u" insertar Editar exportar borrar enviar Salir"_s;
+    QCOMPARE(shows(), u"0C id="_s + off + u" presentación"_s);
     w.click(u"1S"_s);
-    QCOMPARE(w->id, u"1"_s);
-    QCOMPARE(w.buttons(), u"insertar Editar exportar borrar enviar Salir"_s);
-    QVERIFY(!w->Frame_presentacion->isVisible());
+    QCOMPARE(shows(), u"1S id=1"_s + on + u" página"_s);
     QTreeWidgetItem* relojes = w.node(u"10C"_s);
     const bool expanded = relojes->isExpanded();
     w.click(u"10C"_s);
-    QCOMPARE(relojes->isExpanded(), !expanded);
-    w.click(u"10C"_s);
-    QCOMPARE(relojes->isExpanded(), expanded);
-    QCOMPARE(w->id, u"1"_s); // remembered, but the buttons that act on it are off
-    QCOMPARE(w.buttons(), browsing);
-    QCOMPARE(w->DropHighlight(), relojes);
-    QVERIFY(fileText(folder, pages::CategoryPageName).contains(u"</b>Relojes</b>"_s));
+    QCOMPARE(shows(), u"10C id=1"_s + off + u" página"_s);
+    QCOMPARE(relojes->isExpanded(), !expanded); // a click folds or unfolds
     w.click(u"0C"_s);
     w.click(u"0C"_s);
-    QVERIFY(w.node(u"0C"_s)->isExpanded()); // the root never folds
-    QVERIFY(w->Frame_presentacion->isVisible());
-
-    // The keys: whatever makes a node current shows what a click on it does.
+    QVERIFY(w.node(u"0C"_s)->isExpanded()); // but the root never folds
+    QCOMPARE(shows(), u"0C id=1"_s + off + u" presentación"_s);
     w->Tree->expandAll();
     w->Tree->setFocus();
-    QTest::keyClick(w->Tree, Qt::Key_Home);
-    QCOMPARE(w.current(), u"0C"_s);
-    QVERIFY(w->Frame_presentacion->isVisible());
-    QTest::keyClick(w->Tree, Qt::Key_Down);
-    QCOMPARE(w.current(), u"6C"_s);
-    QVERIFY(fileText(folder, pages::CategoryPageName).contains(u"</b>Árboles</b>"_s));
-    QVERIFY(!w->Frame_presentacion->isVisible());
-    QCOMPARE(w->DropHighlight(), w->Tree->currentItem());
-    QTest::keyClick(w->Tree, Qt::Key_End);
-    QCOMPARE(w->id, u"5000000000"_s);
-    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"<b>Zeta</b>"_s));
-    QCOMPARE(w.buttons(), u"insertar Editar exportar borrar enviar Salir"_s);
+    const auto key = [&](Qt::Key k) {
+        QTest::keyClick(w->Tree, k);
+        return shows();
+    };
+    QCOMPARE(key(Qt::Key_Down), u"6C id=1"_s + off + u" página"_s);
+    QCOMPARE(key(Qt::Key_End), u"5000000000S id=5000000000"_s + on + u" página"_s);
     QTRY_COMPARE(w->explorador->url().fileName(), pages::ScriptPageName);
-    QTest::keyClick(w->Tree, Qt::Key_Up);
-    QCOMPARE(w->id, u"6"_s);
-    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Sin categoría"_s));
+    QCOMPARE(key(Qt::Key_Up), u"6S id=6"_s + on + u" página"_s);
     QTest::keyClicks(w->Tree, u"Chi"_s); // typing a name goes to it
-    QCOMPARE(w->id, u"8"_s);
-    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Chiste 'malo'"_s));
-    QCOMPARE(w->DropHighlight(), w->Tree->currentItem());
-    QTest::keyClick(w->Tree, Qt::Key_Up);
-    QCOMPARE(w.current(), u"2C"_s);
-    QCOMPARE(w.buttons(), browsing);
-    QCOMPARE(w->id, u"8"_s);
+    QCOMPARE(shows(), u"8S id=8"_s + on + u" página"_s);
+    QCOMPARE(key(Qt::Key_Up), u"2C id=8"_s + off + u" página"_s);
     QTRY_COMPARE(w->explorador->url().fileName(), pages::CategoryPageName);
+    QCOMPARE(key(Qt::Key_Home), u"0C id=8"_s + off + u" presentación"_s);
 }
 
 void TestMainWindow::scriptPageRunsWithItsAccentsAndStaysPut()
