@@ -72,7 +72,8 @@ void TestStartProcess::initTestCase()
     Module1::SetProgramValues(hostsDir_.path());
     const QUrl site(Module1::UpdateCheckUrl);
     const QString hosts = hostsDir_.filePath(u"hosts"_s);
-    TempProgramFolder::writeFile(hosts, "127.0.0.1 localhost\n127.0.0.1 " + site.host().toLatin1());
+    TempProgramFolder::writeFile(hosts,
+                                 "127.0.0.1 localhost\n127.0.0.1 " + site.host().toLatin1() + "\n");
     QVERIFY(mount(hosts.toLocal8Bit().constData(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0);
     QVERIFY(silentSite_.listen(QHostAddress::LocalHost, quint16(site.port(80))));
     connect(&silentSite_, &QTcpServer::newConnection, this, [this] {
