@@ -43,9 +43,7 @@ QString runDialog(const std::function<void(QFileDialog*)>& look,
 // Types the full name into the dialog's name box and presses Enter, as a person does.
 void choose(QFileDialog* dialog, const QString& path)
 {
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(name);
-    name->setFocus();
+    auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
     name->setText(path);
     QTest::keyClick(name, Qt::Key_Return);
 }
@@ -53,20 +51,14 @@ void choose(QFileDialog* dialog, const QString& path)
 // The texts the dialog's detail view shows for `name`, column by column.
 QStringList rowOf(QFileDialog* dialog, const QString& name)
 {
-    auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-    if (!view)
-        return {};
+    auto* view = dialog->findChild<QTreeView*>(u"treeView"_s);
     QAbstractItemModel* model = view->model();
-    const QModelIndex root = view->rootIndex();
-    for (int row = 0; row < model->rowCount(root); ++row) {
-        if (model->index(row, 0, root).data().toString() != name)
-            continue;
-        QStringList texts;
-        for (int column = 0; column < model->columnCount(root); ++column)
-            texts.append(model->index(row, column, root).data().toString());
-        return texts;
-    }
-    return {};
+    const QModelIndexList found = model->match(model->index(0, 0, view->rootIndex()),
+                                               Qt::DisplayRole, name, 1, Qt::MatchExactly);
+    QStringList texts;
+    for (int c = 0; !found.isEmpty() && c < model->columnCount(view->rootIndex()); ++c)
+        texts.append(found[0].siblingAtColumn(c).data().toString());
+    return texts;
 }
 
 } // namespace
