@@ -88,9 +88,8 @@ void dragSplitter(Frmscripts& w, int dx)
 
 void writeTerms(TempProgramFolder& folder)
 {
-    TempProgramFolder::writeFile(
-        folder.filePath(u"licencia.rtf"_s),
-        "{\\rtf1\\ansi Condiciones de uso: \\b aceptaci\\'f3n\\b0 .\\par}");
+    TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s),
+                                 "{\\rtf1\\ansi Condiciones: aceptaci\\'f3n.}");
 }
 
 } // namespace
@@ -154,25 +153,20 @@ void TestMainWindow::acceptingOpensTheMainWindowOnOneWebProfile()
     writeTerms(folder);
     folder.addCategory(0, u"Textos"_s);
     folder.closeLibrary();
-    QPointer<Frmscripts> main;
-    {
-        platform::FixedNetworkPresence online(true);
-        platform::ScriptedMessageBoxes boxes;
-        auto* splash = new frmsplash();
-        QPointer<frmsplash> alive(splash);
-        QVERIFY(splash->Form_Load(folder.path()));
-        QTRY_VERIFY(splash->WebBrowser1);
-        QCOMPARE(splash->WebBrowser1->profile(), browser::WebProfile());
-        QTest::mouseClick(splash->Command2, Qt::LeftButton);
-        main = splash->MainWindow();
-        QVERIFY(main && main->isVisible());
-        QTRY_VERIFY(!alive); // the start window is unloaded
-    }
+    platform::FixedNetworkPresence online(true);
+    platform::ScriptedMessageBoxes boxes;
+    QPointer<frmsplash> splash(new frmsplash());
+    QVERIFY(splash->Form_Load(folder.path()));
+    QTRY_VERIFY(splash->WebBrowser1); // the update check, on the one profile of every page
+    QCOMPARE(splash->WebBrowser1->profile(), browser::WebProfile());
+    QTest::mouseClick(splash->Command2, Qt::LeftButton);
+    std::unique_ptr<Frmscripts> main(splash->MainWindow());
+    QVERIFY(main && main->isVisible());
+    QTRY_VERIFY(!splash); // the start window is unloaded
     QCOMPARE(main->Tree->topLevelItem(0)->child(0)->text(0), u"Textos"_s);
     QCOMPARE(main->DropHighlight(), main->Tree->topLevelItem(0));
     QVERIFY(main->Frame_presentacion->isVisible() && !QApplication::overrideCursor());
     QCOMPARE(main->explorador->page()->profile(), browser::WebProfile());
-    delete main;
 }
 
 void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart_data()
@@ -482,8 +476,7 @@ void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
     const QUrl pane = QUrl::fromLocalFile(folder.filePath(pages::ScriptPageName));
     const auto popups = [&] { return w->findChildren<PopupWindow*>(); };
     const auto says = [](PopupWindow* p) {
-        return runScript(p->page(), u"document.body.textContent"_s).toString() ==
-               u"Hola desde la ventana"_s;
+        return runScript(p->page(), u"document.body.textContent"_s) == u"Hola desde la ventana"_s;
     };
 
     // The page's onload opens a window of the program, at the size asked for; the pane
