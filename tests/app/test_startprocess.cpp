@@ -28,11 +28,8 @@ constexpr int EndsWithinMs = 5000;
 // Runs a command line of words split at blanks; true when it succeeded.
 bool run(const char* command)
 {
-    QStringList words = QString::fromLatin1(command).split(QLatin1Char(' '));
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(words.takeFirst(), words);
-    return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    QStringList words = QString::fromLatin1(command).split(u' ');
+    return QProcess::execute(words.takeFirst(), words) == 0;
 }
 
 } // namespace
