@@ -92,8 +92,6 @@ void TestRtfReader::readsWhatEditorsWrite_data()
         R"({\rtf1{\colortbl;\red255\green0\blue0;}\fs20 a{\b b{\i c}\b0 d}e\b f)"
         R"(\plain g{\ul h\ulnone i}{\cf1 rojo}{\strike t}{\super 2}})",
         u"a{b:b}{bi:c}de{b:f}g{u:h}i{c:rojo}{s:t}{^:2}"_s);
-    row("alignment in force at the paragraph end", R"({\rtf1\qc uno\par\pard dos\par\qr tres})",
-        u"C|uno\ndos\nR|tres"_s);
     row("missing final brace tolerated", R"({\rtf1 {\b Hola} mundo\par)", u"{b:Hola} mundo"_s);
     row("not RTF", "Condiciones de uso", u"ERROR"_s);
     row("cut inside an inner group", R"({\rtf1 Primera parte {\b de las condiciones)", u"ERROR"_s);
