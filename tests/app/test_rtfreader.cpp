@@ -9,9 +9,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The document as text, a line a paragraph. A paragraph not aligned left starts with "C|",
-// "R|" or "J|", an indented one with its margins "[24,-24]|"; a run of formatted text is
-// written "{flags:text}", the flags being b(old) i(talic) u(nderline) s(trike) ^(superscript)
+// The document a line a paragraph, "C|", "R|", "J|" or "[left,indent]|" before one not plain
+// left; formatted runs as "{flags:text}": b(old) i(talic) u(nderline) s(trike) ^(superscript)
 // c(oloured) H(eading size).
 QString render(const QTextDocument& document)
 {

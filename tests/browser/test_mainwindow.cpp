@@ -74,11 +74,8 @@ QStringList shownScripts(QTreeWidget* tree)
     return names;
 }
 
-void writeTerms(TempProgramFolder& folder)
-{
-    TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s),
-                                 "{\\rtf1\\ansi Condiciones: aceptaci\\'f3n.}");
-}
+// Terms of use with an accent written as RTF writes it.
+const QByteArray Terms = "{\\rtf1\\ansi Condiciones: aceptaci\\'f3n.}";
 
 } // namespace
 
@@ -113,7 +110,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     QVERIFY(!frmsplash().Form_Load(folder.path()));
     QCOMPARE(boxes.shown.value(0).text,
              u"Falta algun fichero de instalacion de Korvalis.\nNo podrá continuar"_s);
-    writeTerms(folder);
+    TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s), Terms);
     {
         // Accepting: the main window with its tree, the root highlighted, the presentation.
         platform::FixedNetworkPresence online(true);
@@ -289,7 +286,7 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
 {
     platform::FixedNetworkPresence offline(false);
     TempProgramFolder folder;
-    writeTerms(folder);
+    TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s), Terms);
     SampleLibrary sample(folder);
     folder.addType(u"Reloj"_s);
     const qint64 aviso = ScriptBuilder(u"Aviso"_s)
@@ -507,23 +504,16 @@ void TestMainWindow::pagesAreWrittenByteForByte_data()
     empty.name = QStringLiteral("X");
     QTest::newRow("script, null and empty fields")
         << BuildScriptPage(empty) << scriptPage("", "", "X", "", "", "");
-
     QTest::newRow("category, HTML kept as it stands")
         << BuildCategoryPage(QStringLiteral("Fecha & hora"),
                              QStringLiteral("Relojes <b>y</b> calendarios"))
-        << QByteArray("<html><head><title>Categoria</title>\r\n"
-                      "<meta charset=\"utf-8\">\r\n"
-                      "</head>\r\n"
-                      "<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >\r\n"
-                      "<table width=100% border=0>\r\n"
-                      "<tr><td  bgColor=#a3c1e0>\r\n"
+        << QByteArray("<html><head><title>Categoria</title>\r\n<meta charset=\"utf-8\">\r\n"
+                      "</head>\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >"
+                      "\r\n<table width=100% border=0>\r\n<tr><td  bgColor=#a3c1e0>\r\n"
                       "<img src='categoria.gif' align='center' valign='center' >\r\n"
                       "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad"
-                      "a: </b>Fecha & hora</b></font>\r\n"
-                      "</td></tr></table>\r\n"
-                      "<p>\r\n"
-                      "<table width=100% border=0>\r\n"
-                      "<tr><td bgColor=#d6dfe7 width=50%>\r\n"
+                      "a: </b>Fecha & hora</b></font>\r\n</td></tr></table>\r\n<p>\r\n"
+                      "<table width=100% border=0>\r\n<tr><td bgColor=#d6dfe7 width=50%>\r\n"
                       "<FONT face=arial color=#000000 >Relojes <b>y</b> calendarios</font></td>"
                       "</tr></table><p align=center><img src='logo text2.jpg'></body></html>\r\n"
                       "\r\n");
@@ -541,11 +531,9 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize_data()
     QTest::addColumn<QFont>("font");
     QTest::newRow("desktop font") << QApplication::font();
     for (const auto& [family, points] :
-         {std::pair{"DejaVu Sans", 10}, std::pair{"DejaVu Sans", 8}, std::pair{"Lato", 11}}) {
-        if (!QFontDatabase::families().contains(QLatin1String(family)))
-            continue;
-        QTest::addRow("%s %d", family, points) << QFont(QLatin1String(family), points);
-    }
+         {std::pair{"DejaVu Sans", 10}, std::pair{"DejaVu Sans", 8}, std::pair{"Lato", 11}})
+        if (QFontDatabase::families().contains(QLatin1String(family)))
+            QTest::addRow("%s %d", family, points) << QFont(QLatin1String(family), points);
 }
 
 void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
@@ -562,7 +550,6 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     platform::FixedNetworkPresence offline(false);
     platform::ScriptedMessageBoxes boxes;
     QStringList cut;
-
     frmsplash splash;
     frmcondiciones terms;
     Frmpublicidad banner;
@@ -570,7 +557,6 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
         window->show();
         cut += cutTexts(window);
     }
-
     Frmscripts w; // at its designed size
     w.show();
     QVERIFY(w.Form_Load());
@@ -585,7 +571,6 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     }
     // The empty file list shows no sideways scroll bar.
     QVERIFY(!panel->list_ficheros->horizontalScrollBar()->isVisible());
-
     frmenviarscript form(*w.cn, QString::number(w.cn->scriptsByName().front().id), &w);
     form.show();
     cut += cutTexts(&form);
