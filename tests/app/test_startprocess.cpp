@@ -2,9 +2,9 @@
 // the test's own: a dummy interface gives it an address other than loopback, and its update
 // site is a server on 127.0.0.1 that accepts and never answers.
 #include "app/module1.h"
+#include "tests/support/tempprogramfolder.h"
 #include "tests/support/xsession.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -13,6 +13,8 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -23,12 +25,11 @@ constexpr QPoint DeclineTwips(4440 + 1455 / 2, 3180 + 405 / 2);
 // Well inside the update check's wait for its page, which is 8 s.
 constexpr int EndsWithinMs = 5000;
 
-bool run(const QString& program, const QStringList& arguments)
+// Runs a command line of words split at blanks; true when it succeeded.
+bool run(const char* command)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    QStringList words = QString::fromLatin1(command).split(u' ');
+    return QProcess::execute(words.takeFirst(), words) == 0;
 }
 
 } // namespace
@@ -53,32 +54,23 @@ void TestStartProcess::initTestCase()
 {
     if (geteuid() != 0)
         QSKIP("a network of the test's own needs root");
-    if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty() ||
-        QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
+    if (QStandardPaths::findExecutable(u"ip"_s).isEmpty() ||
+        QStandardPaths::findExecutable(u"Xvfb"_s).isEmpty())
         QSKIP("ip or Xvfb is not installed");
     QVERIFY(unshare(CLONE_NEWNET | CLONE_NEWNS) == 0);
     QVERIFY(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0);
-    const QString ip = QStringLiteral("ip");
-    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-                     QStringLiteral("up")}));
+    QVERIFY(run("ip link set lo up"));
     // A dummy interface where the kernel has them, else a tun device no one reads from.
-    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("add"), QStringLiteral("d0"),
-                     QStringLiteral("type"), QStringLiteral("dummy")}) ||
-            run(ip, {QStringLiteral("tuntap"), QStringLiteral("add"), QStringLiteral("dev"),
-                     QStringLiteral("d0"), QStringLiteral("mode"), QStringLiteral("tun")}));
-    QVERIFY(run(ip, {QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.9.9.9/24"),
-                     QStringLiteral("dev"), QStringLiteral("d0")}));
-    QVERIFY(run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("d0"),
-                     QStringLiteral("up")}));
+    QVERIFY(run("ip link add d0 type dummy") || run("ip tuntap add dev d0 mode tun"));
+    QVERIFY(run("ip addr add 10.9.9.9/24 dev d0"));
+    QVERIFY(run("ip link set d0 up"));
 
     // The update site's name leads to the silent server, in this namespace only.
     Module1::SetProgramValues(hostsDir_.path());
     const QUrl site(Module1::UpdateCheckUrl);
-    const QString hosts = hostsDir_.filePath(QStringLiteral("hosts"));
-    QFile file(hosts);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("127.0.0.1 localhost\n127.0.0.1 " + site.host().toLatin1() + "\n");
-    file.close();
+    const QString hosts = hostsDir_.filePath(u"hosts"_s);
+    TempProgramFolder::writeFile(hosts,
+                                 "127.0.0.1 localhost\n127.0.0.1 " + site.host().toLatin1() + "\n");
     QVERIFY(mount(hosts.toLocal8Bit().constData(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0);
     QVERIFY(silentSite_.listen(QHostAddress::LocalHost, quint16(site.port(80))));
     connect(&silentSite_, &QTcpServer::newConnection, this, [this] {
@@ -104,35 +96,30 @@ void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram()
     QFETCH(int, exitCode);
     QTemporaryDir folder;
     QVERIFY(xsupport::CopyProgramFolder(QStringLiteral(KORVALIS_PROGRAM_DIR), folder.path()));
-    if (!withLibrary)
-        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("scripts.mdb"))));
+    QVERIFY(withLibrary || QFile::remove(folder.filePath(u"scripts.mdb"_s)));
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), x_->display());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(u"DISPLAY"_s, x_->display());
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     program.setProcessEnvironment(env);
     const qsizetype askedBefore = waiting_.size();
     x_->reset();
-    program.start(folder.filePath(QStringLiteral("korvalis")), {});
-    QVERIFY(program.waitForStarted());
-    const auto splash = x_->waitForShown(QStringLiteral("Korvalis"), {}, 30000);
-    QVERIFY(splash);
+    program.start(folder.filePath(u"korvalis"_s), {});
+    const auto splash = x_->waitForShown(u"Korvalis"_s, {}, 30000);
+    QVERIFY(program.waitForStarted() && splash);
     // The update page is asked for and never comes: the check is waiting.
     QTRY_VERIFY_WITH_TIMEOUT(waiting_.size() > askedBefore, 20000);
 
     const double scale = double(splash->geometry.width()) / SplashWidthTwips;
     x_->click(splash->geometry.topLeft() + (withLibrary ? DeclineTwips : AcceptTwips) * scale);
     if (!withLibrary) {
-        const auto message = x_->waitForShown(QStringLiteral("Error"), {splash->window}, 10000);
+        const auto message = x_->waitForShown(u"Error"_s, {splash->window}, 10000);
         QVERIFY(message);
         x_->pressReturn(message->geometry.center());
     }
     const bool ended = program.waitForFinished(EndsWithinMs);
-    if (!ended) {
-        program.kill();
-        program.waitForFinished();
-    }
+    program.kill();
     QVERIFY2(ended, "the program runs on after its last window closed");
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), exitCode);

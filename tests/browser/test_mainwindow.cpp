@@ -1,82 +1,81 @@
+// The program's windows and pages as a person meets them, on temporary program folders: the
+// start, the main window, the pages it writes, and every window read whole in several fonts.
+#include "app/frmcondiciones.h"
+#include "app/frmsplash.h"
 #include "app/module1.h"
 #include "browser/buttonbar.h"
-#include "browser/frmscripts.h"
 #include "browser/guardedpage.h"
 #include "browser/pagebuilder.h"
+#include "browser/popupwindow.h"
 #include "browser/presentationpanel.h"
+#include "browser/searchbox.h"
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
+#include "browser/webprofile.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "library/nodekey.h"
 #include "online/frmenviarscript.h"
 #include "online/frmpublicidad.h"
-#include "platform/filedialog.h"
-#include "platform/messagebox.h"
 #include "platform/network.h"
-#include "platform/shell.h"
-#include "tests/support/tempprogramfolder.h"
+#include "tests/support/mainwindow.h"
+#include "tests/support/scriptbuilder.h"
+#include "tests/support/textfit.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVector3D>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QtTest>
 
+using namespace Qt::Literals::StringLiterals;
+using namespace pages;
+
 namespace {
 
-// The tree as indented text: one line per node, two blanks per level, "text [key]".
-QString treeText(QTreeWidgetItem* item, int depth = 0)
+QString fileText(TempProgramFolder& folder, const QString& name)
 {
-    QString text = QString(depth * 2, QLatin1Char(' ')) + item->text(0) + QStringLiteral(" [") +
-                   item->data(0, Qt::UserRole).toString() + QStringLiteral("]\n");
-    for (int i = 0; i < item->childCount(); ++i)
-        text += treeText(item->child(i), depth + 1);
-    return text;
+    return QString::fromUtf8(QFile(folder.filePath(name)).exists()
+                                 ? TempProgramFolder::readFile(folder.filePath(name))
+                                 : QByteArray());
 }
 
-QList<bool> scriptButtonsEnabled(const Frmscripts& w)
+QVariant runScript(QWebEnginePage* page, const QString& script)
 {
-    return {w.opciones->boton_Editar->isEnabled(), w.opciones->boton_exportar->isEnabled(),
-            w.opciones->boton_borrar->isEnabled(), w.opciones->boton_enviarscript->isEnabled()};
-}
-
-// A script filed under a new category "Pruebas", of a new type "Efecto".
-library::Script scriptInNewCategory(TempProgramFolder& folder)
-{
-    library::Script s;
-    s.idCategoria = folder.addCategory(0, QStringLiteral("Pruebas"));
-    s.idTipo = folder.addType(QStringLiteral("Efecto"));
-    return s;
-}
-
-// Runs `action` and closes every modal window of class T that it opens; returns how many.
-template <typename T> int modalWindowsOpenedBy(const std::function<void()>& action)
-{
-    int opened = 0;
-    QTimer closer;
-    closer.setInterval(20);
-    QObject::connect(&closer, &QTimer::timeout, [&opened] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            ++opened;
-            dialog->reject();
-        }
+    QVariant result;
+    bool done = false;
+    page->runJavaScript(script, [&](const QVariant& v) {
+        result = v;
+        done = true;
     });
-    closer.start();
-    action();
-    return opened;
+    (void)QTest::qWaitFor([&] { return done; }, 5000);
+    return result;
 }
 
-void click(Frmscripts& w, const QString& key)
+// The script names the tree shows now, top to bottom.
+QStringList shownScripts(QTreeWidget* tree)
 {
-    QTreeWidgetItem* node = w.FindNode(key);
-    QVERIFY2(node, qPrintable(key));
-    w.NodeClick(node);
+    QStringList names;
+    for (QTreeWidgetItemIterator it(tree, QTreeWidgetItemIterator::NotHidden); *it; ++it) {
+        bool inView = true;
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
+            inView = inView && p->isExpanded() && !p->isHidden();
+        if (inView && (*it)->data(0, Qt::UserRole).toString().endsWith(u'S'))
+            names.append((*it)->text(0));
+    }
+    return names;
 }
+
+// Terms of use with an accent written as RTF writes it.
+const QByteArray Terms = "{\\rtf1\\ansi Condiciones: aceptaci\\'f3n.}";
 
 } // namespace
 
@@ -85,503 +84,536 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void treeNestsByNameWhateverTheIds();
-    void emptyLibraryShowsOnlyTheRoot();
-    void buttonsFollowTheClickedNode();
-    void currentScriptFollowsTheKeys();
+    void libraryThatCannotBeOpenedEndsTheStart_data();
     void libraryThatCannotBeOpenedEndsTheStart();
-    void scriptPageRunsInTheEngine();
-    void unreachableAddressKeepsTheGeneratedPage();
-    void scriptPageShowsItsAccentsAsWritten();
+    void treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode();
     void splitterReleasedOutsideItsBoundsIsClamped();
-    void linksOpenTheCompanyPageAndTheTerms();
-    void exportButtonWritesTheCurrentScript();
-    void previewShowsUnsavedTextsInTheUsersBrowser();
-    void timerShowsTheBannerEverySecondTick();
-    void sendButtonOpensTheSubmissionForm();
-    void closingTheWindowEndsTheProgram();
+    void buttonsAndLinksOfTheBrowsingWindow();
+    void searchFiltersWithoutAccentsAndPicksNothing();
+    void scriptWindowsOpenAsProgramWindowsAndCloseThemselves();
+    void bannerLinksGoToTheUsersBrowserOnly();
+    void pagesAreWrittenByteForByte_data();
+    void pagesAreWrittenByteForByte();
+    void everyWindowReadsWholeAtItsDesignedSize_data();
+    void everyWindowReadsWholeAtItsDesignedSize();
+    void dropHighlightNeverLooksLikeASecondSelection();
+    // Last: declining asks the program to quit, after which no modal window can run.
+    void startWindowAsAPersonMeetsIt();
 };
 
-void TestMainWindow::treeNestsByNameWhateverTheIds()
+void TestMainWindow::startWindowAsAPersonMeetsIt()
 {
+    platform::ScriptedMessageBoxes boxes;
     TempProgramFolder folder;
-    auto& db = folder.db();
-    // Children stored before their parents, ids out of name order.
-    db.execute(
-        "INSERT INTO categorias (id, id_padre, nombre) VALUES "
-        "(10, 30, 'Relojes'), (1, 0, 'Textos'), (30, 20, 'Fecha y hora'), (20, 0, 'Avanzado'),"
-        "(11, 30, 'Calendarios'), (40, 99, 'Huérfana'), (41, 40, 'Nieta huérfana'),"
-        "(2, 0, 'Bromas d''O''Brien');"
-        "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
-        "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
-        "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'), (5, 1, 1, 'Máquina de "
-        "escribir'),"
-        "(6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'), (8, 2, 1, 'Chiste ''malo''');");
+    folder.addCategory(0, u"Textos"_s);
     folder.closeLibrary();
-
-    Frmscripts w;
-    QVERIFY(w.Form_Load());
-    QCOMPARE(w.Tree->topLevelItemCount(), 1);
-    QCOMPARE(treeText(w.Tree->topLevelItem(0)), QStringLiteral("Scripts [0C]\n"
-                                                               "  Avanzado [20C]\n"
-                                                               "    Fecha y hora [30C]\n"
-                                                               "      Calendarios [11C]\n"
-                                                               "      Relojes [10C]\n"
-                                                               "        Reloj analógico [10S]\n"
-                                                               "        Reloj digital [1S]\n"
-                                                               "  Bromas d'O'Brien [2C]\n"
-                                                               "    Chiste 'malo' [8S]\n"
-                                                               "  Textos [1C]\n"
-                                                               "    Máquina de escribir [5S]\n"
-                                                               "  En huérfana [7S]\n"
-                                                               "  Sin categoría [6S]\n"));
-    // The last node added is the last script by name.
-    QCOMPARE(w.nodX->data(0, Qt::UserRole).toString(), QStringLiteral("6S"));
-    // Node texts cannot be edited in place.
-    QVERIFY(!(w.FindNode(QStringLiteral("1S"))->flags() & Qt::ItemIsEditable));
-    QCOMPARE(w.Tree->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(!frmsplash().Form_Load(folder.path()));
+    QCOMPARE(boxes.shown.value(0).text,
+             u"Falta algun fichero de instalacion de Korvalis.\nNo podrá continuar"_s);
+    TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s), Terms);
+    {
+        // Accepting: the main window with its tree, the root highlighted, the presentation.
+        platform::FixedNetworkPresence online(true);
+        QPointer<frmsplash> splash(new frmsplash());
+        QVERIFY(splash->Form_Load(folder.path()));
+        QTRY_VERIFY(splash->WebBrowser1); // the update check, on the one profile of every page
+        QCOMPARE(splash->WebBrowser1->profile(), browser::WebProfile());
+        QTest::mouseClick(splash->Command2, Qt::LeftButton);
+        std::unique_ptr<Frmscripts> main(splash->MainWindow());
+        QTRY_VERIFY(main && main->isVisible() && !splash); // the start window is unloaded
+        QCOMPARE(main->Tree->topLevelItem(0)->child(0)->text(0), u"Textos"_s);
+        QCOMPARE(main->DropHighlight(), main->Tree->topLevelItem(0));
+        QVERIFY(main->Frame_presentacion->isVisible() && !QApplication::overrideCursor());
+    }
+    // Without a network there is no update check; declining leaves the library untouched.
+    platform::FixedNetworkPresence offline(false);
+    const auto messages = boxes.shown.size();
+    const QByteArray library = TempProgramFolder::readFile(folder.libraryPath());
+    const QDateTime touched = QFileInfo(folder.libraryPath()).lastModified();
+    QPointer<frmsplash> splash(new frmsplash());
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    QVERIFY(splash->Form_Load(folder.path()) && splash->isVisible());
+    QVERIFY(splash->RichText->toPlainText().contains(u"aceptación"_s));
+    QTRY_VERIFY(splash->NetworkTested() && !splash->Command3->isVisible() && !splash->WebBrowser1);
+    QTest::mouseClick(splash->Command1, Qt::LeftButton);
+    QTRY_VERIFY(!splash);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    QCOMPARE(TempProgramFolder::readFile(folder.libraryPath()), library);
+    QCOMPARE(QFileInfo(folder.libraryPath()).lastModified(), touched);
+    QCOMPARE(boxes.shown.size(), messages);
 }
 
-void TestMainWindow::emptyLibraryShowsOnlyTheRoot()
+void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart_data()
 {
-    TempProgramFolder folder;
-    folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QTreeWidgetItem* root = w.Tree->topLevelItem(0);
-    QCOMPARE(root->text(0), QStringLiteral("Scripts"));
-    QCOMPARE(root->childCount(), 0);
-    QVERIFY(root->isExpanded());
-    QCOMPARE(w.DropHighlight(), root);
-    QVERIFY(w.Frame_presentacion->isVisible());
-    QVERIFY(w.Timer1->isActive());
-    QCOMPARE(w.Timer1->interval(), 60000);
-    QCOMPARE(w.opciones->boton_insertar->toolTip(), QStringLiteral("Insertar Script"));
-    QCOMPARE(w.opciones->boton_salir[0]->toolTip(), QStringLiteral("Salir"));
-    QVERIFY(w.opciones->boton_preview->toolTip().isEmpty());
-    QVERIFY(w.opciones->boton_enviarscript->toolTip().isEmpty());
-    QVERIFY(w.opciones->boton_insertar->isEnabled());
-    QVERIFY(w.opciones->boton_salir[0]->isVisible());
-    QVERIFY(!w.opciones->boton_salir[1]->isVisible());
-    QVERIFY(!w.opciones->boton_aceptar->isVisible());
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-}
-
-void TestMainWindow::buttonsFollowTheClickedNode()
-{
-    TempProgramFolder folder;
-    const qint64 parent = folder.addCategory(0, QStringLiteral("Textos"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 one = folder.addScript(parent, type, QStringLiteral("Uno"));
-    // Script 1 and category 1 may both exist; 10C is not 1C.
-    QCOMPARE(parent, 1);
-    QCOMPARE(one, 1);
-    for (int i = 2; i <= 10; ++i)
-        folder.addCategory(i == 10 ? parent : 0,
-                           QStringLiteral("Cat %1").arg(i, 2, 10, QLatin1Char('0')));
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, QStringLiteral("1S"));
-    QCOMPARE(w.id, QStringLiteral("1"));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({true, true, true, true}));
-    QVERIFY(!w.Frame_presentacion->isVisible());
-    QCOMPARE(w.DropHighlight(), w.FindNode(QStringLiteral("1S")));
-
-    QTreeWidgetItem* cat10 = w.FindNode(QStringLiteral("10C"));
-    QVERIFY(cat10 != w.FindNode(QStringLiteral("1C")));
-    QCOMPARE(cat10->parent(), w.FindNode(QStringLiteral("1C")));
-    const bool expanded = cat10->isExpanded();
-    click(w, QStringLiteral("10C"));
-    QCOMPARE(cat10->isExpanded(), !expanded);
-    click(w, QStringLiteral("10C"));
-    QCOMPARE(cat10->isExpanded(), expanded);
-    // The current script is remembered, but the buttons that act on it are off.
-    QCOMPARE(w.id, QStringLiteral("1"));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-    QCOMPARE(w.DropHighlight(), cat10);
-    const QByteArray page =
-        TempProgramFolder::readFile(folder.filePath(QStringLiteral("categoria.htm")));
-    QVERIFY(page.contains("<b>Categor\xc3\xad"
-                          "a: </b>Cat 10</b>"));
-
-    click(w, QStringLiteral("0C"));
-    click(w, QStringLiteral("0C"));
-    QVERIFY(w.Tree->topLevelItem(0)->isExpanded()); // the root never collapses
-    QVERIFY(w.Frame_presentacion->isVisible());
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-
-    // A double click acts only while the root is the selected node.
-    w.SetDropHighlight(cat10);
-    w.Tree->setCurrentItem(nullptr);
-    w.Tree_DblClick();
-    QCOMPARE(w.DropHighlight(), cat10);
-    w.Tree->setCurrentItem(w.Tree->topLevelItem(0));
-    w.Tree_DblClick();
-    QCOMPARE(w.DropHighlight(), w.Tree->topLevelItem(0));
-}
-
-void TestMainWindow::currentScriptFollowsTheKeys()
-{
-    TempProgramFolder folder;
-    const qint64 menus = folder.addCategory(0, QStringLiteral("Menús"));
-    const qint64 relojes = folder.addCategory(0, QStringLiteral("Relojes"));
-    const qint64 type = folder.addType(QStringLiteral("Efecto"));
-    const qint64 desplegable = folder.addScript(menus, type, QStringLiteral("Desplegable"));
-    const qint64 nieve = folder.addScript(relojes, type, QStringLiteral("Nieve"));
-    const qint64 reloj = folder.addScript(relojes, type, QStringLiteral("Reloj digital"));
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(w.Form_Load());
-    w.Tree->expandAll();
-    w.Tree->setFocus();
-    const auto shown = [&](const QString& page) {
-        const QString path = folder.filePath(page);
-        return QFile::exists(path) ? QString::fromUtf8(TempProgramFolder::readFile(path))
-                                   : QString();
-    };
-    const auto scriptPage = [&] { return shown(pages::ScriptPageName); };
-    const auto categoryPage = [&] { return shown(pages::CategoryPageName); };
-    const auto current = [&] {
-        const QTreeWidgetItem* node = w.Tree->currentItem();
-        return node ? node->data(0, Qt::UserRole).toString() : QString();
-    };
-
-    // Each step: the key pressed, the node it makes current, and what the window shows.
-    QTest::keyClick(w.Tree, Qt::Key_Home);
-    QCOMPARE(current(), library::RootKey);
-    QVERIFY(w.Frame_presentacion->isVisible());
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-
-    QTest::keyClick(w.Tree, Qt::Key_Down);
-    QCOMPARE(current(), library::categoryKey(menus));
-    QVERIFY(categoryPage().contains(QStringLiteral("</b>Menús</b>")));
-    QVERIFY(!w.Frame_presentacion->isVisible());
-    QVERIFY(w.FindNode(library::categoryKey(menus))->isExpanded()); // moving never folds
-    QCOMPARE(w.DropHighlight(), w.Tree->currentItem());
-
-    QTest::keyClick(w.Tree, Qt::Key_Down);
-    QCOMPARE(current(), library::scriptKey(desplegable));
-    QCOMPARE(w.id, QString::number(desplegable));
-    QVERIFY(scriptPage().contains(QStringLiteral("Desplegable")));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({true, true, true, true}));
-    QTRY_COMPARE(w.explorador->url().fileName(), pages::ScriptPageName);
-
-    QTest::keyClick(w.Tree, Qt::Key_End);
-    QCOMPARE(current(), library::scriptKey(reloj));
-    QCOMPARE(w.id, QString::number(reloj));
-    QVERIFY(scriptPage().contains(QStringLiteral("Reloj digital")));
-    QCOMPARE(w.DropHighlight(), w.Tree->currentItem());
-
-    QTest::keyClick(w.Tree, Qt::Key_Up);
-    QCOMPARE(current(), library::scriptKey(nieve));
-    QCOMPARE(w.id, QString::number(nieve));
-    QVERIFY(scriptPage().contains(QStringLiteral("Nieve")));
-
-    // Typing a name goes to it.
-    QTest::keyClicks(w.Tree, QStringLiteral("Des"));
-    QCOMPARE(current(), library::scriptKey(desplegable));
-    QCOMPARE(w.id, QString::number(desplegable));
-    QVERIFY(scriptPage().contains(QStringLiteral("Desplegable")));
-
-    // Up onto a category: its page, the buttons off, the last script still remembered.
-    QTest::keyClick(w.Tree, Qt::Key_Up);
-    QCOMPARE(current(), library::categoryKey(menus));
-    QCOMPARE(scriptButtonsEnabled(w), QList<bool>({false, false, false, false}));
-    QCOMPARE(w.id, QString::number(desplegable));
-    QTRY_COMPARE(w.explorador->url().fileName(), pages::CategoryPageName);
+    QTest::addColumn<QByteArray>("bytes"); // null: no file at all
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << QByteArray() << u"Faltan ficheros de la aplicación"_s;
+    QTest::newRow("another key") << QByteArray("otra clave") << u"scripts.mdb"_s;
+    QTest::newRow("not a library") << QByteArray(8192, 'Z') << u"scripts.mdb"_s;
 }
 
 void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    TempProgramFolder folder;
+    folder.closeLibrary();
+    QFile::remove(folder.libraryPath());
+    if (bytes == "otra clave")
+        library::Database::create(folder.libraryPath(), bytes).execute("CREATE TABLE tipos (id)");
+    else if (!bytes.isNull())
+        TempProgramFolder::writeFile(folder.libraryPath(), bytes);
     platform::ScriptedMessageBoxes boxes;
-    {
-        TempProgramFolder folder;
-        folder.closeLibrary();
-        QFile::remove(folder.libraryPath());
-        Frmscripts w;
-        QVERIFY(!w.Form_Load());
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].title, QStringLiteral("Error"));
-        QCOMPARE(boxes.shown[0].icon, QMessageBox::Critical);
-        QCOMPARE(boxes.shown[0].text,
-                 QStringLiteral("Faltan ficheros de la aplicación\n"
-                                "No podrá utilizar Korvalis hasta solventar el problema"));
-    }
-    boxes.shown.clear();
-    {
-        // A library keyed with another password.
-        TempProgramFolder folder;
-        folder.closeLibrary();
-        QFile::remove(folder.libraryPath());
-        library::Database::create(folder.libraryPath(), "otra clave")
-            .execute("CREATE TABLE tipos (id)");
-        Frmscripts w;
-        QVERIFY(!w.Form_Load());
-        QVERIFY(!w.cn);
-        QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown[0].text.contains(QDir::toNativeSeparators(folder.libraryPath())));
-    }
-    boxes.shown.clear();
-    {
-        TempProgramFolder folder;
-        folder.closeLibrary();
-        TempProgramFolder::writeFile(folder.libraryPath(), QByteArray(8192, 'Z'));
-        Frmscripts w;
-        QVERIFY(!w.Form_Load());
-        QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown[0].text.contains(QStringLiteral("scripts.mdb")));
-    }
+    QVERIFY(!Frmscripts().Form_Load());
+    QVERIFY2(boxes.shown.size() == 1 && boxes.shown[0].text.contains(message),
+             qPrintable(boxes.shown.value(0).text));
 }
 
-void TestMainWindow::scriptPageRunsInTheEngine()
+void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
 {
     TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Título");
-    s.scriptHead = QStringLiteral("<script>function marca(){ document.title = 'ejecutado ' + "
-                                  "document.getElementById('z').textContent; }</script>");
-    s.scriptBody = QStringLiteral("onload=\"marca()\"");
-    s.scriptHtml = QStringLiteral("<span id=z>añadido</span>");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
+    // Children stored before their parents, ids out of name order, 1C, 10C and 1S all present,
+    // orphans, a cycle, a category its own parent, quotes, accents and a 64-bit id.
+    folder.db().execute(
+        "INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES "
+        "(10, 30, 'Relojes', 'Horas'), (1, 0, 'Textos', ''), (30, 20, 'Fecha y hora', ''),"
+        "(20, 0, 'Avanzado', ''), (11, 30, 'Calendarios', ''), (40, 99, 'Huérfana', ''),"
+        "(41, 40, 'Nieta huérfana', ''), (2, 0, 'Bromas d''O''Brien', ''), (3, 4, 'Tres', ''),"
+        "(4, 3, 'Cuatro', ''), (5, 5, 'Cinco', ''), (6, 0, 'Árboles', ''), (7, 0, 'Ñu', ''),"
+        "(8, 0, 'Nube', '');"
+        "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
+        "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
+        "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'),"
+        "(5, 1, 1, 'Máquina de escribir'), (6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'),"
+        "(8, 2, 1, 'Chiste ''malo'''), (9, 3, 1, 'En un ciclo'), (5000000000, 0, 1, 'Zeta');");
+    MainWindowUnderTest w(folder);
+    QVERIFY(w.loaded());
+    QCOMPARE(w.tree(), u"Scripts [0C]\n"
+                       "  Árboles [6C]\n"
+                       "  Avanzado [20C]\n"
+                       "    Fecha y hora [30C]\n"
+                       "      Calendarios [11C]\n"
+                       "      Relojes [10C]\n"
+                       "        Reloj analógico [10S]\n"
+                       "        Reloj digital [1S]\n"
+                       "  Bromas d'O'Brien [2C]\n"
+                       "    Chiste 'malo' [8S]\n"
+                       "  Nube [8C]\n"
+                       "  Ñu [7C]\n"
+                       "  Textos [1C]\n"
+                       "    Máquina de escribir [5S]\n"
+                       "  En huérfana [7S]\n"
+                       "  En un ciclo [9S]\n"
+                       "  Sin categoría [6S]\n"
+                       "  Zeta [5000000000S]\n"_s);
 
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    QTRY_COMPARE_WITH_TIMEOUT(w.explorador->title(), QStringLiteral("ejecutado añadido"), 20000);
-    QCOMPARE(w.explorador->url(), QUrl::fromLocalFile(folder.filePath(QStringLiteral("js.htm"))));
-}
-
-void TestMainWindow::unreachableAddressKeepsTheGeneratedPage()
-{
-    QVERIFY(GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("res://ieframe.dll/dnserror.htm"))));
-    QVERIFY(GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("http://x.example/a?dnserror"))));
-    QVERIFY(!GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("http://x.example/DNSERROR"))));
-    QVERIFY(!GuardedPage::IsBlockedAddress(QUrl(QStringLiteral("http://x.example/dnsError"))));
-
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Salta");
-    s.scriptBody = QStringLiteral("onload=\"document.title='cargada'; "
-                                  "location.href='http://127.0.0.1:9/dnserror.htm'\"");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QSignalSpy finished(w.explorador, &QWebEngineView::loadFinished);
-    click(w, library::scriptKey(id));
-    QTRY_COMPARE_WITH_TIMEOUT(w.explorador->title(), QStringLiteral("cargada"), 20000);
-    QTest::qWait(1500); // give the cancelled navigation its chance to go wrong
-    QCOMPARE(w.explorador->url(), QUrl::fromLocalFile(folder.filePath(QStringLiteral("js.htm"))));
-    QCOMPARE(w.explorador->title(), QStringLiteral("cargada"));
-}
-
-void TestMainWindow::scriptPageShowsItsAccentsAsWritten()
-{
-    // As the program runs: in the Spanish locale.
-    Module1::SetSpanishLocale();
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Máquina de escribir");
-    s.scriptHtml = QStringLiteral("<p id=\"x\">máquina, año, «ñandú»</p>");
-    s.scriptBody =
-        QStringLiteral("onload=\"document.title=document.getElementById('x').textContent\"");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    QTRY_COMPARE_WITH_TIMEOUT(w.explorador->title(), QStringLiteral("máquina, año, «ñandú»"),
-                              20000);
+    // Clicks and keys alike: the node made current shows its page (the root, the
+    // presentation) and carries the highlight; the script buttons act only on a current
+    // script, whose id stays remembered over a category.
+    const auto shows = [&] {
+        const QTreeWidgetItem* node = w->Tree->currentItem();
+        const QString page = fileText(folder, w.current().endsWith(u'S') ? pages::ScriptPageName
+                                                                         : pages::CategoryPageName);
+        return w.current() + u" id="_s + w->id + u' ' + w.buttons() +
+               (w->Frame_presentacion->isVisible()         ? u" presentación"_s
+                : page.contains(node->text(0) + u"</b>"_s) ? u" página"_s
+                                                           : u" otra página"_s) +
+               (w->DropHighlight() == node ? u""_s : u" resalte en otro nodo"_s);
+    };
+    const QString off = u" insertar Editar* exportar* borrar* enviar* Salir"_s;
+    const QString on = u" insertar Editar exportar borrar enviar Salir"_s;
+    QCOMPARE(shows(), u"0C id="_s + off + u" presentación"_s);
+    w.click(u"1S"_s);
+    QCOMPARE(shows(), u"1S id=1"_s + on + u" página"_s);
+    QTreeWidgetItem* relojes = w.node(u"10C"_s);
+    const bool expanded = relojes->isExpanded();
+    w.click(u"10C"_s);
+    QCOMPARE(shows(), u"10C id=1"_s + off + u" página"_s);
+    QCOMPARE(relojes->isExpanded(), !expanded); // a click folds or unfolds
+    w.click(u"0C"_s);
+    w.click(u"0C"_s);
+    QVERIFY(w.node(u"0C"_s)->isExpanded()); // but the root never folds
+    QCOMPARE(shows(), u"0C id=1"_s + off + u" presentación"_s);
+    w->Tree->expandAll();
+    w->Tree->setFocus();
+    const auto key = [&](Qt::Key k) {
+        QTest::keyClick(w->Tree, k);
+        return shows();
+    };
+    QCOMPARE(key(Qt::Key_Down), u"6C id=1"_s + off + u" página"_s);
+    QCOMPARE(key(Qt::Key_End), u"5000000000S id=5000000000"_s + on + u" página"_s);
+    QTRY_COMPARE(w->explorador->url().fileName(), pages::ScriptPageName);
+    QCOMPARE(key(Qt::Key_Up), u"6S id=6"_s + on + u" página"_s);
+    QTest::keyClicks(w->Tree, u"Chi"_s); // typing a name goes to it
+    QCOMPARE(shows(), u"8S id=8"_s + on + u" página"_s);
+    QCOMPARE(key(Qt::Key_Up), u"2C id=8"_s + off + u" página"_s);
+    QTRY_COMPARE(w->explorador->url().fileName(), pages::CategoryPageName);
 }
 
 void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
 {
     TempProgramFolder folder;
-    folder.closeLibrary();
-    Frmscripts w;
-    w.resize(800, 500);
-    w.show();
-    QVERIFY(w.Form_Load());
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const int dpi = twips::dpiOf(&w);
-    const int W = twips::fromPixels(w.width(), dpi);
-    auto drag = [&](int dx) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(dx, 5),
-                         w.linea_borde->mapToGlobal(QPointF(dx, 5)), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(w.linea_borde, &move);
-        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(0, 5),
-                       w.linea_borde->mapToGlobal(QPointF(0, 5)), Qt::LeftButton, Qt::NoButton,
-                       Qt::NoModifier);
-        QApplication::sendEvent(w.linea_borde, &up);
-        return twips::geometryOf(w.linea_borde).left();
+    MainWindowUnderTest w(folder, {800, 500});
+    QVERIFY(QTest::qWaitForWindowExposed(&w.w));
+    const int dpi = twips::dpiOf(&w.w);
+    const int W = twips::fromPixels(w->width(), dpi);
+    const auto left = [&] { return twips::geometryOf(w->linea_borde).left(); };
+    // Drags the bar sideways by dx pixels and lets it go, as a mouse does.
+    const auto dragSplitter = [&](int dx) {
+        QWidget* bar = w->linea_borde;
+        QMouseEvent move(QEvent::MouseMove, QPointF(dx, 5), bar->mapToGlobal(QPointF(dx, 5)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(0, 5), bar->mapToGlobal(QPointF(0, 5)),
+                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &up);
     };
     // Positions are applied in whole pixels.
-    auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
-    // Far to the left: comes to rest 100 twips inside the quarter.
-    QCOMPARE(drag(-700), snapped(W / 4 + 100));
-    QCOMPARE(twips::geometryOf(w.Tree).width(), snapped(W / 4 + 100 - 50));
-    // Far to the right: 100 twips inside three quarters.
-    QCOMPARE(drag(700), snapped(W - 100 - W / 4));
-    // Between the bounds it stays where it was dropped.
-    const int before = twips::geometryOf(w.linea_borde).left();
-    const int dropped = snapped(before + twips::fromPixels(-100, dpi));
-    QCOMPARE(drag(-100), dropped);
-    QCOMPARE(twips::geometryOf(w.explorador).left(), snapped(dropped + 150));
-    // A move without a button, or with both, does not drag.
-    QMouseEvent both(QEvent::MouseMove, QPointF(50, 5), w.linea_borde->mapToGlobal(QPointF(50, 5)),
-                     Qt::NoButton, Qt::LeftButton | Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(w.linea_borde, &both);
-    QCOMPARE(twips::geometryOf(w.linea_borde).left(), dropped);
+    const auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
+    dragSplitter(-700); // far left: 100 twips inside the quarter
+    QCOMPARE(left(), snapped(W / 4 + 100));
+    dragSplitter(700); // far right: 100 twips inside three quarters
+    QCOMPARE(left(), snapped(W - 100 - W / 4));
+    const int dropped = snapped(left() + twips::fromPixels(-100, dpi));
+    dragSplitter(-100); // between the bounds it stays where it was dropped
+    QCOMPARE(left(), dropped);
+    QCOMPARE(twips::geometryOf(w->explorador).left(), snapped(dropped + 150));
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TestMainWindow::linksOpenTheCompanyPageAndTheTerms()
-{
-    TempProgramFolder folder;
-    folder.closeLibrary();
-    TempProgramFolder::writeFile(folder.filePath(QStringLiteral("licencia.rtf")),
-                                 "{\\rtf1\\ansi Condiciones de Korvalis\\par}");
-    platform::RecordingShell shell;
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    QTest::mouseClick(w.Frame_presentacion->Label5[2], Qt::LeftButton);
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl(Module1::CompanyUrl)});
-    QCOMPARE(w.Frame_presentacion->Label5[0]->cursor().shape(), Qt::WhatsThisCursor);
-    QTest::mouseClick(w.Frame_presentacion->Label7, Qt::LeftButton);
-    auto* terms = w.findChild<QWidget*>(QStringLiteral("frmcondiciones"));
-    QVERIFY(terms && terms->isVisible());
-    QVERIFY(terms->findChild<QTextBrowser*>()->toPlainText().contains(
-        QStringLiteral("Condiciones de Korvalis")));
-}
-
-void TestMainWindow::exportButtonWritesTheCurrentScript()
-{
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Aviso");
-    s.scriptHtml = QStringLiteral("<p>hola</p>");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-    QTemporaryDir site;
-    const QString page = site.filePath(QStringLiteral("index.htm"));
-
-    platform::ScriptedFileDialogs dialogs;
-    platform::RecordingShell shell;
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    click(w, library::categoryKey(s.idCategoria)); // the script stays current
-    w.opciones->EnableScriptButtons(true);
-    dialogs.names.append(page);
-    QTest::mouseClick(w.opciones->boton_exportar, Qt::LeftButton);
-    QCOMPARE(dialogs.requests.size(), 1);
-    QVERIFY(TempProgramFolder::readFile(page).contains(
-        QStringLiteral("<!-- Beginning of HTML JavaScript id=%1 -->").arg(id).toUtf8()));
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
-    QVERIFY(QFileInfo(site.filePath(QStringLiteral("resources"))).isDir());
-}
-
-void TestMainWindow::previewShowsUnsavedTextsInTheUsersBrowser()
-{
-    TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Guardado");
-    s.scriptHead = QStringLiteral("<script>var guardado;</script>");
-    s.nombreFichero = QStringLiteral("externo.js");
-    const qint64 id = folder.addScript(s);
-    folder.addType(QStringLiteral("Reloj"));
-    folder.closeLibrary();
-
-    platform::RecordingShell shell;
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    click(w, library::scriptKey(id));
-    QTRY_VERIFY_WITH_TIMEOUT(!w.explorador->url().isEmpty(), 20000);
-    const QUrl shown = w.explorador->url();
-    QTest::mouseClick(w.opciones->boton_Editar, Qt::LeftButton);
-    QVERIFY(w.Frame2->isVisible());
-    QVERIFY(w.opciones->boton_preview->isVisible());
-    w.Frame2->Text_nombre->setText(QStringLiteral("Sin guardar"));
-    w.Frame2->script_head->setText(QStringLiteral("<script>var nuevo;</script>"));
-    w.Frame2->list_tipo->setCurrentText(QStringLiteral("Reloj"));
-    QTest::mouseClick(w.opciones->boton_preview, Qt::LeftButton);
-
-    const QString page = folder.filePath(QStringLiteral("js.htm"));
-    QCOMPARE(shell.opened, QList<QUrl>{QUrl::fromLocalFile(page)});
-    const QByteArray bytes = TempProgramFolder::readFile(page);
-    QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n"
-                             "<script>var nuevo;</script>\r\n</head>"));
-    QVERIFY(bytes.contains("<b>Sin guardar</b>"));
-    QVERIFY(bytes.contains("<b>Tipo Script:</b> Reloj</font>"));
-    QVERIFY(!bytes.contains("externo.js"));
-    QCOMPARE(w.explorador->url(), shown);
-    auto store = library::LibraryStore::open(folder.libraryPath());
-    QCOMPARE(store->script(id)->nombre, QStringLiteral("Guardado"));
-    QCOMPARE(store->script(id)->scriptHead, QStringLiteral("<script>var guardado;</script>"));
-}
-
-void TestMainWindow::timerShowsTheBannerEverySecondTick()
+void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
 {
     platform::FixedNetworkPresence offline(false);
     TempProgramFolder folder;
-    folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
+    TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s), Terms);
+    SampleLibrary sample(folder);
+    folder.addType(u"Reloj"_s);
+    const qint64 aviso = ScriptBuilder(u"Aviso"_s)
+                             .in(sample.relojes)
+                             .type(sample.efecto)
+                             .fileName(u"externo.js"_s)
+                             .html(u"<p>hola</p>"_s)
+                             .file(u"aviso.gif"_s, "GIF89a-aviso")
+                             .addTo(folder);
+    MainWindowUnderTest w(folder);
+    ModalCloser closer;
+
+    // The links: the company page in the user's browser, the terms in a window.
+    QTest::mouseClick(w->Frame_presentacion->Label5[2], Qt::LeftButton);
+    QCOMPARE(w.shell.opened, QList<QUrl>{QUrl(Module1::CompanyUrl)});
+    QTest::mouseClick(w->Frame_presentacion->Label7, Qt::LeftButton);
+    auto* terms = w->findChild<QWidget*>(u"frmcondiciones"_s);
+    QVERIFY(terms && terms->isVisible() &&
+            terms->findChild<QTextBrowser*>()->toPlainText().contains(u"aceptación"_s));
+
+    // The banner comes at every second tick of the timer, not at every one.
     Module1::BannerTickCount = 0;
-    QList<int> shown;
-    for (int tick = 1; tick <= 5; ++tick)
-        shown.append(modalWindowsOpenedBy<Frmpublicidad>([&w] { w.Timer1_Timer(); }));
-    QCOMPARE(shown, QList<int>({0, 1, 0, 1, 0}));
+    QString banners;
+    for (int tick = 1; tick <= 5; ++tick) {
+        w->Timer1_Timer();
+        banners += QString::number(closer.opened.removeAll(u"Frmpublicidad"_s));
+    }
+    QCOMPARE(banners, u"01010"_s);
+
+    // Sending opens the form for the current script.
+    w.click(library::scriptKey(aviso));
+    QTest::mouseClick(w->opciones->boton_enviarscript, Qt::LeftButton);
+    QCOMPARE(closer.opened, QStringList{u"frmenviarscript"_s});
+
+    // Exporting writes the current script into the page the user chose, with its files.
+    QTemporaryDir site;
+    const QString page = site.filePath(u"index.htm"_s);
+    w.dialogs.names.append(page);
+    QTest::mouseClick(w->opciones->boton_exportar, Qt::LeftButton);
+    QVERIFY(TempProgramFolder::readFile(page).contains(
+        u"<!-- Beginning of HTML JavaScript id=%1 -->"_s.arg(aviso).toUtf8()));
+    QCOMPARE(TempProgramFolder::readFile(site.filePath(u"resources/aviso.gif"_s)), "GIF89a-aviso");
+    QCOMPARE(w.shell.opened.last(), QUrl::fromLocalFile(page));
+
+    // The preview shows the editor's unsaved texts in the user's browser, without the
+    // external script, and touches neither the library nor the page pane.
+    QTRY_VERIFY_WITH_TIMEOUT(!w->explorador->url().isEmpty(), 20000);
+    const QUrl shown = w->explorador->url();
+    QTest::mouseClick(w->opciones->boton_Editar, Qt::LeftButton);
+    w->Frame2->Text_nombre->setText(u"Sin guardar"_s);
+    w->Frame2->script_head->setText(u"<script>var nuevo;</script>"_s);
+    w->Frame2->list_tipo->setCurrentText(u"Reloj"_s);
+    QTest::mouseClick(w->opciones->boton_preview, Qt::LeftButton);
+    const QString preview = folder.filePath(pages::ScriptPageName);
+    QCOMPARE(w.shell.opened.last(), QUrl::fromLocalFile(preview));
+    const QByteArray bytes = TempProgramFolder::readFile(preview);
+    QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n"
+                             "<script>var nuevo;</script>\r\n</head>"));
+    QVERIFY(bytes.contains("<b>Sin guardar</b>") && bytes.contains("Script:</b> Reloj</font>"));
+    QCOMPARE(w->explorador->url(), shown);
+    QCOMPARE(library::LibraryStore::open(folder.libraryPath())->script(aviso)->nombre, u"Aviso"_s);
+
+    // Leaving ends the program.
+    QTest::mouseClick(w->opciones->boton_salir[1], Qt::LeftButton);
+    QSignalSpy unloaded(&w.w, &Frmscripts::unloaded);
+    QTest::mouseClick(w->opciones->boton_salir[0], Qt::LeftButton);
+    QVERIFY(unloaded.count() == 1 && !w->isVisible() && !w->Timer1->isActive());
 }
 
-void TestMainWindow::sendButtonOpensTheSubmissionForm()
+void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
 {
     TempProgramFolder folder;
-    library::Script s = scriptInNewCategory(folder);
-    s.nombre = QStringLiteral("Para enviar");
-    const qint64 id = folder.addScript(s);
-    folder.closeLibrary();
-    Frmscripts w;
-    w.show();
-    QVERIFY(w.Form_Load());
-    // Nothing to send before a script is current.
-    QCOMPARE(modalWindowsOpenedBy<frmenviarscript>([&w] { w.ShowSubmissionForm(); }), 0);
-    click(w, library::scriptKey(id));
-    QCOMPARE(modalWindowsOpenedBy<frmenviarscript>(
-                 [&w] { QTest::mouseClick(w.opciones->boton_enviarscript, Qt::LeftButton); }),
-             1);
+    SampleLibrary s(folder);
+    ScriptBuilder(u"Reloj de arena"_s).in(s.relojes).type(s.efecto).addTo(folder);
+    ScriptBuilder(u"Contador de visitas"_s)
+        .in(folder.addCategory(0, u"Útiles"_s))
+        .type(s.efecto)
+        .head(u"<script>var reloj = new Date();</script>"_s)
+        .addTo(folder);
+    MainWindowUnderTest w(folder);
+    QApplication::setActiveWindow(&w.w);
+    QVERIFY(QTest::qWaitForWindowActive(&w.w));
+    w.click(library::scriptKey(s.menu));
+    const QString page = fileText(folder, pages::ScriptPageName);
+
+    QTest::keyClick(&w.w, Qt::Key_F, Qt::ControlModifier);
+    QLineEdit* box = w->busqueda->Text_buscar;
+    QVERIFY(box->hasFocus());
+    const auto type = [&](const QString& text) {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, text);
+        return shownScripts(w->Tree).join(u", "_s) + u" ("_s +
+               w->busqueda->Label_encontrados->text() + u')';
+    };
+    QCOMPARE(type(u"RELO"_s), u"Reloj de arena, Reloj digital, Contador de visitas (3 scripts)"_s);
+    QCOMPARE(type(u"reloj dig"_s), u"Reloj digital (1 script)"_s);
+    QCOMPARE(type(u"menu d"_s), u"Menú d'O'Brien (1 script)"_s);
+    QCOMPARE(type(u"utiles"_s), u"Contador de visitas (1 script)"_s);
+    QCOMPARE(type(u"relojx"_s), u" (Ningún script)"_s);
+    QCOMPARE(type(u"\"*-()' OR NEAR"_s), u" (Ningún script)"_s);
+    // Nothing was picked: the current script, its node and its page are as they were.
+    QCOMPARE(w->id + w.current(), QString::number(s.menu) + library::scriptKey(s.menu));
+    QCOMPARE(fileText(folder, pages::ScriptPageName), page);
 }
 
-void TestMainWindow::closingTheWindowEndsTheProgram()
+void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
 {
     TempProgramFolder folder;
+    TempProgramFolder::writeFile(folder.filePath(u"ventana.htm"_s),
+                                 "<html><head><title>Ventana nueva</title></head>"
+                                 "<body>Hola desde la ventana</body></html>");
+    SampleLibrary s(folder);
+    const qint64 id =
+        ScriptBuilder(u"Abre al cargar"_s)
+            .in(s.menus)
+            .type(s.visual)
+            .body(u"onload=\"window.open('ventana.htm','v','width=320,height=240')\""_s)
+            .html(u"<a id=enlace href='ventana.htm' target='_blank'>Otra</a>"_s)
+            .addTo(folder);
+    MainWindowUnderTest w(folder, {900, 600});
+    const QUrl pane = QUrl::fromLocalFile(folder.filePath(pages::ScriptPageName));
+    const auto popups = [&] { return w->findChildren<PopupWindow*>(); };
+    const auto says = [](PopupWindow* p) {
+        return runScript(p->page(), u"document.body.textContent"_s) == u"Hola desde la ventana"_s;
+    };
+
+    // The page's onload opens a window of the program, at the size asked for; the pane
+    // stays where it was. Its guard cancels only "dnserror" addresses, in that case.
+    QVERIFY(GuardedPage::IsBlockedAddress(QUrl(u"res://ieframe.dll/dnserror.htm"_s)));
+    QVERIFY(!GuardedPage::IsBlockedAddress(QUrl(u"http://x.example/dnsError"_s)));
+    w->ShowScriptPage(id);
+    QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 15000);
+    QPointer<PopupWindow> first = popups().constFirst();
+    QTRY_VERIFY(first->isWindow() && first->isVisible());
+    QCOMPARE(first->view->size(), QSize(320, 240));
+    QTRY_VERIFY_WITH_TIMEOUT(says(first) && first->windowTitle() == u"Ventana nueva"_s, 10000);
+    QCOMPARE(w->explorador->url(), pane);
+    runScript(first->page(), u"window.close()"_s); // its own script closes it
+    QTRY_VERIFY_WITH_TIMEOUT(first.isNull(), 10000);
+
+    // A link to a new window opens one more; the user closes it.
+    runScript(w->explorador->page(), u"document.getElementById('enlace').click()"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 10000);
+    QPointer<PopupWindow> second = popups().constFirst();
+    QTRY_VERIFY_WITH_TIMEOUT(says(second), 10000);
+    QCOMPARE(w->explorador->url(), pane);
+    second->close();
+    QTRY_VERIFY(second.isNull() && w.boxes.shown.isEmpty());
+}
+
+void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
+{
+    TempProgramFolder folder;
+    platform::FixedNetworkPresence offline(false);
+    platform::RecordingShell shell;
+    Frmpublicidad banner;
+    banner.show();
+    QWebEnginePage* page = banner.web_publicidad->page();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        runScript(page, u"document.body.textContent"_s).toString().contains(u"Patrocinador"_s),
+        15000);
+    const QUrl bannerPage = banner.web_publicidad->url();
+
+    // The sponsor's picture, clicked: the shop opens in the user's browser.
+    runScript(page, u"document.querySelector('a img').click()"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(shell.opened, QList<QUrl>{QUrl(Module1::SponsorShopUrl)}, 10000);
+
+    // Other addresses asking for a new window go nowhere.
+    for (const char* address : {"file:///etc/passwd", "javascript:alert(1)", "ftp://127.0.0.1/x"})
+        runScript(page, u"window.open('%1')"_s.arg(QLatin1String(address)));
+    QTest::qWait(500);
+    QCOMPARE(shell.opened.size(), 1);
+    QVERIFY(banner.findChildren<PopupWindow*>().isEmpty() &&
+            banner.web_publicidad->url() == bannerPage);
+}
+
+void TestMainWindow::pagesAreWrittenByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("expected");
+
+    // The script page's fixed text, with what each field puts in it.
+    const auto scriptPage = [](const char* scripts, const char* body, const char* name,
+                               const char* type, const char* browsers, const char* html) {
+        return "<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n" + QByteArray(scripts) +
+               "\r\n</head>\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 " +
+               body +
+               " >\r\n<table width=100% border=0>\r\n<tr bgColor=#a3c1e0><td colspan=2>\r\n"
+               "<img src='script.gif' align=center  valign='center'>\r\n"
+               "<FONT face=Arial color=#ffffff size=+2><b>" +
+               name +
+               "</b></td></tr>\r\n<tr><td bgColor=#d6dfe7 width=50%><FONT face=Arial "
+               "color=#000000 size=-1><b>Tipo Script:</b> " +
+               type +
+               "</font></td>\r\n<td bgColor=#d6dfe7 width=50%>\r\n<FONT face=Arial "
+               "color=#000000  size=-1><b>Compatible con: </b>" +
+               browsers + "</font></td>\r\n</tr></table>\r\n" + html + "\r\n</body></html>\r\n\r\n";
+    };
+    ScriptPageFields f;
+    f.externalScript = QStringLiteral("reloj.js");
+    f.head = QStringLiteral("<script>\r\nfunction a(){ document.title='ñ'; }\r\n</script>");
+    f.body = QStringLiteral("onload=\"a()\"");
+    f.name = QStringLiteral("Reloj <i>digital</i>");
+    f.typeName = QStringLiteral("Reloj");
+    f.browsers = QStringLiteral("Chrome, Firefox");
+    f.html = QStringLiteral("<div id=r></div>");
+    QTest::newRow("script, every field")
+        << BuildScriptPage(f)
+        << scriptPage("<script src=reloj.js>\r\n</script>\r\n<script>\r\nfunction a(){ "
+                      "document.title='\xc3\xb1'; }\r\n</script>",
+                      "onload=\"a()\"", "Reloj <i>digital</i>", "Reloj", "Chrome, Firefox",
+                      "<div id=r></div>");
+    ScriptPageFields empty; // null fields insert nothing; an empty external script, no lines
+    empty.externalScript = QStringLiteral("");
+    empty.name = QStringLiteral("X");
+    QTest::newRow("script, null and empty fields")
+        << BuildScriptPage(empty) << scriptPage("", "", "X", "", "", "");
+    QTest::newRow("category, HTML kept as it stands")
+        << BuildCategoryPage(QStringLiteral("Fecha & hora"),
+                             QStringLiteral("Relojes <b>y</b> calendarios"))
+        << QByteArray("<html><head><title>Categoria</title>\r\n<meta charset=\"utf-8\">\r\n"
+                      "</head>\r\n<body leftMargin=0 topMargin=0 rightMargin=0 bottomMargin=10 >"
+                      "\r\n<table width=100% border=0>\r\n<tr><td  bgColor=#a3c1e0>\r\n"
+                      "<img src='categoria.gif' align='center' valign='center' >\r\n"
+                      "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad"
+                      "a: </b>Fecha & hora</b></font>\r\n</td></tr></table>\r\n<p>\r\n"
+                      "<table width=100% border=0>\r\n<tr><td bgColor=#d6dfe7 width=50%>\r\n"
+                      "<FONT face=arial color=#000000 >Relojes <b>y</b> calendarios</font></td>"
+                      "</tr></table><p align=center><img src='logo text2.jpg'></body></html>\r\n"
+                      "\r\n");
+}
+
+void TestMainWindow::pagesAreWrittenByteForByte()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(page, expected);
+}
+
+void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize_data()
+{
+    QTest::addColumn<QFont>("font");
+    QTest::newRow("desktop font") << QApplication::font();
+    for (const auto& [family, points] :
+         {std::pair{"DejaVu Sans", 10}, std::pair{"DejaVu Sans", 8}, std::pair{"Lato", 11}})
+        if (QFontDatabase::families().contains(QLatin1String(family)))
+            QTest::addRow("%s %d", family, points) << QFont(QLatin1String(family), points);
+}
+
+void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
+{
+    QFETCH(QFont, font);
+    const QFont desktop = QApplication::font();
+    QApplication::setFont(font);
+    auto restore = qScopeGuard([&] { QApplication::setFont(desktop); });
+    TempProgramFolder folder;
     folder.closeLibrary();
-    Frmscripts w;
+    // The shipped library: its real category and type names fill the editor's lists.
+    for (const char* file : {"scripts.mdb", "licencia.rtf"})
+        folder.copyFromStagedProgram(QString::fromLatin1(file));
+    platform::FixedNetworkPresence offline(false);
+    platform::ScriptedMessageBoxes boxes;
+    QStringList cut;
+    frmsplash splash;
+    frmcondiciones terms;
+    Frmpublicidad banner;
+    for (QWidget* window : std::initializer_list<QWidget*>{&splash, &terms, &banner}) {
+        window->show();
+        cut += cutTexts(window);
+    }
+    Frmscripts w; // at its designed size
     w.show();
     QVERIFY(w.Form_Load());
-    QSignalSpy unloaded(&w, &Frmscripts::unloaded);
-    QTest::mouseClick(w.opciones->boton_salir[0], Qt::LeftButton);
-    QCOMPARE(unloaded.count(), 1);
-    QVERIFY(!w.isVisible());
-    QVERIFY(!w.Timer1->isActive());
+    cut += cutTexts(&w);
+    auto* panel = static_cast<editing::EditorPanel*>(w.Frame2);
+    w.opciones->boton_insertar->click();
+    QVERIFY(panel->isVisible());
+    for (int tab = 0; tab < 5; ++tab) {
+        panel->tabscript->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        cut += cutTexts(&w);
+    }
+    // The empty file list shows no sideways scroll bar.
+    QVERIFY(!panel->list_ficheros->horizontalScrollBar()->isVisible());
+    frmenviarscript form(*w.cn, QString::number(w.cn->scriptsByName().front().id), &w);
+    form.show();
+    cut += cutTexts(&form);
+    cut.removeDuplicates();
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    QVERIFY(boxes.shown.isEmpty());
+
+    // The tree shows every name whole and scrolls sideways when it is narrow.
+    w.opciones->boton_salir[1]->click();
+    w.Tree->expandAll();
+    QCoreApplication::processEvents();
+    for (QTreeWidgetItemIterator it(w.Tree); *it; ++it) {
+        const int needed =
+            w.Tree->iconSize().width() + w.Tree->fontMetrics().horizontalAdvance((*it)->text(0));
+        QVERIFY2(w.Tree->visualItemRect(*it).width() >= needed, qPrintable((*it)->text(0)));
+    }
+    QTRY_VERIFY(w.Tree->horizontalScrollBar()->maximum() > 0);
+}
+
+void TestMainWindow::dropHighlightNeverLooksLikeASecondSelection()
+{
+    TempProgramFolder folder;
+    QStringList keys;
+    for (const char* name : {"Animaciones", "Botones", "Cajas"})
+        keys.append(library::categoryKey(folder.addCategory(0, QString::fromUtf8(name))));
+    MainWindowUnderTest w(folder);
+    w->Tree->setCurrentItem(w.node(keys[0]));
+    w->SetDropHighlight(w.node(keys[1]));
+    QVERIFY(!w.node(keys[1])->isSelected());
+    // The mean colour of each row, selected, marked and plain: the mark shows, and it is far
+    // from the selection's look.
+    const QImage shot = w->Tree->viewport()->grab().toImage();
+    QList<QVector3D> mean;
+    for (const QString& key : keys) {
+        const QColor c = shot.copy(w->Tree->visualItemRect(w.node(key)))
+                             .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .pixelColor(0, 0);
+        mean.append(QVector3D(c.red(), c.green(), c.blue()));
+    }
+    const float markToPlain = mean[1].distanceToPoint(mean[2]);
+    const float markToSelected = mean[1].distanceToPoint(mean[0]);
+    QVERIFY2(markToPlain > 8 && markToSelected > 40,
+             qPrintable(u"%1 %2"_s.arg(markToPlain).arg(markToSelected)));
 }
 
 QTEST_MAIN(TestMainWindow)

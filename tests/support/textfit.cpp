@@ -1,0 +1,68 @@
+#include "tests/support/textfit.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QTabBar>
+
+using namespace Qt::Literals::StringLiterals;
+
+QStringList cutTexts(QWidget* window)
+{
+    QStringList cut;
+    const auto check = [&](QWidget* w, const QString& text, QSize needed, QRect room) {
+        if (needed.width() > room.width() || needed.height() > room.height())
+            cut.append(window->objectName() + u'/' + w->objectName() + u": "_s + text);
+    };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const QFontMetrics fm = w->fontMetrics();
+        if (!w->isVisibleTo(window))
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+            const QString text = label->text();
+            // Qt's own measure of the text and margins, at the label's width when it wraps.
+            const QRect room = label->rect();
+            const QSize needed = label->wordWrap()
+                                     ? QSize(room.width(), label->heightForWidth(room.width()))
+                                     : label->sizeHint();
+            check(label, text, needed, room);
+            const QRect drawn =
+                QStyle::alignedRect(label->layoutDirection(), label->alignment(), needed, room)
+                    .translated(label->pos())
+                    .adjusted(0, 0, 2, 0);
+            for (QWidget* other :
+                 label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (other != label && other->isVisibleTo(window) &&
+                    !other->geometry().contains(label->geometry()) &&
+                    other->geometry().intersects(drawn))
+                    cut.append(label->objectName() + u": "_s + text + u" touches "_s +
+                               other->objectName());
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            QRect room = button->rect();
+            if (auto* push = qobject_cast<QPushButton*>(button)) {
+                QStyleOptionButton option;
+                option.initFrom(push);
+                option.text = push->text();
+                room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push);
+            }
+            check(button, button->text(), fm.size(Qt::TextShowMnemonic, button->text()), room);
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                               QStyle::SC_ComboBoxEditField, combo);
+            for (int i = 0; i < combo->count(); ++i)
+                check(combo, combo->itemText(i),
+                      QSize(fm.horizontalAdvance(combo->itemText(i)), fm.height()), field);
+        } else if (auto* bar = qobject_cast<QTabBar*>(w)) {
+            const int space = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
+            for (int i = 0; i < bar->count(); ++i)
+                check(bar, bar->tabText(i), QSize(fm.horizontalAdvance(bar->tabText(i)) + space, 0),
+                      bar->tabRect(i).intersected(bar->rect()));
+        }
+    }
+    return cut;
+}
