@@ -360,7 +360,8 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
 {
     TempProgramFolder folder;
     SampleLibrary s(folder);
-    ScriptBuilder(u"Reloj de arena"_s).in(s.relojes).type(s.efecto).addTo(folder);
+    const qint64 arena =
+        ScriptBuilder(u"Reloj de arena"_s).in(s.relojes).type(s.efecto).addTo(folder);
     ScriptBuilder(u"Contador de visitas"_s)
         .in(folder.addCategory(0, u"Útiles"_s))
         .type(s.efecto)
@@ -390,6 +391,26 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     // Nothing was picked: the current script, its node and its page are as they were.
     QCOMPARE(w->id + w.current(), QString::number(s.menu) + library::scriptKey(s.menu));
     QCOMPARE(fileText(folder, pages::ScriptPageName), page);
+
+    // Enter picks the first match, names before code: "Reloj de arena" over the counter.
+    type(u"reloj"_s);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(w->id, QString::number(arena));
+    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Reloj de arena"_s));
+    QTRY_VERIFY(w->Tree->hasFocus());
+    // Down picks too.
+    box->setFocus();
+    type(u"reloj dig"_s);
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(w->id + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
+    // Escape: the whole tree again, the current node kept; what the search opened closes.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Escape);
+    QVERIFY(box->text().isEmpty() && w->Tree->currentItem()->parent()->isExpanded());
+    // The category the person opened stays open.
+    QCOMPARE(shownScripts(w->Tree),
+             (QStringList{u"Menú d'O'Brien"_s, u"Reloj de arena"_s, u"Reloj digital"_s}));
+    QCOMPARE(w->id + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
 }
 
 void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
