@@ -116,6 +116,9 @@ void Frmscripts::createBrowsePanel()
     explorador->setObjectName(QStringLiteral("explorador"));
     explorador->setPage(new GuardedPage(explorador));
     popups::OpenNewWindowsInProgram(explorador->page(), this);
+    // The presentation panel covers the pane at first: the view, whose first showing sets
+    // up the engine's drawing, comes after the window is on screen.
+    explorador->hide();
     explorador->setAccessibleName(QStringLiteral("Página del script"));
 
     Frame_presentacion = new PresentationPanel(Frame1);
@@ -406,6 +409,7 @@ void Frmscripts::paintEvent(QPaintEvent* event)
 
 void Frmscripts::afterFirstPaint()
 {
+    explorador->show();
     if (categoryTree_)
         categoryTree_->AdoptOrphans();
 }
@@ -419,6 +423,7 @@ void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
                         .arg(QDir::toNativeSeparators(path), error));
         return;
     }
+    explorador->show();
     explorador->load(QUrl::fromLocalFile(path));
 }
 

@@ -96,8 +96,8 @@ protected:
 
 private:
     void createBrowsePanel();
-    // What waits until the window is on screen: the scripts of categories the tree does
-    // not show.
+    // What waits until the window is on screen: the page pane's view, and the scripts of
+    // categories the tree does not show.
     void afterFirstPaint();
     void connectControls();
     bool openLibrary();
