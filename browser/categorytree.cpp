@@ -5,6 +5,7 @@
 #include "library/nodekey.h"
 #include "treeorder.h"
 
+#include <QHeaderView>
 #include <QTreeWidget>
 #include <iterator>
 #include <optional>
@@ -70,6 +71,23 @@ const QIcon& CategoryTree::ScriptIcon()
 const QIcon& CategoryTree::RootIcon()
 {
     return nodeIcons().korvalis;
+}
+
+void CategoryTree::SetUpView(QTreeWidget* tree)
+{
+    tree->setHeaderHidden(true);
+    tree->setIndentation(16);
+    tree->setRootIsDecorated(true);
+    tree->setExpandsOnDoubleClick(false);
+    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree->setIconSize(QSize(16, 16));
+    // Every row is one line of text beside a 16-pixel picture: the view lays out tens of
+    // thousands of unfolded rows (a search's results) without measuring each.
+    tree->setUniformRowHeights(true);
+    // Long names are shown whole: the column takes its contents' width and the tree
+    // scrolls sideways.
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 }
 
 QString CategoryTree::KeyOf(const QTreeWidgetItem* item)
@@ -205,13 +223,23 @@ void CategoryTree::addScripts(QTreeWidgetItem* node, std::vector<library::Script
 
 void CategoryTree::FillAll()
 {
+    while (FillSome(int(unfilled_.size()))) {
+    }
+}
+
+bool CategoryTree::FillSome(int categories)
+{
     AdoptOrphans();
-    while (!unfilled_.isEmpty()) {
+    if (!orphansAdopted_)
+        return false;
+    for (int i = 0; i < categories && !unfilled_.isEmpty(); ++i) {
         const qsizetype before = unfilled_.size();
         FillScripts(*unfilled_.cbegin());
+        // A category that cannot be read now stays as it is.
         if (unfilled_.size() == before)
-            return;
+            return false;
     }
+    return !unfilled_.isEmpty();
 }
 
 void CategoryTree::startLoad()

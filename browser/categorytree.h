@@ -45,7 +45,11 @@ public:
     QTreeWidgetItem* FindNode(const QString& key);
     // Every script's node.
     void FillAll();
+    // Fills up to this many categories that still lack their scripts; false once none do.
+    bool FillSome(int categories);
 
+    // How the category tree looks and unfolds.
+    static void SetUpView(QTreeWidget* tree);
     static QString KeyOf(const QTreeWidgetItem* item);
     static QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& key,
                                     const QString& text, const QIcon& icon);

@@ -30,7 +30,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -47,6 +46,7 @@ constexpr int SplitterDragWidth = 135;
 // Up to about this many scripts the tree is filled whole at once, in a few milliseconds;
 // a larger library gets its scripts category by category as they come into view.
 constexpr qint64 WholeTreeScripts = 5000;
+constexpr int IdleFillCategories = 40;
 const QString ErrorTitle = QStringLiteral("Error");
 
 // A click folds or unfolds a category; the root only ever unfolds.
@@ -89,18 +89,9 @@ void Frmscripts::createBrowsePanel()
 
     Tree = new QTreeWidget(Frame1);
     Tree->setObjectName(QStringLiteral("Tree"));
-    Tree->setHeaderHidden(true);
-    Tree->setIndentation(16);
-    Tree->setRootIsDecorated(true);
-    Tree->setExpandsOnDoubleClick(false);
-    Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Tree->setIconSize(QSize(16, 16));
+    CategoryTree::SetUpView(Tree);
     Tree->setAccessibleName(QStringLiteral("Scripts"));
     Tree->setItemDelegate(new DropHighlightDelegate(Tree));
-    // Long names are shown whole: the column takes its contents' width and the tree
-    // scrolls sideways.
-    Tree->header()->setStretchLastSection(false);
-    Tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     twips::place(Tree, 50, 150, 2895, 4000);
     busqueda = new SearchBox(
         Frame1, Tree, [this] { return cn.get(); },
@@ -410,8 +401,15 @@ void Frmscripts::paintEvent(QPaintEvent* event)
 void Frmscripts::afterFirstPaint()
 {
     explorador->show();
-    if (categoryTree_)
-        categoryTree_->AdoptOrphans();
+    fillTreeWhenIdle();
+}
+
+void Frmscripts::fillTreeWhenIdle()
+{
+    // A few categories at a time, so that the window answers meanwhile; a search soon
+    // after finds the tree whole.
+    if (categoryTree_ && categoryTree_->FillSome(IdleFillCategories))
+        QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
 }
 
 void Frmscripts::showPage(const QString& fileName, const QByteArray& page)

@@ -97,8 +97,9 @@ protected:
 private:
     void createBrowsePanel();
     // What waits until the window is on screen: the page pane's view, and the scripts of
-    // categories the tree does not show.
+    // the categories not yet in view.
     void afterFirstPaint();
+    void fillTreeWhenIdle();
     void connectControls();
     bool openLibrary();
     void boton_salir_Click(int index);

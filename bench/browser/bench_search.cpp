@@ -93,12 +93,15 @@ struct Panel
 
     Panel()
     {
+        CategoryTree::SetUpView(tree);
         widget.resize(300, 800);
         tree->setGeometry(0, 40, 300, 760);
         box.Place(QRect(0, 0, 4500, 450), QRect(3000, 0, 1500, 450));
-        // As the window loads it: the categories now, their scripts when they are needed.
+        // As the window loads it: the categories first, then every script while the window
+        // waits for its first keystroke.
         categories.LoadCategories();
         tree->topLevelItem(0)->setExpanded(true);
+        categories.FillAll();
         widget.show();
         settle();
     }
