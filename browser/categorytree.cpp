@@ -81,9 +81,6 @@ void CategoryTree::SetUpView(QTreeWidget* tree)
     tree->setExpandsOnDoubleClick(false);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setIconSize(QSize(16, 16));
-    // Every row is one line of text beside a 16-pixel picture: the view lays out tens of
-    // thousands of unfolded rows (a search's results) without measuring each.
-    tree->setUniformRowHeights(true);
     // Long names are shown whole: the column takes its contents' width and the tree
     // scrolls sideways.
     tree->header()->setStretchLastSection(false);

@@ -107,9 +107,6 @@ void Frmscripts::createBrowsePanel()
     explorador->setObjectName(QStringLiteral("explorador"));
     explorador->setPage(new GuardedPage(explorador));
     popups::OpenNewWindowsInProgram(explorador->page(), this);
-    // The presentation panel covers the pane at first: the view, whose first showing sets
-    // up the engine's drawing, comes after the window is on screen.
-    explorador->hide();
     explorador->setAccessibleName(QStringLiteral("Página del script"));
 
     Frame_presentacion = new PresentationPanel(Frame1);
@@ -400,7 +397,6 @@ void Frmscripts::paintEvent(QPaintEvent* event)
 
 void Frmscripts::afterFirstPaint()
 {
-    explorador->show();
     fillTreeWhenIdle();
 }
 
@@ -421,7 +417,6 @@ void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
                         .arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    explorador->show();
     explorador->load(QUrl::fromLocalFile(path));
 }
 

@@ -96,8 +96,8 @@ protected:
 
 private:
     void createBrowsePanel();
-    // What waits until the window is on screen: the page pane's view, and the scripts of
-    // the categories not yet in view.
+    // What waits until the window is on screen: the scripts of the categories not yet in
+    // view.
     void afterFirstPaint();
     void fillTreeWhenIdle();
     void connectControls();
