@@ -1,10 +1,14 @@
 #include "categorytree.h"
 
+#include "library/collation.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
+#include "treeorder.h"
 
+#include <QHeaderView>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <iterator>
+#include <optional>
 
 namespace {
 
@@ -37,6 +41,21 @@ QTreeWidgetItem* MakeNode(const QString& key, QString text, const QIcon& icon)
 CategoryTree::CategoryTree(QTreeWidget* tree, library::LibraryStore& store)
     : tree_(tree), store_(store)
 {
+    // Nodes come and go through the tree's model, whoever adds, moves or deletes them.
+    QAbstractItemModel* model = tree_->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                indexNodes(parent, first, last, true);
+            });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                indexNodes(parent, first, last, false);
+            });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        byKey_.clear();
+        unfilled_.clear();
+    });
+    connect(tree_, &QTreeWidget::itemExpanded, this, &CategoryTree::unfolded);
 }
 
 const QIcon& CategoryTree::CategoryIcon()
@@ -54,20 +73,23 @@ const QIcon& CategoryTree::RootIcon()
     return nodeIcons().korvalis;
 }
 
+void CategoryTree::SetUpView(QTreeWidget* tree)
+{
+    tree->setHeaderHidden(true);
+    tree->setIndentation(16);
+    tree->setRootIsDecorated(true);
+    tree->setExpandsOnDoubleClick(false);
+    tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree->setIconSize(QSize(16, 16));
+    // Long names are shown whole: the column takes its contents' width and the tree
+    // scrolls sideways.
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+}
+
 QString CategoryTree::KeyOf(const QTreeWidgetItem* item)
 {
     return item ? item->data(0, Qt::UserRole).toString() : QString();
-}
-
-QTreeWidgetItem* CategoryTree::FindNode(QTreeWidget* tree, const QString& key)
-{
-    if (key.isEmpty())
-        return nullptr;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        if (KeyOf(*it) == key)
-            return *it;
-    }
-    return nullptr;
 }
 
 QTreeWidgetItem* CategoryTree::AddNode(QTreeWidgetItem* parent, const QString& key,
@@ -78,21 +100,181 @@ QTreeWidgetItem* CategoryTree::AddNode(QTreeWidgetItem* parent, const QString& k
     return item;
 }
 
-QTreeWidgetItem* CategoryTree::Load()
+void CategoryTree::indexNodes(const QModelIndex& parent, int first, int last, bool add)
+{
+    QTreeWidgetItem* parentNode = parent.isValid() ? tree_->itemFromIndex(parent) : nullptr;
+    for (int row = first; row <= last; ++row) {
+        QTreeWidgetItem* node = parentNode ? parentNode->child(row) : tree_->topLevelItem(row);
+        if (node)
+            indexSubtree(node, add);
+    }
+}
+
+void CategoryTree::indexSubtree(QTreeWidgetItem* node, bool add)
+{
+    const QString key = KeyOf(node);
+    if (add) {
+        byKey_.insert(key, node);
+    } else {
+        if (byKey_.value(key) == node)
+            byKey_.remove(key);
+        unfilled_.remove(node);
+    }
+    for (int i = 0; i < node->childCount(); ++i)
+        indexSubtree(node->child(i), add);
+}
+
+QTreeWidgetItem* CategoryTree::Node(const QString& key) const
+{
+    return byKey_.value(key);
+}
+
+QTreeWidgetItem* CategoryTree::FindNode(const QString& key)
+{
+    if (library::nodeKindOfKey(key) == library::NodeKind::Category) {
+        QTreeWidgetItem* node = Node(key);
+        FillScripts(node);
+        return node;
+    }
+    if (QTreeWidgetItem* node = Node(key))
+        return node;
+    if (library::nodeKindOfKey(key) != library::NodeKind::Script)
+        return nullptr;
+    std::optional<qint64> category;
+    try {
+        category = store_.categoryOfScript(library::idOfKey(key));
+    } catch (const library::DatabaseError& e) {
+        Q_EMIT readFailed(e.message());
+        return nullptr;
+    }
+    if (!category)
+        return nullptr;
+    if (QTreeWidgetItem* parent = Node(library::categoryKey(*category)))
+        FillScripts(parent);
+    else
+        AdoptOrphans();
+    return Node(key);
+}
+
+void CategoryTree::unfolded(QTreeWidgetItem* node)
+{
+    // The categories now in view get their scripts, so that each shows whether it has any.
+    FillScripts(node);
+    for (int i = 0; i < node->childCount(); ++i)
+        FillScripts(node->child(i));
+}
+
+void CategoryTree::FillScripts(QTreeWidgetItem* node)
+{
+    if (!unfilled_.contains(node))
+        return;
+    try {
+        addScripts(node, store_.scriptsOfCategory(library::idOfKey(KeyOf(node))));
+    } catch (const library::DatabaseError& e) {
+        Q_EMIT readFailed(e.message());
+        return;
+    }
+    unfilled_.remove(node);
+}
+
+void CategoryTree::AdoptOrphans()
+{
+    if (orphansAdopted_ || !Node(library::RootKey))
+        return;
+    std::vector<library::ScriptListing> rows;
+    try {
+        for (qint64 id : store_.categoriesWithScripts()) {
+            if (id == 0 || Node(library::categoryKey(id)))
+                continue;
+            std::vector<library::ScriptListing> part = store_.scriptsOfCategory(id);
+            std::move(part.begin(), part.end(), std::back_inserter(rows));
+        }
+    } catch (const library::DatabaseError& e) {
+        Q_EMIT readFailed(e.message());
+        return;
+    }
+    orphansAdopted_ = true;
+    library::SortByName(rows);
+    addScripts(Node(library::RootKey), std::move(rows));
+}
+
+void CategoryTree::addScripts(QTreeWidgetItem* node, std::vector<library::ScriptListing> rows)
+{
+    QList<QTreeWidgetItem*> scripts;
+    const QIcon& icon = ScriptIcon();
+    for (library::ScriptListing& s : rows) {
+        QString key = library::scriptKey(s.id);
+        // Saved or dropped here after the tree was loaded: it has its node already.
+        if (!byKey_.contains(key))
+            scripts.append(MakeNode(key, std::move(s.nombre), icon));
+    }
+    const int count = node->childCount();
+    if (count == 0 ||
+        library::nodeKindOfKey(KeyOf(node->child(count - 1))) != library::NodeKind::Script) {
+        node->addChildren(scripts);
+        return;
+    }
+    for (QTreeWidgetItem* script : std::as_const(scripts))
+        treeorder::PlaceInOrder(node, script);
+}
+
+void CategoryTree::FillAll()
+{
+    while (FillSome(int(unfilled_.size()))) {
+    }
+}
+
+bool CategoryTree::FillSome(int categories)
+{
+    AdoptOrphans();
+    if (!orphansAdopted_)
+        return false;
+    for (int i = 0; i < categories && !unfilled_.isEmpty(); ++i) {
+        const qsizetype before = unfilled_.size();
+        FillScripts(*unfilled_.cbegin());
+        // A category that cannot be read now stays as it is.
+        if (unfilled_.size() == before)
+            return false;
+    }
+    return !unfilled_.isEmpty();
+}
+
+void CategoryTree::startLoad()
 {
     tree_->clear();
     categories_.clear();
     root_ = MakeNode(library::RootKey, QStringLiteral("Scripts"), RootIcon());
     categories_.insert(0, root_);
     last_ = root_;
+}
+
+void CategoryTree::finishLoad()
+{
+    // Added to the view whole, so that the view lays itself out once.
+    tree_->addTopLevelItem(root_);
+}
+
+QTreeWidgetItem* CategoryTree::Load()
+{
+    startLoad();
     {
         // Both reads see the same library, and the file is checked once.
         library::ReadSnapshot snapshot(store_.database());
         LoadCategoryNodes(store_.categoriesByParent());
         LoadScriptNodes();
     }
-    // Added to the view whole, so that the view lays itself out once.
-    tree_->addTopLevelItem(root_);
+    finishLoad();
+    orphansAdopted_ = true;
+    return last_;
+}
+
+QTreeWidgetItem* CategoryTree::LoadCategories()
+{
+    startLoad();
+    LoadCategoryNodes(store_.categoriesByParent());
+    finishLoad();
+    unfilled_ = QSet<QTreeWidgetItem*>(categories_.cbegin(), categories_.cend());
+    orphansAdopted_ = false;
     return last_;
 }
 

@@ -30,7 +30,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -44,6 +43,10 @@ using library::NodeKind;
 namespace {
 constexpr int TimerInterval = 60000;
 constexpr int SplitterDragWidth = 135;
+// Up to about this many scripts the tree is filled whole at once, in a few milliseconds;
+// a larger library gets its scripts category by category as they come into view.
+constexpr qint64 WholeTreeScripts = 5000;
+constexpr int IdleFillCategories = 40;
 const QString ErrorTitle = QStringLiteral("Error");
 
 // A click folds or unfolds a category; the root only ever unfolds.
@@ -86,20 +89,16 @@ void Frmscripts::createBrowsePanel()
 
     Tree = new QTreeWidget(Frame1);
     Tree->setObjectName(QStringLiteral("Tree"));
-    Tree->setHeaderHidden(true);
-    Tree->setIndentation(16);
-    Tree->setRootIsDecorated(true);
-    Tree->setExpandsOnDoubleClick(false);
-    Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Tree->setIconSize(QSize(16, 16));
+    CategoryTree::SetUpView(Tree);
     Tree->setAccessibleName(QStringLiteral("Scripts"));
     Tree->setItemDelegate(new DropHighlightDelegate(Tree));
-    // Long names are shown whole: the column takes its contents' width and the tree
-    // scrolls sideways.
-    Tree->header()->setStretchLastSection(false);
-    Tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     twips::place(Tree, 50, 150, 2895, 4000);
-    busqueda = new SearchBox(Frame1, Tree, [this] { return cn.get(); });
+    busqueda = new SearchBox(
+        Frame1, Tree, [this] { return cn.get(); },
+        [this] {
+            if (categoryTree_)
+                categoryTree_->FillAll();
+        });
 
     linea_borde = new SplitterBar(Frame1);
     twips::place(linea_borde, 2945, 150, 60, 4050);
@@ -168,8 +167,13 @@ bool Frmscripts::Form_Load()
     if (!openLibrary())
         return false;
 
+    categoryTree_ = std::make_unique<CategoryTree>(Tree, *cn);
+    connect(categoryTree_.get(), &CategoryTree::readFailed, this, [this](const QString& message) {
+        reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + message);
+    });
     try {
-        nodX = CategoryTree(Tree, *cn).Load();
+        nodX = cn->highestScriptId() <= WholeTreeScripts ? categoryTree_->Load()
+                                                         : categoryTree_->LoadCategories();
     } catch (const library::DatabaseError& e) {
         reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + e.message());
         return false;
@@ -270,9 +274,9 @@ void Frmscripts::splitterReleased()
     twips::place(Frame_presentacion, r.presentacion);
 }
 
-QTreeWidgetItem* Frmscripts::FindNode(const QString& key) const
+QTreeWidgetItem* Frmscripts::FindNode(const QString& key)
 {
-    return CategoryTree::FindNode(Tree, key);
+    return categoryTree_ ? categoryTree_->FindNode(key) : nullptr;
 }
 
 void Frmscripts::SetDropHighlight(QTreeWidgetItem* node)
@@ -286,7 +290,7 @@ void Frmscripts::SetDropHighlight(QTreeWidgetItem* node)
 
 QTreeWidgetItem* Frmscripts::DropHighlight() const
 {
-    return FindNode(dropHighlightKey_);
+    return categoryTree_ ? categoryTree_->Node(dropHighlightKey_) : nullptr;
 }
 
 void Frmscripts::Tree_NodeChosen(QTreeWidgetItem* node, bool clicked)
@@ -380,6 +384,28 @@ void Frmscripts::ShowCategoryPage(qint64 categoryId)
     } catch (const library::DatabaseError& e) {
         reportError(e.message());
     }
+}
+
+void Frmscripts::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!firstPaintSeen_) {
+        firstPaintSeen_ = true;
+        QTimer::singleShot(0, this, &Frmscripts::afterFirstPaint);
+    }
+}
+
+void Frmscripts::afterFirstPaint()
+{
+    fillTreeWhenIdle();
+}
+
+void Frmscripts::fillTreeWhenIdle()
+{
+    // A few categories at a time, so that the window answers meanwhile; a search soon
+    // after finds the tree whole.
+    if (categoryTree_ && categoryTree_->FillSome(IdleFillCategories))
+        QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
 }
 
 void Frmscripts::showPage(const QString& fileName, const QByteArray& page)

@@ -7,6 +7,7 @@
 #include <memory>
 
 class ButtonBar;
+class CategoryTree;
 class PresentationPanel;
 class SearchBox;
 class SplitterBar;
@@ -56,7 +57,8 @@ public:
     // the drop target while a script is dragged.
     void SetDropHighlight(QTreeWidgetItem* node);
     QTreeWidgetItem* DropHighlight() const;
-    QTreeWidgetItem* FindNode(const QString& key) const;
+    // The node of a key, its category's scripts filled in first; none when there is none.
+    QTreeWidgetItem* FindNode(const QString& key);
 
     void Timer1_Timer();
     void ShowSubmissionForm();
@@ -90,9 +92,14 @@ Q_SIGNALS:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void createBrowsePanel();
+    // What waits until the window is on screen: the scripts of the categories not yet in
+    // view.
+    void afterFirstPaint();
+    void fillTreeWhenIdle();
     void connectControls();
     bool openLibrary();
     void boton_salir_Click(int index);
@@ -104,7 +111,10 @@ private:
     void reportError(const QString& text);
     int clientWidthTwips() const;
 
+    // Declared after `cn`, which it reads, so that it goes first.
+    std::unique_ptr<CategoryTree> categoryTree_;
     QString dropHighlightKey_;
+    bool firstPaintSeen_ = false;
     // The node last shown because it became current, until the next click.
     QString shownOnChange_;
     QPointer<frmcondiciones> terms_;

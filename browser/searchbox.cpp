@@ -10,8 +10,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store)
-    : QObject(panel), tree_(tree), store_(std::move(store)), filter_(tree)
+SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store,
+                     std::function<void()> fillTree)
+    : QObject(panel), tree_(tree), store_(std::move(store)), fillTree_(std::move(fillTree)),
+      filter_(tree)
 {
     Text_buscar = new QLineEdit(panel);
     Text_buscar->setObjectName(QStringLiteral("Text_buscar"));
@@ -88,6 +90,7 @@ void SearchBox::Search()
         showCount(QStringLiteral("No se puede buscar: %1").arg(e.message()));
         return;
     }
+    fillTree_();
     filter_.ShowOnly(ids);
     if (!ids.empty())
         first_ = ids.front();

@@ -26,7 +26,8 @@ class SearchBox : public QObject
 public:
     using StoreAccess = std::function<library::LibraryStore*()>;
 
-    SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store);
+    // fillTree gives the tree every script's node before it is filtered.
+    SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, std::function<void()> fillTree);
 
     // Places the box and its count, in twips.
     void Place(const QRect& box, const QRect& count);
@@ -51,6 +52,7 @@ private:
 
     QTreeWidget* tree_;
     StoreAccess store_;
+    std::function<void()> fillTree_;
     TreeFilter filter_;
     qint64 first_ = 0;
     int countMargin_ = 0;

@@ -53,11 +53,21 @@ void TreeFilter::ShowOnly(const std::vector<qint64>& scriptIds)
         for (QTreeWidgetItem* n = scripts_.value(id); n && !shown.contains(n); n = n->parent())
             shown.insert(n);
     }
+    deferLayout();
     for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
         QTreeWidgetItem* top = tree_->topLevelItem(i);
         top->setExpanded(true);
         applyTo(top, shown);
     }
+}
+
+void TreeFilter::deferLayout()
+{
+    // Showing a row asks the view to lay itself out later, once; until then unfolding a
+    // category only records it, rather than laying out and measuring every row in view
+    // (the column takes its contents' width) at each of thousands of categories.
+    if (QTreeWidgetItem* top = tree_->topLevelItem(0))
+        top->setHidden(false);
 }
 
 void TreeFilter::applyTo(QTreeWidgetItem* parent, const QSet<QTreeWidgetItem*>& shown)
@@ -90,6 +100,7 @@ void TreeFilter::ShowAll()
     if (!filtering_)
         return;
     indexNodes();
+    deferLayout();
     for (QTreeWidgetItem* node : std::as_const(hidden_))
         node->setHidden(false);
     hidden_.clear();

@@ -30,6 +30,7 @@ public:
 
 private:
     void indexNodes();
+    void deferLayout();
     void applyTo(QTreeWidgetItem* parent, const QSet<QTreeWidgetItem*>& shown);
     void setHidden(QTreeWidgetItem* node, bool hide);
 

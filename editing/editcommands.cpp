@@ -37,11 +37,13 @@ EditingCommands::EditingCommands(Frmscripts& window, EditorPanel& panel)
     connect(bar->boton_Editar, &QToolButton::clicked, this, &EditingCommands::boton_Editar_Click);
     connect(bar->boton_aceptar, &QToolButton::clicked, this, &EditingCommands::SaveScript);
     connect(bar->boton_borrar, &QToolButton::clicked, this, &EditingCommands::DeleteScript);
-    drag_ = new TreeDrag(
-        w_.Tree,
-        TreeDrag::Window{[this](QTreeWidgetItem* node) { w_.SetDropHighlight(node); },
-                         [this] { return w_.DropHighlight(); }, [this] { return w_.cn.get(); }},
-        this);
+    drag_ =
+        new TreeDrag(w_.Tree,
+                     TreeDrag::Window{[this](QTreeWidgetItem* node) { w_.SetDropHighlight(node); },
+                                      [this] { return w_.DropHighlight(); },
+                                      [this](const QString& key) { return w_.FindNode(key); },
+                                      [this] { return w_.cn.get(); }},
+                     this);
 }
 
 void EditingCommands::reportError(const QString& text)
@@ -138,10 +140,13 @@ void EditingCommands::LeaveEditor()
 QTreeWidgetItem* EditingCommands::addScriptNode(qint64 scriptId, qint64 categoryId,
                                                 const QString& text)
 {
+    // A category filled for the first time now brings the saved script's node with it.
+    if (QTreeWidgetItem* node = w_.FindNode(library::scriptKey(scriptId)))
+        return node;
     QTreeWidgetItem* parent = w_.FindNode(library::categoryKey(categoryId));
     // A category the tree could not show (its parent is missing): under the root.
     if (!parent)
-        parent = w_.Tree->topLevelItem(0);
+        parent = w_.FindNode(library::RootKey);
     QTreeWidgetItem* node = CategoryTree::AddNode(parent, library::scriptKey(scriptId), text,
                                                   CategoryTree::ScriptIcon());
     treeorder::PlaceInOrder(parent, node);

@@ -22,28 +22,6 @@ QString keyOf(const QTreeWidgetItem* node)
     return node ? node->data(0, Qt::UserRole).toString() : QString();
 }
 
-QTreeWidgetItem* findNode(QTreeWidgetItem* from, const QString& key)
-{
-    if (keyOf(from) == key)
-        return from;
-    for (int i = 0; i < from->childCount(); ++i) {
-        if (QTreeWidgetItem* found = findNode(from->child(i), key))
-            return found;
-    }
-    return nullptr;
-}
-
-QTreeWidgetItem* findNode(QTreeWidget* tree, const QString& key)
-{
-    if (key.isEmpty())
-        return nullptr;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        if (QTreeWidgetItem* found = findNode(tree->topLevelItem(i), key))
-            return found;
-    }
-    return nullptr;
-}
-
 QCursor dragCursor()
 {
     const QString icon = QStringLiteral(":/icons/arrastrar.svg");
@@ -78,12 +56,12 @@ TreeDrag::~TreeDrag()
 
 QTreeWidgetItem* TreeDrag::DragNode() const
 {
-    return findNode(tree_, dragKey_);
+    return dragKey_.isEmpty() ? nullptr : window_.findNode(dragKey_);
 }
 
 QTreeWidgetItem* TreeDrag::LastDragOverNode() const
 {
-    return findNode(tree_, lastOverKey_);
+    return lastOverKey_.isEmpty() ? nullptr : window_.findNode(lastOverKey_);
 }
 
 void TreeDrag::Tree_MouseDown(const QPoint& pos)

@@ -32,6 +32,7 @@ public:
     {
         std::function<void(QTreeWidgetItem*)> setDropHighlight;
         std::function<QTreeWidgetItem*()> dropHighlight;
+        std::function<QTreeWidgetItem*(const QString& key)> findNode;
         std::function<library::LibraryStore*()> store;
     };
 

@@ -137,6 +137,46 @@ void LibraryStore::forEachScriptByName(const std::function<void(ScriptListing&&)
         row(std::move(s));
 }
 
+qint64 LibraryStore::highestScriptId()
+{
+    Statement q = db_.prepare("SELECT max(id) FROM scripts");
+    return q.next() ? q.int64(0) : 0;
+}
+
+std::vector<qint64> LibraryStore::categoriesWithScripts()
+{
+    Statement q = db_.prepare("SELECT DISTINCT id_categoria FROM scripts");
+    std::vector<qint64> ids;
+    while (q.next())
+        ids.push_back(q.int64(0));
+    return ids;
+}
+
+std::vector<ScriptListing> LibraryStore::scriptsOfCategory(qint64 categoryId)
+{
+    // Asked for each category as the tree unfolds it: prepared once, reused.
+    if (!scriptsOfCategoryQuery_) {
+        scriptsOfCategoryQuery_ = std::make_unique<Statement>(
+            db_.prepare("SELECT id, id_categoria, nombre FROM scripts WHERE id_categoria = ?1"));
+    }
+    Statement& q = *scriptsOfCategoryQuery_;
+    q.reset();
+    q.bind(1, categoryId);
+    std::vector<ScriptListing> rows;
+    while (q.next())
+        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    q.reset();
+    SortByName(rows);
+    return rows;
+}
+
+std::optional<qint64> LibraryStore::categoryOfScript(qint64 scriptId)
+{
+    Statement q = db_.prepare("SELECT id_categoria FROM scripts WHERE id = ?1");
+    q.bind(1, scriptId);
+    return firstId(q);
+}
+
 std::optional<Script> LibraryStore::script(qint64 id)
 {
     Statement q = db_.prepare(

@@ -32,6 +32,13 @@ public:
     std::vector<CategoryListing> categoriesByParent();
     // Every script by name, handed over row by row as the engine reads it.
     void forEachScriptByName(const std::function<void(ScriptListing&&)>& row);
+    // The highest id a script has: a bound on their number that costs one index step.
+    qint64 highestScriptId();
+    // The categories that hold at least one script (any id, even one without a row).
+    std::vector<qint64> categoriesWithScripts();
+    // The scripts of one category, by name.
+    std::vector<ScriptListing> scriptsOfCategory(qint64 categoryId);
+    std::optional<qint64> categoryOfScript(qint64 scriptId);
 
     // The pages.
     std::optional<Script> script(qint64 id);
@@ -73,6 +80,7 @@ private:
     std::unique_ptr<ScriptSearch> search_;
     QString indexProblem_;
     std::unique_ptr<Statement> childCategoriesQuery_;
+    std::unique_ptr<Statement> scriptsOfCategoryQuery_;
 };
 
 } // namespace library

@@ -88,15 +88,20 @@ struct Panel
     std::unique_ptr<library::LibraryStore> store = library::LibraryStore::open(libraries().indexed);
     QWidget widget;
     QTreeWidget* tree = new QTreeWidget(&widget);
-    SearchBox box{&widget, tree, [this] { return store.get(); }};
+    CategoryTree categories{tree, *store};
+    SearchBox box{&widget, tree, [this] { return store.get(); }, [this] { categories.FillAll(); }};
 
     Panel()
     {
+        CategoryTree::SetUpView(tree);
         widget.resize(300, 800);
         tree->setGeometry(0, 40, 300, 760);
         box.Place(QRect(0, 0, 4500, 450), QRect(3000, 0, 1500, 450));
-        CategoryTree(tree, *store).Load();
+        // As the window loads it: the categories first, then every script while the window
+        // waits for its first keystroke.
+        categories.LoadCategories();
         tree->topLevelItem(0)->setExpanded(true);
+        categories.FillAll();
         widget.show();
         settle();
     }

@@ -1,0 +1,169 @@
+// A library too large to fill the tree at once: its categories get their scripts as they come
+// into view, and every path that needs a node still finds it.
+#include "browser/buttonbar.h"
+#include "browser/categorytree.h"
+#include "browser/frmscripts.h"
+#include "browser/searchbox.h"
+#include "editing/editorpanel.h"
+#include "library/librarystore.h"
+#include "library/nodekey.h"
+#include "platform/messagebox.h"
+#include "tests/support/tempprogramfolder.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QtTest>
+
+namespace {
+
+using library::scriptKey;
+
+struct Library
+{
+    qint64 rapaces = 0;
+    qint64 halcon = 0;
+    qint64 zeta = 0;
+    qint64 suelto = 0;
+};
+
+Library fill(TempProgramFolder& folder)
+{
+    Library l;
+    const qint64 type = folder.addType(QStringLiteral("Efecto"));
+    const qint64 animales = folder.addCategory(0, QStringLiteral("Animales"));
+    const qint64 aves = folder.addCategory(animales, QStringLiteral("Aves"));
+    l.rapaces = folder.addCategory(aves, QStringLiteral("Rapaces"));
+    const qint64 botones = folder.addCategory(0, QStringLiteral("Botones"));
+    l.halcon = folder.addScript(l.rapaces, type, QStringLiteral("Halcón"));
+    folder.addScript(l.rapaces, type, QStringLiteral("Águila"));
+    folder.addScript(l.rapaces, type, QStringLiteral("Búho"));
+    l.zeta = folder.addScript(botones, type, QStringLiteral("Zeta"));
+    folder.addScript(0, type, QStringLiteral("Raíz"));
+    // Filed under a category that does not exist: shown under the root.
+    l.suelto = folder.addScript(999, type, QStringLiteral("Suelto"));
+    // An id this high makes the library count as large.
+    folder.db().execute("INSERT INTO scripts (id, id_categoria, id_tipo, nombre) "
+                        "VALUES (900000, 0, 1, 'Último')");
+    folder.closeLibrary();
+    return l;
+}
+
+QStringList childTexts(QTreeWidgetItem* node)
+{
+    QStringList texts;
+    for (int i = 0; node && i < node->childCount(); ++i)
+        texts.append(node->child(i)->text(0));
+    return texts;
+}
+
+// Every node's key, depth first, after unfolding each node as a person would.
+QStringList unfoldedKeys(QTreeWidget* tree)
+{
+    QStringList keys;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        (*it)->setExpanded(true);
+        keys.append(CategoryTree::KeyOf(*it));
+    }
+    return keys;
+}
+
+int nodesWithKey(QTreeWidget* tree, const QString& key)
+{
+    int count = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        count += CategoryTree::KeyOf(*it) == key ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TestLazyTree : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void nodesOfUnseenCategoriesAreFoundAndComeInOrder();
+    void savingIntoAnUnseenCategoryGivesOneNode();
+    void searchShowsScriptsOfUnseenCategories();
+};
+
+void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
+{
+    TempProgramFolder folder;
+    const Library l = fill(folder);
+    platform::ScriptedMessageBoxes boxes;
+    Frmscripts w;
+    QVERIFY(w.Form_Load());
+
+    QTreeWidgetItem* halcon = w.FindNode(scriptKey(l.halcon));
+    QVERIFY(halcon);
+    QStringList path;
+    for (QTreeWidgetItem* n = halcon->parent(); n; n = n->parent())
+        path.append(n->text(0));
+    QCOMPARE(path, (QStringList{QStringLiteral("Rapaces"), QStringLiteral("Aves"),
+                                QStringLiteral("Animales"), QStringLiteral("Scripts")}));
+    QCOMPARE(
+        childTexts(halcon->parent()),
+        (QStringList{QStringLiteral("Águila"), QStringLiteral("Búho"), QStringLiteral("Halcón")}));
+    QCOMPARE(CategoryTree::KeyOf(w.FindNode(scriptKey(l.suelto))->parent()), library::RootKey);
+    QCOMPARE(
+        childTexts(w.Tree->topLevelItem(0)),
+        (QStringList{QStringLiteral("Animales"), QStringLiteral("Botones"), QStringLiteral("Raíz"),
+                     QStringLiteral("Suelto"), QStringLiteral("Último")}));
+
+    // Unfolded whole, it is the tree a whole fill gives, each node once.
+    auto store = library::LibraryStore::open(folder.libraryPath());
+    QTreeWidget whole;
+    CategoryTree(&whole, *store).Load();
+    QCOMPARE(unfoldedKeys(w.Tree), unfoldedKeys(&whole));
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+}
+
+void TestLazyTree::savingIntoAnUnseenCategoryGivesOneNode()
+{
+    TempProgramFolder folder;
+    const Library l = fill(folder);
+    platform::ScriptedMessageBoxes boxes;
+    Frmscripts w;
+    QVERIFY(w.Form_Load());
+    w.NodeClick(w.FindNode(scriptKey(l.zeta)));
+    w.opciones->boton_Editar->click();
+    w.Frame2->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
+    w.opciones->boton_aceptar->click();
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+
+    QCOMPARE(nodesWithKey(w.Tree, scriptKey(l.zeta)), 1);
+    QTreeWidgetItem* zeta = w.FindNode(scriptKey(l.zeta));
+    QCOMPARE(CategoryTree::KeyOf(zeta->parent()), library::categoryKey(l.rapaces));
+    QCOMPARE(childTexts(zeta->parent()),
+             (QStringList{QStringLiteral("Águila"), QStringLiteral("Búho"),
+                          QStringLiteral("Halcón"), QStringLiteral("Zeta")}));
+    QCOMPARE(w.Tree->currentItem(), zeta);
+    QCOMPARE(w.DropHighlight(), zeta);
+    QCOMPARE(w.id, QString::number(l.zeta));
+}
+
+void TestLazyTree::searchShowsScriptsOfUnseenCategories()
+{
+    TempProgramFolder folder;
+    const Library l = fill(folder);
+    Frmscripts w;
+    w.resize(900, 600);
+    w.show();
+    QVERIFY(w.Form_Load());
+    QTest::keyClicks(w.busqueda->Text_buscar, QStringLiteral("halc"));
+    QCOMPARE(w.busqueda->Label_encontrados->text(), QStringLiteral("1 script"));
+    QTreeWidgetItem* halcon = w.FindNode(scriptKey(l.halcon));
+    QVERIFY(!halcon->isHidden());
+    for (QTreeWidgetItem* n = halcon->parent(); n; n = n->parent())
+        QVERIFY(n->isExpanded() && !n->isHidden());
+    // A category without matches is hidden whole.
+    QVERIFY(w.FindNode(scriptKey(l.zeta))->parent()->isHidden());
+}
+
+QTEST_MAIN(TestLazyTree)
+#include "test_lazytree.moc"
