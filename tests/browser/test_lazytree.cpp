@@ -2,12 +2,11 @@
 // into view, and every path that needs a node still finds it.
 #include "browser/buttonbar.h"
 #include "browser/categorytree.h"
-#include "browser/frmscripts.h"
 #include "browser/searchbox.h"
 #include "editing/editorpanel.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
-#include "platform/messagebox.h"
+#include "tests/support/mainwindow.h"
 #include "tests/support/tempprogramfolder.h"
 
 #include <QComboBox>
@@ -95,11 +94,10 @@ void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
 {
     TempProgramFolder folder;
     const Library l = fill(folder);
-    platform::ScriptedMessageBoxes boxes;
-    Frmscripts w;
-    QVERIFY(w.Form_Load());
+    MainWindowUnderTest w(folder);
+    QVERIFY(w.loaded());
 
-    QTreeWidgetItem* halcon = w.FindNode(scriptKey(l.halcon));
+    QTreeWidgetItem* halcon = w->FindNode(scriptKey(l.halcon));
     QVERIFY(halcon);
     QStringList path;
     for (QTreeWidgetItem* n = halcon->parent(); n; n = n->parent())
@@ -109,9 +107,9 @@ void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
     QCOMPARE(
         childTexts(halcon->parent()),
         (QStringList{QStringLiteral("Águila"), QStringLiteral("Búho"), QStringLiteral("Halcón")}));
-    QCOMPARE(CategoryTree::KeyOf(w.FindNode(scriptKey(l.suelto))->parent()), library::RootKey);
+    QCOMPARE(CategoryTree::KeyOf(w->FindNode(scriptKey(l.suelto))->parent()), library::RootKey);
     QCOMPARE(
-        childTexts(w.Tree->topLevelItem(0)),
+        childTexts(w->Tree->topLevelItem(0)),
         (QStringList{QStringLiteral("Animales"), QStringLiteral("Botones"), QStringLiteral("Raíz"),
                      QStringLiteral("Suelto"), QStringLiteral("Último")}));
 
@@ -119,50 +117,47 @@ void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
     auto store = library::LibraryStore::open(folder.libraryPath());
     QTreeWidget whole;
     CategoryTree(&whole, *store).Load();
-    QCOMPARE(unfoldedKeys(w.Tree), unfoldedKeys(&whole));
-    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+    QCOMPARE(unfoldedKeys(w->Tree), unfoldedKeys(&whole));
+    QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
 }
 
 void TestLazyTree::savingIntoAnUnseenCategoryGivesOneNode()
 {
     TempProgramFolder folder;
     const Library l = fill(folder);
-    platform::ScriptedMessageBoxes boxes;
-    Frmscripts w;
-    QVERIFY(w.Form_Load());
-    w.NodeClick(w.FindNode(scriptKey(l.zeta)));
-    w.opciones->boton_Editar->click();
-    w.Frame2->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
-    w.opciones->boton_aceptar->click();
-    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.shown.value(0).text));
+    MainWindowUnderTest w(folder);
+    QVERIFY(w.loaded());
+    w->NodeClick(w->FindNode(scriptKey(l.zeta)));
+    w->opciones->boton_Editar->click();
+    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
+    w->opciones->boton_aceptar->click();
+    QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
 
-    QCOMPARE(nodesWithKey(w.Tree, scriptKey(l.zeta)), 1);
-    QTreeWidgetItem* zeta = w.FindNode(scriptKey(l.zeta));
+    QCOMPARE(nodesWithKey(w->Tree, scriptKey(l.zeta)), 1);
+    QTreeWidgetItem* zeta = w->FindNode(scriptKey(l.zeta));
     QCOMPARE(CategoryTree::KeyOf(zeta->parent()), library::categoryKey(l.rapaces));
     QCOMPARE(childTexts(zeta->parent()),
              (QStringList{QStringLiteral("Águila"), QStringLiteral("Búho"),
                           QStringLiteral("Halcón"), QStringLiteral("Zeta")}));
-    QCOMPARE(w.Tree->currentItem(), zeta);
-    QCOMPARE(w.DropHighlight(), zeta);
-    QCOMPARE(w.id, QString::number(l.zeta));
+    QCOMPARE(w->Tree->currentItem(), zeta);
+    QCOMPARE(w->DropHighlight(), zeta);
+    QCOMPARE(w->id, QString::number(l.zeta));
 }
 
 void TestLazyTree::searchShowsScriptsOfUnseenCategories()
 {
     TempProgramFolder folder;
     const Library l = fill(folder);
-    Frmscripts w;
-    w.resize(900, 600);
-    w.show();
-    QVERIFY(w.Form_Load());
-    QTest::keyClicks(w.busqueda->Text_buscar, QStringLiteral("halc"));
-    QCOMPARE(w.busqueda->Label_encontrados->text(), QStringLiteral("1 script"));
-    QTreeWidgetItem* halcon = w.FindNode(scriptKey(l.halcon));
+    MainWindowUnderTest w(folder);
+    QVERIFY(w.loaded());
+    QTest::keyClicks(w->busqueda->Text_buscar, QStringLiteral("halc"));
+    QCOMPARE(w->busqueda->Label_encontrados->text(), QStringLiteral("1 script"));
+    QTreeWidgetItem* halcon = w->FindNode(scriptKey(l.halcon));
     QVERIFY(!halcon->isHidden());
     for (QTreeWidgetItem* n = halcon->parent(); n; n = n->parent())
         QVERIFY(n->isExpanded() && !n->isHidden());
     // A category without matches is hidden whole.
-    QVERIFY(w.FindNode(scriptKey(l.zeta))->parent()->isHidden());
+    QVERIFY(w->FindNode(scriptKey(l.zeta))->parent()->isHidden());
 }
 
 QTEST_MAIN(TestLazyTree)
