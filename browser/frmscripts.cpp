@@ -391,13 +391,8 @@ void Frmscripts::paintEvent(QPaintEvent* event)
     QWidget::paintEvent(event);
     if (!firstPaintSeen_) {
         firstPaintSeen_ = true;
-        QTimer::singleShot(0, this, &Frmscripts::afterFirstPaint);
+        QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
     }
-}
-
-void Frmscripts::afterFirstPaint()
-{
-    fillTreeWhenIdle();
 }
 
 void Frmscripts::fillTreeWhenIdle()

@@ -96,9 +96,7 @@ protected:
 
 private:
     void createBrowsePanel();
-    // What waits until the window is on screen: the scripts of the categories not yet in
-    // view.
-    void afterFirstPaint();
+    // Once the window is on screen: the scripts of the categories not yet in view.
     void fillTreeWhenIdle();
     void connectControls();
     bool openLibrary();
