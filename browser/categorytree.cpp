@@ -73,7 +73,7 @@ const QIcon& CategoryTree::RootIcon()
     return nodeIcons().korvalis;
 }
 
-void CategoryTree::SetUpView(QTreeWidget* tree)
+void CategoryTree::SetUpView(QTreeView* tree)
 {
     tree->setHeaderHidden(true);
     tree->setIndentation(16);
@@ -81,6 +81,8 @@ void CategoryTree::SetUpView(QTreeWidget* tree)
     tree->setExpandsOnDoubleClick(false);
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setIconSize(QSize(16, 16));
+    // Every row is one line: its height is not asked of each row.
+    tree->setUniformRowHeights(true);
     // Long names are shown whole: the column takes its contents' width and the tree
     // scrolls sideways.
     tree->header()->setStretchLastSection(false);
@@ -110,9 +112,18 @@ void CategoryTree::indexNodes(const QModelIndex& parent, int first, int last, bo
     }
 }
 
+qint64 CategoryTree::packedKey(const QString& key)
+{
+    const library::NodeKind kind = library::nodeKindOfKey(key);
+    const qint64 id = library::idOfKey(key);
+    if (kind == library::NodeKind::None || id < 0)
+        return -1;
+    return id * 2 + (kind == library::NodeKind::Script ? 1 : 0);
+}
+
 void CategoryTree::indexSubtree(QTreeWidgetItem* node, bool add)
 {
-    const QString key = KeyOf(node);
+    const qint64 key = packedKey(KeyOf(node));
     if (add) {
         byKey_.insert(key, node);
     } else {
@@ -126,7 +137,12 @@ void CategoryTree::indexSubtree(QTreeWidgetItem* node, bool add)
 
 QTreeWidgetItem* CategoryTree::Node(const QString& key) const
 {
-    return byKey_.value(key);
+    return byKey_.value(packedKey(key));
+}
+
+QTreeWidgetItem* CategoryTree::ScriptNode(qint64 scriptId) const
+{
+    return byKey_.value(scriptId * 2 + 1);
 }
 
 QTreeWidgetItem* CategoryTree::FindNode(const QString& key)
@@ -203,10 +219,9 @@ void CategoryTree::addScripts(QTreeWidgetItem* node, std::vector<library::Script
     QList<QTreeWidgetItem*> scripts;
     const QIcon& icon = ScriptIcon();
     for (library::ScriptListing& s : rows) {
-        QString key = library::scriptKey(s.id);
         // Saved or dropped here after the tree was loaded: it has its node already.
-        if (!byKey_.contains(key))
-            scripts.append(MakeNode(key, std::move(s.nombre), icon));
+        if (!ScriptNode(s.id))
+            scripts.append(MakeNode(library::scriptKey(s.id), std::move(s.nombre), icon));
     }
     const int count = node->childCount();
     if (count == 0 ||

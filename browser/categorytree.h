@@ -9,6 +9,7 @@
 #include <vector>
 
 class QModelIndex;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -40,6 +41,7 @@ public:
 
     // The node of a key as the tree holds it now, or none.
     QTreeWidgetItem* Node(const QString& key) const;
+    QTreeWidgetItem* ScriptNode(qint64 scriptId) const;
     // The node of a key with its scripts, filling the category that holds it first; none
     // when the library has no such node for the tree.
     QTreeWidgetItem* FindNode(const QString& key);
@@ -49,7 +51,7 @@ public:
     bool FillSome(int categories);
 
     // How the category tree looks and unfolds.
-    static void SetUpView(QTreeWidget* tree);
+    static void SetUpView(QTreeView* tree);
     static QString KeyOf(const QTreeWidgetItem* item);
     static QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& key,
                                     const QString& text, const QIcon& icon);
@@ -80,8 +82,9 @@ private:
     QHash<qint64, QTreeWidgetItem*> categories_;
     QTreeWidgetItem* root_ = nullptr;
     QTreeWidgetItem* last_ = nullptr;
-    // Every node in the tree by key.
-    QHash<QString, QTreeWidgetItem*> byKey_;
+    // Every node in the tree by its key packed in a number, far cheaper to hash than text.
+    static qint64 packedKey(const QString& key);
+    QHash<qint64, QTreeWidgetItem*> byKey_;
     // The categories whose scripts are still to come.
     QSet<QTreeWidgetItem*> unfilled_;
     bool orphansAdopted_ = true;

@@ -94,11 +94,7 @@ void Frmscripts::createBrowsePanel()
     Tree->setItemDelegate(new DropHighlightDelegate(Tree));
     twips::place(Tree, 50, 150, 2895, 4000);
     busqueda = new SearchBox(
-        Frame1, Tree, [this] { return cn.get(); },
-        [this] {
-            if (categoryTree_)
-                categoryTree_->FillAll();
-        });
+        Frame1, Tree, [this] { return cn.get(); }, [this] { return categoryTree_.get(); });
 
     linea_borde = new SplitterBar(Frame1);
     twips::place(linea_borde, 2945, 150, 60, 4050);
@@ -129,7 +125,6 @@ void Frmscripts::connectControls()
         // Making the node current shows it; a node that already was needs showing again.
         const bool wasCurrent = Tree->currentItem() == node;
         Tree->setCurrentItem(node);
-        Tree->setFocus();
         if (wasCurrent)
             ShowNode(node);
     });
@@ -154,6 +149,10 @@ void Frmscripts::connectControls()
             exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node),
                                     Tree->viewport()->mapToGlobal(pos));
     });
+    connect(busqueda, &SearchBox::resultMenuRequested, this,
+            [this](QTreeWidgetItem* node, const QPoint& globalPos) {
+                exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node), globalPos);
+            });
 }
 
 bool Frmscripts::Form_Load()
@@ -398,9 +397,13 @@ void Frmscripts::paintEvent(QPaintEvent* event)
 void Frmscripts::fillTreeWhenIdle()
 {
     // A few categories at a time, so that the window answers meanwhile; a search soon
-    // after finds the tree whole.
-    if (categoryTree_ && categoryTree_->FillSome(IdleFillCategories))
+    // after finds the tree whole, and then what it reads first.
+    if (!categoryTree_)
+        return;
+    if (categoryTree_->FillSome(IdleFillCategories))
         QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
+    else
+        busqueda->PrepareSearch();
 }
 
 void Frmscripts::showPage(const QString& fileName, const QByteArray& page)

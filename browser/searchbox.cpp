@@ -1,19 +1,25 @@
 #include "searchbox.h"
 
+#include "categorytree.h"
+#include "drophighlight.h"
 #include "library/librarystore.h"
+#include "library/nodekey.h"
+#include "searchresults.h"
 #include "twips.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 
-SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store,
-                     std::function<void()> fillTree)
-    : QObject(panel), tree_(tree), store_(std::move(store)), fillTree_(std::move(fillTree)),
-      filter_(tree)
+SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeAccess categories)
+    : QObject(panel), tree_(tree), store_(std::move(store)), categories_(std::move(categories)),
+      results_(new SearchResults(this))
 {
     Text_buscar = new QLineEdit(panel);
     Text_buscar->setObjectName(QStringLiteral("Text_buscar"));
@@ -29,6 +35,8 @@ SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store,
     Label_encontrados->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label_encontrados->setForegroundRole(QPalette::PlaceholderText);
 
+    createResultsView(panel);
+
     // Only while the browse panel (the box's container) is shown.
     auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), Text_buscar);
     find->setContext(Qt::WindowShortcut);
@@ -39,11 +47,40 @@ SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store,
     connect(Text_buscar, &QLineEdit::textChanged, this, &SearchBox::Search);
     connect(Text_buscar, &QLineEdit::returnPressed, this, &SearchBox::PickFirst);
 
-    // Saving, deleting or moving a script changes the tree (after the library): search again.
+    // Saving, deleting or moving a script changes the tree (after the library): search
+    // again. The results must let go of nodes about to go at once.
     QAbstractItemModel* model = tree_->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this, &SearchBox::treeChanged);
-    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, &SearchBox::treeChanged);
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &SearchBox::treeChanged);
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] { treeChanged(false); });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { treeChanged(true); });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { treeChanged(true); });
+    // A node's text or mark (the current node) changed.
+    connect(model, &QAbstractItemModel::dataChanged, this, [this] {
+        if (searching_)
+            Tree_resultados->viewport()->update();
+    });
+    tree_->installEventFilter(this);
+}
+
+void SearchBox::createResultsView(QWidget* panel)
+{
+    Tree_resultados = new QTreeView(panel);
+    Tree_resultados->setObjectName(QStringLiteral("Tree_resultados"));
+    Tree_resultados->setAccessibleName(QStringLiteral("Scripts encontrados"));
+    Tree_resultados->setModel(results_);
+    CategoryTree::SetUpView(Tree_resultados);
+    Tree_resultados->setItemDelegate(new DropHighlightDelegate(Tree_resultados));
+    Tree_resultados->header()->setResizeContentsPrecision(0);
+    Tree_resultados->setContextMenuPolicy(Qt::CustomContextMenu);
+    Tree_resultados->installEventFilter(this);
+    Tree_resultados->hide();
+    connect(Tree_resultados->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &SearchBox::resultBecameCurrent);
+    connect(Tree_resultados, &QTreeView::clicked, this, &SearchBox::resultClicked);
+    connect(Tree_resultados, &QTreeView::customContextMenuRequested, this,
+            [this](const QPoint& pos) {
+                if (QTreeWidgetItem* node = results_->NodeAt(Tree_resultados->indexAt(pos)))
+                    Q_EMIT resultMenuRequested(node, Tree_resultados->viewport()->mapToGlobal(pos));
+            });
 }
 
 QString SearchBox::CountText(int found)
@@ -76,11 +113,10 @@ void SearchBox::showCount(const QString& text)
 void SearchBox::Search()
 {
     const QStringList words = library::SearchWords(Text_buscar->text());
-    first_ = 0;
     library::LibraryStore* store = store_();
-    if (words.isEmpty() || !store) {
-        filter_.ShowAll();
-        showCount(QString());
+    CategoryTree* categories = categories_();
+    if (words.isEmpty() || !store || !categories) {
+        ShowAll();
         return;
     }
     std::vector<qint64> ids;
@@ -90,23 +126,121 @@ void SearchBox::Search()
         showCount(QStringLiteral("No se puede buscar: %1").arg(e.message()));
         return;
     }
-    fillTree_();
-    filter_.ShowOnly(ids);
-    if (!ids.empty())
-        first_ = ids.front();
-    showCount(CountText(int(ids.size())));
+    {
+        // The nodes this adds are no change to search again for.
+        const QScopedValueRollback filling(filling_, true);
+        categories->FillAll();
+    }
+    // Enter picks the best match.
+    firstId_ = 0;
+    for (qint64 id : ids) {
+        if (categories->ScriptNode(id)) {
+            firstId_ = id;
+            break;
+        }
+    }
+    // The results follow the tree's order: the same scripts found in another order are the
+    // same results, and stay where the person scrolled them to.
+    std::vector<qint64> found = ids;
+    std::sort(found.begin(), found.end());
+    if (searching_ && found == shownIds_)
+        return;
+    std::vector<QTreeWidgetItem*> nodes;
+    nodes.reserve(ids.size());
+    for (qint64 id : ids) {
+        if (QTreeWidgetItem* node = categories->ScriptNode(id))
+            nodes.push_back(node);
+    }
+    pickedOnChange_ = nullptr;
+    results_->Show(nodes);
+    shownIds_ = std::move(found);
+    if (!searching_) {
+        searching_ = true;
+        Tree_resultados->setGeometry(tree_->geometry());
+        Tree_resultados->show();
+        Tree_resultados->raise();
+    }
+    Tree_resultados->expandAll();
+    showCount(CountText(int(nodes.size())));
+}
+
+void SearchBox::PrepareSearch()
+{
+    library::LibraryStore* store = store_();
+    try {
+        if (store)
+            store->searchScripts({});
+    } catch (const library::DatabaseError&) {
+        // The search itself reports it, when there is one.
+    }
+}
+
+void SearchBox::ShowAll()
+{
+    firstId_ = 0;
+    shownIds_.clear();
+    showCount(QString());
+    if (!searching_)
+        return;
+    searching_ = false;
+    pickedOnChange_ = nullptr;
+    const bool hadFocus = Tree_resultados->hasFocus();
+    Tree_resultados->hide();
+    results_->Clear();
+    if (QTreeWidgetItem* current = tree_->currentItem()) {
+        for (QTreeWidgetItem* p = current->parent(); p; p = p->parent())
+            p->setExpanded(true);
+        tree_->scrollToItem(current);
+    }
+    if (hadFocus)
+        tree_->setFocus();
 }
 
 void SearchBox::PickFirst()
 {
-    if (QTreeWidgetItem* node = first_ ? filter_.ScriptNode(first_) : nullptr)
+    CategoryTree* categories = categories_();
+    QTreeWidgetItem* node = categories && firstId_ ? categories->ScriptNode(firstId_) : nullptr;
+    if (!node)
+        return;
+    Q_EMIT resultPicked(node);
+    {
+        const QScopedValueRollback setting(settingCurrent_, true);
+        Tree_resultados->setCurrentIndex(results_->IndexOf(node));
+    }
+    Tree_resultados->setFocus();
+}
+
+void SearchBox::resultBecameCurrent(const QModelIndex& index)
+{
+    QTreeWidgetItem* node = results_->NodeAt(index);
+    if (settingCurrent_ || !node)
+        return;
+    pickedOnChange_ = node;
+    Q_EMIT resultPicked(node);
+}
+
+void SearchBox::resultClicked(const QModelIndex& index)
+{
+    QTreeWidgetItem* node = results_->NodeAt(index);
+    if (!node)
+        return;
+    if (library::nodeKindOfKey(CategoryTree::KeyOf(node)) != library::NodeKind::Script)
+        Tree_resultados->setExpanded(index, !Tree_resultados->isExpanded(index));
+    // The press of this click made the node current and showed it.
+    if (std::exchange(pickedOnChange_, nullptr) != node)
         Q_EMIT resultPicked(node);
 }
 
-void SearchBox::treeChanged()
+void SearchBox::treeChanged(bool nodesGoing)
 {
-    filter_.Invalidate();
-    if (!filter_.IsFiltering() || researchQueued_)
+    shownIds_.clear();
+    if (!searching_ || filling_)
+        return;
+    if (nodesGoing) {
+        pickedOnChange_ = nullptr;
+        results_->Clear();
+    }
+    if (researchQueued_)
         return;
     // Once the change is complete: nodes are still being moved or deleted now.
     researchQueued_ = true;
@@ -118,13 +252,16 @@ void SearchBox::treeChanged()
 
 bool SearchBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Text_buscar && event->type() == QEvent::KeyPress) {
+    if (watched == tree_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        Tree_resultados->setGeometry(tree_->geometry());
+    } else if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Down) {
+        if (watched == Text_buscar && key == Qt::Key_Down) {
             PickFirst();
             return true;
         }
-        if (key == Qt::Key_Escape && !Text_buscar->text().isEmpty()) {
+        if (key == Qt::Key_Escape && (watched == Text_buscar || watched == Tree_resultados) &&
+            !Text_buscar->text().isEmpty()) {
             Text_buscar->clear();
             return true;
         }

@@ -1,60 +1,85 @@
 #pragma once
 
-#include "treefilter.h"
-
 #include <QObject>
 #include <QRect>
+#include <QString>
 #include <functional>
+#include <vector>
 
+class CategoryTree;
 class QLabel;
 class QLineEdit;
+class QModelIndex;
+class QPoint;
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+class SearchResults;
 
 namespace library {
 class LibraryStore;
 }
 
-// The search box above the category tree: as the user types, the tree shows only the
-// scripts that hold every word, with their count. Down or Enter picks the first of them;
-// Escape, or an empty box, brings the whole tree back. Ctrl+F puts the caret in the box.
+// The search box above the category tree: as the user types, the scripts that hold every
+// word take the tree's place, each under its category path, with their count. Down or
+// Enter picks the first of them, as do a click or the keys in the results; Escape, or an
+// empty box, brings the whole tree back. Ctrl+F puts the caret in the box.
 class SearchBox : public QObject
 {
     Q_OBJECT
 
 public:
     using StoreAccess = std::function<library::LibraryStore*()>;
+    using TreeAccess = std::function<CategoryTree*()>;
 
-    // fillTree gives the tree every script's node before it is filtered.
-    SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, std::function<void()> fillTree);
+    SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeAccess categories);
 
-    // Places the box and its count, in twips.
+    // Places the box and its count, in twips; the results follow the tree by themselves.
     void Place(const QRect& box, const QRect& count);
     // "12 scripts", "1 script", "Ningún script".
     static QString CountText(int found);
+    bool IsSearching() const { return searching_; }
+    // Reads ahead what the first search needs, so that the first keystroke costs what the
+    // others do. A failure waits to be reported by the search itself.
+    void PrepareSearch();
 
     QLineEdit* Text_buscar;
     QLabel* Label_encontrados;
+    // Over the tree while a search is shown.
+    QTreeView* Tree_resultados;
 
 Q_SIGNALS:
-    // The user chose this script node from the results.
+    // The user chose this node of the category tree among the results.
     void resultPicked(QTreeWidgetItem* node);
+    // The user asked for the menu of this node among the results.
+    void resultMenuRequested(QTreeWidgetItem* node, const QPoint& globalPos);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createResultsView(QWidget* panel);
     void Search();
+    void ShowAll();
     void PickFirst();
-    void treeChanged();
+    void resultBecameCurrent(const QModelIndex& index);
+    void resultClicked(const QModelIndex& index);
+    void treeChanged(bool nodesGoing);
     void showCount(const QString& text);
 
     QTreeWidget* tree_;
     StoreAccess store_;
-    std::function<void()> fillTree_;
-    TreeFilter filter_;
-    qint64 first_ = 0;
+    TreeAccess categories_;
+    SearchResults* results_;
+    // The scripts shown now, by id; none when the results must be built again.
+    std::vector<qint64> shownIds_;
+    qint64 firstId_ = 0;
+    // The result last picked because it became current, until the next click.
+    QTreeWidgetItem* pickedOnChange_ = nullptr;
     int countMargin_ = 0;
+    bool searching_ = false;
+    bool filling_ = false;
+    bool settingCurrent_ = false;
     bool researchQueued_ = false;
 };

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -89,7 +90,7 @@ struct Panel
     QWidget widget;
     QTreeWidget* tree = new QTreeWidget(&widget);
     CategoryTree categories{tree, *store};
-    SearchBox box{&widget, tree, [this] { return store.get(); }, [this] { categories.FillAll(); }};
+    SearchBox box{&widget, tree, [this] { return store.get(); }, [this] { return &categories; }};
 
     Panel()
     {
@@ -97,19 +98,21 @@ struct Panel
         widget.resize(300, 800);
         tree->setGeometry(0, 40, 300, 760);
         box.Place(QRect(0, 0, 4500, 450), QRect(3000, 0, 1500, 450));
-        // As the window loads it: the categories first, then every script while the window
-        // waits for its first keystroke.
+        // As the window loads it: the categories first, then every script and what the first
+        // search reads while the window waits for its first keystroke.
         categories.LoadCategories();
         tree->topLevelItem(0)->setExpanded(true);
         categories.FillAll();
+        box.PrepareSearch();
         widget.show();
         settle();
     }
-    // Lays the tree out and paints it now, as the next frame would.
+    // Lays out and paints what stands in the tree's place now (the tree or the results), as
+    // the next frame would.
     void settle()
     {
         QCoreApplication::processEvents();
-        tree->viewport()->repaint();
+        (box.IsSearching() ? box.Tree_resultados : tree)->viewport()->repaint();
     }
     void key(int key, const QString& text)
     {

@@ -3,6 +3,7 @@
 #include "browser/buttonbar.h"
 #include "browser/categorytree.h"
 #include "browser/searchbox.h"
+#include "browser/searchresults.h"
 #include "editing/editorpanel.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
@@ -152,12 +153,17 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     QVERIFY(w.loaded());
     QTest::keyClicks(w->busqueda->Text_buscar, QStringLiteral("halc"));
     QCOMPARE(w->busqueda->Label_encontrados->text(), QStringLiteral("1 script"));
-    QTreeWidgetItem* halcon = w->FindNode(scriptKey(l.halcon));
-    QVERIFY(!halcon->isHidden());
-    for (QTreeWidgetItem* n = halcon->parent(); n; n = n->parent())
-        QVERIFY(n->isExpanded() && !n->isHidden());
-    // A category without matches is hidden whole.
-    QVERIFY(w->FindNode(scriptKey(l.zeta))->parent()->isHidden());
+    // The script under its whole path, unfolded, and nothing beside it.
+    const QTreeView* results = w->busqueda->Tree_resultados;
+    QModelIndex row =
+        static_cast<SearchResults*>(results->model())->IndexOf(w->FindNode(scriptKey(l.halcon)));
+    QCOMPARE(row.data().toString(), QStringLiteral("Halcón"));
+    for (QTreeWidgetItem* n = w->FindNode(scriptKey(l.halcon)); n; n = n->parent()) {
+        QVERIFY(row.data(Qt::UserRole) == n->data(0, Qt::UserRole) &&
+                results->model()->rowCount(row.parent()) == 1);
+        row = row.parent();
+        QVERIFY(!row.isValid() || results->isExpanded(row));
+    }
 }
 
 QTEST_MAIN(TestLazyTree)

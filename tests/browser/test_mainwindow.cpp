@@ -9,6 +9,7 @@
 #include "browser/popupwindow.h"
 #include "browser/presentationpanel.h"
 #include "browser/searchbox.h"
+#include "browser/searchresults.h"
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
 #include "browser/webprofile.h"
@@ -26,6 +27,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBrowser>
@@ -60,16 +62,19 @@ QVariant runScript(QWebEnginePage* page, const QString& script)
     return result;
 }
 
-// The script names the tree shows now, top to bottom.
-QStringList shownScripts(QTreeWidget* tree)
+// The script names a tree or the search results show now, top to bottom.
+QStringList shownScripts(const QTreeView* view, const QModelIndex& parent = {})
 {
     QStringList names;
-    for (QTreeWidgetItemIterator it(tree, QTreeWidgetItemIterator::NotHidden); *it; ++it) {
-        bool inView = true;
-        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent())
-            inView = inView && p->isExpanded() && !p->isHidden();
-        if (inView && (*it)->data(0, Qt::UserRole).toString().endsWith(u'S'))
-            names.append((*it)->text(0));
+    const QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex node = model->index(row, 0, parent);
+        if (view->isRowHidden(row, parent))
+            continue;
+        if (node.data(Qt::UserRole).toString().endsWith(u'S'))
+            names.append(node.data().toString());
+        if (view->isExpanded(node))
+            names += shownScripts(view, node);
     }
     return names;
 }
@@ -362,11 +367,11 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     SampleLibrary s(folder);
     const qint64 arena =
         ScriptBuilder(u"Reloj de arena"_s).in(s.relojes).type(s.efecto).addTo(folder);
-    ScriptBuilder(u"Contador de visitas"_s)
-        .in(folder.addCategory(0, u"Útiles"_s))
-        .type(s.efecto)
-        .head(u"<script>var reloj = new Date();</script>"_s)
-        .addTo(folder);
+    const qint64 counter = ScriptBuilder(u"Contador de visitas"_s)
+                               .in(folder.addCategory(0, u"Útiles"_s))
+                               .type(s.efecto)
+                               .head(u"<script>var reloj = new Date();</script>"_s)
+                               .addTo(folder);
     MainWindowUnderTest w(folder);
     QApplication::setActiveWindow(&w.w);
     QVERIFY(QTest::qWaitForWindowActive(&w.w));
@@ -375,14 +380,18 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
 
     QTest::keyClick(&w.w, Qt::Key_F, Qt::ControlModifier);
     QLineEdit* box = w->busqueda->Text_buscar;
+    QTreeView* results = w->busqueda->Tree_resultados;
     QVERIFY(box->hasFocus());
     const auto type = [&](const QString& text) {
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box, text);
-        return shownScripts(w->Tree).join(u", "_s) + u" ("_s +
+        return shownScripts(results).join(u", "_s) + u" ("_s +
                w->busqueda->Label_encontrados->text() + u')';
     };
     QCOMPARE(type(u"RELO"_s), u"Reloj de arena, Reloj digital, Contador de visitas (3 scripts)"_s);
+    // The results take the tree's place, on top of it.
+    QVERIFY(results->isVisible() && results->geometry() == w->Tree->geometry());
+    QCOMPARE(results->childAt(results->rect().center()), results->viewport());
     QCOMPARE(type(u"reloj dig"_s), u"Reloj digital (1 script)"_s);
     QCOMPARE(type(u"menu d"_s), u"Menú d'O'Brien (1 script)"_s);
     QCOMPARE(type(u"utiles"_s), u"Contador de visitas (1 script)"_s);
@@ -397,16 +406,41 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     QTest::keyClick(box, Qt::Key_Return);
     QCOMPARE(w->id, QString::number(arena));
     QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Reloj de arena"_s));
-    QTRY_VERIFY(w->Tree->hasFocus());
+    QTRY_VERIFY(results->hasFocus());
+    // The keys go on through the results, each shown as it becomes current.
+    QTest::keyClick(results, Qt::Key_Down);
+    QCOMPARE(w->id + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
+    // A click that slips a pixel picks the row pressed.
+    const QModelIndex counterRow = static_cast<SearchResults*>(results->model())
+                                       ->IndexOf(w->FindNode(library::scriptKey(counter)));
+    QCOMPARE(counterRow.data().toString(), u"Contador de visitas"_s);
+    const QPoint at = results->visualRect(counterRow).center();
+    QTest::mousePress(results->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseMove(results->viewport(), at + QPoint(1, 1));
+    QTest::mouseRelease(results->viewport(), Qt::LeftButton, {}, at + QPoint(1, 1));
+    QCOMPARE(w->id, QString::number(counter));
+    QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Contador de visitas"_s));
+    // Its menu is the tree's.
+    whenMenuOpens([](QMenu* menu) {
+        QCOMPARE(menu->actions().size(), 2);
+        chooseItem(menu, 0);
+    });
+    QTest::mouseClick(results->viewport(), Qt::RightButton, {}, at);
+    // Deleting a script shown in the results takes it out of them at once.
+    w.boxes.answer(QMessageBox::Yes);
+    w->opciones->boton_borrar->click();
+    QVERIFY(!shownScripts(results).contains(u"Contador de visitas"_s));
+    QTRY_COMPARE(shownScripts(results), (QStringList{u"Reloj de arena"_s, u"Reloj digital"_s}));
+    QCOMPARE(w->busqueda->Label_encontrados->text(), u"2 scripts"_s);
     // Down picks too.
     box->setFocus();
     type(u"reloj dig"_s);
     QTest::keyClick(box, Qt::Key_Down);
     QCOMPARE(w->id + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
     // Escape: the whole tree again, the current node kept; what the search opened closes.
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_Escape);
-    QVERIFY(box->text().isEmpty() && w->Tree->currentItem()->parent()->isExpanded());
+    QTest::keyClick(results, Qt::Key_Escape);
+    QVERIFY(box->text().isEmpty() && !results->isVisible());
+    QVERIFY(w->Tree->hasFocus() && w->Tree->currentItem()->parent()->isExpanded());
     // The category the person opened stays open.
     QCOMPARE(shownScripts(w->Tree),
              (QStringList{u"Menú d'O'Brien"_s, u"Reloj de arena"_s, u"Reloj digital"_s}));
