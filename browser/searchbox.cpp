@@ -58,7 +58,6 @@ SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeA
         if (searching_)
             Tree_resultados->viewport()->update();
     });
-    tree_->installEventFilter(this);
 }
 
 void SearchBox::createResultsView(QWidget* panel)
@@ -97,6 +96,8 @@ void SearchBox::Place(const QRect& box, const QRect& count)
     twips::place(Text_buscar, box);
     twips::place(Label_encontrados, count);
     Label_encontrados->raise();
+    // The tree was placed first; a hidden tree's place is kept all the same.
+    Tree_resultados->setGeometry(tree_->geometry());
     const int countLeft = twips::toPixels(count.left() - box.left(), twips::dpiOf(Text_buscar));
     countMargin_ = qMax(0, Text_buscar->width() - countLeft);
     showCount(Label_encontrados->text());
@@ -155,10 +156,14 @@ void SearchBox::Search()
     results_->Show(nodes);
     shownIds_ = std::move(found);
     if (!searching_) {
+        // In the tree's place: the keys, the mouse and the tab order go to the results.
         searching_ = true;
         Tree_resultados->setGeometry(tree_->geometry());
         Tree_resultados->show();
-        Tree_resultados->raise();
+        // Hiding the focused tree would hand the focus on to the box, selecting what is typed.
+        if (tree_->hasFocus())
+            Tree_resultados->setFocus();
+        tree_->hide();
     }
     Tree_resultados->expandAll();
     showCount(CountText(int(nodes.size())));
@@ -185,6 +190,7 @@ void SearchBox::ShowAll()
     searching_ = false;
     pickedOnChange_ = nullptr;
     const bool hadFocus = Tree_resultados->hasFocus();
+    tree_->show();
     Tree_resultados->hide();
     results_->Clear();
     if (QTreeWidgetItem* current = tree_->currentItem()) {
@@ -252,9 +258,7 @@ void SearchBox::treeChanged(bool nodesGoing)
 
 bool SearchBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == tree_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
-        Tree_resultados->setGeometry(tree_->geometry());
-    } else if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == Text_buscar && key == Qt::Key_Down) {
             PickFirst();

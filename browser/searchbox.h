@@ -35,7 +35,7 @@ public:
 
     SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeAccess categories);
 
-    // Places the box and its count, in twips; the results follow the tree by themselves.
+    // Places the box and its count, in twips, and the results where the tree is.
     void Place(const QRect& box, const QRect& count);
     // "12 scripts", "1 script", "Ningún script".
     static QString CountText(int found);
@@ -46,7 +46,7 @@ public:
 
     QLineEdit* Text_buscar;
     QLabel* Label_encontrados;
-    // Over the tree while a search is shown.
+    // In the tree's place while a search is shown.
     QTreeView* Tree_resultados;
 
 Q_SIGNALS:
