@@ -111,6 +111,19 @@ void SearchBox::showCount(const QString& text)
     Text_buscar->setTextMargins(0, 0, text.isEmpty() ? 0 : countMargin_, 0);
 }
 
+namespace {
+
+bool sameScripts(std::vector<qint64> a, std::vector<qint64> b)
+{
+    if (a.size() != b.size())
+        return false;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    return a == b;
+}
+
+} // namespace
+
 void SearchBox::Search()
 {
     const QStringList words = library::SearchWords(Text_buscar->text());
@@ -142,9 +155,7 @@ void SearchBox::Search()
     }
     // The results follow the tree's order: the same scripts found in another order are the
     // same results, and stay where the person scrolled them to.
-    std::vector<qint64> found = ids;
-    std::sort(found.begin(), found.end());
-    if (searching_ && found == shownIds_)
+    if (searching_ && sameScripts(ids, shownIds_))
         return;
     std::vector<QTreeWidgetItem*> nodes;
     nodes.reserve(ids.size());
@@ -154,7 +165,7 @@ void SearchBox::Search()
     }
     pickedOnChange_ = nullptr;
     results_->Show(nodes);
-    shownIds_ = std::move(found);
+    shownIds_ = std::move(ids);
     if (!searching_) {
         // In the tree's place: the keys, the mouse and the tab order go to the results.
         searching_ = true;
