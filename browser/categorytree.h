@@ -76,14 +76,16 @@ private:
     void finishLoad();
     void indexNodes(const QModelIndex& parent, int first, int last, bool add);
     void indexSubtree(QTreeWidgetItem* node, bool add);
+    // A node's key as one number (id and kind), far cheaper to hash than its text; -1 for
+    // no key.
+    static qint64 packedKey(const QString& key);
 
     QTreeWidget* tree_;
     library::LibraryStore& store_;
     QHash<qint64, QTreeWidgetItem*> categories_;
     QTreeWidgetItem* root_ = nullptr;
     QTreeWidgetItem* last_ = nullptr;
-    // Every node in the tree by its key packed in a number, far cheaper to hash than text.
-    static qint64 packedKey(const QString& key);
+    // Every node in the tree by its packed key.
     QHash<qint64, QTreeWidgetItem*> byKey_;
     // The categories whose scripts are still to come.
     QSet<QTreeWidgetItem*> unfilled_;
