@@ -200,7 +200,10 @@ bool Frmscripts::openLibrary()
     try {
         // A library without a search index gets one now, once.
         WaitCursor wait;
-        cn = library::LibraryStore::open(path);
+        std::optional<library::Database> early = earlyLibrary ? earlyLibrary->take() : std::nullopt;
+        earlyLibrary.reset();
+        cn = early ? library::LibraryStore::open(std::move(*early))
+                   : library::LibraryStore::open(path);
         // Reading a table proves the password opened the file.
         cn->typesByName();
     } catch (const library::DatabaseError& e) {

@@ -84,19 +84,23 @@ void TestStartProcess::initTestCase()
 
 void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram_data()
 {
-    QTest::addColumn<bool>("withLibrary");
+    // What becomes of the library while the terms are read (the program may have opened it
+    // meanwhile): kept, removed, or replaced by a file that is not a library.
+    QTest::addColumn<QByteArray>("library");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("No Acepto") << true << 0;
-    QTest::newRow("Si acepto without the library, after its message") << false << 1;
+    QTest::newRow("No Acepto") << QByteArray("kept") << 0;
+    QTest::newRow("Si acepto, the library removed, after its message") << QByteArray() << 1;
+    QTest::newRow("Si acepto, the library replaced, after its message")
+        << QByteArray(8192, 'Z') << 1;
 }
 
 void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram()
 {
-    QFETCH(bool, withLibrary);
+    QFETCH(QByteArray, library);
     QFETCH(int, exitCode);
+    const bool accept = library != "kept";
     QTemporaryDir folder;
     QVERIFY(xsupport::CopyProgramFolder(QStringLiteral(KORVALIS_PROGRAM_DIR), folder.path()));
-    QVERIFY(withLibrary || QFile::remove(folder.filePath(u"scripts.mdb"_s)));
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -110,10 +114,18 @@ void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram()
     QVERIFY(program.waitForStarted() && splash);
     // The update page is asked for and never comes: the check is waiting.
     QTRY_VERIFY_WITH_TIMEOUT(waiting_.size() > askedBefore, 20000);
+    const QString path = folder.filePath(u"scripts.mdb"_s);
+    if (accept) {
+        QVERIFY(QFile::remove(path));
+        if (!library.isNull()) {
+            TempProgramFolder::writeFile(path + u".new"_s, library);
+            QVERIFY(QFile::rename(path + u".new"_s, path));
+        }
+    }
 
     const double scale = double(splash->geometry.width()) / SplashWidthTwips;
-    x_->click(splash->geometry.topLeft() + (withLibrary ? DeclineTwips : AcceptTwips) * scale);
-    if (!withLibrary) {
+    x_->click(splash->geometry.topLeft() + (accept ? AcceptTwips : DeclineTwips) * scale);
+    if (accept) {
         const auto message = x_->waitForShown(u"Error"_s, {splash->window}, 10000);
         QVERIFY(message);
         x_->pressReturn(message->geometry.center());
