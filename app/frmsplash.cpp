@@ -19,6 +19,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 #include <utility>
 
 namespace {
@@ -152,6 +153,9 @@ void frmsplash::PrepareMainWindow()
         return;
     prepared_ = new Frmscripts();
     prepared_->setAttribute(Qt::WA_DeleteOnClose);
+    // The page pane starts its page now, an empty one as it shows before any node is
+    // clicked; left to the first show, it would hold the window back.
+    prepared_->explorador->page()->setUrl(QUrl(QStringLiteral("about:blank")));
 }
 
 void frmsplash::StartUpdateCheck()
