@@ -108,6 +108,9 @@ void Frmscripts::createBrowsePanel()
     explorador->setPage(new GuardedPage(explorador));
     popups::OpenNewWindowsInProgram(explorador->page(), this);
     explorador->setAccessibleName(QStringLiteral("Página del script"));
+    // Out of the window's first drawing, behind the presentation panel: its rendering is set
+    // up once the window is on screen.
+    explorador->hide();
 
     Frame_presentacion = new PresentationPanel(Frame1);
 
@@ -333,6 +336,7 @@ void Frmscripts::ShowNode(QTreeWidgetItem* node)
         return;
     }
     Frame_presentacion->hide();
+    explorador->show();
     if (library::nodeKindOfKey(key) == NodeKind::Category) {
         SetDropHighlight(node);
         ShowCategoryPage(library::idOfKey(key));
@@ -394,6 +398,7 @@ void Frmscripts::paintEvent(QPaintEvent* event)
     QWidget::paintEvent(event);
     if (!firstPaintSeen_) {
         firstPaintSeen_ = true;
+        QTimer::singleShot(0, explorador, &QWidget::show);
         QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
     }
 }
