@@ -6,12 +6,9 @@
 #include <QWebEngineSettings>
 
 // Qt's own, exported but not in its public headers: the context every OpenGL context shares
-// with, and the engine's set-up of it (it makes the context only when there is none yet).
+// with. The web engine makes it while the application object is made, unless there is one.
 Q_DECL_IMPORT QOpenGLContext* qt_gl_global_share_context();
 Q_DECL_IMPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
-namespace QtWebEngineCore {
-Q_DECL_IMPORT void initialize();
-} // namespace QtWebEngineCore
 
 namespace browser {
 
@@ -19,16 +16,28 @@ namespace {
 
 // Never created: it only holds the place of the shared context until the engine's first use.
 QOpenGLContext* placeholder = nullptr;
+QOpenGLContext* shared = nullptr;
 
+void deleteSharedContext()
+{
+    if (qt_gl_global_share_context() == shared)
+        qt_gl_set_global_share_context(nullptr);
+    delete shared;
+    shared = nullptr;
+}
+
+// What the engine would have done while the application object was made.
 void setUpEngineGraphics()
 {
     if (!placeholder)
         return;
-    if (qt_gl_global_share_context() == placeholder)
-        qt_gl_set_global_share_context(nullptr);
+    shared = new QOpenGLContext;
+    shared->setFormat(QSurfaceFormat::defaultFormat());
+    shared->create();
+    qt_gl_set_global_share_context(shared);
+    qAddPostRoutine(deleteSharedContext);
     delete placeholder;
     placeholder = nullptr;
-    QtWebEngineCore::initialize();
 }
 
 } // namespace
@@ -37,6 +46,8 @@ void DeferEngineGraphics()
 {
     if (QCoreApplication::instance() || qt_gl_global_share_context())
         return;
+    // Set now, as it must be: windows with web pages share their OpenGL resources.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     placeholder = new QOpenGLContext;
     qt_gl_set_global_share_context(placeholder);
 }
