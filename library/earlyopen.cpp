@@ -37,7 +37,10 @@ EarlyOpen::EarlyOpen(const QString& path, const QByteArray& key) : path_(path)
         if (!before)
             return;
         try {
-            Database db = Database::open(path_, key);
+            // Never waits for another process's lock, so that leaving the program never
+            // waits for it either; the main window then opens the file as usual.
+            Database db = Database::open(path_, key, 0);
+            db.setLockWait(Database::LockWaitMs);
             if (identityOf(path_) == before) {
                 db_ = std::move(db);
                 opened_ = before;
