@@ -191,9 +191,21 @@ void frmsplash::Command2_Click()
             QApplication::closeAllWindows();
             QCoreApplication::quit();
         });
+        connect(main, &Frmscripts::unloaded, this, &QObject::deleteLater);
+        // Unloaded once the main window has drawn itself: taking the update page down
+        // meanwhile would hold that drawing back.
+        main->installEventFilter(this);
         main->show();
         mainWindow_ = main;
     }
     hide();
-    deleteLater();
+}
+
+bool frmsplash::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mainWindow_ && event->type() == QEvent::Paint) {
+        mainWindow_->removeEventFilter(this);
+        deleteLater();
+    }
+    return QWidget::eventFilter(watched, event);
 }
