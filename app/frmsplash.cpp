@@ -195,8 +195,8 @@ void frmsplash::Command2_Click()
         // Unloaded once the main window has drawn itself: taking the update page down
         // meanwhile would hold that drawing back.
         main->installEventFilter(this);
-        main->show();
         mainWindow_ = main;
+        main->show();
     }
     hide();
 }
