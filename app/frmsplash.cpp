@@ -4,6 +4,8 @@
 #include "browser/frmscripts.h"
 #include "browser/twips.h"
 #include "browser/webprofile.h"
+#include "library/earlyopen.h"
+#include "library/libraryfile.h"
 #include "online/updatecheck.h"
 #include "platform/messagebox.h"
 #include "platform/network.h"
@@ -17,6 +19,8 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineView>
+#include <utility>
 
 namespace {
 constexpr int NetworkStepFallbackMs = 1000;
@@ -73,7 +77,11 @@ frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
     connect(Command2, &QPushButton::clicked, this, &frmsplash::Command2_Click);
 }
 
-frmsplash::~frmsplash() = default;
+frmsplash::~frmsplash()
+{
+    // The terms were not accepted: the main window made meanwhile was never shown.
+    delete prepared_;
+}
 
 bool frmsplash::Form_Load(const QString& programFolder)
 {
@@ -119,6 +127,14 @@ void frmsplash::StartNetworkStep()
     if (networkTested_ || !isVisible())
         return;
     networkTested_ = true;
+    // While the terms are read, the library's key is derived on a thread of its own and the
+    // main window is made, hidden; the library is only read, and anything wrong with it is
+    // still met, and told, by the main window's load.
+    const QString libraryPath =
+        Module1::ProgramFolder + QLatin1Char('/') + library::LibraryFileName;
+    if (QFileInfo::exists(libraryPath))
+        earlyLibrary_ = std::make_unique<library::EarlyOpen>(libraryPath, library::LibraryPassword);
+    QTimer::singleShot(0, this, &frmsplash::PrepareMainWindow);
     if (!platform::networkPresence().hasNetwork()) {
         // No page is asked for, but the engine starts now, while the terms are read, rather
         // than after "Si acepto".
@@ -129,6 +145,17 @@ void frmsplash::StartNetworkStep()
     WebBrowser1 = new QWebEnginePage(browser::WebProfile(), this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     StartUpdateCheck();
+}
+
+void frmsplash::PrepareMainWindow()
+{
+    if (prepared_ || mainWindow_ || !isVisible())
+        return;
+    prepared_ = new Frmscripts();
+    prepared_->setAttribute(Qt::WA_DeleteOnClose);
+    // The page pane starts its page now, an empty one as it shows before any node is
+    // clicked; left to the first show, it would hold the window back.
+    prepared_->explorador->page()->setUrl(QUrl(QStringLiteral("about:blank")));
 }
 
 void frmsplash::StartUpdateCheck()
@@ -147,8 +174,12 @@ void frmsplash::Command2_Click()
 {
     {
         WaitCursor wait;
-        auto* main = new Frmscripts();
-        main->setAttribute(Qt::WA_DeleteOnClose);
+        Frmscripts* main = std::exchange(prepared_, nullptr);
+        if (!main) {
+            main = new Frmscripts();
+            main->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        main->earlyLibrary = std::move(earlyLibrary_);
         if (!main->Form_Load()) {
             delete main;
             close();
@@ -160,9 +191,21 @@ void frmsplash::Command2_Click()
             QApplication::closeAllWindows();
             QCoreApplication::quit();
         });
-        main->show();
+        connect(main, &Frmscripts::unloaded, this, &QObject::deleteLater);
+        // Unloaded once the main window has drawn itself: taking the update page down
+        // meanwhile would hold that drawing back.
+        main->installEventFilter(this);
         mainWindow_ = main;
+        main->show();
     }
     hide();
-    deleteLater();
+}
+
+bool frmsplash::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mainWindow_ && event->type() == QEvent::Paint) {
+        mainWindow_->removeEventFilter(this);
+        deleteLater();
+    }
+    return QWidget::eventFilter(watched, event);
 }

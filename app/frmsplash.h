@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -8,6 +9,9 @@ class QPushButton;
 class QTextBrowser;
 class QWebEnginePage;
 class Frmscripts;
+namespace library {
+class EarlyOpen;
+} // namespace library
 
 // The start window: the terms of use, to be accepted at every start, and the update check.
 class frmsplash : public QWidget
@@ -42,14 +46,19 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Command1_Click();
     void Command2_Click();
     void StartNetworkStep();
+    void PrepareMainWindow();
     void StartUpdateCheck();
 
     Frmscripts* mainWindow_ = nullptr;
+    // Made while the terms are read, hidden, and shown only once they are accepted.
+    Frmscripts* prepared_ = nullptr;
+    std::unique_ptr<library::EarlyOpen> earlyLibrary_;
     bool networkStepQueued_ = false;
     bool networkTested_ = false;
 };

@@ -1,11 +1,14 @@
 #include "app/frmsplash.h"
 #include "app/module1.h"
+#include "browser/webprofile.h"
 #include "buildinfo.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // The terms come first; the web engine's graphics are set up while they are read.
+    browser::DeferEngineGraphics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));

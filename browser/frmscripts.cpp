@@ -104,6 +104,9 @@ void Frmscripts::createBrowsePanel()
     explorador->setPage(new GuardedPage(explorador));
     popups::OpenNewWindowsInProgram(explorador->page(), this);
     explorador->setAccessibleName(QStringLiteral("Página del script"));
+    // Out of the window's first drawing, behind the presentation panel: its rendering is set
+    // up once the window is on screen.
+    explorador->hide();
 
     Frame_presentacion = new PresentationPanel(Frame1);
 
@@ -199,7 +202,10 @@ bool Frmscripts::openLibrary()
     try {
         // A library without a search index gets one now, once.
         WaitCursor wait;
-        cn = library::LibraryStore::open(path);
+        std::optional<library::Database> early = earlyLibrary ? earlyLibrary->take() : std::nullopt;
+        earlyLibrary.reset();
+        cn = early ? library::LibraryStore::open(std::move(*early))
+                   : library::LibraryStore::open(path);
         // Reading a table proves the password opened the file.
         cn->typesByName();
     } catch (const library::DatabaseError& e) {
@@ -329,6 +335,7 @@ void Frmscripts::ShowNode(QTreeWidgetItem* node)
         return;
     }
     Frame_presentacion->hide();
+    explorador->show();
     if (library::nodeKindOfKey(key) == NodeKind::Category) {
         SetDropHighlight(node);
         ShowCategoryPage(library::idOfKey(key));
@@ -390,6 +397,7 @@ void Frmscripts::paintEvent(QPaintEvent* event)
     QWidget::paintEvent(event);
     if (!firstPaintSeen_) {
         firstPaintSeen_ = true;
+        QTimer::singleShot(0, explorador, &QWidget::show);
         QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/earlyopen.h"
 #include "library/librarystore.h"
 
 #include <QPointer>
@@ -65,6 +66,8 @@ public:
 
     // The library connection, for the life of the window.
     std::unique_ptr<library::LibraryStore> cn;
+    // The library being opened ahead of the window's load, which takes it when it can.
+    std::unique_ptr<library::EarlyOpen> earlyLibrary;
     // An existing script is being edited.
     bool editar = false;
     // The current script (decimal id), or empty.

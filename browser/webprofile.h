@@ -9,4 +9,10 @@ namespace browser {
 // first page is needed. It keeps nothing on disk.
 QWebEngineProfile* WebProfile();
 
+// Keeps the web engine from setting up its graphics (a shared OpenGL context, which loads
+// and starts the system's GL driver) while the application object is made; the first call
+// of WebProfile() sets them up instead, so the first window is painted sooner. To be called
+// before the QApplication is made.
+void DeferEngineGraphics();
+
 } // namespace browser

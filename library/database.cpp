@@ -10,10 +10,6 @@ namespace library {
 DatabaseError::DatabaseError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
 namespace {
-// Another process writing the file (a second copy of the program, the export command) holds
-// its lock for milliseconds; wait for it rather than fail at once, but never freeze for long.
-constexpr int BusyTimeoutMs = 5000;
-
 QString engineMessage(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -105,19 +101,20 @@ QByteArray Statement::blob(int column) const
     return QByteArray(data, data ? sqlite3_column_bytes(stmt_, column) : 0);
 }
 
-Database Database::open(const QString& path, const QByteArray& key)
+Database Database::open(const QString& path, const QByteArray& key, int lockWaitMs)
 {
-    return openWithFlags(path, key, SQLITE_OPEN_READWRITE);
+    return openWithFlags(path, key, SQLITE_OPEN_READWRITE, lockWaitMs);
 }
 
 Database Database::create(const QString& path, const QByteArray& key)
 {
     if (QFile::exists(path))
         throw DatabaseError(QStringLiteral("El fichero ya existe: %1").arg(path));
-    return openWithFlags(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    return openWithFlags(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, LockWaitMs);
 }
 
-Database Database::openWithFlags(const QString& path, const QByteArray& key, int flags)
+Database Database::openWithFlags(const QString& path, const QByteArray& key, int flags,
+                                 int lockWaitMs)
 {
     sqlite3* handle = nullptr;
     // A connection is used by one thread at a time: the engine's own locking around every
@@ -128,10 +125,15 @@ Database Database::openWithFlags(const QString& path, const QByteArray& key, int
     if (rc != SQLITE_OK)
         throw DatabaseError(engineMessage(handle));
     // Before the key: checking it is the first read, which may meet a writer's lock.
-    sqlite3_busy_timeout(handle, BusyTimeoutMs);
+    db.setLockWait(lockWaitMs);
     db.applyKey(key);
     db.configure();
     return db;
+}
+
+void Database::setLockWait(int ms)
+{
+    sqlite3_busy_timeout(db_, ms);
 }
 
 void Database::applyKey(const QByteArray& key)

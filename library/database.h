@@ -56,9 +56,14 @@ private:
 class Database
 {
 public:
+    // Another process writing the file (a second copy of the program, the export command)
+    // holds its lock for milliseconds; a statement waits this long for it before it fails.
+    static constexpr int LockWaitMs = 5000;
+
     // Opens an existing file with its key; throws DatabaseError when the file cannot be
-    // opened or the key does not open it (a wrong key and a damaged file look the same).
-    static Database open(const QString& path, const QByteArray& key);
+    // opened or the key does not open it (a wrong key and a damaged file look the same), or
+    // when another process holds it locked longer than `lockWaitMs`.
+    static Database open(const QString& path, const QByteArray& key, int lockWaitMs = LockWaitMs);
     // Creates a new, empty keyed file; an existing file is an error.
     static Database create(const QString& path, const QByteArray& key);
 
@@ -68,6 +73,7 @@ public:
     ~Database();
 
     Statement prepare(const char* sql) { return Statement(db_, sql); }
+    void setLockWait(int ms);
     // Runs one or more statements that return no rows (a schema, a seed).
     void execute(const QByteArray& sql);
     qint64 lastInsertId() const;
@@ -76,7 +82,8 @@ public:
 
 private:
     Database(sqlite3* db) : db_(db) {}
-    static Database openWithFlags(const QString& path, const QByteArray& key, int flags);
+    static Database openWithFlags(const QString& path, const QByteArray& key, int flags,
+                                  int lockWaitMs);
     void applyKey(const QByteArray& key);
     void configure();
 

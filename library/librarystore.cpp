@@ -69,7 +69,12 @@ LibraryStore::~LibraryStore() = default;
 
 std::unique_ptr<LibraryStore> LibraryStore::open(const QString& path)
 {
-    auto store = std::make_unique<LibraryStore>(Database::open(path, LibraryPassword));
+    return open(Database::open(path, LibraryPassword));
+}
+
+std::unique_ptr<LibraryStore> LibraryStore::open(Database db)
+{
+    auto store = std::make_unique<LibraryStore>(std::move(db));
     addListingIndex(store->db_);
     try {
         store->indexState_ = EnsureScriptIndex(store->db_);

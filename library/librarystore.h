@@ -24,6 +24,8 @@ public:
 
     // Opens the library file with its password and makes sure it has its search index.
     static std::unique_ptr<LibraryStore> open(const QString& path);
+    // The same on a connection already opened with the password.
+    static std::unique_ptr<LibraryStore> open(Database db);
 
     // The tree.
     std::vector<Category> childCategories(qint64 parentId);

@@ -2,6 +2,8 @@
 // the test's own: a dummy interface gives it an address other than loopback, and its update
 // site is a server on 127.0.0.1 that accepts and never answers.
 #include "app/module1.h"
+#include "library/database.h"
+#include "library/libraryfile.h"
 #include "tests/support/tempprogramfolder.h"
 #include "tests/support/xsession.h"
 
@@ -22,8 +24,9 @@ namespace {
 constexpr int SplashWidthTwips = 7185;
 constexpr QPoint AcceptTwips(2880 + 1455 / 2, 3180 + 405 / 2);
 constexpr QPoint DeclineTwips(4440 + 1455 / 2, 3180 + 405 / 2);
-// Well inside the update check's wait for its page, which is 8 s.
-constexpr int EndsWithinMs = 5000;
+// Well inside the update check's wait for its page, which is 8 s, and the wait for another
+// process's lock on the library, which is 5 s.
+constexpr int EndsWithinMs = 2500;
 
 // Runs a command line of words split at blanks; true when it succeeded.
 bool run(const char* command)
@@ -84,19 +87,30 @@ void TestStartProcess::initTestCase()
 
 void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram_data()
 {
-    QTest::addColumn<bool>("withLibrary");
+    // What becomes of the library while the terms are read (the program may have opened it
+    // meanwhile): kept, locked by another process, removed, or replaced by another file.
+    QTest::addColumn<QByteArray>("library");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("No Acepto") << true << 0;
-    QTest::newRow("Si acepto without the library, after its message") << false << 1;
+    QTest::newRow("No Acepto") << QByteArray("kept") << 0;
+    QTest::newRow("No Acepto, the library locked") << QByteArray("locked") << 0;
+    QTest::newRow("Si acepto, the library removed, after its message") << QByteArray() << 1;
+    QTest::newRow("Si acepto, the library replaced, after its message")
+        << QByteArray(8192, 'Z') << 1;
 }
 
 void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram()
 {
-    QFETCH(bool, withLibrary);
+    QFETCH(QByteArray, library);
     QFETCH(int, exitCode);
+    const bool accept = library != "kept" && library != "locked";
     QTemporaryDir folder;
     QVERIFY(xsupport::CopyProgramFolder(QStringLiteral(KORVALIS_PROGRAM_DIR), folder.path()));
-    QVERIFY(withLibrary || QFile::remove(folder.filePath(u"scripts.mdb"_s)));
+    const QString path = folder.filePath(u"scripts.mdb"_s);
+    std::optional<library::Database> otherProcess;
+    if (library == "locked") {
+        otherProcess = library::Database::open(path, library::LibraryPassword);
+        otherProcess->execute("BEGIN EXCLUSIVE");
+    }
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -110,10 +124,17 @@ void TestStartProcess::leavingDuringTheUpdateWaitEndsTheProgram()
     QVERIFY(program.waitForStarted() && splash);
     // The update page is asked for and never comes: the check is waiting.
     QTRY_VERIFY_WITH_TIMEOUT(waiting_.size() > askedBefore, 20000);
+    if (accept) {
+        QVERIFY(QFile::remove(path));
+        if (!library.isNull()) {
+            TempProgramFolder::writeFile(path + u".new"_s, library);
+            QVERIFY(QFile::rename(path + u".new"_s, path));
+        }
+    }
 
     const double scale = double(splash->geometry.width()) / SplashWidthTwips;
-    x_->click(splash->geometry.topLeft() + (withLibrary ? DeclineTwips : AcceptTwips) * scale);
-    if (!withLibrary) {
+    x_->click(splash->geometry.topLeft() + (accept ? AcceptTwips : DeclineTwips) * scale);
+    if (accept) {
         const auto message = x_->waitForShown(u"Error"_s, {splash->window}, 10000);
         QVERIFY(message);
         x_->pressReturn(message->geometry.center());
