@@ -10,19 +10,11 @@ namespace {
 
 std::optional<EarlyOpen::Identity> identityOf(const QString& path)
 {
-#ifdef Q_OS_UNIX
     struct stat s;
     if (::stat(QFile::encodeName(path).constData(), &s) != 0 || !S_ISREG(s.st_mode))
         return std::nullopt;
     return EarlyOpen::Identity{qint64(s.st_dev), qint64(s.st_ino), qint64(s.st_size),
                                qint64(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec};
-#else
-    // An open file cannot be replaced here; its size and time are enough.
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return std::nullopt;
-    return EarlyOpen::Identity{0, 0, info.size(), info.lastModified().toMSecsSinceEpoch()};
-#endif
 }
 
 } // namespace
