@@ -153,10 +153,24 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     QVERIFY(w.loaded());
     QTest::keyClicks(w->busqueda->Text_buscar, QStringLiteral("halc"));
     QCOMPARE(w->busqueda->Label_encontrados->text(), QStringLiteral("1 script"));
-    // The script under its whole path, unfolded, and nothing beside it.
     const QTreeView* results = w->busqueda->Tree_resultados;
-    QModelIndex row =
-        static_cast<SearchResults*>(results->model())->IndexOf(w->FindNode(scriptKey(l.halcon)));
+    const auto rowOf = [&](qint64 script) {
+        return static_cast<SearchResults*>(results->model())
+            ->IndexOf(w->FindNode(scriptKey(script)));
+    };
+    // Picked, edited into another category and saved: found at once, under its new path.
+    QTest::keyClick(w->busqueda->Text_buscar, Qt::Key_Return);
+    w->opciones->boton_Editar->click();
+    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Botones"));
+    w->opciones->boton_aceptar->click();
+    QTRY_COMPARE(rowOf(l.halcon).parent().data().toString(), QStringLiteral("Botones"));
+    w->opciones->boton_Editar->click();
+    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
+    w->opciones->boton_aceptar->click();
+    QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
+    // The script under its whole path, unfolded, and nothing beside it.
+    QTRY_VERIFY(rowOf(l.halcon).isValid());
+    QModelIndex row = rowOf(l.halcon);
     QCOMPARE(row.data().toString(), QStringLiteral("Halcón"));
     for (QTreeWidgetItem* n = w->FindNode(scriptKey(l.halcon)); n; n = n->parent()) {
         QVERIFY(row.data(Qt::UserRole) == n->data(0, Qt::UserRole) &&
