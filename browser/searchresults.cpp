@@ -7,8 +7,11 @@ void SearchResults::Show(const std::vector<QTreeWidgetItem*>& scripts)
 {
     beginResetModel();
     rows_.assign(1, Row{});
-    rows_.reserve(scripts.size() + 1);
+    // The categories above the scripts come in too; growing a vector of thousands of rows
+    // moves them all.
+    rows_.reserve(scripts.size() + scripts.size() / 4 + 64);
     categoryRows_.clear();
+    categoryRows_.reserve(qsizetype(scripts.size() / 4 + 64));
     for (QTreeWidgetItem* script : scripts)
         addRow(script, categoryRow(script->parent()));
     orderChildren();
