@@ -113,10 +113,12 @@ void SearchBox::showCount(const QString& text)
 
 namespace {
 
-bool sameScripts(std::vector<qint64> a, std::vector<qint64> b)
+bool sameScripts(const std::vector<qint64>& found, const std::vector<qint64>& shown)
 {
-    if (a.size() != b.size())
+    if (found.size() != shown.size())
         return false;
+    std::vector<qint64> a = found;
+    std::vector<qint64> b = shown;
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());
     return a == b;
@@ -145,24 +147,21 @@ void SearchBox::Search()
         const QScopedValueRollback filling(filling_, true);
         categories->FillAll();
     }
-    // Enter picks the best match.
+    // Best first: Enter picks the first.
+    std::vector<QTreeWidgetItem*> nodes;
+    nodes.reserve(ids.size());
     firstId_ = 0;
     for (qint64 id : ids) {
-        if (categories->ScriptNode(id)) {
-            firstId_ = id;
-            break;
+        if (QTreeWidgetItem* node = categories->ScriptNode(id)) {
+            if (nodes.empty())
+                firstId_ = id;
+            nodes.push_back(node);
         }
     }
     // The results follow the tree's order: the same scripts found in another order are the
     // same results, and stay where the person scrolled them to.
     if (searching_ && sameScripts(ids, shownIds_))
         return;
-    std::vector<QTreeWidgetItem*> nodes;
-    nodes.reserve(ids.size());
-    for (qint64 id : ids) {
-        if (QTreeWidgetItem* node = categories->ScriptNode(id))
-            nodes.push_back(node);
-    }
     pickedOnChange_ = nullptr;
     results_->Show(nodes);
     shownIds_ = std::move(ids);
