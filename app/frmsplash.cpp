@@ -130,8 +130,7 @@ void frmsplash::StartNetworkStep()
     // While the terms are read, the library's key is derived on a thread of its own and the
     // main window is made, hidden; the library is only read, and anything wrong with it is
     // still met, and told, by the main window's load.
-    const QString libraryPath =
-        Module1::ProgramFolder + QLatin1Char('/') + library::LibraryFileName;
+    const QString libraryPath = library::LibraryPathIn(Module1::ProgramFolder);
     if (QFileInfo::exists(libraryPath))
         earlyLibrary_ = std::make_unique<library::EarlyOpen>(libraryPath, library::LibraryPassword);
     QTimer::singleShot(0, this, &frmsplash::PrepareMainWindow);

@@ -192,7 +192,7 @@ bool Frmscripts::Form_Load()
 
 bool Frmscripts::openLibrary()
 {
-    const QString path = Module1::ProgramFolder + QLatin1Char('/') + library::LibraryFileName;
+    const QString path = library::LibraryPathIn(Module1::ProgramFolder);
     if (!QFileInfo::exists(path)) {
         platform::inform(this, QMessageBox::Critical, ErrorTitle,
                          QStringLiteral("Faltan ficheros de la aplicación\n"

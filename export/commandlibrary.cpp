@@ -11,7 +11,7 @@ namespace exporting {
 std::unique_ptr<library::LibraryStore> OpenCommandLibrary(const QString& folder, QString* problem)
 {
     const QString absolute = QDir(folder).absolutePath();
-    const QString libraryFile = absolute + QLatin1Char('/') + library::LibraryFileName;
+    const QString libraryFile = library::LibraryPathIn(absolute);
     if (!QFileInfo(libraryFile).isFile()) {
         *problem = QStringLiteral("No hay biblioteca en %1").arg(libraryFile);
         return nullptr;

@@ -9,4 +9,9 @@ namespace library {
 inline const QString LibraryFileName = QStringLiteral("scripts.mdb");
 inline const QByteArray LibraryPassword = QByteArrayLiteral("(morvintale)");
 
+inline QString LibraryPathIn(const QString& programFolder)
+{
+    return programFolder + QLatin1Char('/') + LibraryFileName;
+}
+
 } // namespace library
