@@ -44,6 +44,14 @@ Statement& Statement::bind(int index, qint64 value)
     return *this;
 }
 
+Statement& Statement::bindUtf8(int index, const QByteArray& utf8)
+{
+    if (sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_STATIC) !=
+        SQLITE_OK)
+        fail();
+    return *this;
+}
+
 Statement& Statement::bind(int index, const QString& value)
 {
     int rc;

@@ -31,6 +31,8 @@ public:
     // Parameters are numbered from 1; a null QString binds SQL NULL.
     Statement& bind(int index, qint64 value);
     Statement& bind(int index, const QString& value);
+    // Text already in UTF-8, bound without a copy: it must outlive the statement's run.
+    Statement& bindUtf8(int index, const QByteArray& utf8);
 
     // Steps once: true while there is a row to read.
     bool next();

@@ -16,6 +16,10 @@ const QString TableSql = QStringLiteral(
     "categoria, script_head, script_body, script_html, "
     "tokenize=unicode61 \"remove_diacritics=1\", prefix=\"1,2\")");
 
+// The same tokenizer with the same arguments as the table's.
+const char* const TokenizerSql = "CREATE VIRTUAL TABLE IF NOT EXISTS temp.tokens_busqueda USING "
+                                 "fts3tokenize(unicode61, \"remove_diacritics=1\")";
+
 // The texts of the scripts chosen by %1, as the index holds them.
 const QString IndexRowsSql = QStringLiteral(
     "INSERT INTO scripts_busqueda (docid, nombre, script_ayuda, navegadores, tipo, categoria, "
@@ -135,6 +139,11 @@ void build(Database& db, const QString& schema, const QString& temp)
 }
 
 } // namespace
+
+void EnsureIndexTokenizer(Database& db)
+{
+    db.execute(TokenizerSql);
+}
 
 ScriptIndexState EnsureScriptIndex(Database& db)
 {

@@ -21,6 +21,11 @@ enum class ScriptIndexState {
     InMemory, // the file cannot be written: built for this connection only
 };
 
+// The index's own splitting and folding of text into words, as a table of the connection:
+// SELECT token, start FROM temp.tokens_busqueda WHERE input = ?1 gives each word folded as
+// the index holds it, and its byte offset in the UTF-8 input. Creates the table when missing.
+void EnsureIndexTokenizer(Database& db);
+
 // Makes sure the connection has the index, building it when the file lacks it (or holds one
 // of another definition). Throws DatabaseError only when even a temporary index cannot be
 // built.

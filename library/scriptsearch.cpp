@@ -6,8 +6,7 @@
 #include "scriptindex.h"
 
 #include <QSet>
-#include <algorithm>
-#include <cstring>
+#include <string_view>
 
 namespace library {
 
@@ -53,26 +52,9 @@ QString MatchExpression(const QStringList& words)
     return phrases.join(QLatin1Char(' '));
 }
 
-int NameWordCount(const QByteArray& columnMask, int words)
+void ScriptSearch::readNames()
 {
-    // One run of 32-bit words a query word, one bit a column, in the machine's byte order.
-    constexpr int perWord = (ScriptIndexColumns + 31) / 32;
-    int count = 0;
-    for (int w = 0; w < words; ++w) {
-        const qsizetype offset = qsizetype(w) * perWord * 4;
-        if (offset + 4 > columnMask.size())
-            break;
-        quint32 bits = 0;
-        std::memcpy(&bits, columnMask.constData() + offset, 4);
-        if (bits & 1u)
-            ++count;
-    }
-    return count;
-}
-
-void ScriptSearch::readNameOrder()
-{
-    // Changes on this connection, and commits by any other, make the order stale.
+    // Changes on this connection, and commits by any other, make the names stale.
     Statement version = db_.prepare("PRAGMA data_version");
     const qint64 dataVersion = version.next() ? version.int64(0) : -1;
     const qint64 changes = db_.totalChanges();
@@ -87,44 +69,96 @@ void ScriptSearch::readNameOrder()
     SortByName(rows);
     byName_.clear();
     nameRank_.clear();
+    nameRank_.reserve(qsizetype(rows.size()));
+    // All names in one run of the tokenizer, a line each; its offsets tell the names apart.
+    QByteArray lines;
+    std::vector<qsizetype> lineStarts;
+    lineStarts.reserve(rows.size());
     for (const ScriptListing& s : rows) {
         nameRank_.insert(s.id, int(byName_.size()));
         byName_.push_back(s.id);
+        lineStarts.push_back(lines.size());
+        lines += s.nombre.toUtf8();
+        lines += '\n';
     }
+    foldedNames_.clear();
+    nameStarts_.assign(rows.size() + 1, 0);
+    size_t begun = 0;
+    const auto beginNamesUpTo = [&](qsizetype offset) {
+        while (begun < rows.size() && lineStarts[begun] <= offset)
+            nameStarts_[begun++] = int(foldedNames_.size());
+    };
+    EnsureIndexTokenizer(db_);
+    Statement tokens =
+        db_.prepare("SELECT token, start FROM temp.tokens_busqueda WHERE input = ?1");
+    tokens.bindUtf8(1, lines);
+    while (tokens.next()) {
+        beginNamesUpTo(tokens.int64(1));
+        foldedNames_ += ' ';
+        foldedNames_ += tokens.blob(0);
+    }
+    beginNamesUpTo(lines.size());
+    nameStarts_[rows.size()] = int(foldedNames_.size());
     readAtChanges_ = changes;
     readAtVersion_ = dataVersion;
 }
 
+QByteArray ScriptSearch::foldedWord(const QString& word)
+{
+    Statement tokens = db_.prepare("SELECT token FROM temp.tokens_busqueda WHERE input = ?1");
+    tokens.bind(1, word);
+    QByteArray folded;
+    while (tokens.next())
+        folded += ' ' + tokens.blob(0);
+    return folded;
+}
+
+int ScriptSearch::nameWordCount(int rank, const std::vector<QByteArray>& words) const
+{
+    const std::string_view name(foldedNames_.constData() + nameStarts_[size_t(rank)],
+                                size_t(nameStarts_[size_t(rank) + 1] - nameStarts_[size_t(rank)]));
+    int count = 0;
+    for (const QByteArray& w : words) {
+        if (!w.isEmpty() &&
+            name.find(std::string_view(w.constData(), size_t(w.size()))) != std::string_view::npos)
+            ++count;
+    }
+    return count;
+}
+
 std::vector<qint64> ScriptSearch::Find(const QStringList& words)
 {
-    readNameOrder();
+    readNames();
     if (words.isEmpty())
         return byName_;
-    Statement q = db_.prepare("SELECT docid, matchinfo(scripts_busqueda, 'b') "
-                              "FROM scripts_busqueda WHERE scripts_busqueda MATCH ?1");
+    std::vector<QByteArray> folded;
+    folded.reserve(size_t(words.size()));
+    for (const QString& w : words)
+        folded.push_back(foldedWord(w));
+    // Each script found at its place in name order, with how many of the words its name
+    // holds; then a counting sort: more of the words first, name order within.
+    std::vector<int> wordsInName(byName_.size(), -1);
+    std::vector<size_t> perCount(size_t(words.size()) + 2, 0);
+    Statement q = db_.prepare("SELECT docid FROM scripts_busqueda WHERE scripts_busqueda MATCH ?1");
     q.bind(1, MatchExpression(words));
-    struct Found
-    {
-        int inName;
-        int rank;
-        qint64 id;
-    };
-    std::vector<Found> found;
     while (q.next()) {
-        const qint64 id = q.int64(0);
         // An index row without its script (written by a program that bypassed the
         // triggers) is not shown.
-        const auto rank = nameRank_.constFind(id);
-        if (rank != nameRank_.constEnd())
-            found.push_back(Found{NameWordCount(q.blob(1), int(words.size())), *rank, id});
+        const auto rank = nameRank_.constFind(q.int64(0));
+        if (rank == nameRank_.constEnd() || wordsInName[size_t(*rank)] >= 0)
+            continue;
+        const int count = nameWordCount(*rank, folded);
+        wordsInName[size_t(*rank)] = count;
+        ++perCount[size_t(count)];
     }
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-        return a.inName != b.inName ? a.inName > b.inName : a.rank < b.rank;
-    });
-    std::vector<qint64> ids;
-    ids.reserve(found.size());
-    for (const Found& f : found)
-        ids.push_back(f.id);
+    std::vector<size_t> next(perCount.size(), 0);
+    for (size_t c = perCount.size() - 1; c-- > 0;)
+        next[c] = next[c + 1] + perCount[c + 1];
+    std::vector<qint64> ids(next[0] + perCount[0]);
+    for (size_t r = 0; r < byName_.size(); ++r) {
+        if (wordsInName[r] >= 0)
+            ids[next[size_t(wordsInName[r])]++] = byName_[r];
+    }
     return ids;
 }
 

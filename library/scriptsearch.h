@@ -22,14 +22,11 @@ QStringList SearchWords(const QString& typed);
 // as query syntax (OR, NEAR, NOT, a column name).
 QString MatchExpression(const QStringList& words);
 
-// How many of a query's words occur in the name column, from the index's per-row bitmask of
-// the columns each word occurs in (matchinfo 'b').
-int NameWordCount(const QByteArray& columnMask, int words);
-
 // Finds scripts in the library's index: those that hold every word as a word prefix in any
 // of their indexed texts (all scripts when there are no words), those with more of the words
 // in their name first, then in the tree's name order. Only the index is read for the words;
-// the name order is read once and again only after the library has changed.
+// the names, in order and folded as the index folds them, are read once and again only after
+// the library has changed.
 class ScriptSearch
 {
 public:
@@ -39,12 +36,21 @@ public:
     std::vector<qint64> Find(const QStringList& words);
 
 private:
-    void readNameOrder();
+    void readNames();
+    // The word as the index folds it: each of its tokens after a space (one token but for
+    // letters the index splits differently), so that it occurs in a folded name exactly
+    // where a word of the name begins with it.
+    QByteArray foldedWord(const QString& word);
+    int nameWordCount(int rank, const std::vector<QByteArray>& words) const;
 
     Database& db_;
     // Each script's place in name order, and the state of the library it was read from.
     QHash<qint64, int> nameRank_;
     std::vector<qint64> byName_;
+    // The names' folded words, each after a space, in name order: the name at rank r is
+    // foldedNames_[nameStarts_[r], nameStarts_[r + 1]).
+    QByteArray foldedNames_;
+    std::vector<int> nameStarts_;
     qint64 readAtChanges_ = -1;
     qint64 readAtVersion_ = -1;
 };

@@ -68,6 +68,7 @@ private Q_SLOTS:
     void searchIgnoresAccentsCaseAndSyntax_data();
     void searchIgnoresAccentsCaseAndSyntax();
     void indexFollowsEveryWriterAndIsBuiltOnce();
+    void namesHoldingMoreOfTheWordsComeFirst();
 };
 
 void TestLibrary::initTestCase()
@@ -254,6 +255,36 @@ void TestLibrary::indexFollowsEveryWriterAndIsBuiltOnce()
              QStringList{s.nombre});
     store->deleteScript(s.id);
     QCOMPARE(found(*store, u"galeria"_s), QStringList());
+}
+
+void TestLibrary::namesHoldingMoreOfTheWordsComeFirst()
+{
+    TempProgramFolder folder;
+    const qint64 utiles = folder.addCategory(0, u"Útiles"_s), type = folder.addType(u"Efecto"_s);
+    const qint64 abaco =
+        ScriptBuilder(u"Ábaco"_s).in(utiles).type(type).help(u"contraseña y reloj"_s).addTo(folder);
+    ScriptBuilder(u"Base"_s)
+        .in(utiles)
+        .type(type)
+        .head(u"// contraseñas, relojería"_s)
+        .addTo(folder);
+    ScriptBuilder(u"Reloj sencillo"_s)
+        .in(utiles)
+        .type(type)
+        .html(u"<b>contraseña</b>"_s)
+        .addTo(folder);
+    folder.addScript(utiles, type, u"CONTRASEÑA del reloj"_s);
+    folder.addScript(utiles, type, u"Relojes sin clave"_s);
+    auto store = reopen(folder);
+    // Folded as the index folds: the typed "CONTRASENA" is the name's "CONTRASEÑA".
+    QCOMPARE(found(*store, u"CONTRASENA relo"_s),
+             (QStringList{u"CONTRASEÑA del reloj"_s, u"Reloj sencillo"_s, u"Ábaco"_s, u"Base"_s}));
+    // Renamed by another program: ranked by the new name at once.
+    folder.db().execute("UPDATE scripts SET nombre = 'Zeta contraseñas' WHERE id = " +
+                        QByteArray::number(abaco));
+    QCOMPARE(found(*store, u"contraseña reloj"_s),
+             (QStringList{u"CONTRASEÑA del reloj"_s, u"Reloj sencillo"_s, u"Zeta contraseñas"_s,
+                          u"Base"_s}));
 }
 
 int main(int argc, char** argv)
