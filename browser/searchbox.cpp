@@ -15,11 +15,11 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QTreeWidget>
-#include <algorithm>
+#include <utility>
 
 SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeAccess categories)
     : QObject(panel), tree_(tree), store_(std::move(store)), categories_(std::move(categories)),
-      results_(new SearchResults(this))
+      results_(new SearchResults(tree, this))
 {
     Text_buscar = new QLineEdit(panel);
     Text_buscar->setObjectName(QStringLiteral("Text_buscar"));
@@ -111,21 +111,6 @@ void SearchBox::showCount(const QString& text)
     Text_buscar->setTextMargins(0, 0, text.isEmpty() ? 0 : countMargin_, 0);
 }
 
-namespace {
-
-bool sameScripts(const std::vector<qint64>& found, const std::vector<qint64>& shown)
-{
-    if (found.size() != shown.size())
-        return false;
-    std::vector<qint64> a = found;
-    std::vector<qint64> b = shown;
-    std::sort(a.begin(), a.end());
-    std::sort(b.begin(), b.end());
-    return a == b;
-}
-
-} // namespace
-
 void SearchBox::Search()
 {
     const QStringList words = library::SearchWords(Text_buscar->text());
@@ -160,11 +145,9 @@ void SearchBox::Search()
     }
     // The results follow the tree's order: the same scripts found in another order are the
     // same results, and stay where the person scrolled them to.
-    if (searching_ && sameScripts(ids, shownIds_))
+    if (!results_->Show(nodes))
         return;
     pickedOnChange_ = nullptr;
-    results_->Show(nodes);
-    shownIds_ = std::move(ids);
     if (!searching_) {
         // In the tree's place: the keys, the mouse and the tab order go to the results.
         searching_ = true;
@@ -181,6 +164,7 @@ void SearchBox::Search()
 
 void SearchBox::PrepareSearch()
 {
+    results_->ReadShape();
     library::LibraryStore* store = store_();
     try {
         if (store)
@@ -193,7 +177,6 @@ void SearchBox::PrepareSearch()
 void SearchBox::ShowAll()
 {
     firstId_ = 0;
-    shownIds_.clear();
     showCount(QString());
     if (!searching_)
         return;
@@ -249,7 +232,6 @@ void SearchBox::resultClicked(const QModelIndex& index)
 
 void SearchBox::treeChanged(bool nodesGoing)
 {
-    shownIds_.clear();
     if (!searching_ || filling_)
         return;
     if (nodesGoing) {

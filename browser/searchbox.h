@@ -73,7 +73,6 @@ private:
     TreeAccess categories_;
     SearchResults* results_;
     // The scripts shown now; none when the results must be built again.
-    std::vector<qint64> shownIds_;
     qint64 firstId_ = 0;
     // The result last picked because it became current, until the next click.
     QTreeWidgetItem* pickedOnChange_ = nullptr;

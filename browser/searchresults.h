@@ -4,6 +4,7 @@
 #include <QHash>
 #include <vector>
 
+class QTreeWidget;
 class QTreeWidgetItem;
 
 // The matches of a search as a tree of their own: each script under its category path,
@@ -16,10 +17,16 @@ class SearchResults : public QAbstractItemModel
     Q_OBJECT
 
 public:
-    using QAbstractItemModel::QAbstractItemModel;
+    // The results stand for nodes of this tree; it outlives them.
+    SearchResults(QTreeWidget* tree, QObject* parent);
 
-    // Shows these script nodes (none of them null) and the categories above them.
-    void Show(const std::vector<QTreeWidgetItem*>& scripts);
+    // Reads the tree's shape now, if it changed since it was last read, rather than at the
+    // next search.
+    void ReadShape();
+    // Shows these script nodes (none of them null) and the categories above them. False,
+    // and the rows (and where they are scrolled to) left as they are, when they are the
+    // nodes shown already.
+    bool Show(const std::vector<QTreeWidgetItem*>& scripts);
     // No rows; the nodes may go away after this.
     void Clear();
 
@@ -38,17 +45,29 @@ private:
     {
         QTreeWidgetItem* node = nullptr;
         int parent = -1;
-        // The place among its parent's rows, and the node's among the tree's siblings.
+        // The place among its parent's rows.
         int place = 0;
-        int treePlace = 0;
         std::vector<int> children;
     };
-    // Row 0 stands above the top-level rows, for no node.
-    int categoryRow(QTreeWidgetItem* category);
-    int addRow(QTreeWidgetItem* node, int parentRow);
-    void orderChildren();
+    // The tree's nodes in its order (a node before its children, siblings in order), each
+    // with the place of its parent there (-1 at the top). Read once for every search until
+    // the tree changes: the nodes themselves lie all over the heap, and touching each
+    // found one cost more than the rest of a search.
+    struct ShapeNode
+    {
+        QTreeWidgetItem* node;
+        int parent;
+    };
+    void readShape();
+    int shapePlaceOf(QTreeWidgetItem* node) const;
 
+    QTreeWidget* tree_;
+    std::vector<ShapeNode> shape_;
+    QHash<QTreeWidgetItem*, int> shapePlaces_;
+    bool shapeStale_ = true;
+    // Row 0 stands above the top-level rows, for no node.
     std::vector<Row> rows_;
-    // Only categories are looked up while building, and each script comes once.
-    QHash<QTreeWidgetItem*, int> categoryRows_;
+    // By place in the shape: whether the node is shown, and its row (0 when not shown).
+    std::vector<char> shown_;
+    std::vector<int> rowOfPlace_;
 };
