@@ -178,6 +178,15 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
         row = row.parent();
         QVERIFY(!row.isValid() || results->isExpanded(row));
     }
+    // A new script saved meanwhile is found at once.
+    const ModalCloser offerToSend;
+    w->opciones->boton_insertar->click();
+    w->Frame2->Text_nombre->setText(QStringLiteral("Halcón peregrino"));
+    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Aves"));
+    w->opciones->boton_aceptar->click();
+    QTRY_COMPARE(w->busqueda->Label_encontrados->text(), QStringLiteral("2 scripts"));
+    QCOMPARE(rowOf(w->id.toLongLong()).data().toString(), QStringLiteral("Halcón peregrino"));
+    QCOMPARE(rowOf(w->id.toLongLong()).parent().data().toString(), QStringLiteral("Aves"));
 }
 
 QTEST_MAIN(TestLazyTree)

@@ -273,17 +273,18 @@ void TestLibrary::namesHoldingMoreOfTheWordsComeFirst()
         .type(type)
         .html(u"<b>contraseña</b>"_s)
         .addTo(folder);
-    folder.addScript(utiles, type, u"CONTRASEÑA del reloj"_s);
+    folder.addScript(utiles, type, u"Su CONTRASEÑA y reloj"_s);
     folder.addScript(utiles, type, u"Relojes sin clave"_s);
     auto store = reopen(folder);
-    // Folded as the index folds: the typed "CONTRASENA" is the name's "CONTRASEÑA".
+    // Folded as the index folds: the typed "CONTRASENA" is the name's "CONTRASEÑA", so that
+    // name holds both words.
     QCOMPARE(found(*store, u"CONTRASENA relo"_s),
-             (QStringList{u"CONTRASEÑA del reloj"_s, u"Reloj sencillo"_s, u"Ábaco"_s, u"Base"_s}));
+             (QStringList{u"Su CONTRASEÑA y reloj"_s, u"Reloj sencillo"_s, u"Ábaco"_s, u"Base"_s}));
     // Renamed by another program: ranked by the new name at once.
     folder.db().execute("UPDATE scripts SET nombre = 'Zeta contraseñas' WHERE id = " +
                         QByteArray::number(abaco));
     QCOMPARE(found(*store, u"contraseña reloj"_s),
-             (QStringList{u"CONTRASEÑA del reloj"_s, u"Reloj sencillo"_s, u"Zeta contraseñas"_s,
+             (QStringList{u"Su CONTRASEÑA y reloj"_s, u"Reloj sencillo"_s, u"Zeta contraseñas"_s,
                           u"Base"_s}));
 }
 
