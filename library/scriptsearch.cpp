@@ -6,7 +6,8 @@
 #include "scriptindex.h"
 
 #include <QSet>
-#include <string_view>
+#include <algorithm>
+#include <cstring>
 
 namespace library {
 
@@ -68,19 +69,21 @@ void ScriptSearch::readNames()
         rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
     SortByName(rows);
     byName_.clear();
-    nameRank_.clear();
-    nameRank_.reserve(qsizetype(rows.size()));
+    ranksById_.clear();
+    ranksById_.reserve(rows.size());
     // All names in one run of the tokenizer, a line each; its offsets tell the names apart.
     QByteArray lines;
     std::vector<qsizetype> lineStarts;
     lineStarts.reserve(rows.size());
     for (const ScriptListing& s : rows) {
-        nameRank_.insert(s.id, int(byName_.size()));
+        ranksById_.push_back(IdRank{s.id, int(byName_.size())});
         byName_.push_back(s.id);
         lineStarts.push_back(lines.size());
         lines += s.nombre.toUtf8();
         lines += '\n';
     }
+    std::sort(ranksById_.begin(), ranksById_.end(),
+              [](const IdRank& a, const IdRank& b) { return a.id < b.id; });
     foldedNames_.clear();
     nameStarts_.assign(rows.size() + 1, 0);
     size_t begun = 0;
@@ -115,13 +118,19 @@ QByteArray ScriptSearch::foldedWord(const QString& word)
 
 int ScriptSearch::nameWordCount(int rank, const std::vector<QByteArray>& words) const
 {
-    const std::string_view name(foldedNames_.constData() + nameStarts_[size_t(rank)],
-                                size_t(nameStarts_[size_t(rank) + 1] - nameStarts_[size_t(rank)]));
+    const char* const name = foldedNames_.constData() + nameStarts_[size_t(rank)];
+    const char* const end = foldedNames_.constData() + nameStarts_[size_t(rank) + 1];
     int count = 0;
     for (const QByteArray& w : words) {
-        if (!w.isEmpty() &&
-            name.find(std::string_view(w.constData(), size_t(w.size()))) != std::string_view::npos)
-            ++count;
+        // At each word of the name: its space, then most often a first letter that differs.
+        const char* const word = w.constData();
+        const qsizetype length = w.size();
+        for (const char* at = name; length > 1 && end - at >= length; ++at) {
+            if (at[0] == ' ' && at[1] == word[1] && std::memcmp(at, word, size_t(length)) == 0) {
+                ++count;
+                break;
+            }
+        }
     }
     return count;
 }
@@ -135,21 +144,30 @@ std::vector<qint64> ScriptSearch::Find(const QStringList& words)
     folded.reserve(size_t(words.size()));
     for (const QString& w : words)
         folded.push_back(foldedWord(w));
-    // Each script found at its place in name order, with how many of the words its name
-    // holds; then a counting sort: more of the words first, name order within.
-    std::vector<int> wordsInName(byName_.size(), -1);
-    std::vector<size_t> perCount(size_t(words.size()) + 2, 0);
-    Statement q = db_.prepare("SELECT docid FROM scripts_busqueda WHERE scripts_busqueda MATCH ?1");
+    // In the order of ids, as the scripts' ranks are kept: one walk through both.
+    Statement q = db_.prepare("SELECT docid FROM scripts_busqueda WHERE scripts_busqueda MATCH ?1 "
+                              "ORDER BY docid");
     q.bind(1, MatchExpression(words));
+    // By place in name order: -1, or how many of the words the name holds.
+    std::vector<int> wordsInName(byName_.size(), -1);
+    auto script = ranksById_.cbegin();
     while (q.next()) {
+        const qint64 id = q.int64(0);
+        script = std::lower_bound(script, ranksById_.cend(), id,
+                                  [](const IdRank& s, qint64 id) { return s.id < id; });
         // An index row without its script (written by a program that bypassed the
         // triggers) is not shown.
-        const auto rank = nameRank_.constFind(q.int64(0));
-        if (rank == nameRank_.constEnd() || wordsInName[size_t(*rank)] >= 0)
-            continue;
-        const int count = nameWordCount(*rank, folded);
-        wordsInName[size_t(*rank)] = count;
-        ++perCount[size_t(count)];
+        if (script != ranksById_.cend() && script->id == id)
+            wordsInName[size_t(script->rank)] = 0;
+    }
+    // How many of the words each name holds, the names read in their order; then a counting
+    // sort: more of the words first, name order within.
+    std::vector<size_t> perCount(size_t(words.size()) + 2, 0);
+    for (size_t r = 0; r < byName_.size(); ++r) {
+        if (wordsInName[r] >= 0) {
+            wordsInName[r] = nameWordCount(int(r), folded);
+            ++perCount[size_t(wordsInName[r])];
+        }
     }
     std::vector<size_t> next(perCount.size(), 0);
     for (size_t c = perCount.size() - 1; c-- > 0;)

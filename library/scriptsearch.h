@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -44,13 +43,19 @@ private:
     int nameWordCount(int rank, const std::vector<QByteArray>& words) const;
 
     Database& db_;
-    // Each script's place in name order, and the state of the library it was read from.
-    QHash<qint64, int> nameRank_;
+    // Each script's place in name order, by id, and the ids in name order.
+    struct IdRank
+    {
+        qint64 id;
+        int rank;
+    };
+    std::vector<IdRank> ranksById_;
     std::vector<qint64> byName_;
     // The names' folded words, each after a space, in name order: the name at rank r is
     // foldedNames_[nameStarts_[r], nameStarts_[r + 1]).
     QByteArray foldedNames_;
     std::vector<int> nameStarts_;
+    // The state of the library the names were read from.
     qint64 readAtChanges_ = -1;
     qint64 readAtVersion_ = -1;
 };
