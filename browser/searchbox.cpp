@@ -164,6 +164,7 @@ void SearchBox::Search()
 
 void SearchBox::PrepareSearch()
 {
+    prepared_ = true;
     results_->ReadShape();
     library::LibraryStore* store = store_();
     try {
@@ -232,24 +233,33 @@ void SearchBox::resultClicked(const QModelIndex& index)
 
 void SearchBox::treeChanged(bool nodesGoing)
 {
-    if (!searching_ || filling_)
+    if (filling_ || (!searching_ && !prepared_))
         return;
-    if (nodesGoing) {
+    if (searching_ && nodesGoing) {
         pickedOnChange_ = nullptr;
         results_->Clear();
     }
-    if (researchQueued_)
+    if (afterChangeQueued_)
         return;
-    // Once the change is complete: nodes are still being moved or deleted now.
-    researchQueued_ = true;
+    // Once the change is complete (nodes are still being moved or deleted now): search
+    // again, or read again what the next search reads while the window is idle, rather than
+    // at the next keystroke.
+    afterChangeQueued_ = true;
     QTimer::singleShot(0, this, [this] {
-        researchQueued_ = false;
-        Search();
+        afterChangeQueued_ = false;
+        if (searching_)
+            Search();
+        else
+            PrepareSearch();
     });
 }
 
 bool SearchBox::eventFilter(QObject* watched, QEvent* event)
 {
+    // A search is about to be typed: what the library's last changes made stale is read
+    // now, not at the first keystroke.
+    if (watched == Text_buscar && event->type() == QEvent::FocusIn && prepared_)
+        PrepareSearch();
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == Text_buscar && key == Qt::Key_Down) {

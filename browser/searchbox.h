@@ -72,7 +72,7 @@ private:
     StoreAccess store_;
     TreeAccess categories_;
     SearchResults* results_;
-    // The scripts shown now; none when the results must be built again.
+    // The best of the scripts shown now, for Enter and Down.
     qint64 firstId_ = 0;
     // The result last picked because it became current, until the next click.
     QTreeWidgetItem* pickedOnChange_ = nullptr;
@@ -80,5 +80,7 @@ private:
     bool searching_ = false;
     bool filling_ = false;
     bool settingCurrent_ = false;
-    bool researchQueued_ = false;
+    // The window asked for the search to be ready (its tree is whole).
+    bool prepared_ = false;
+    bool afterChangeQueued_ = false;
 };

@@ -61,12 +61,26 @@ void ScriptSearch::readNames()
     const qint64 changes = db_.totalChanges();
     if (changes == readAtChanges_ && dataVersion == readAtVersion_)
         return;
-    // The tree's order, sorted here as the tree's fill does: one key a name, not two a
-    // comparison.
+    // Read from the small index of categories and names, not the table with the code.
     Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts");
     std::vector<ScriptListing> rows;
     while (q.next())
         rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    std::sort(rows.begin(), rows.end(),
+              [](const ScriptListing& a, const ScriptListing& b) { return a.id < b.id; });
+    // Most changes (code, comments, a category) leave every name as it was, and with the
+    // names their order and their folded words.
+    const auto sameName = [](const ScriptListing& a, const ScriptListing& b) {
+        return a.id == b.id && a.nombre == b.nombre;
+    };
+    if (std::equal(rows.begin(), rows.end(), namesRead_.begin(), namesRead_.end(), sameName)) {
+        readAtChanges_ = changes;
+        readAtVersion_ = dataVersion;
+        return;
+    }
+    std::vector<ScriptListing> byId = rows;
+    // The tree's order, sorted here as the tree's fill does: one key a name, not two a
+    // comparison.
     SortByName(rows);
     byName_.clear();
     ranksById_.clear();
@@ -102,6 +116,7 @@ void ScriptSearch::readNames()
     }
     beginNamesUpTo(lines.size());
     nameStarts_[rows.size()] = int(foldedNames_.size());
+    namesRead_ = std::move(byId);
     readAtChanges_ = changes;
     readAtVersion_ = dataVersion;
 }

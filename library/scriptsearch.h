@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -55,7 +57,9 @@ private:
     // foldedNames_[nameStarts_[r], nameStarts_[r + 1]).
     QByteArray foldedNames_;
     std::vector<int> nameStarts_;
-    // The state of the library the names were read from.
+    // The names as read, in the order of ids, and the state of the library they were read
+    // from.
+    std::vector<ScriptListing> namesRead_;
     qint64 readAtChanges_ = -1;
     qint64 readAtVersion_ = -1;
 };

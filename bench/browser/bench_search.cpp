@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -172,6 +173,34 @@ BENCHMARK_CAPTURE(BM_TypeQuery, three_words, QStringLiteral("contraseña emergen
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(10);
+
+// A script saved, then the box clicked and a first letter typed, as a person searches after
+// an edit: the keystroke, and the click that readies the search again.
+void BM_KeystrokeAfterSave(benchmark::State& state)
+{
+    Panel panel;
+    library::Script s = *panel.store->script(1234);
+    std::vector<double> keystrokes;
+    std::vector<double> focusing;
+    for (auto _ : state) {
+        s.scriptAyuda = QStringLiteral("Comentario cambiado %1 veces.").arg(keystrokes.size());
+        panel.store->saveScript(s, {});
+        panel.widget.setFocus();
+        Clock::time_point t = Clock::now();
+        QFocusEvent focusIn(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(panel.box.Text_buscar, &focusIn);
+        focusing.push_back(millisecondsSince(t));
+        t = Clock::now();
+        panel.key(Qt::Key_A, QStringLiteral("c"));
+        keystrokes.push_back(millisecondsSince(t));
+        state.SetIterationTime((focusing.back() + keystrokes.back()) / 1000);
+        panel.key(Qt::Key_Escape, QString());
+    }
+    state.counters["keystroke_median_ms"] = median(keystrokes);
+    state.counters["keystroke_worst_ms"] = *std::max_element(keystrokes.begin(), keystrokes.end());
+    state.counters["focus_median_ms"] = median(focusing);
+}
+BENCHMARK(BM_KeystrokeAfterSave)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
 
 // The library's part of a keystroke alone: the query and the ranking, for each prefix typed.
 void BM_SearchOnly(benchmark::State& state, const QString& query)
