@@ -70,15 +70,14 @@ void ScriptSearch::readNames()
               [](const ScriptListing& a, const ScriptListing& b) { return a.id < b.id; });
     // Most changes (code, comments, a category) leave every name as it was, and with the
     // names their order and their folded words.
-    const auto sameName = [](const ScriptListing& a, const ScriptListing& b) {
-        return a.id == b.id && a.nombre == b.nombre;
-    };
-    if (std::equal(rows.begin(), rows.end(), namesRead_.begin(), namesRead_.end(), sameName)) {
+    size_t names = rows.size();
+    for (const ScriptListing& s : rows)
+        names = qHash(s.nombre, qHash(s.id, names));
+    if (names == namesHash_ && !byName_.empty()) {
         readAtChanges_ = changes;
         readAtVersion_ = dataVersion;
         return;
     }
-    std::vector<ScriptListing> byId = rows;
     // The tree's order, sorted here as the tree's fill does: one key a name, not two a
     // comparison.
     SortByName(rows);
@@ -116,7 +115,7 @@ void ScriptSearch::readNames()
     }
     beginNamesUpTo(lines.size());
     nameStarts_[rows.size()] = int(foldedNames_.size());
-    namesRead_ = std::move(byId);
+    namesHash_ = names;
     readAtChanges_ = changes;
     readAtVersion_ = dataVersion;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "records.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -57,9 +55,9 @@ private:
     // foldedNames_[nameStarts_[r], nameStarts_[r + 1]).
     QByteArray foldedNames_;
     std::vector<int> nameStarts_;
-    // The names as read, in the order of ids, and the state of the library they were read
-    // from.
-    std::vector<ScriptListing> namesRead_;
+    // The ids and names read, hashed in the order of ids, and the state of the library they
+    // were read from.
+    size_t namesHash_ = 0;
     qint64 readAtChanges_ = -1;
     qint64 readAtVersion_ = -1;
 };
