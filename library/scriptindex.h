@@ -1,19 +1,13 @@
 #pragma once
 
-#include <QString>
-
 namespace library {
 
 class Database;
 
-// The full-text index of the scripts: one row a script (its docid is the script's id) with
-// the texts a search looks at. Triggers on the plain tables keep it in step inside the
-// statement that changes them, so every save, deletion and move is indexed in its own
-// transaction, whoever writes. The plain tables stay as they are.
-inline const QString ScriptIndexTable = QStringLiteral("scripts_busqueda");
-
-// The index's columns, in this order; the name comes first.
-inline constexpr int ScriptIndexColumns = 8;
+// The full-text index of the scripts, scripts_busqueda: one row a script (its docid is the
+// script's id) with the texts a search looks at. Triggers on the plain tables keep it in step
+// inside the statement that changes them, so every save, deletion and move is indexed in its
+// own transaction, whoever writes. The plain tables stay as they are.
 
 enum class ScriptIndexState {
     Present,  // the library file already held an index of this definition
