@@ -9,6 +9,7 @@
 // machine.
 #include "bench/support/benchlibrary.h"
 #include "browser/layout.h"
+#include "library/librarystore.h"
 #include "tests/support/xsession.h"
 
 #include <QApplication>
@@ -303,6 +304,9 @@ int main(int argc, char** argv)
         return 1;
     }
     bench::BuildLibrary(s.large + QStringLiteral("/scripts.mdb"), 1000, 30000);
+    // Its search index built now: the first start of all builds it once (about 1.5 s), which
+    // is no part of a start.
+    library::LibraryStore::open(s.large + QStringLiteral("/scripts.mdb"));
     setup = &s;
     benchmark::RunSpecifiedBenchmarks();
     setup = nullptr;
