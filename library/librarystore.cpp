@@ -63,6 +63,15 @@ void addListingIndex(Database& db)
 
 } // namespace
 
+std::vector<ScriptListing> ReadScriptListings(Database& db)
+{
+    Statement q = db.prepare("SELECT id, id_categoria, nombre FROM scripts");
+    std::vector<ScriptListing> rows;
+    while (q.next())
+        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    return rows;
+}
+
 LibraryStore::LibraryStore(Database db) : db_(std::move(db)) {}
 
 LibraryStore::~LibraryStore() = default;
@@ -131,12 +140,8 @@ std::vector<CategoryListing> LibraryStore::categoriesByParent()
 
 void LibraryStore::forEachScriptByName(const std::function<void(ScriptListing&&)>& row)
 {
-    // One pass, sorted here: the engine reads the small index of categories and names, and
-    // the collation would fold both names at every comparison.
-    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts");
-    std::vector<ScriptListing> rows;
-    while (q.next())
-        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    // Sorted here, one key a name: the collation would fold both names at every comparison.
+    std::vector<ScriptListing> rows = ReadScriptListings(db_);
     SortByName(rows);
     for (ScriptListing& s : rows)
         row(std::move(s));

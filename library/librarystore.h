@@ -13,6 +13,10 @@
 
 namespace library {
 
+// Every script's id, category and name, in no particular order: read from the small index
+// of categories and names, not from the table with the code.
+std::vector<ScriptListing> ReadScriptListings(Database& db);
+
 // Every statement the program runs on its library. Reads return rows as values; a failure
 // of the engine throws DatabaseError. Each write that touches several rows is one
 // transaction.

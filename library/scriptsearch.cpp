@@ -2,6 +2,7 @@
 
 #include "collation.h"
 #include "database.h"
+#include "librarystore.h"
 #include "records.h"
 #include "scriptindex.h"
 
@@ -61,11 +62,7 @@ void ScriptSearch::readNames()
     const qint64 changes = db_.totalChanges();
     if (changes == readAtChanges_ && dataVersion == readAtVersion_)
         return;
-    // Read from the small index of categories and names, not the table with the code.
-    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts");
-    std::vector<ScriptListing> rows;
-    while (q.next())
-        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    std::vector<ScriptListing> rows = ReadScriptListings(db_);
     std::sort(rows.begin(), rows.end(),
               [](const ScriptListing& a, const ScriptListing& b) { return a.id < b.id; });
     // Most changes (code, comments, a category) leave every name as it was, and with the
