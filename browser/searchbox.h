@@ -4,7 +4,6 @@
 #include <QRect>
 #include <QString>
 #include <functional>
-#include <vector>
 
 class CategoryTree;
 class QLabel;
@@ -41,7 +40,9 @@ public:
     static QString CountText(int found);
     bool IsSearching() const { return searching_; }
     // Reads ahead what the first search needs, so that the first keystroke costs what the
-    // others do. A failure waits to be reported by the search itself.
+    // others do; called once the tree is whole, the box does it again itself after each
+    // change to the tree and as it takes the focus. A failure waits to be reported by the
+    // search itself.
     void PrepareSearch();
 
     QLineEdit* Text_buscar;
