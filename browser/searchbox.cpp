@@ -169,7 +169,7 @@ void SearchBox::PrepareSearch()
     library::LibraryStore* store = store_();
     try {
         if (store)
-            store->searchScripts({});
+            store->readSearchAhead();
     } catch (const library::DatabaseError&) {
         // The search itself reports it, when there is one.
     }

@@ -3,6 +3,8 @@
 #include "collation.h"
 #include "libraryfile.h"
 
+#include <QScopeGuard>
+
 namespace library {
 
 namespace {
@@ -101,6 +103,13 @@ std::vector<qint64> LibraryStore::searchScripts(const QStringList& words)
     if (!search_)
         search_ = std::make_unique<ScriptSearch>(db_);
     return search_->Find(words);
+}
+
+void LibraryStore::readSearchAhead()
+{
+    db_.setLockWait(0);
+    const auto waitAgain = qScopeGuard([this] { db_.setLockWait(Database::LockWaitMs); });
+    searchScripts({});
 }
 
 std::vector<Category> LibraryStore::childCategories(qint64 parentId)

@@ -75,6 +75,9 @@ public:
     // The ids of the scripts holding every word, best first (see ScriptSearch). Throws
     // DatabaseError, also when the library has no index to search.
     std::vector<qint64> searchScripts(const QStringList& words);
+    // Reads now what the next search reads first. Never waits for another process's lock,
+    // which may be held for long: the search itself waits, and says why it cannot run.
+    void readSearchAhead();
     // Where the search index is; none when it could not be built.
     std::optional<ScriptIndexState> searchIndexState() const { return indexState_; }
 

@@ -184,6 +184,16 @@ void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
         QVERIFY(writer->waitForFinished(10000) && writer->exitCode() == 0);
     }
     QCOMPARE(namesOf(store->categoriesByName()).count(u"Del otro proceso"_s), 2);
+    // Reading ahead for a search does not wait (clicking into the box must not freeze the
+    // window); the search itself still does.
+    std::unique_ptr<QProcess> holder = lockedByAnotherProcess(folder.libraryPath(), 2500);
+    QVERIFY(holder);
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, store->readSearchAhead());
+    QVERIFY(holder->waitForFinished(10000));
+    holder = lockedByAnotherProcess(folder.libraryPath(), 700);
+    QVERIFY(holder);
+    QCOMPARE(store->searchScripts({u"reloj"_s}), std::vector<qint64>{id});
+    QVERIFY(holder->waitForFinished(10000));
     // A lock that is never let go ends the wait, with an error and nothing written.
     std::unique_ptr<QProcess> stuck = lockedByAnotherProcess(folder.libraryPath(), 60000);
     QVERIFY(stuck);
