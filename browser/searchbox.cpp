@@ -14,6 +14,7 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <utility>
 
@@ -103,10 +104,16 @@ void SearchBox::Place(const QRect& box, const QRect& count)
     showCount(Label_encontrados->text());
 }
 
-void SearchBox::showCount(const QString& text)
+void SearchBox::showCount(const QString& text, const QString& why)
 {
+    // The count has the box's right end only: a reason (the engine's own words, of any
+    // length) is told on pointing at the box, and to screen readers.
+    const QString whole = why.isEmpty() ? text : QStringLiteral("%1: %2").arg(text, why);
     Label_encontrados->setText(text);
-    Label_encontrados->setAccessibleName(text);
+    Label_encontrados->setAccessibleName(whole);
+    if (why.isEmpty() && !Text_buscar->toolTip().isEmpty() && QToolTip::isVisible())
+        QToolTip::hideText();
+    Text_buscar->setToolTip(why.isEmpty() ? QString() : whole);
     // Typed text stops short of the count; the placeholder has the whole box.
     Text_buscar->setTextMargins(0, 0, text.isEmpty() ? 0 : countMargin_, 0);
 }
@@ -124,7 +131,7 @@ void SearchBox::Search()
     try {
         ids = store->searchScripts(words);
     } catch (const library::DatabaseError& e) {
-        showCount(QStringLiteral("No se puede buscar: %1").arg(e.message()));
+        showCount(QStringLiteral("No se puede buscar"), e.message());
         return;
     }
     {

@@ -67,7 +67,7 @@ private:
     void resultBecameCurrent(const QModelIndex& index);
     void resultClicked(const QModelIndex& index);
     void treeChanged(bool nodesGoing);
-    void showCount(const QString& text);
+    void showCount(const QString& text, const QString& why = {});
 
     QTreeWidget* tree_;
     StoreAccess store_;
