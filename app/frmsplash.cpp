@@ -154,7 +154,7 @@ void frmsplash::PrepareMainWindow()
     prepared_->setAttribute(Qt::WA_DeleteOnClose);
     // The page pane starts its page now, an empty one as it shows before any node is
     // clicked; left to the first show, it would hold the window back.
-    prepared_->explorador->page()->setUrl(QUrl(QStringLiteral("about:blank")));
+    prepared_->explorador()->page()->setUrl(QUrl(QStringLiteral("about:blank")));
 }
 
 void frmsplash::StartUpdateCheck()
@@ -178,8 +178,7 @@ void frmsplash::Command2_Click()
             main = new Frmscripts();
             main->setAttribute(Qt::WA_DeleteOnClose);
         }
-        main->earlyLibrary = std::move(earlyLibrary_);
-        if (!main->Form_Load()) {
+        if (!main->Form_Load(std::move(earlyLibrary_))) {
             delete main;
             close();
             QCoreApplication::exit(1);

@@ -30,7 +30,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QToolButton>
@@ -66,131 +65,136 @@ Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
     resize(twips::toPixels(9195, twips::dpiOf(this)), twips::toPixels(6135, twips::dpiOf(this)));
 
     createBrowsePanel();
-    opciones = new ButtonBar(this);
-    twips::place(opciones, 0, 50, 855, 6135);
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(TimerInterval);
+    opciones_ = new ButtonBar(this);
+    twips::place(opciones_, 0, 50, 855, 6135);
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setInterval(TimerInterval);
     connectControls();
     // The editor panel takes the browse panel's place while a script is written or edited.
-    Frame2 = new editing::EditorPanel(this);
-    Frame2->hide();
-    editingCommands = new editing::EditingCommands(*this, *Frame2);
-    connect(opciones->boton_preview, &QToolButton::clicked, this, &Frmscripts::boton_preview_Click);
+    Frame2_ = new editing::EditorPanel(this);
+    Frame2_->hide();
+    editingCommands_ = new editing::EditingCommands(*this, *Frame2_, this);
+    connect(opciones_->boton_insertar, &QToolButton::clicked, editingCommands_,
+            &editing::EditingCommands::boton_insertar_Click);
+    connect(opciones_->boton_Editar, &QToolButton::clicked, editingCommands_,
+            &editing::EditingCommands::boton_Editar_Click);
+    connect(opciones_->boton_aceptar, &QToolButton::clicked, editingCommands_,
+            &editing::EditingCommands::SaveScript);
+    connect(opciones_->boton_borrar, &QToolButton::clicked, editingCommands_,
+            &editing::EditingCommands::DeleteScript);
+    connect(opciones_->boton_preview, &QToolButton::clicked, this,
+            &Frmscripts::boton_preview_Click);
 }
 
 Frmscripts::~Frmscripts() = default;
 
 void Frmscripts::createBrowsePanel()
 {
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame(1)"));
-    Frame1->setFrameShape(QFrame::StyledPanel);
+    Frame1_ = new QFrame(this);
+    Frame1_->setObjectName(QStringLiteral("Frame(1)"));
+    Frame1_->setFrameShape(QFrame::StyledPanel);
 
-    Tree = new QTreeWidget(Frame1);
-    Tree->setObjectName(QStringLiteral("Tree"));
-    CategoryTree::SetUpView(Tree);
-    Tree->setAccessibleName(QStringLiteral("Scripts"));
-    Tree->setItemDelegate(new DropHighlightDelegate(Tree));
-    twips::place(Tree, 50, 150, 2895, 4000);
-    busqueda = new SearchBox(
-        Frame1, Tree, [this] { return cn.get(); }, [this] { return categoryTree_.get(); });
+    Tree_ = new QTreeWidget(Frame1_);
+    Tree_->setObjectName(QStringLiteral("Tree"));
+    CategoryTree::SetUpView(Tree_);
+    Tree_->setAccessibleName(QStringLiteral("Scripts"));
+    Tree_->setItemDelegate(new DropHighlightDelegate(Tree_));
+    twips::place(Tree_, 50, 150, 2895, 4000);
+    busqueda_ = new SearchBox(
+        Frame1_, Tree_, [this] { return cn_.get(); }, [this] { return categoryTree_.get(); });
 
-    linea_borde = new SplitterBar(Frame1);
-    twips::place(linea_borde, 2945, 150, 60, 4050);
+    linea_borde_ = new SplitterBar(Frame1_);
+    twips::place(linea_borde_, 2945, 150, 60, 4050);
 
-    explorador = new QWebEngineView(Frame1);
-    explorador->setObjectName(QStringLiteral("explorador"));
-    explorador->setPage(new GuardedPage(explorador));
-    popups::OpenNewWindowsInProgram(explorador->page(), this);
-    explorador->setAccessibleName(QStringLiteral("Página del script"));
+    explorador_ = new QWebEngineView(Frame1_);
+    explorador_->setObjectName(QStringLiteral("explorador"));
+    explorador_->setPage(new GuardedPage(explorador_));
+    popups::OpenNewWindowsInProgram(explorador_->page(), this);
+    explorador_->setAccessibleName(QStringLiteral("Página del script"));
     // Out of the window's first drawing, behind the presentation panel: its rendering is set
     // up once the window is on screen.
-    explorador->hide();
+    explorador_->hide();
 
-    Frame_presentacion = new PresentationPanel(Frame1);
-
-    // The icon shown while a script is dragged in the tree.
-    IconImage2 = new QLabel(Frame1);
-    IconImage2->setObjectName(QStringLiteral("IconImage(2)"));
-    IconImage2->setPixmap(QIcon(QStringLiteral(":/icons/arrastrar.svg")).pixmap(32, 32));
-    IconImage2->hide();
+    Frame_presentacion_ = new PresentationPanel(Frame1_);
 }
 
 void Frmscripts::connectControls()
 {
-    connect(Tree, &QTreeWidget::itemClicked, this,
+    connect(Tree_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { Tree_NodeChosen(item, true); });
-    connect(Tree, &QTreeWidget::currentItemChanged, this,
+    connect(Tree_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { Tree_NodeChosen(item, false); });
-    connect(Tree, &QTreeWidget::itemDoubleClicked, this, [this] { Tree_DblClick(); });
-    connect(busqueda, &SearchBox::resultPicked, this, [this](QTreeWidgetItem* node) {
+    connect(Tree_, &QTreeWidget::itemDoubleClicked, this, [this] { Tree_DblClick(); });
+    connect(busqueda_, &SearchBox::resultPicked, this, [this](QTreeWidgetItem* node) {
         // Making the node current shows it; a node that already was needs showing again.
-        const bool wasCurrent = Tree->currentItem() == node;
-        Tree->setCurrentItem(node);
+        const bool wasCurrent = Tree_->currentItem() == node;
+        Tree_->setCurrentItem(node);
         if (wasCurrent)
             ShowNode(node);
     });
-    connect(linea_borde, &SplitterBar::dragged, this, &Frmscripts::splitterDragged);
-    connect(linea_borde, &SplitterBar::released, this, &Frmscripts::splitterReleased);
-    connect(Frame_presentacion, &PresentationPanel::companyLinkClicked, this,
+    connect(linea_borde_, &SplitterBar::dragged, this, &Frmscripts::splitterDragged);
+    connect(linea_borde_, &SplitterBar::released, this, &Frmscripts::splitterReleased);
+    connect(Frame_presentacion_, &PresentationPanel::companyLinkClicked, this,
             [] { platform::shell().open(QUrl(Module1::CompanyUrl)); });
-    connect(Frame_presentacion, &PresentationPanel::termsLinkClicked, this, &Frmscripts::showTerms);
-    connect(Timer1, &QTimer::timeout, this, &Frmscripts::Timer1_Timer);
-    connect(opciones->boton_salir[0], &QToolButton::clicked, this,
+    connect(Frame_presentacion_, &PresentationPanel::termsLinkClicked, this,
+            &Frmscripts::showTerms);
+    connect(Timer1_, &QTimer::timeout, this, &Frmscripts::Timer1_Timer);
+    connect(opciones_->boton_salir[0], &QToolButton::clicked, this,
             [this] { boton_salir_Click(0); });
-    connect(opciones->boton_salir[1], &QToolButton::clicked, this,
+    connect(opciones_->boton_salir[1], &QToolButton::clicked, this,
             [this] { boton_salir_Click(1); });
-    connect(opciones->boton_enviarscript, &QToolButton::clicked, this,
+    connect(opciones_->boton_enviarscript, &QToolButton::clicked, this,
             &Frmscripts::ShowSubmissionForm);
     // The copy and the page both follow the current script, whatever node is selected.
-    connect(opciones->boton_exportar, &QToolButton::clicked, this,
-            [this] { exporting::RunExportCommand(this, *cn, id); });
-    Tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Tree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (QTreeWidgetItem* node = Tree->itemAt(pos))
-            exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node),
-                                    Tree->viewport()->mapToGlobal(pos));
+    connect(opciones_->boton_exportar, &QToolButton::clicked, this,
+            [this] { exporting::RunExportCommand(this, *cn_, id_); });
+    Tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (QTreeWidgetItem* node = Tree_->itemAt(pos))
+            exporting::OpenTreeMenu(this, *cn_, CategoryTree::KeyOf(node),
+                                    Tree_->viewport()->mapToGlobal(pos));
     });
-    connect(busqueda, &SearchBox::resultMenuRequested, this,
+    connect(busqueda_, &SearchBox::resultMenuRequested, this,
             [this](QTreeWidgetItem* node, const QPoint& globalPos) {
-                exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node), globalPos);
+                exporting::OpenTreeMenu(this, *cn_, CategoryTree::KeyOf(node), globalPos);
             });
 }
 
-bool Frmscripts::Form_Load()
+bool Frmscripts::Form_Load(std::unique_ptr<library::EarlyOpen> earlyLibrary)
 {
     Module1::SetProgramValues(Module1::ProgramFolder);
-    Frame1->show();
-    if (Frame2)
-        Frame2->hide();
-    editar = false;
-    ArrangeButtonBar();
-    if (!openLibrary())
+    Frame1_->show();
+    if (Frame2_)
+        Frame2_->hide();
+    ArrangeButtonBar(false);
+    if (!openLibrary(std::move(earlyLibrary)))
         return false;
 
-    categoryTree_ = std::make_unique<CategoryTree>(Tree, *cn);
+    categoryTree_ = std::make_unique<CategoryTree>(Tree_, *cn_);
     connect(categoryTree_.get(), &CategoryTree::readFailed, this, [this](const QString& message) {
         reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + message);
     });
     try {
-        nodX = cn->highestScriptId() <= WholeTreeScripts ? categoryTree_->Load()
-                                                         : categoryTree_->LoadCategories();
+        if (cn_->highestScriptId() <= WholeTreeScripts)
+            categoryTree_->Load();
+        else
+            categoryTree_->LoadCategories();
     } catch (const library::DatabaseError& e) {
         reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + e.message());
         return false;
     }
-    NodeClick(Tree->topLevelItem(0));
-    Frame_presentacion->show();
-    linea_borde->SetBorder(false);
-    opciones->SetButtonTooltips();
+    NodeClick(Tree_->topLevelItem(0));
+    Frame_presentacion_->show();
+    linea_borde_->SetBorder(false);
+    opciones_->SetButtonTooltips();
     QCoreApplication::processEvents();
-    Timer1->start();
+    Timer1_->start();
     QCoreApplication::processEvents();
     return true;
 }
 
-bool Frmscripts::openLibrary()
+bool Frmscripts::openLibrary(std::unique_ptr<library::EarlyOpen> earlyLibrary)
 {
     const QString path = library::LibraryPathIn(Module1::ProgramFolder);
     if (!QFileInfo::exists(path)) {
@@ -204,12 +208,12 @@ bool Frmscripts::openLibrary()
         WaitCursor wait;
         std::optional<library::Database> early = earlyLibrary ? earlyLibrary->take() : std::nullopt;
         earlyLibrary.reset();
-        cn = early ? library::LibraryStore::open(std::move(*early))
-                   : library::LibraryStore::open(path);
+        cn_ = early ? library::LibraryStore::open(std::move(*early))
+                    : library::LibraryStore::open(path);
         // Reading a table proves the password opened the file.
-        cn->typesByName();
+        cn_->typesByName();
     } catch (const library::DatabaseError& e) {
-        cn.reset();
+        cn_.reset();
         platform::inform(this, QMessageBox::Critical, ErrorTitle,
                          QStringLiteral("No se puede abrir la biblioteca de scripts\n%1\n(%2)\n"
                                         "No podrá utilizar Korvalis hasta solventar el problema")
@@ -219,9 +223,16 @@ bool Frmscripts::openLibrary()
     return true;
 }
 
-void Frmscripts::ArrangeButtonBar()
+void Frmscripts::ArrangeButtonBar(bool editar)
 {
-    opciones->ArrangeButtonBar(editar, !id.isEmpty());
+    opciones_->ArrangeButtonBar(editar, !id_.isEmpty());
+}
+
+void Frmscripts::ShowEditorPanel(bool shown)
+{
+    Frame1_->setVisible(!shown);
+    Frame2_->setVisible(shown);
+    Form_Resize();
 }
 
 int Frmscripts::clientWidthTwips() const
@@ -236,20 +247,20 @@ void Frmscripts::Form_Resize()
     const int dpi = twips::dpiOf(this);
     const layout::MainLayout l = layout::ComputeMainLayout(
         twips::fromPixels(width(), dpi), twips::fromPixels(height(), dpi),
-        twips::geometryOf(opciones).width(), twips::geometryOf(Tree).width(),
-        twips::geometryOf(linea_borde).width());
-    twips::place(Frame1, l.frame);
-    twips::place(opciones, l.opciones);
-    opciones->PlaceExitButtons();
-    if (Frame1->isVisibleTo(this)) {
-        twips::place(Tree, l.tree);
-        busqueda->Place(l.search.box, l.search.count);
-        twips::place(explorador, l.explorador);
-        twips::place(Frame_presentacion, l.presentacion);
-        twips::place(linea_borde, l.lineaBorde);
+        twips::geometryOf(opciones_).width(), twips::geometryOf(Tree_).width(),
+        twips::geometryOf(linea_borde_).width());
+    twips::place(Frame1_, l.frame);
+    twips::place(opciones_, l.opciones);
+    opciones_->PlaceExitButtons();
+    if (Frame1_->isVisibleTo(this)) {
+        twips::place(Tree_, l.tree);
+        busqueda_->Place(l.search.box, l.search.count);
+        twips::place(explorador_, l.explorador);
+        twips::place(Frame_presentacion_, l.presentacion);
+        twips::place(linea_borde_, l.lineaBorde);
     }
-    if (Frame2 && Frame2->isVisibleTo(this))
-        twips::place(Frame2, l.frame);
+    if (Frame2_ && Frame2_->isVisibleTo(this))
+        twips::place(Frame2_, l.frame);
 }
 
 void Frmscripts::resizeEvent(QResizeEvent* event)
@@ -261,22 +272,22 @@ void Frmscripts::resizeEvent(QResizeEvent* event)
 void Frmscripts::splitterDragged(int xInBar)
 {
     const int dpi = twips::dpiOf(this);
-    const QRect bar = twips::geometryOf(linea_borde);
-    twips::place(linea_borde, bar.left() + twips::fromPixels(xInBar, dpi), bar.top(),
+    const QRect bar = twips::geometryOf(linea_borde_);
+    twips::place(linea_borde_, bar.left() + twips::fromPixels(xInBar, dpi), bar.top(),
                  SplitterDragWidth, bar.height());
 }
 
 void Frmscripts::splitterReleased()
 {
     const layout::SplitterRelease r =
-        layout::ReleaseSplitter(twips::geometryOf(linea_borde).left(), clientWidthTwips(),
-                                twips::geometryOf(Tree), twips::geometryOf(explorador));
-    const QRect bar = twips::geometryOf(linea_borde);
-    twips::place(linea_borde, r.barLeft, bar.top(), bar.width(), bar.height());
-    twips::place(Tree, r.tree);
-    busqueda->Place(r.search.box, r.search.count);
-    twips::place(explorador, r.explorador);
-    twips::place(Frame_presentacion, r.presentacion);
+        layout::ReleaseSplitter(twips::geometryOf(linea_borde_).left(), clientWidthTwips(),
+                                twips::geometryOf(Tree_), twips::geometryOf(explorador_));
+    const QRect bar = twips::geometryOf(linea_borde_);
+    twips::place(linea_borde_, r.barLeft, bar.top(), bar.width(), bar.height());
+    twips::place(Tree_, r.tree);
+    busqueda_->Place(r.search.box, r.search.count);
+    twips::place(explorador_, r.explorador);
+    twips::place(Frame_presentacion_, r.presentacion);
 }
 
 QTreeWidgetItem* Frmscripts::FindNode(const QString& key)
@@ -329,32 +340,32 @@ void Frmscripts::ShowNode(QTreeWidgetItem* node)
     const QString key = CategoryTree::KeyOf(node);
     if (library::isRootKey(key)) {
         SetDropHighlight(node);
-        Frame_presentacion->show();
-        Frame_presentacion->raise();
-        opciones->EnableScriptButtons(false);
+        Frame_presentacion_->show();
+        Frame_presentacion_->raise();
+        opciones_->EnableScriptButtons(false);
         return;
     }
-    Frame_presentacion->hide();
-    explorador->show();
+    Frame_presentacion_->hide();
+    explorador_->show();
     if (library::nodeKindOfKey(key) == NodeKind::Category) {
         SetDropHighlight(node);
         ShowCategoryPage(library::idOfKey(key));
-        opciones->EnableScriptButtons(false);
+        opciones_->EnableScriptButtons(false);
     } else {
         WaitCursor wait;
         SetDropHighlight(node);
         ShowScriptPage(library::idOfKey(key));
-        opciones->EnableScriptButtons(true);
-        id = key.chopped(1);
+        opciones_->EnableScriptButtons(true);
+        id_ = key.chopped(1);
     }
 }
 
 void Frmscripts::Tree_DblClick()
 {
-    QTreeWidgetItem* selected = Tree->currentItem();
+    QTreeWidgetItem* selected = Tree_->currentItem();
     if (!selected || !library::isRootKey(CategoryTree::KeyOf(selected)))
         return;
-    QTreeWidgetItem* root = Tree->topLevelItem(0);
+    QTreeWidgetItem* root = Tree_->topLevelItem(0);
     root->setExpanded(true);
     SetDropHighlight(root);
 }
@@ -362,8 +373,8 @@ void Frmscripts::Tree_DblClick()
 void Frmscripts::ShowScriptPage(qint64 scriptId)
 {
     try {
-        const std::optional<library::Script> s = cn->script(scriptId);
-        const std::optional<QString> type = s ? cn->typeName(s->idTipo) : std::nullopt;
+        const std::optional<library::Script> s = cn_->script(scriptId);
+        const std::optional<QString> type = s ? cn_->typeName(s->idTipo) : std::nullopt;
         if (!s || !type) {
             reportError(QStringLiteral("El script %1 o su tipo ya no está en la biblioteca.")
                             .arg(scriptId));
@@ -380,7 +391,7 @@ void Frmscripts::ShowScriptPage(qint64 scriptId)
 void Frmscripts::ShowCategoryPage(qint64 categoryId)
 {
     try {
-        const std::optional<library::Category> c = cn->category(categoryId);
+        const std::optional<library::Category> c = cn_->category(categoryId);
         if (!c) {
             reportError(
                 QStringLiteral("La categoría %1 ya no está en la biblioteca.").arg(categoryId));
@@ -397,7 +408,7 @@ void Frmscripts::paintEvent(QPaintEvent* event)
     QWidget::paintEvent(event);
     if (!firstPaintSeen_) {
         firstPaintSeen_ = true;
-        QTimer::singleShot(0, explorador, &QWidget::show);
+        QTimer::singleShot(0, explorador_, &QWidget::show);
         QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
     }
 }
@@ -411,7 +422,7 @@ void Frmscripts::fillTreeWhenIdle()
     if (categoryTree_->FillSome(IdleFillCategories))
         QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
     else
-        busqueda->PrepareSearch();
+        busqueda_->PrepareSearch();
 }
 
 void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
@@ -423,14 +434,14 @@ void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
                         .arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    explorador->load(QUrl::fromLocalFile(path));
+    explorador_->load(QUrl::fromLocalFile(path));
 }
 
 void Frmscripts::boton_preview_Click()
 {
     // The editor's unsaved texts, shown by the user's own browser; the library and the page
     // pane are not touched.
-    const editing::EditorContents c = Frame2->contents();
+    const editing::EditorContents c = Frame2_->contents();
     const pages::ScriptPageFields fields{QString(), c.scriptHead,  c.scriptBody, c.nombre,
                                          c.tipo,    c.navegadores, c.scriptHtml};
     const QString path = Module1::ProgramFolder + QLatin1Char('/') + pages::ScriptPageName;
@@ -461,7 +472,7 @@ void Frmscripts::boton_salir_Click(int index)
     if (index == 0)
         close();
     else
-        editingCommands->LeaveEditor();
+        editingCommands_->LeaveEditor();
 }
 
 void Frmscripts::Timer1_Timer()
@@ -471,17 +482,17 @@ void Frmscripts::Timer1_Timer()
 
 void Frmscripts::ShowSubmissionForm()
 {
-    if (!cn || id.isEmpty())
+    if (!cn_ || id_.isEmpty())
         return;
     // The main window may close (ending the program) while the form is open.
-    QPointer<frmenviarscript> form = new frmenviarscript(*cn, id, this);
+    QPointer<frmenviarscript> form = new frmenviarscript(*cn_, id_, this);
     form->exec();
     delete form.data();
 }
 
 void Frmscripts::closeEvent(QCloseEvent* event)
 {
-    Timer1->stop();
+    Timer1_->stop();
     QWidget::closeEvent(event);
     Q_EMIT unloaded();
 }

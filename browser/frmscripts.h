@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/editingwindow.h"
 #include "library/earlyopen.h"
 #include "library/librarystore.h"
 
@@ -13,7 +14,6 @@ class PresentationPanel;
 class SearchBox;
 class SplitterBar;
 class QFrame;
-class QLabel;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -27,7 +27,7 @@ class EditorPanel;
 // The main window: the category tree and the page pane (the browse panel), the editor panel
 // in the same place, and the bar of buttons at the right. It holds the controls and routes
 // each event to the code of its subsystem.
-class Frmscripts : public QWidget
+class Frmscripts : public QWidget, public editing::EditingWindow
 {
     Q_OBJECT
 
@@ -35,19 +35,20 @@ public:
     explicit Frmscripts(QWidget* parent = nullptr);
     ~Frmscripts() override;
 
-    // Opens the library and fills the window. False when the program cannot go on (the
-    // reason has been shown to the user).
-    bool Form_Load();
+    // Opens the library and fills the window, taking the library opened ahead when it can.
+    // False when the program cannot go on (the reason has been shown to the user).
+    bool Form_Load(std::unique_ptr<library::EarlyOpen> earlyLibrary = nullptr);
 
     // Lays the panes out for the window's current size.
     void Form_Resize();
-    void ArrangeButtonBar();
+    void ArrangeButtonBar(bool editar) override;
+    void ShowEditorPanel(bool shown) override;
 
     // What a click on a tree node does: the root, a category or a script.
     void NodeClick(QTreeWidgetItem* node);
     // What a node shows once it is current, however it became so (a click, the keys, a
     // drag): its page, the script buttons, the drop highlight and, for a script, `id`.
-    void ShowNode(QTreeWidgetItem* node);
+    void ShowNode(QTreeWidgetItem* node) override;
     // The tree's current node changed (clicked false) or a node was clicked.
     void Tree_NodeChosen(QTreeWidgetItem* node, bool clicked);
     void Tree_DblClick();
@@ -56,37 +57,26 @@ public:
 
     // The node marked in the tree independently of the selection: the current node, and
     // the drop target while a script is dragged.
-    void SetDropHighlight(QTreeWidgetItem* node);
-    QTreeWidgetItem* DropHighlight() const;
-    // The node of a key, its category's scripts filled in first; none when there is none.
-    QTreeWidgetItem* FindNode(const QString& key);
+    void SetDropHighlight(QTreeWidgetItem* node) override;
+    QTreeWidgetItem* DropHighlight() const override;
+    QTreeWidgetItem* FindNode(const QString& key) override;
 
     void Timer1_Timer();
-    void ShowSubmissionForm();
+    void ShowSubmissionForm() override;
 
-    // The library connection, for the life of the window.
-    std::unique_ptr<library::LibraryStore> cn;
-    // The library being opened ahead of the window's load, which takes it when it can.
-    std::unique_ptr<library::EarlyOpen> earlyLibrary;
-    // An existing script is being edited.
-    bool editar = false;
-    // The current script (decimal id), or empty.
-    QString id;
-    // The node added last.
-    QTreeWidgetItem* nodX = nullptr;
+    // The library connection, for the life of the window once loaded.
+    library::LibraryStore* cn() const override { return cn_.get(); }
+    const QString& id() const override { return id_; }
+    void ForgetCurrentScript() override { id_.clear(); }
 
-    QFrame* Frame1;
-    editing::EditorPanel* Frame2 = nullptr;
-    // Opening, leaving, saving and deleting scripts, and moving them in the tree.
-    editing::EditingCommands* editingCommands = nullptr;
-    QTreeWidget* Tree;
-    SearchBox* busqueda;
-    SplitterBar* linea_borde;
-    QWebEngineView* explorador;
-    PresentationPanel* Frame_presentacion;
-    QLabel* IconImage2;
-    ButtonBar* opciones;
-    QTimer* Timer1;
+    QTreeWidget* Tree() const override { return Tree_; }
+    editing::EditorPanel* Frame2() const { return Frame2_; }
+    SearchBox* busqueda() const { return busqueda_; }
+    SplitterBar* linea_borde() const { return linea_borde_; }
+    QWebEngineView* explorador() const { return explorador_; }
+    PresentationPanel* Frame_presentacion() const { return Frame_presentacion_; }
+    ButtonBar* opciones() const { return opciones_; }
+    QTimer* Timer1() const { return Timer1_; }
 
 Q_SIGNALS:
     // The window was closed: the program ends.
@@ -102,7 +92,7 @@ private:
     // Once the window is on screen: the scripts of the categories not yet in view.
     void fillTreeWhenIdle();
     void connectControls();
-    bool openLibrary();
+    bool openLibrary(std::unique_ptr<library::EarlyOpen> earlyLibrary);
     void boton_salir_Click(int index);
     void splitterDragged(int xInBar);
     void splitterReleased();
@@ -112,7 +102,25 @@ private:
     void reportError(const QString& text);
     int clientWidthTwips() const;
 
-    // Declared after `cn`, which it reads, so that it goes first.
+    std::unique_ptr<library::LibraryStore> cn_;
+    // The current script (decimal id), or empty.
+    QString id_;
+
+    // The browse panel.
+    QFrame* Frame1_;
+    // The editor panel, in the browse panel's place while a script is written or edited.
+    editing::EditorPanel* Frame2_ = nullptr;
+    // Opening, leaving, saving and deleting scripts, and moving them in the tree.
+    editing::EditingCommands* editingCommands_ = nullptr;
+    QTreeWidget* Tree_;
+    SearchBox* busqueda_;
+    SplitterBar* linea_borde_;
+    QWebEngineView* explorador_;
+    PresentationPanel* Frame_presentacion_;
+    ButtonBar* opciones_;
+    QTimer* Timer1_;
+
+    // Declared after `cn_`, which it reads, so that it goes first.
     std::unique_ptr<CategoryTree> categoryTree_;
     QString dropHighlightKey_;
     bool firstPaintSeen_ = false;

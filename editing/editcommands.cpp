@@ -1,13 +1,12 @@
 #include "editcommands.h"
 
 #include "app/module1.h"
-#include "browser/buttonbar.h"
 #include "browser/categorytree.h"
-#include "browser/frmscripts.h"
-#include "browser/presentationpanel.h"
 #include "browser/treeorder.h"
+#include "editingwindow.h"
 #include "editorpanel.h"
 #include "export/relatedfiles.h"
+#include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "platform/messagebox.h"
 #include "scriptdelete.h"
@@ -17,7 +16,6 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QToolButton>
 #include <QTreeWidget>
 
 namespace editing {
@@ -28,43 +26,37 @@ const QString ErrorTitle = QStringLiteral("Error");
 
 } // namespace
 
-EditingCommands::EditingCommands(Frmscripts& window, EditorPanel& panel)
-    : QObject(&window), w_(window), panel_(panel)
+EditingCommands::EditingCommands(EditingWindow& window, EditorPanel& panel, QWidget* parent)
+    : QObject(parent), w_(window), panel_(panel), parent_(parent)
 {
-    ButtonBar* bar = w_.opciones;
-    connect(bar->boton_insertar, &QToolButton::clicked, this,
-            &EditingCommands::boton_insertar_Click);
-    connect(bar->boton_Editar, &QToolButton::clicked, this, &EditingCommands::boton_Editar_Click);
-    connect(bar->boton_aceptar, &QToolButton::clicked, this, &EditingCommands::SaveScript);
-    connect(bar->boton_borrar, &QToolButton::clicked, this, &EditingCommands::DeleteScript);
     drag_ =
-        new TreeDrag(w_.Tree,
+        new TreeDrag(w_.Tree(),
                      TreeDrag::Window{[this](QTreeWidgetItem* node) { w_.SetDropHighlight(node); },
                                       [this] { return w_.DropHighlight(); },
                                       [this](const QString& key) { return w_.FindNode(key); },
-                                      [this] { return w_.cn.get(); }},
+                                      [this] { return w_.cn(); }},
                      this);
 }
 
 void EditingCommands::reportError(const QString& text)
 {
-    platform::inform(&w_, QMessageBox::Critical, ErrorTitle, text);
+    platform::inform(parent_, QMessageBox::Critical, ErrorTitle, text);
 }
 
 bool EditingCommands::libraryCanFileScripts()
 {
-    if (!w_.cn)
+    if (!w_.cn())
         return false;
     try {
         // Without a category and a type a script has nowhere to be filed.
-        if (w_.cn->categoriesByName().empty()) {
-            platform::inform(&w_, QMessageBox::Warning, ErrorTitle,
+        if (w_.cn()->categoriesByName().empty()) {
+            platform::inform(parent_, QMessageBox::Warning, ErrorTitle,
                              tr("La biblioteca no tiene ninguna categoría.\n"
                                 "No se puede escribir ni editar un Script."));
             return false;
         }
-        if (w_.cn->typesByName().empty()) {
-            platform::inform(&w_, QMessageBox::Warning, ErrorTitle,
+        if (w_.cn()->typesByName().empty()) {
+            platform::inform(parent_, QMessageBox::Warning, ErrorTitle,
                              tr("La biblioteca no tiene ningún tipo de Script.\n"
                                 "No se puede escribir ni editar un Script."));
             return false;
@@ -78,9 +70,7 @@ bool EditingCommands::libraryCanFileScripts()
 
 void EditingCommands::showEditor()
 {
-    w_.Frame1->hide();
-    panel_.show();
-    w_.Form_Resize();
+    w_.ShowEditorPanel(true);
 }
 
 void EditingCommands::boton_insertar_Click()
@@ -88,53 +78,49 @@ void EditingCommands::boton_insertar_Click()
     if (!libraryCanFileScripts())
         return;
     try {
-        panel_.FillCategoryCombo(*w_.cn, QStringLiteral("0"));
-        panel_.FillTypeCombo(*w_.cn, QStringLiteral("0"));
+        panel_.FillCategoryCombo(*w_.cn(), QStringLiteral("0"));
+        panel_.FillTypeCombo(*w_.cn(), QStringLiteral("0"));
     } catch (const library::DatabaseError& e) {
         reportError(e.message());
         return;
     }
-    w_.editar = true;
-    w_.ArrangeButtonBar();
-    w_.editar = false;
+    w_.ArrangeButtonBar(true);
     showEditor();
     panel_.ClearFields();
-    panel_.relatedFiles()->setSession(w_.cn.get(), false, 0);
+    panel_.relatedFiles()->setSession(w_.cn(), false, 0);
     panel_.Text_nombre->setFocus();
 }
 
 void EditingCommands::boton_Editar_Click()
 {
-    if (w_.id.isEmpty() || !libraryCanFileScripts())
+    if (w_.id().isEmpty() || !libraryCanFileScripts())
         return;
-    const qint64 scriptId = w_.id.toLongLong();
+    const qint64 scriptId = w_.id().toLongLong();
     try {
-        const std::optional<library::Script> s = w_.cn->script(scriptId);
+        const std::optional<library::Script> s = w_.cn()->script(scriptId);
         if (!s) {
             reportError(tr("El Script ya no existe en la biblioteca."));
             return;
         }
-        panel_.FillCategoryCombo(*w_.cn, QString::number(s->idCategoria));
-        panel_.FillTypeCombo(*w_.cn, QString::number(s->idTipo));
+        panel_.FillCategoryCombo(*w_.cn(), QString::number(s->idCategoria));
+        panel_.FillTypeCombo(*w_.cn(), QString::number(s->idTipo));
         panel_.ShowScript(*s);
     } catch (const library::DatabaseError& e) {
         reportError(e.message());
         return;
     }
-    w_.editar = true;
-    panel_.relatedFiles()->setSession(w_.cn.get(), true, scriptId);
+    editar_ = true;
+    panel_.relatedFiles()->setSession(w_.cn(), true, scriptId);
     panel_.relatedFiles()->LoadRelatedFilesList();
     showEditor();
-    w_.ArrangeButtonBar();
+    w_.ArrangeButtonBar(true);
 }
 
 void EditingCommands::LeaveEditor()
 {
-    w_.editar = false;
-    w_.Frame1->show();
-    panel_.hide();
-    w_.Form_Resize();
-    w_.ArrangeButtonBar();
+    editar_ = false;
+    w_.ShowEditorPanel(false);
+    w_.ArrangeButtonBar(false);
 }
 
 QTreeWidgetItem* EditingCommands::addScriptNode(qint64 scriptId, qint64 categoryId,
@@ -155,58 +141,57 @@ QTreeWidgetItem* EditingCommands::addScriptNode(qint64 scriptId, qint64 category
 
 void EditingCommands::SaveScript()
 {
-    const bool wasEditing = w_.editar;
+    const bool wasEditing = editar_;
     const EditorContents contents = panel_.contents();
-    const SaveOutcome outcome = storeScript(*w_.cn, wasEditing ? w_.id.toLongLong() : 0, contents);
+    const SaveOutcome outcome =
+        storeScript(*w_.cn(), wasEditing ? w_.id().toLongLong() : 0, contents);
     if (outcome.status != SaveStatus::Saved) {
         const bool refused = outcome.status != SaveStatus::Failed;
-        platform::inform(&w_, refused ? QMessageBox::Warning : QMessageBox::Critical, ErrorTitle,
-                         saveMessage(outcome, contents));
+        platform::inform(parent_, refused ? QMessageBox::Warning : QMessageBox::Critical,
+                         ErrorTitle, saveMessage(outcome, contents));
         if (outcome.status == SaveStatus::EmptyName)
             panel_.Text_nombre->setFocus();
         return;
     }
     if (wasEditing) {
         // The new node becomes current below; the old one must not hand that to a neighbour.
-        const QSignalBlocker quiet(w_.Tree);
+        const QSignalBlocker quiet(w_.Tree());
         delete w_.FindNode(library::scriptKey(outcome.scriptId));
     }
-    w_.nodX = addScriptNode(outcome.scriptId, outcome.categoryId, contents.nombre);
+    QTreeWidgetItem* nodX = addScriptNode(outcome.scriptId, outcome.categoryId, contents.nombre);
     LeaveEditor();
-    if (QTreeWidgetItem* category = w_.nodX->parent())
+    if (QTreeWidgetItem* category = nodX->parent())
         category->setExpanded(true);
     // Made current, the new node is shown as a click shows it (page, buttons, id).
-    w_.Tree->setCurrentItem(w_.nodX);
+    w_.Tree()->setCurrentItem(nodX);
     if (!wasEditing)
         w_.ShowSubmissionForm();
 }
 
 void EditingCommands::DeleteScript()
 {
-    if (w_.id.isEmpty())
+    if (w_.id().isEmpty())
         return;
-    if (!platform::askYesNo(&w_, QStringLiteral("Borrar Script"),
+    if (!platform::askYesNo(parent_, QStringLiteral("Borrar Script"),
                             tr("¿Esta seguro de  borrar este Script?")))
         return;
     const DeleteOutcome outcome =
-        deleteScriptWithFiles(*w_.cn, w_.id.toLongLong(), Module1::ResourcesPath);
+        deleteScriptWithFiles(*w_.cn(), w_.id().toLongLong(), Module1::ResourcesPath);
     if (!outcome.ok) {
         reportError(tr("No se ha podido borrar el Script; la biblioteca no ha cambiado.\n%1")
                         .arg(outcome.error));
         return;
     }
     // The deleted script's own node, whatever node is selected now.
-    QTreeWidgetItem* node = w_.FindNode(library::scriptKey(w_.id.toLongLong()));
+    QTreeWidgetItem* node = w_.FindNode(library::scriptKey(w_.id().toLongLong()));
     QTreeWidgetItem* parent = node ? node->parent() : nullptr;
     showParentAfterDeletion(parent);
-    w_.editar = false;
-    w_.id.clear();
-    if (w_.nodX == node)
-        w_.nodX = parent;
+    editar_ = false;
+    w_.ForgetCurrentScript();
     delete node;
-    w_.ArrangeButtonBar();
+    w_.ArrangeButtonBar(false);
     if (!outcome.filesKept.isEmpty()) {
-        platform::inform(&w_, QMessageBox::Warning, QStringLiteral("Borrar Script"),
+        platform::inform(parent_, QMessageBox::Warning, QStringLiteral("Borrar Script"),
                          tr("El Script se ha borrado, pero estos ficheros no se han podido "
                             "borrar de la carpeta de recursos:\n%1")
                              .arg(outcome.filesKept.join(QLatin1Char('\n'))));
@@ -220,8 +205,8 @@ void EditingCommands::showParentAfterDeletion(QTreeWidgetItem* parent)
     // The category becomes the current node, whatever was selected, and is shown as such;
     // the script's node, no longer current, then goes without moving the selection.
     {
-        const QSignalBlocker quiet(w_.Tree);
-        w_.Tree->setCurrentItem(parent);
+        const QSignalBlocker quiet(w_.Tree());
+        w_.Tree()->setCurrentItem(parent);
     }
     w_.ShowNode(parent);
 }

@@ -2,22 +2,24 @@
 
 #include <QObject>
 
-class Frmscripts;
 class QTreeWidgetItem;
+class QWidget;
 
 namespace editing {
 
+class EditingWindow;
 class EditorPanel;
 class TreeDrag;
 
 // The main window's editing commands: opening the editor for a new or the current script,
-// leaving it, saving, deleting, and moving scripts in the tree by dragging them.
+// leaving it, saving, deleting, and moving scripts in the tree by dragging them. Their
+// messages are shown over `parent`.
 class EditingCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    EditingCommands(Frmscripts& window, EditorPanel& panel);
+    EditingCommands(EditingWindow& window, EditorPanel& panel, QWidget* parent);
 
     void boton_insertar_Click();
     void boton_Editar_Click();
@@ -27,6 +29,8 @@ public:
     void DeleteScript();
 
     TreeDrag* drag() const { return drag_; }
+    // An existing script is in the editor.
+    bool editar() const { return editar_; }
 
 private:
     bool libraryCanFileScripts();
@@ -35,9 +39,11 @@ private:
     void showParentAfterDeletion(QTreeWidgetItem* parent);
     void reportError(const QString& text);
 
-    Frmscripts& w_;
+    EditingWindow& w_;
     EditorPanel& panel_;
+    QWidget* parent_;
     TreeDrag* drag_;
+    bool editar_ = false;
 };
 
 } // namespace editing

@@ -110,7 +110,7 @@ void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
         (QStringList{QStringLiteral("Águila"), QStringLiteral("Búho"), QStringLiteral("Halcón")}));
     QCOMPARE(CategoryTree::KeyOf(w->FindNode(scriptKey(l.suelto))->parent()), library::RootKey);
     QCOMPARE(
-        childTexts(w->Tree->topLevelItem(0)),
+        childTexts(w->Tree()->topLevelItem(0)),
         (QStringList{QStringLiteral("Animales"), QStringLiteral("Botones"), QStringLiteral("Raíz"),
                      QStringLiteral("Suelto"), QStringLiteral("Último")}));
 
@@ -118,7 +118,7 @@ void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
     auto store = library::LibraryStore::open(folder.libraryPath());
     QTreeWidget whole;
     CategoryTree(&whole, *store).Load();
-    QCOMPARE(unfoldedKeys(w->Tree), unfoldedKeys(&whole));
+    QCOMPARE(unfoldedKeys(w->Tree()), unfoldedKeys(&whole));
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
 }
 
@@ -129,20 +129,20 @@ void TestLazyTree::savingIntoAnUnseenCategoryGivesOneNode()
     MainWindowUnderTest w(folder);
     QVERIFY(w.loaded());
     w->NodeClick(w->FindNode(scriptKey(l.zeta)));
-    w->opciones->boton_Editar->click();
-    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
-    w->opciones->boton_aceptar->click();
+    w->opciones()->boton_Editar->click();
+    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
+    w->opciones()->boton_aceptar->click();
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
 
-    QCOMPARE(nodesWithKey(w->Tree, scriptKey(l.zeta)), 1);
+    QCOMPARE(nodesWithKey(w->Tree(), scriptKey(l.zeta)), 1);
     QTreeWidgetItem* zeta = w->FindNode(scriptKey(l.zeta));
     QCOMPARE(CategoryTree::KeyOf(zeta->parent()), library::categoryKey(l.rapaces));
     QCOMPARE(childTexts(zeta->parent()),
              (QStringList{QStringLiteral("Águila"), QStringLiteral("Búho"),
                           QStringLiteral("Halcón"), QStringLiteral("Zeta")}));
-    QCOMPARE(w->Tree->currentItem(), zeta);
+    QCOMPARE(w->Tree()->currentItem(), zeta);
     QCOMPARE(w->DropHighlight(), zeta);
-    QCOMPARE(w->id, QString::number(l.zeta));
+    QCOMPARE(w->id(), QString::number(l.zeta));
 }
 
 void TestLazyTree::searchShowsScriptsOfUnseenCategories()
@@ -151,22 +151,22 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     const Library l = fill(folder);
     MainWindowUnderTest w(folder);
     QVERIFY(w.loaded());
-    QTest::keyClicks(w->busqueda->Text_buscar, QStringLiteral("halc"));
-    QCOMPARE(w->busqueda->Label_encontrados->text(), QStringLiteral("1 script"));
-    const QTreeView* results = w->busqueda->Tree_resultados;
+    QTest::keyClicks(w->busqueda()->Text_buscar, QStringLiteral("halc"));
+    QCOMPARE(w->busqueda()->Label_encontrados->text(), QStringLiteral("1 script"));
+    const QTreeView* results = w->busqueda()->Tree_resultados;
     const auto rowOf = [&](qint64 script) {
         return static_cast<SearchResults*>(results->model())
             ->IndexOf(w->FindNode(scriptKey(script)));
     };
     // Picked, edited into another category and saved: found at once, under its new path.
-    QTest::keyClick(w->busqueda->Text_buscar, Qt::Key_Return);
-    w->opciones->boton_Editar->click();
-    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Botones"));
-    w->opciones->boton_aceptar->click();
+    QTest::keyClick(w->busqueda()->Text_buscar, Qt::Key_Return);
+    w->opciones()->boton_Editar->click();
+    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Botones"));
+    w->opciones()->boton_aceptar->click();
     QTRY_COMPARE(rowOf(l.halcon).parent().data().toString(), QStringLiteral("Botones"));
-    w->opciones->boton_Editar->click();
-    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
-    w->opciones->boton_aceptar->click();
+    w->opciones()->boton_Editar->click();
+    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
+    w->opciones()->boton_aceptar->click();
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
     // The script under its whole path, unfolded, and nothing beside it.
     QTRY_VERIFY(rowOf(l.halcon).isValid());
@@ -180,13 +180,13 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     }
     // A new script saved meanwhile is found at once.
     const ModalCloser offerToSend;
-    w->opciones->boton_insertar->click();
-    w->Frame2->Text_nombre->setText(QStringLiteral("Halcón peregrino"));
-    w->Frame2->list_categoria->setCurrentText(QStringLiteral("Aves"));
-    w->opciones->boton_aceptar->click();
-    QTRY_COMPARE(w->busqueda->Label_encontrados->text(), QStringLiteral("2 scripts"));
-    QCOMPARE(rowOf(w->id.toLongLong()).data().toString(), QStringLiteral("Halcón peregrino"));
-    QCOMPARE(rowOf(w->id.toLongLong()).parent().data().toString(), QStringLiteral("Aves"));
+    w->opciones()->boton_insertar->click();
+    w->Frame2()->Text_nombre->setText(QStringLiteral("Halcón peregrino"));
+    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Aves"));
+    w->opciones()->boton_aceptar->click();
+    QTRY_COMPARE(w->busqueda()->Label_encontrados->text(), QStringLiteral("2 scripts"));
+    QCOMPARE(rowOf(w->id().toLongLong()).data().toString(), QStringLiteral("Halcón peregrino"));
+    QCOMPARE(rowOf(w->id().toLongLong()).parent().data().toString(), QStringLiteral("Aves"));
 }
 
 QTEST_MAIN(TestLazyTree)

@@ -126,9 +126,9 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
         QTest::mouseClick(splash->Command2, Qt::LeftButton);
         std::unique_ptr<Frmscripts> main(splash->MainWindow());
         QTRY_VERIFY(main && main->isVisible() && !splash); // the start window is unloaded
-        QCOMPARE(main->Tree->topLevelItem(0)->child(0)->text(0), u"Textos"_s);
-        QCOMPARE(main->DropHighlight(), main->Tree->topLevelItem(0));
-        QVERIFY(main->Frame_presentacion->isVisible() && !QApplication::overrideCursor());
+        QCOMPARE(main->Tree()->topLevelItem(0)->child(0)->text(0), u"Textos"_s);
+        QCOMPARE(main->DropHighlight(), main->Tree()->topLevelItem(0));
+        QVERIFY(main->Frame_presentacion()->isVisible() && !QApplication::overrideCursor());
     }
     // Without a network there is no update check; declining leaves the library untouched.
     platform::FixedNetworkPresence offline(false);
@@ -217,11 +217,11 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
     // presentation) and carries the highlight; the script buttons act only on a current
     // script, whose id stays remembered over a category.
     const auto shows = [&] {
-        const QTreeWidgetItem* node = w->Tree->currentItem();
+        const QTreeWidgetItem* node = w->Tree()->currentItem();
         const QString page = fileText(folder, w.current().endsWith(u'S') ? pages::ScriptPageName
                                                                          : pages::CategoryPageName);
-        return w.current() + u" id="_s + w->id + u' ' + w.buttons() +
-               (w->Frame_presentacion->isVisible()         ? u" presentación"_s
+        return w.current() + u" id="_s + w->id() + u' ' + w.buttons() +
+               (w->Frame_presentacion()->isVisible()       ? u" presentación"_s
                 : page.contains(node->text(0) + u"</b>"_s) ? u" página"_s
                                                            : u" otra página"_s) +
                (w->DropHighlight() == node ? u""_s : u" resalte en otro nodo"_s);
@@ -240,20 +240,20 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
     w.click(u"0C"_s);
     QVERIFY(w.node(u"0C"_s)->isExpanded()); // but the root never folds
     QCOMPARE(shows(), u"0C id=1"_s + off + u" presentación"_s);
-    w->Tree->expandAll();
-    w->Tree->setFocus();
+    w->Tree()->expandAll();
+    w->Tree()->setFocus();
     const auto key = [&](Qt::Key k) {
-        QTest::keyClick(w->Tree, k);
+        QTest::keyClick(w->Tree(), k);
         return shows();
     };
     QCOMPARE(key(Qt::Key_Down), u"6C id=1"_s + off + u" página"_s);
     QCOMPARE(key(Qt::Key_End), u"5000000000S id=5000000000"_s + on + u" página"_s);
-    QTRY_COMPARE(w->explorador->url().fileName(), pages::ScriptPageName);
+    QTRY_COMPARE(w->explorador()->url().fileName(), pages::ScriptPageName);
     QCOMPARE(key(Qt::Key_Up), u"6S id=6"_s + on + u" página"_s);
-    QTest::keyClicks(w->Tree, u"Chi"_s); // typing a name goes to it
+    QTest::keyClicks(w->Tree(), u"Chi"_s); // typing a name goes to it
     QCOMPARE(shows(), u"8S id=8"_s + on + u" página"_s);
     QCOMPARE(key(Qt::Key_Up), u"2C id=8"_s + off + u" página"_s);
-    QTRY_COMPARE(w->explorador->url().fileName(), pages::CategoryPageName);
+    QTRY_COMPARE(w->explorador()->url().fileName(), pages::CategoryPageName);
 }
 
 void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
@@ -263,10 +263,10 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     QVERIFY(QTest::qWaitForWindowExposed(&w.w));
     const int dpi = twips::dpiOf(&w.w);
     const int W = twips::fromPixels(w->width(), dpi);
-    const auto left = [&] { return twips::geometryOf(w->linea_borde).left(); };
+    const auto left = [&] { return twips::geometryOf(w->linea_borde()).left(); };
     // Drags the bar sideways by dx pixels and lets it go, as a mouse does.
     const auto dragSplitter = [&](int dx) {
-        QWidget* bar = w->linea_borde;
+        QWidget* bar = w->linea_borde();
         QMouseEvent move(QEvent::MouseMove, QPointF(dx, 5), bar->mapToGlobal(QPointF(dx, 5)),
                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(bar, &move);
@@ -283,7 +283,7 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     const int dropped = snapped(left() + twips::fromPixels(-100, dpi));
     dragSplitter(-100); // between the bounds it stays where it was dropped
     QCOMPARE(left(), dropped);
-    QCOMPARE(twips::geometryOf(w->explorador).left(), snapped(dropped + 150));
+    QCOMPARE(twips::geometryOf(w->explorador()).left(), snapped(dropped + 150));
     QVERIFY(!QApplication::overrideCursor());
 }
 
@@ -305,9 +305,9 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     ModalCloser closer;
 
     // The links: the company page in the user's browser, the terms in a window.
-    QTest::mouseClick(w->Frame_presentacion->Label5[2], Qt::LeftButton);
+    QTest::mouseClick(w->Frame_presentacion()->Label5[2], Qt::LeftButton);
     QCOMPARE(w.shell.opened, QList<QUrl>{QUrl(Module1::CompanyUrl)});
-    QTest::mouseClick(w->Frame_presentacion->Label7, Qt::LeftButton);
+    QTest::mouseClick(w->Frame_presentacion()->Label7, Qt::LeftButton);
     auto* terms = w->findChild<QWidget*>(u"frmcondiciones"_s);
     QVERIFY(terms && terms->isVisible() &&
             terms->findChild<QTextBrowser*>()->toPlainText().contains(u"aceptación"_s));
@@ -323,14 +323,14 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
 
     // Sending opens the form for the current script.
     w.click(library::scriptKey(aviso));
-    QTest::mouseClick(w->opciones->boton_enviarscript, Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_enviarscript, Qt::LeftButton);
     QCOMPARE(closer.opened, QStringList{u"frmenviarscript"_s});
 
     // Exporting writes the current script into the page the user chose, with its files.
     QTemporaryDir site;
     const QString page = site.filePath(u"index.htm"_s);
     w.dialogs.names.append(page);
-    QTest::mouseClick(w->opciones->boton_exportar, Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_exportar, Qt::LeftButton);
     QVERIFY(TempProgramFolder::readFile(page).contains(
         u"<!-- Beginning of HTML JavaScript id=%1 -->"_s.arg(aviso).toUtf8()));
     QCOMPARE(TempProgramFolder::readFile(site.filePath(u"resources/aviso.gif"_s)), "GIF89a-aviso");
@@ -338,27 +338,27 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
 
     // The preview shows the editor's unsaved texts in the user's browser, without the
     // external script, and touches neither the library nor the page pane.
-    QTRY_VERIFY_WITH_TIMEOUT(!w->explorador->url().isEmpty(), 20000);
-    const QUrl shown = w->explorador->url();
-    QTest::mouseClick(w->opciones->boton_Editar, Qt::LeftButton);
-    w->Frame2->Text_nombre->setText(u"Sin guardar"_s);
-    w->Frame2->script_head->setText(u"<script>var nuevo;</script>"_s);
-    w->Frame2->list_tipo->setCurrentText(u"Reloj"_s);
-    QTest::mouseClick(w->opciones->boton_preview, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->explorador()->url().isEmpty(), 20000);
+    const QUrl shown = w->explorador()->url();
+    QTest::mouseClick(w->opciones()->boton_Editar, Qt::LeftButton);
+    w->Frame2()->Text_nombre->setText(u"Sin guardar"_s);
+    w->Frame2()->script_head->setText(u"<script>var nuevo;</script>"_s);
+    w->Frame2()->list_tipo->setCurrentText(u"Reloj"_s);
+    QTest::mouseClick(w->opciones()->boton_preview, Qt::LeftButton);
     const QString preview = folder.filePath(pages::ScriptPageName);
     QCOMPARE(w.shell.opened.last(), QUrl::fromLocalFile(preview));
     const QByteArray bytes = TempProgramFolder::readFile(preview);
     QVERIFY(bytes.startsWith("<html><head><title></title>\r\n<meta charset=\"utf-8\">\r\n"
                              "<script>var nuevo;</script>\r\n</head>"));
     QVERIFY(bytes.contains("<b>Sin guardar</b>") && bytes.contains("Script:</b> Reloj</font>"));
-    QCOMPARE(w->explorador->url(), shown);
+    QCOMPARE(w->explorador()->url(), shown);
     QCOMPARE(library::LibraryStore::open(folder.libraryPath())->script(aviso)->nombre, u"Aviso"_s);
 
     // Leaving ends the program.
-    QTest::mouseClick(w->opciones->boton_salir[1], Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_salir[1], Qt::LeftButton);
     QSignalSpy unloaded(&w.w, &Frmscripts::unloaded);
-    QTest::mouseClick(w->opciones->boton_salir[0], Qt::LeftButton);
-    QVERIFY(unloaded.count() == 1 && !w->isVisible() && !w->Timer1->isActive());
+    QTest::mouseClick(w->opciones()->boton_salir[0], Qt::LeftButton);
+    QVERIFY(unloaded.count() == 1 && !w->isVisible() && !w->Timer1()->isActive());
 }
 
 void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
@@ -379,39 +379,39 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     const QString page = fileText(folder, pages::ScriptPageName);
 
     QTest::keyClick(&w.w, Qt::Key_F, Qt::ControlModifier);
-    QLineEdit* box = w->busqueda->Text_buscar;
-    QTreeView* results = w->busqueda->Tree_resultados;
+    QLineEdit* box = w->busqueda()->Text_buscar;
+    QTreeView* results = w->busqueda()->Tree_resultados;
     QVERIFY(box->hasFocus());
     const auto type = [&](const QString& text) {
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box, text);
         return shownScripts(results).join(u", "_s) + u" ("_s +
-               w->busqueda->Label_encontrados->text() + u')';
+               w->busqueda()->Label_encontrados->text() + u')';
     };
     QCOMPARE(type(u"RELO"_s), u"Reloj de arena, Reloj digital, Contador de visitas (3 scripts)"_s);
     // The results take the tree's place, and keep it as the window changes size.
-    QVERIFY(results->isVisible() && !w->Tree->isVisible());
-    QCOMPARE(results->geometry(), w->Tree->geometry());
+    QVERIFY(results->isVisible() && !w->Tree()->isVisible());
+    QCOMPARE(results->geometry(), w->Tree()->geometry());
     w->resize(w->size() + QSize(120, 80));
-    QCOMPARE(results->geometry(), w->Tree->geometry());
+    QCOMPARE(results->geometry(), w->Tree()->geometry());
     QCOMPARE(type(u"reloj dig"_s), u"Reloj digital (1 script)"_s);
     QCOMPARE(type(u"menu d"_s), u"Menú d'O'Brien (1 script)"_s);
     QCOMPARE(type(u"utiles"_s), u"Contador de visitas (1 script)"_s);
     QCOMPARE(type(u"relojx"_s), u" (Ningún script)"_s);
     QCOMPARE(type(u"\"*-()' OR NEAR"_s), u" (Ningún script)"_s);
     // Nothing was picked: the current script, its node and its page are as they were.
-    QCOMPARE(w->id + w.current(), QString::number(s.menu) + library::scriptKey(s.menu));
+    QCOMPARE(w->id() + w.current(), QString::number(s.menu) + library::scriptKey(s.menu));
     QCOMPARE(fileText(folder, pages::ScriptPageName), page);
 
     // Enter picks the first match, names before code: "Reloj de arena" over the counter.
     type(u"reloj"_s);
     QTest::keyClick(box, Qt::Key_Return);
-    QCOMPARE(w->id, QString::number(arena));
+    QCOMPARE(w->id(), QString::number(arena));
     QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Reloj de arena"_s));
     QTRY_VERIFY(results->hasFocus());
     // The keys go on through the results, each shown as it becomes current.
     QTest::keyClick(results, Qt::Key_Down);
-    QCOMPARE(w->id + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
+    QCOMPARE(w->id() + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
     // A click that slips a pixel picks the row pressed.
     const QModelIndex counterRow = static_cast<SearchResults*>(results->model())
                                        ->IndexOf(w->FindNode(library::scriptKey(counter)));
@@ -420,7 +420,7 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     QTest::mousePress(results->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseMove(results->viewport(), at + QPoint(1, 1));
     QTest::mouseRelease(results->viewport(), Qt::LeftButton, {}, at + QPoint(1, 1));
-    QCOMPARE(w->id, QString::number(counter));
+    QCOMPARE(w->id(), QString::number(counter));
     QVERIFY(fileText(folder, pages::ScriptPageName).contains(u"Contador de visitas"_s));
     // Its menu is the tree's.
     whenMenuOpens([](QMenu* menu) {
@@ -430,23 +430,23 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     QTest::mouseClick(results->viewport(), Qt::RightButton, {}, at);
     // Deleting a script shown in the results takes it out of them at once.
     w.boxes.answer(QMessageBox::Yes);
-    w->opciones->boton_borrar->click();
+    w->opciones()->boton_borrar->click();
     QVERIFY(!shownScripts(results).contains(u"Contador de visitas"_s));
     QTRY_COMPARE(shownScripts(results), (QStringList{u"Reloj de arena"_s, u"Reloj digital"_s}));
-    QCOMPARE(w->busqueda->Label_encontrados->text(), u"2 scripts"_s);
+    QCOMPARE(w->busqueda()->Label_encontrados->text(), u"2 scripts"_s);
     // Down picks too.
     box->setFocus();
     type(u"reloj dig"_s);
     QTest::keyClick(box, Qt::Key_Down);
-    QCOMPARE(w->id + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
+    QCOMPARE(w->id() + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
     // Escape: the whole tree again, the current node kept; what the search opened closes.
     QTest::keyClick(results, Qt::Key_Escape);
     QVERIFY(box->text().isEmpty() && !results->isVisible());
-    QVERIFY(w->Tree->hasFocus() && w->Tree->currentItem()->parent()->isExpanded());
+    QVERIFY(w->Tree()->hasFocus() && w->Tree()->currentItem()->parent()->isExpanded());
     // The category the person opened stays open.
-    QCOMPARE(shownScripts(w->Tree),
+    QCOMPARE(shownScripts(w->Tree()),
              (QStringList{u"Menú d'O'Brien"_s, u"Reloj de arena"_s, u"Reloj digital"_s}));
-    QCOMPARE(w->id + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
+    QCOMPARE(w->id() + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
 }
 
 void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
@@ -480,16 +480,16 @@ void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
     QTRY_VERIFY(first->isWindow() && first->isVisible());
     QCOMPARE(first->view->size(), QSize(320, 240));
     QTRY_VERIFY_WITH_TIMEOUT(says(first) && first->windowTitle() == u"Ventana nueva"_s, 10000);
-    QCOMPARE(w->explorador->url(), pane);
+    QCOMPARE(w->explorador()->url(), pane);
     runScript(first->page(), u"window.close()"_s); // its own script closes it
     QTRY_VERIFY_WITH_TIMEOUT(first.isNull(), 10000);
 
     // A link to a new window opens one more; the user closes it.
-    runScript(w->explorador->page(), u"document.getElementById('enlace').click()"_s);
+    runScript(w->explorador()->page(), u"document.getElementById('enlace').click()"_s);
     QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 10000);
     QPointer<PopupWindow> second = popups().constFirst();
     QTRY_VERIFY_WITH_TIMEOUT(says(second), 10000);
-    QCOMPARE(w->explorador->url(), pane);
+    QCOMPARE(w->explorador()->url(), pane);
     second->close();
     QTRY_VERIFY(second.isNull() && w.boxes.shown.isEmpty());
 }
@@ -618,8 +618,8 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     w.show();
     QVERIFY(w.Form_Load());
     cut += cutTexts(&w);
-    auto* panel = static_cast<editing::EditorPanel*>(w.Frame2);
-    w.opciones->boton_insertar->click();
+    auto* panel = static_cast<editing::EditorPanel*>(w.Frame2());
+    w.opciones()->boton_insertar->click();
     QVERIFY(panel->isVisible());
     for (int tab = 0; tab < 5; ++tab) {
         panel->tabscript->setCurrentIndex(tab);
@@ -628,7 +628,7 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     }
     // The empty file list shows no sideways scroll bar.
     QVERIFY(!panel->list_ficheros->horizontalScrollBar()->isVisible());
-    frmenviarscript form(*w.cn, QString::number(w.cn->scriptsByName().front().id), &w);
+    frmenviarscript form(*w.cn(), QString::number(w.cn()->scriptsByName().front().id), &w);
     form.show();
     cut += cutTexts(&form);
     cut.removeDuplicates();
@@ -636,15 +636,15 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     QVERIFY(boxes.shown.isEmpty());
 
     // The tree shows every name whole and scrolls sideways when it is narrow.
-    w.opciones->boton_salir[1]->click();
-    w.Tree->expandAll();
+    w.opciones()->boton_salir[1]->click();
+    w.Tree()->expandAll();
     QCoreApplication::processEvents();
-    for (QTreeWidgetItemIterator it(w.Tree); *it; ++it) {
-        const int needed =
-            w.Tree->iconSize().width() + w.Tree->fontMetrics().horizontalAdvance((*it)->text(0));
-        QVERIFY2(w.Tree->visualItemRect(*it).width() >= needed, qPrintable((*it)->text(0)));
+    for (QTreeWidgetItemIterator it(w.Tree()); *it; ++it) {
+        const int needed = w.Tree()->iconSize().width() +
+                           w.Tree()->fontMetrics().horizontalAdvance((*it)->text(0));
+        QVERIFY2(w.Tree()->visualItemRect(*it).width() >= needed, qPrintable((*it)->text(0)));
     }
-    QTRY_VERIFY(w.Tree->horizontalScrollBar()->maximum() > 0);
+    QTRY_VERIFY(w.Tree()->horizontalScrollBar()->maximum() > 0);
 }
 
 void TestMainWindow::dropHighlightNeverLooksLikeASecondSelection()
@@ -654,15 +654,15 @@ void TestMainWindow::dropHighlightNeverLooksLikeASecondSelection()
     for (const char* name : {"Animaciones", "Botones", "Cajas"})
         keys.append(library::categoryKey(folder.addCategory(0, QString::fromUtf8(name))));
     MainWindowUnderTest w(folder);
-    w->Tree->setCurrentItem(w.node(keys[0]));
+    w->Tree()->setCurrentItem(w.node(keys[0]));
     w->SetDropHighlight(w.node(keys[1]));
     QVERIFY(!w.node(keys[1])->isSelected());
     // The mean colour of each row, selected, marked and plain: the mark shows, and it is far
     // from the selection's look.
-    const QImage shot = w->Tree->viewport()->grab().toImage();
+    const QImage shot = w->Tree()->viewport()->grab().toImage();
     QList<QVector3D> mean;
     for (const QString& key : keys) {
-        const QColor c = shot.copy(w->Tree->visualItemRect(w.node(key)))
+        const QColor c = shot.copy(w->Tree()->visualItemRect(w.node(key)))
                              .scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .pixelColor(0, 0);
         mean.append(QVector3D(c.red(), c.green(), c.blue()));

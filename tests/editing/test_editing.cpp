@@ -86,8 +86,8 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
     TempProgramFolder folder;
     for (const QString& missing : {u"categoría"_s, u"tipo"_s}) {
         MainWindowUnderTest m(folder);
-        m->opciones->boton_insertar->click();
-        QVERIFY(m.boxes.shown.value(0).text.contains(missing) && !m->Frame2->isVisible());
+        m->opciones()->boton_insertar->click();
+        QVERIFY(m.boxes.shown.value(0).text.contains(missing) && !m->Frame2()->isVisible());
         QCOMPARE(m.buttons(), Browsing);
         if (missing == u"categoría"_s)
             folder.addCategory(0, u"Sola"_s);
@@ -96,13 +96,13 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
     QString running;
     {
         MainWindowUnderTest m(folder);
-        EditorPanel* panel = m->Frame2;
+        EditorPanel* panel = m->Frame2();
         ModalCloser modals;
-        m->opciones->boton_insertar->click();
+        m->opciones()->boton_insertar->click();
         QCOMPARE(m.buttons(), u"aceptar preview Cancelar"_s);
         QCOMPARE(items(panel->list_categoria->model()),
                  (QStringList{u"Desplegables"_s, u"Menús"_s, u"Relojes"_s, u"Sola"_s}));
-        m->opciones->boton_aceptar->click(); // refused without a name; the editor stays
+        m->opciones()->boton_aceptar->click(); // refused without a name; the editor stays
         QVERIFY(m.boxes.shown.value(0).text == u"Debe de Indicar un nombre"_s &&
                 panel->isVisible());
         // A new script with two files: one row, one node at its place, the form to send it.
@@ -113,24 +113,24 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
             m.dialogs.names = {folder.filePath(name)};
             panel->boton_anadir_fichero->click();
         }
-        m->opciones->boton_aceptar->click();
+        m->opciones()->boton_aceptar->click();
         QCOMPARE(modals.opened, QStringList{u"frmenviarscript"_s});
-        QCOMPARE(fileRows(*m->cn, m->id.toLongLong()),
+        QCOMPARE(fileRows(*m->cn(), m->id().toLongLong()),
                  (QStringList{u"copo.gif"_s, u"fondo.jpg"_s}));
-        QCOMPARE(m.current(), scriptKey(m->id.toLongLong()));
+        QCOMPARE(m.current(), scriptKey(m->id().toLongLong()));
         QCOMPARE(m.buttons(), Chosen);
         // A stored script: its own type first; what "Cancelar" drops is not kept.
         m.click(scriptKey(l.menu));
-        m->opciones->boton_Editar->click();
+        m->opciones()->boton_Editar->click();
         QCOMPARE(items(panel->list_tipo->model()), (QStringList{u"Visual"_s, u"Efecto"_s}));
         panel->Text_nombre->setText(u"Cambiado"_s);
-        m->opciones->boton_salir[1]->click();
-        m->opciones->boton_Editar->click();
+        m->opciones()->boton_salir[1]->click();
+        m->opciones()->boton_Editar->click();
         QCOMPARE(panel->Text_nombre->text(), u"Menú d'O'Brien"_s);
         // Saved under another name and category: the node moves there once.
         panel->Text_nombre->setText(u"Menú analógico"_s);
         panel->list_categoria->setCurrentText(u"Relojes"_s);
-        m->opciones->boton_aceptar->click();
+        m->opciones()->boton_aceptar->click();
         QCOMPARE(items(m.node(categoryKey(l.desplegables))), QStringList());
         QCOMPARE(items(m.node(categoryKey(l.relojes))),
                  (QStringList{u"Menú analógico"_s, u"Nieve 'cayendo'"_s, u"Reloj digital"_s}));
@@ -154,12 +154,12 @@ void TestEditing::deletingActsOnTheScriptsOwnNodeAndNeverAsksTheRootForItsParent
         MainWindowUnderTest m(folder);
         m.click(scriptKey(l.reloj));
         m.click(categoryKey(l.menus));
-        m->opciones->boton_insertar->click();
-        m->opciones->boton_salir[1]->click();
+        m->opciones()->boton_insertar->click();
+        m->opciones()->boton_salir[1]->click();
         m.boxes.answer(QMessageBox::Yes);
-        m->opciones->boton_borrar->click();
+        m->opciones()->boton_borrar->click();
         QCOMPARE(m.boxes.shown.last().text, u"¿Esta seguro de  borrar este Script?"_s);
-        QVERIFY(!m.node(scriptKey(l.reloj)) && m.node(categoryKey(l.menus)) && m->id.isEmpty());
+        QVERIFY(!m.node(scriptKey(l.reloj)) && m.node(categoryKey(l.menus)) && m->id().isEmpty());
         QCOMPARE(m->DropHighlight(), m.node(categoryKey(l.relojes)));
         QCOMPARE(m.buttons(), Browsing);
         QVERIFY(QFile::exists(folder.resourcesPath() + u"reloj.gif"_s)); // the menu names it
@@ -171,9 +171,9 @@ void TestEditing::deletingActsOnTheScriptsOwnNodeAndNeverAsksTheRootForItsParent
     QCOMPARE(m.node(scriptKey(l.menu))->parent(), m.node(library::RootKey));
     m.click(scriptKey(l.menu));
     m.boxes.answer(QMessageBox::Yes);
-    m->opciones->boton_borrar->click();
+    m->opciones()->boton_borrar->click();
     QCOMPARE(m->DropHighlight(), m.node(library::RootKey));
-    QVERIFY(m->cn->scriptsByName().empty() && m->cn->relatedFiles(l.reloj).empty());
+    QVERIFY(m->cn()->scriptsByName().empty() && m->cn()->relatedFiles(l.reloj).empty());
 }
 
 void TestEditing::draggingMovesOnlyScriptsOntoCategories()
@@ -191,11 +191,11 @@ void TestEditing::draggingMovesOnlyScriptsOntoCategories()
     for (const auto& [type, key] : {std::pair{QEvent::MouseButtonPress, reloj},
                                     {QEvent::MouseMove, menus},
                                     {QEvent::MouseButtonRelease, menus}}) {
-        const QPoint at = m->Tree->visualItemRect(m.node(key)).center();
-        QMouseEvent event(type, at, m->Tree->viewport()->mapToGlobal(at),
+        const QPoint at = m->Tree()->visualItemRect(m.node(key)).center();
+        QMouseEvent event(type, at, m->Tree()->viewport()->mapToGlobal(at),
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::RightButton,
                           type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::RightButton, {});
-        QApplication::sendEvent(m->Tree->viewport(), &event);
+        QApplication::sendEvent(m->Tree()->viewport(), &event);
     }
     // Over scripts and the root nothing is marked, and released there nothing moves; a mark
     // left by a click is no target.
@@ -218,18 +218,18 @@ void TestEditing::aClickThatSlipsAPixelDeletesTheScriptItChose()
     TempProgramFolder folder;
     const SampleLibrary l(folder);
     MainWindowUnderTest m(folder);
-    QWidget* viewport = m->Tree->viewport();
+    QWidget* viewport = m->Tree()->viewport();
     m.click(scriptKey(l.reloj));
-    const QPoint press = m->Tree->visualItemRect(m.node(scriptKey(l.menu))).center();
+    const QPoint press = m->Tree()->visualItemRect(m.node(scriptKey(l.menu))).center();
     // A hand that slips while clicking: press, one pixel right, then one down, release.
-    const TreeDrag* drag = m->editingCommands->drag();
+    const TreeDrag* drag = m->findChild<TreeDrag*>();
     QTest::mousePress(viewport, Qt::LeftButton, {}, press);
     for (const QPoint slip : {QPoint(1, 0), QPoint(1, 1)})
         QTest::mouseMove(viewport, press + slip);
     QVERIFY(!drag->isDragging() && !QApplication::overrideCursor());
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, press + QPoint(1, 1));
     QCOMPARE(m.current(), scriptKey(l.menu));
-    QCOMPARE(m->id, QString::number(l.menu));
+    QCOMPARE(m->id(), QString::number(l.menu));
     QVERIFY(TempProgramFolder::readFile(folder.filePath(u"js.htm"_s)).contains("d'O'Brien"));
     // The drag itself starts at the system's drag distance, not a pixel before.
     const QPoint far = press + QPoint(QApplication::startDragDistance(), 0);
@@ -240,7 +240,7 @@ void TestEditing::aClickThatSlipsAPixelDeletesTheScriptItChose()
     QVERIFY(drag->isDragging());
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, far);
     m.boxes.answer(QMessageBox::Yes);
-    m->opciones->boton_borrar->click();
+    m->opciones()->boton_borrar->click();
     QCOMPARE(m.current(), categoryKey(l.desplegables));
     auto store = reopen(folder);
     QVERIFY(!store->script(l.menu) && store->script(l.reloj));

@@ -22,7 +22,7 @@ const auto bytesOf = &TempProgramFolder::readFile;
 void exportScript(MainWindowUnderTest& w, qint64 id)
 {
     w.click(library::scriptKey(id));
-    QTest::mouseClick(w->opciones->boton_exportar, Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_exportar, Qt::LeftButton);
 }
 
 // Right-clicks a node with real events and answers the menu that opens with item n (0 closes
@@ -42,7 +42,7 @@ QStringList rightClick(MainWindowUnderTest& w, const QString& key, int n)
     });
     person.start(10);
     const QPoint at =
-        w->Tree->viewport()->mapTo(&w.w, w->Tree->visualItemRect(w.node(key)).center());
+        w->Tree()->viewport()->mapTo(&w.w, w->Tree()->visualItemRect(w.node(key)).center());
     QTest::mouseClick(w->windowHandle(), Qt::RightButton, {}, at);
     return captions;
 }

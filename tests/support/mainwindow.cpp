@@ -47,21 +47,21 @@ QTreeWidgetItem* MainWindowUnderTest::node(const QString& key)
 {
     QTreeWidgetItem* found = w.FindNode(key);
     if (found)
-        w.Tree->scrollToItem(found);
+        w.Tree()->scrollToItem(found);
     return found;
 }
 
 QString MainWindowUnderTest::current() const
 {
-    return keyOf(w.Tree->currentItem());
+    return keyOf(w.Tree()->currentItem());
 }
 
 void MainWindowUnderTest::click(const QString& key, QPoint slip)
 {
     QTreeWidgetItem* target = node(key);
     QVERIFY2(target, qPrintable(key));
-    QWidget* viewport = w.Tree->viewport();
-    const QPoint at = w.Tree->visualItemRect(target).center();
+    QWidget* viewport = w.Tree()->viewport();
+    const QPoint at = w.Tree()->visualItemRect(target).center();
     mouse(viewport, QEvent::MouseButtonPress, at, Qt::LeftButton);
     if (!slip.isNull())
         mouse(viewport, QEvent::MouseMove, at + slip, Qt::LeftButton);
@@ -70,9 +70,9 @@ void MainWindowUnderTest::click(const QString& key, QPoint slip)
 
 void MainWindowUnderTest::drag(const QString& from, const QStringList& over)
 {
-    QWidget* viewport = w.Tree->viewport();
+    QWidget* viewport = w.Tree()->viewport();
     const auto at = [this](const QString& key) {
-        return w.Tree->visualItemRect(node(key)).center();
+        return w.Tree()->visualItemRect(node(key)).center();
     };
     QPoint pos = at(from);
     mouse(viewport, QEvent::MouseButtonPress, pos, Qt::LeftButton);
@@ -85,12 +85,12 @@ void MainWindowUnderTest::drag(const QString& from, const QStringList& over)
 
 QString MainWindowUnderTest::tree() const
 {
-    return treeText(w.Tree->topLevelItem(0), 0);
+    return treeText(w.Tree()->topLevelItem(0), 0);
 }
 
 QString MainWindowUnderTest::buttons() const
 {
-    const ButtonBar* b = w.opciones;
+    const ButtonBar* b = w.opciones();
     const std::pair<const char*, QToolButton*> all[] = {
         {"insertar", b->boton_insertar},   {"Editar", b->boton_Editar},
         {"exportar", b->boton_exportar},   {"borrar", b->boton_borrar},
