@@ -15,12 +15,12 @@ frmcondiciones::frmcondiciones(QWidget* parent) : QWidget(parent, Qt::Window)
     const int dpi = twips::dpiOf(this);
     resize(twips::toPixels(4680, dpi), twips::toPixels(3195, dpi));
 
-    RichText = new QTextBrowser(this);
-    RichText->setObjectName(QStringLiteral("RichText"));
-    RichText->setAccessibleName(QStringLiteral("Condiciones de uso"));
-    twips::place(RichText, 120, 120, 4440, 2400);
+    RichText_ = new QTextBrowser(this);
+    RichText_->setObjectName(QStringLiteral("RichText"));
+    RichText_->setAccessibleName(QStringLiteral("Condiciones de uso"));
+    twips::place(RichText_, 120, 120, 4440, 2400);
 
-    Label1 = new QLabel(
+    auto* Label1 = new QLabel(
         QStringLiteral(
             "El uso de este software implica la aceptación de todas sus condiciones de uso"),
         this);
@@ -34,10 +34,10 @@ bool frmcondiciones::Form_Load()
 {
     QString error;
     if (!app::readRtfFile(Module1::ProgramFolder + QStringLiteral("/licencia.rtf"),
-                          RichText->document(), &error)) {
+                          RichText_->document(), &error)) {
         platform::inform(this, QMessageBox::Critical, QStringLiteral("Error"), error);
         return false;
     }
-    RichText->moveCursor(QTextCursor::Start);
+    RichText_->moveCursor(QTextCursor::Start);
     return true;
 }

@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-class QLabel;
 class QTextBrowser;
 
 // The terms of use, shown again on request from the main window.
@@ -16,6 +15,6 @@ public:
     // Loads "licencia.rtf" afresh. False, after telling the user, when it cannot be read.
     bool Form_Load();
 
-    QTextBrowser* RichText;
-    QLabel* Label1;
+private:
+    QTextBrowser* RichText_;
 };

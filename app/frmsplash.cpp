@@ -34,47 +34,47 @@ frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
     const int dpi = twips::dpiOf(this);
     setFixedSize(twips::toPixels(7185, dpi), twips::toPixels(3720, dpi));
 
-    Shape1 = new QFrame(this);
+    auto* Shape1 = new QFrame(this);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setFrameShape(QFrame::Box);
     Shape1->setStyleSheet(
         QStringLiteral("QFrame { border: 1px solid #a3c1e0; background: #eef3f9; }"));
     twips::place(Shape1, 60, 60, 2700, 3600);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAlignment(Qt::AlignCenter);
-    Image1->setAccessibleName(QStringLiteral("Logotipo de Korvalis"));
-    twips::place(Image1, 120, 240, 2580, 1800);
+    Image1_ = new QLabel(this);
+    Image1_->setObjectName(QStringLiteral("Image1"));
+    Image1_->setAlignment(Qt::AlignCenter);
+    Image1_->setAccessibleName(QStringLiteral("Logotipo de Korvalis"));
+    twips::place(Image1_, 120, 240, 2580, 1800);
 
-    Label_version = new QLabel(QStringLiteral("Version: 1.0"), this);
+    auto* Label_version = new QLabel(QStringLiteral("Version: 1.0"), this);
     Label_version->setObjectName(QStringLiteral("Label_version"));
     Label_version->setAlignment(Qt::AlignCenter);
     twips::place(Label_version, 120, 2160, 2580, 255);
 
-    RichText = new QTextBrowser(this);
-    RichText->setObjectName(QStringLiteral("RichText"));
-    RichText->setAccessibleName(QStringLiteral("Condiciones de uso"));
-    twips::place(RichText, 2880, 120, 4185, 2500);
+    RichText_ = new QTextBrowser(this);
+    RichText_->setObjectName(QStringLiteral("RichText"));
+    RichText_->setAccessibleName(QStringLiteral("Condiciones de uso"));
+    twips::place(RichText_, 2880, 120, 4185, 2500);
 
-    Label1 = new QLabel(QStringLiteral("¿Acepta los terminos de licencia de uso de este software?"),
-                        this);
+    auto* Label1 = new QLabel(
+        QStringLiteral("¿Acepta los terminos de licencia de uso de este software?"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     twips::place(Label1, 2880, 2700, 4185, 375);
 
-    Command2 = new QPushButton(QStringLiteral("Si acepto"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    twips::place(Command2, 2880, 3180, 1455, 405);
-    Command1 = new QPushButton(QStringLiteral("No Acepto"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    twips::place(Command1, 4440, 3180, 1455, 405);
-    Command3 = new QPushButton(QStringLiteral("Verificar Actualizaciones"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    twips::place(Command3, 120, 2640, 2580, 405);
+    Command2_ = new QPushButton(QStringLiteral("Si acepto"), this);
+    Command2_->setObjectName(QStringLiteral("Command2"));
+    twips::place(Command2_, 2880, 3180, 1455, 405);
+    Command1_ = new QPushButton(QStringLiteral("No Acepto"), this);
+    Command1_->setObjectName(QStringLiteral("Command1"));
+    twips::place(Command1_, 4440, 3180, 1455, 405);
+    Command3_ = new QPushButton(QStringLiteral("Verificar Actualizaciones"), this);
+    Command3_->setObjectName(QStringLiteral("Command3"));
+    twips::place(Command3_, 120, 2640, 2580, 405);
 
-    connect(Command1, &QPushButton::clicked, this, &frmsplash::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmsplash::Command2_Click);
+    connect(Command1_, &QPushButton::clicked, this, &frmsplash::Command1_Click);
+    connect(Command2_, &QPushButton::clicked, this, &frmsplash::Command2_Click);
 }
 
 frmsplash::~frmsplash()
@@ -94,18 +94,18 @@ bool frmsplash::Form_Load(const QString& programFolder)
         return false;
     }
     QString error;
-    if (!app::readRtfFile(terms, RichText->document(), &error)) {
+    if (!app::readRtfFile(terms, RichText_->document(), &error)) {
         platform::inform(this, QMessageBox::Information, QStringLiteral("Error"),
                          error + QStringLiteral("\nNo podrá continuar"));
         return false;
     }
-    RichText->moveCursor(QTextCursor::Start);
+    RichText_->moveCursor(QTextCursor::Start);
     const QPixmap logo(Module1::ProgramFolder + QStringLiteral("/logo.png"));
     if (!logo.isNull())
-        Image1->setPixmap(
-            logo.scaled(Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        Image1_->setPixmap(
+            logo.scaled(Image1_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     // The button appears once the network test has found a network.
-    Command3->hide();
+    Command3_->hide();
     show();
     // Should the window never be painted, the check still runs.
     QTimer::singleShot(NetworkStepFallbackMs, this, &frmsplash::StartNetworkStep);
@@ -140,9 +140,9 @@ void frmsplash::StartNetworkStep()
         browser::WebProfile();
         return;
     }
-    Command3->show();
-    WebBrowser1 = new QWebEnginePage(browser::WebProfile(), this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    Command3_->show();
+    WebBrowser1_ = new QWebEnginePage(browser::WebProfile(), this);
+    WebBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
     StartUpdateCheck();
 }
 
@@ -159,8 +159,8 @@ void frmsplash::PrepareMainWindow()
 
 void frmsplash::StartUpdateCheck()
 {
-    auto* check = new online::UpdateCheck(WebBrowser1, this);
-    connect(Command3, &QPushButton::clicked, check, &online::UpdateCheck::run);
+    auto* check = new online::UpdateCheck(WebBrowser1_, this);
+    connect(Command3_, &QPushButton::clicked, check, &online::UpdateCheck::run);
     check->start();
 }
 

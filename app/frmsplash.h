@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <memory>
 
-class QFrame;
 class QLabel;
 class QPushButton;
 class QTextBrowser;
@@ -30,16 +29,14 @@ public:
     // The network test has run (and with a network the check has started).
     bool NetworkTested() const { return networkTested_; }
 
-    QLabel* Image1;
-    QLabel* Label_version;
-    QTextBrowser* RichText;
-    QLabel* Label1;
-    QPushButton* Command2;
-    QPushButton* Command1;
-    QPushButton* Command3;
-    QFrame* Shape1;
+    // The terms of use.
+    QTextBrowser* RichText() const { return RichText_; }
+    // "Si acepto", "No Acepto" and the update check's button.
+    QPushButton* Command2() const { return Command2_; }
+    QPushButton* Command1() const { return Command1_; }
+    QPushButton* Command3() const { return Command3_; }
     // The update-information page, never shown; made only when there is a network.
-    QWebEnginePage* WebBrowser1 = nullptr;
+    QWebEnginePage* WebBrowser1() const { return WebBrowser1_; }
 
     // The main window once the terms were accepted.
     Frmscripts* MainWindow() const { return mainWindow_; }
@@ -55,6 +52,12 @@ private:
     void PrepareMainWindow();
     void StartUpdateCheck();
 
+    QLabel* Image1_;
+    QTextBrowser* RichText_;
+    QPushButton* Command2_;
+    QPushButton* Command1_;
+    QPushButton* Command3_;
+    QWebEnginePage* WebBrowser1_ = nullptr;
     Frmscripts* mainWindow_ = nullptr;
     // Made while the terms are read, hidden, and shown only once they are accepted.
     Frmscripts* prepared_ = nullptr;

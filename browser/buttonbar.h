@@ -21,16 +21,26 @@ public:
     // Keeps "Salir" and "Cancelar" at the foot of the bar.
     void PlaceExitButtons();
 
-    QToolButton* boton_insertar;
-    QToolButton* boton_Editar;
-    QToolButton* boton_exportar;
-    QToolButton* boton_borrar;
-    QToolButton* boton_enviarscript;
-    QToolButton* boton_aceptar;
-    QToolButton* boton_preview;
-    QToolButton* boton_salir[2];
+    QToolButton* boton_insertar() const { return boton_insertar_; }
+    QToolButton* boton_Editar() const { return boton_Editar_; }
+    QToolButton* boton_exportar() const { return boton_exportar_; }
+    QToolButton* boton_borrar() const { return boton_borrar_; }
+    QToolButton* boton_enviarscript() const { return boton_enviarscript_; }
+    QToolButton* boton_aceptar() const { return boton_aceptar_; }
+    QToolButton* boton_preview() const { return boton_preview_; }
+    // 0 is "Salir" (close the program), 1 "Cancelar" (leave the editor).
+    QToolButton* boton_salir(int index) const { return boton_salir_[index]; }
 
 private:
     QToolButton* makeButton(const char* name, const QString& icon, int left, int top,
                             const QString& accessibleName);
+
+    QToolButton* boton_insertar_;
+    QToolButton* boton_Editar_;
+    QToolButton* boton_exportar_;
+    QToolButton* boton_borrar_;
+    QToolButton* boton_enviarscript_;
+    QToolButton* boton_aceptar_;
+    QToolButton* boton_preview_;
+    QToolButton* boton_salir_[2];
 };

@@ -75,15 +75,15 @@ Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
     Frame2_ = new editing::EditorPanel(this);
     Frame2_->hide();
     editingCommands_ = new editing::EditingCommands(*this, *Frame2_, this);
-    connect(opciones_->boton_insertar, &QToolButton::clicked, editingCommands_,
+    connect(opciones_->boton_insertar(), &QToolButton::clicked, editingCommands_,
             &editing::EditingCommands::boton_insertar_Click);
-    connect(opciones_->boton_Editar, &QToolButton::clicked, editingCommands_,
+    connect(opciones_->boton_Editar(), &QToolButton::clicked, editingCommands_,
             &editing::EditingCommands::boton_Editar_Click);
-    connect(opciones_->boton_aceptar, &QToolButton::clicked, editingCommands_,
+    connect(opciones_->boton_aceptar(), &QToolButton::clicked, editingCommands_,
             &editing::EditingCommands::SaveScript);
-    connect(opciones_->boton_borrar, &QToolButton::clicked, editingCommands_,
+    connect(opciones_->boton_borrar(), &QToolButton::clicked, editingCommands_,
             &editing::EditingCommands::DeleteScript);
-    connect(opciones_->boton_preview, &QToolButton::clicked, this,
+    connect(opciones_->boton_preview(), &QToolButton::clicked, this,
             &Frmscripts::boton_preview_Click);
 }
 
@@ -140,14 +140,14 @@ void Frmscripts::connectControls()
     connect(Frame_presentacion_, &PresentationPanel::termsLinkClicked, this,
             &Frmscripts::showTerms);
     connect(Timer1_, &QTimer::timeout, this, &Frmscripts::Timer1_Timer);
-    connect(opciones_->boton_salir[0], &QToolButton::clicked, this,
+    connect(opciones_->boton_salir(0), &QToolButton::clicked, this,
             [this] { boton_salir_Click(0); });
-    connect(opciones_->boton_salir[1], &QToolButton::clicked, this,
+    connect(opciones_->boton_salir(1), &QToolButton::clicked, this,
             [this] { boton_salir_Click(1); });
-    connect(opciones_->boton_enviarscript, &QToolButton::clicked, this,
+    connect(opciones_->boton_enviarscript(), &QToolButton::clicked, this,
             &Frmscripts::ShowSubmissionForm);
     // The copy and the page both follow the current script, whatever node is selected.
-    connect(opciones_->boton_exportar, &QToolButton::clicked, this,
+    connect(opciones_->boton_exportar(), &QToolButton::clicked, this,
             [this] { exporting::RunExportCommand(this, *cn_, id_); });
     Tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {

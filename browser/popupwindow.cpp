@@ -29,14 +29,14 @@ PopupWindow::PopupWindow(QWebEngineProfile* profile, QWidget* owner) : QWidget(o
     setObjectName(QStringLiteral("PopupWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Korvalis"));
-    view = new QWebEngineView(this);
-    view->setObjectName(QStringLiteral("popup_view"));
-    view->setAccessibleName(QStringLiteral("Ventana del script"));
-    auto* page = new GuardedPage(profile, view);
-    view->setPage(page);
+    view_ = new QWebEngineView(this);
+    view_->setObjectName(QStringLiteral("popup_view"));
+    view_->setAccessibleName(QStringLiteral("Ventana del script"));
+    auto* page = new GuardedPage(profile, view_);
+    view_->setPage(page);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view);
+    layout->addWidget(view_);
     resize(DefaultSize);
 
     connect(page, &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
@@ -50,7 +50,7 @@ PopupWindow::PopupWindow(QWebEngineProfile* profile, QWidget* owner) : QWidget(o
 
 QWebEnginePage* PopupWindow::page() const
 {
-    return view->page();
+    return view_->page();
 }
 
 void PopupWindow::ApplyRequestedGeometry(const QRect& requested)

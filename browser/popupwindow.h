@@ -21,7 +21,10 @@ public:
     // The size (and place, when given) that the script asked for, kept on the screen.
     void ApplyRequestedGeometry(const QRect& requested);
 
-    QWebEngineView* view = nullptr;
+    QWebEngineView* view() const { return view_; }
+
+private:
+    QWebEngineView* view_ = nullptr;
 };
 
 namespace popups {

@@ -13,10 +13,10 @@ class PresentationPanel : public QFrame
 public:
     explicit PresentationPanel(QWidget* parent = nullptr);
 
-    QLabel* Label5[3];
-    QLabel* Label6;
-    QLabel* Label7;
-    QLabel* Image1;
+    // 0 the maker, 1 the version, 2 the maker's site (a link).
+    QLabel* Label5(int index) const { return Label5_[index]; }
+    // The link to the terms of use.
+    QLabel* Label7() const { return Label7_; }
 
 Q_SIGNALS:
     void companyLinkClicked();
@@ -28,4 +28,9 @@ protected:
 
 private:
     QLabel* makeLabel(const char* name, const QString& text);
+
+    QLabel* Label5_[3];
+    QLabel* Label6_;
+    QLabel* Label7_;
+    QLabel* Image1_;
 };

@@ -22,31 +22,31 @@ SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeA
     : QObject(panel), tree_(tree), store_(std::move(store)), categories_(std::move(categories)),
       results_(new SearchResults(tree, this))
 {
-    Text_buscar = new QLineEdit(panel);
-    Text_buscar->setObjectName(QStringLiteral("Text_buscar"));
-    Text_buscar->setPlaceholderText(QStringLiteral("Buscar scripts"));
-    Text_buscar->setAccessibleName(QStringLiteral("Buscar scripts"));
-    Text_buscar->setClearButtonEnabled(false);
-    Text_buscar->installEventFilter(this);
+    Text_buscar_ = new QLineEdit(panel);
+    Text_buscar_->setObjectName(QStringLiteral("Text_buscar"));
+    Text_buscar_->setPlaceholderText(QStringLiteral("Buscar scripts"));
+    Text_buscar_->setAccessibleName(QStringLiteral("Buscar scripts"));
+    Text_buscar_->setClearButtonEnabled(false);
+    Text_buscar_->installEventFilter(this);
 
     // Drawn over the box's right end; clicks go through to the box.
-    Label_encontrados = new QLabel(panel);
-    Label_encontrados->setObjectName(QStringLiteral("Label_encontrados"));
-    Label_encontrados->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label_encontrados->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label_encontrados->setForegroundRole(QPalette::PlaceholderText);
+    Label_encontrados_ = new QLabel(panel);
+    Label_encontrados_->setObjectName(QStringLiteral("Label_encontrados"));
+    Label_encontrados_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label_encontrados_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Label_encontrados_->setForegroundRole(QPalette::PlaceholderText);
 
     createResultsView(panel);
 
     // Only while the browse panel (the box's container) is shown.
-    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), Text_buscar);
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), Text_buscar_);
     find->setContext(Qt::WindowShortcut);
     connect(find, &QShortcut::activated, this, [this] {
-        Text_buscar->setFocus(Qt::ShortcutFocusReason);
-        Text_buscar->selectAll();
+        Text_buscar_->setFocus(Qt::ShortcutFocusReason);
+        Text_buscar_->selectAll();
     });
-    connect(Text_buscar, &QLineEdit::textChanged, this, &SearchBox::Search);
-    connect(Text_buscar, &QLineEdit::returnPressed, this, &SearchBox::PickFirst);
+    connect(Text_buscar_, &QLineEdit::textChanged, this, &SearchBox::Search);
+    connect(Text_buscar_, &QLineEdit::returnPressed, this, &SearchBox::PickFirst);
 
     // Saving, deleting or moving a script changes the tree (after the library): search
     // again. The results must let go of nodes about to go at once.
@@ -57,30 +57,30 @@ SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeA
     // A node's text or mark (the current node) changed.
     connect(model, &QAbstractItemModel::dataChanged, this, [this] {
         if (searching_)
-            Tree_resultados->viewport()->update();
+            Tree_resultados_->viewport()->update();
     });
 }
 
 void SearchBox::createResultsView(QWidget* panel)
 {
-    Tree_resultados = new QTreeView(panel);
-    Tree_resultados->setObjectName(QStringLiteral("Tree_resultados"));
-    Tree_resultados->setAccessibleName(QStringLiteral("Scripts encontrados"));
-    Tree_resultados->setModel(results_);
-    CategoryTree::SetUpView(Tree_resultados);
-    Tree_resultados->setItemDelegate(new DropHighlightDelegate(Tree_resultados));
-    Tree_resultados->header()->setResizeContentsPrecision(0);
-    Tree_resultados->setContextMenuPolicy(Qt::CustomContextMenu);
-    Tree_resultados->installEventFilter(this);
-    Tree_resultados->hide();
-    connect(Tree_resultados->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    Tree_resultados_ = new QTreeView(panel);
+    Tree_resultados_->setObjectName(QStringLiteral("Tree_resultados"));
+    Tree_resultados_->setAccessibleName(QStringLiteral("Scripts encontrados"));
+    Tree_resultados_->setModel(results_);
+    CategoryTree::SetUpView(Tree_resultados_);
+    Tree_resultados_->setItemDelegate(new DropHighlightDelegate(Tree_resultados_));
+    Tree_resultados_->header()->setResizeContentsPrecision(0);
+    Tree_resultados_->setContextMenuPolicy(Qt::CustomContextMenu);
+    Tree_resultados_->installEventFilter(this);
+    Tree_resultados_->hide();
+    connect(Tree_resultados_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &SearchBox::resultBecameCurrent);
-    connect(Tree_resultados, &QTreeView::clicked, this, &SearchBox::resultClicked);
-    connect(Tree_resultados, &QTreeView::customContextMenuRequested, this,
-            [this](const QPoint& pos) {
-                if (QTreeWidgetItem* node = results_->NodeAt(Tree_resultados->indexAt(pos)))
-                    Q_EMIT resultMenuRequested(node, Tree_resultados->viewport()->mapToGlobal(pos));
-            });
+    connect(Tree_resultados_, &QTreeView::clicked, this, &SearchBox::resultClicked);
+    connect(
+        Tree_resultados_, &QTreeView::customContextMenuRequested, this, [this](const QPoint& pos) {
+            if (QTreeWidgetItem* node = results_->NodeAt(Tree_resultados_->indexAt(pos)))
+                Q_EMIT resultMenuRequested(node, Tree_resultados_->viewport()->mapToGlobal(pos));
+        });
 }
 
 QString SearchBox::CountText(int found)
@@ -94,14 +94,14 @@ QString SearchBox::CountText(int found)
 
 void SearchBox::Place(const QRect& box, const QRect& count)
 {
-    twips::place(Text_buscar, box);
-    twips::place(Label_encontrados, count);
-    Label_encontrados->raise();
+    twips::place(Text_buscar_, box);
+    twips::place(Label_encontrados_, count);
+    Label_encontrados_->raise();
     // The tree was placed first; a hidden tree's place is kept all the same.
-    Tree_resultados->setGeometry(tree_->geometry());
-    const int countLeft = twips::toPixels(count.left() - box.left(), twips::dpiOf(Text_buscar));
-    countMargin_ = qMax(0, Text_buscar->width() - countLeft);
-    showCount(Label_encontrados->text());
+    Tree_resultados_->setGeometry(tree_->geometry());
+    const int countLeft = twips::toPixels(count.left() - box.left(), twips::dpiOf(Text_buscar_));
+    countMargin_ = qMax(0, Text_buscar_->width() - countLeft);
+    showCount(Label_encontrados_->text());
 }
 
 void SearchBox::showCount(const QString& text, const QString& why)
@@ -109,18 +109,18 @@ void SearchBox::showCount(const QString& text, const QString& why)
     // The count has the box's right end only: a reason (the engine's own words, of any
     // length) is told on pointing at the box, and to screen readers.
     const QString whole = why.isEmpty() ? text : QStringLiteral("%1: %2").arg(text, why);
-    Label_encontrados->setText(text);
-    Label_encontrados->setAccessibleName(whole);
-    if (why.isEmpty() && !Text_buscar->toolTip().isEmpty() && QToolTip::isVisible())
+    Label_encontrados_->setText(text);
+    Label_encontrados_->setAccessibleName(whole);
+    if (why.isEmpty() && !Text_buscar_->toolTip().isEmpty() && QToolTip::isVisible())
         QToolTip::hideText();
-    Text_buscar->setToolTip(why.isEmpty() ? QString() : whole);
+    Text_buscar_->setToolTip(why.isEmpty() ? QString() : whole);
     // Typed text stops short of the count; the placeholder has the whole box.
-    Text_buscar->setTextMargins(0, 0, text.isEmpty() ? 0 : countMargin_, 0);
+    Text_buscar_->setTextMargins(0, 0, text.isEmpty() ? 0 : countMargin_, 0);
 }
 
 void SearchBox::Search()
 {
-    const QStringList words = library::SearchWords(Text_buscar->text());
+    const QStringList words = library::SearchWords(Text_buscar_->text());
     library::LibraryStore* store = store_();
     CategoryTree* categories = categories_();
     if (words.isEmpty() || !store || !categories) {
@@ -158,14 +158,14 @@ void SearchBox::Search()
     if (!searching_) {
         // In the tree's place: the keys, the mouse and the tab order go to the results.
         searching_ = true;
-        Tree_resultados->setGeometry(tree_->geometry());
-        Tree_resultados->show();
+        Tree_resultados_->setGeometry(tree_->geometry());
+        Tree_resultados_->show();
         // Hiding the focused tree would hand the focus on to the box, selecting what is typed.
         if (tree_->hasFocus())
-            Tree_resultados->setFocus();
+            Tree_resultados_->setFocus();
         tree_->hide();
     }
-    Tree_resultados->expandAll();
+    Tree_resultados_->expandAll();
     showCount(CountText(int(nodes.size())));
 }
 
@@ -190,9 +190,9 @@ void SearchBox::ShowAll()
         return;
     searching_ = false;
     pickedOnChange_ = nullptr;
-    const bool hadFocus = Tree_resultados->hasFocus();
+    const bool hadFocus = Tree_resultados_->hasFocus();
     tree_->show();
-    Tree_resultados->hide();
+    Tree_resultados_->hide();
     results_->Clear();
     if (QTreeWidgetItem* current = tree_->currentItem()) {
         for (QTreeWidgetItem* p = current->parent(); p; p = p->parent())
@@ -212,9 +212,9 @@ void SearchBox::PickFirst()
     Q_EMIT resultPicked(node);
     {
         const QScopedValueRollback setting(settingCurrent_, true);
-        Tree_resultados->setCurrentIndex(results_->IndexOf(node));
+        Tree_resultados_->setCurrentIndex(results_->IndexOf(node));
     }
-    Tree_resultados->setFocus();
+    Tree_resultados_->setFocus();
 }
 
 void SearchBox::resultBecameCurrent(const QModelIndex& index)
@@ -232,7 +232,7 @@ void SearchBox::resultClicked(const QModelIndex& index)
     if (!node)
         return;
     if (library::nodeKindOfKey(CategoryTree::KeyOf(node)) != library::NodeKind::Script)
-        Tree_resultados->setExpanded(index, !Tree_resultados->isExpanded(index));
+        Tree_resultados_->setExpanded(index, !Tree_resultados_->isExpanded(index));
     // The press of this click made the node current and showed it.
     if (std::exchange(pickedOnChange_, nullptr) != node)
         Q_EMIT resultPicked(node);
@@ -265,17 +265,17 @@ bool SearchBox::eventFilter(QObject* watched, QEvent* event)
 {
     // A search is about to be typed: what the library's last changes made stale is read
     // now, not at the first keystroke.
-    if (watched == Text_buscar && event->type() == QEvent::FocusIn && prepared_)
+    if (watched == Text_buscar_ && event->type() == QEvent::FocusIn && prepared_)
         PrepareSearch();
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (watched == Text_buscar && key == Qt::Key_Down) {
+        if (watched == Text_buscar_ && key == Qt::Key_Down) {
             PickFirst();
             return true;
         }
-        if (key == Qt::Key_Escape && (watched == Text_buscar || watched == Tree_resultados) &&
-            !Text_buscar->text().isEmpty()) {
-            Text_buscar->clear();
+        if (key == Qt::Key_Escape && (watched == Text_buscar_ || watched == Tree_resultados_) &&
+            !Text_buscar_->text().isEmpty()) {
+            Text_buscar_->clear();
             return true;
         }
     }

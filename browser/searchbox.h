@@ -45,10 +45,10 @@ public:
     // search itself.
     void PrepareSearch();
 
-    QLineEdit* Text_buscar;
-    QLabel* Label_encontrados;
+    QLineEdit* Text_buscar() const { return Text_buscar_; }
+    QLabel* Label_encontrados() const { return Label_encontrados_; }
     // In the tree's place while a search is shown.
-    QTreeView* Tree_resultados;
+    QTreeView* Tree_resultados() const { return Tree_resultados_; }
 
 Q_SIGNALS:
     // The user chose this node of the category tree among the results.
@@ -69,6 +69,9 @@ private:
     void treeChanged(bool nodesGoing);
     void showCount(const QString& text, const QString& why = {});
 
+    QLineEdit* Text_buscar_;
+    QLabel* Label_encontrados_;
+    QTreeView* Tree_resultados_;
     QTreeWidget* tree_;
     StoreAccess store_;
     TreeAccess categories_;

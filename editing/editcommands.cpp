@@ -88,7 +88,7 @@ void EditingCommands::boton_insertar_Click()
     showEditor();
     panel_.ClearFields();
     panel_.relatedFiles()->setSession(w_.cn(), false, 0);
-    panel_.Text_nombre->setFocus();
+    panel_.Text_nombre()->setFocus();
 }
 
 void EditingCommands::boton_Editar_Click()
@@ -150,7 +150,7 @@ void EditingCommands::SaveScript()
         platform::inform(parent_, refused ? QMessageBox::Warning : QMessageBox::Critical,
                          ErrorTitle, saveMessage(outcome, contents));
         if (outcome.status == SaveStatus::EmptyName)
-            panel_.Text_nombre->setFocus();
+            panel_.Text_nombre()->setFocus();
         return;
     }
     if (wasEditing) {

@@ -95,12 +95,12 @@ EditorPanel::EditorPanel(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("Frame(2)"));
     createFields();
     createTabs();
-    files_ = new exporting::RelatedFilesList(list_ficheros, boton_borrar_fichero, this);
-    connect(boton_anadir_fichero, &QToolButton::clicked, files_,
+    files_ = new exporting::RelatedFilesList(list_ficheros_, boton_borrar_fichero_, this);
+    connect(boton_anadir_fichero_, &QToolButton::clicked, files_,
             &exporting::RelatedFilesList::boton_anadir_fichero_Click);
-    connect(boton_borrar_fichero, &QToolButton::clicked, files_,
+    connect(boton_borrar_fichero_, &QToolButton::clicked, files_,
             &exporting::RelatedFilesList::boton_borrar_fichero_Click);
-    connect(tabscript, &ScriptTabs::tabChanged, this, &EditorPanel::tabscript_Click);
+    connect(tabscript_, &ScriptTabs::tabChanged, this, &EditorPanel::tabscript_Click);
     SetupFileListColumns();
     tabscript_Click(TabFiles);
 }
@@ -109,30 +109,30 @@ EditorPanel::~EditorPanel() = default;
 
 void EditorPanel::createFields()
 {
-    Label1 = makeLabel(this, "Label1", tr("Nombre"), {120, 240, 1215, 255});
-    Label3 = makeLabel(this, "Label3", tr("Navegadores"), {120, 720, 1185, 255});
-    Label2 = makeLabel(this, "Label2", tr("Tipo"), {ListCaptionLeft, 240, 855, 255});
-    Label4 = makeLabel(this, "Label4", tr("Categoria"), {ListCaptionLeft, 720, 975, 255});
+    Label1_ = makeLabel(this, "Label1", tr("Nombre"), {120, 240, 1215, 255});
+    Label3_ = makeLabel(this, "Label3", tr("Navegadores"), {120, 720, 1185, 255});
+    Label2_ = makeLabel(this, "Label2", tr("Tipo"), {ListCaptionLeft, 240, 855, 255});
+    Label4_ = makeLabel(this, "Label4", tr("Categoria"), {ListCaptionLeft, 720, 975, 255});
 
-    Text_nombre = new QLineEdit(this);
-    Text_nombre->setObjectName(QStringLiteral("Text_nombre"));
-    twips::place(Text_nombre, 1320, 240, 2055, 285);
-    Text_navegador = new QLineEdit(this);
-    Text_navegador->setObjectName(QStringLiteral("Text_navegador"));
-    twips::place(Text_navegador, 1320, 720, 2055, 285);
+    Text_nombre_ = new QLineEdit(this);
+    Text_nombre_->setObjectName(QStringLiteral("Text_nombre"));
+    twips::place(Text_nombre_, 1320, 240, 2055, 285);
+    Text_navegador_ = new QLineEdit(this);
+    Text_navegador_->setObjectName(QStringLiteral("Text_navegador"));
+    twips::place(Text_navegador_, 1320, 720, 2055, 285);
 
     // The lists offer existing names only: saving looks the name up again.
-    list_tipo = new QComboBox(this);
-    list_tipo->setObjectName(QStringLiteral("list_tipo"));
-    twips::place(list_tipo, ComboLeft, 240, ComboWidth, 315);
-    list_categoria = new QComboBox(this);
-    list_categoria->setObjectName(QStringLiteral("list_categoria"));
-    twips::place(list_categoria, ComboLeft, 720, ComboWidth, 315);
+    list_tipo_ = new QComboBox(this);
+    list_tipo_->setObjectName(QStringLiteral("list_tipo"));
+    twips::place(list_tipo_, ComboLeft, 240, ComboWidth, 315);
+    list_categoria_ = new QComboBox(this);
+    list_categoria_->setObjectName(QStringLiteral("list_categoria"));
+    twips::place(list_categoria_, ComboLeft, 720, ComboWidth, 315);
 
-    const std::pair<QLabel*, QWidget*> captions[] = {{Label1, Text_nombre},
-                                                     {Label3, Text_navegador},
-                                                     {Label2, list_tipo},
-                                                     {Label4, list_categoria}};
+    const std::pair<QLabel*, QWidget*> captions[] = {{Label1_, Text_nombre_},
+                                                     {Label3_, Text_navegador_},
+                                                     {Label2_, list_tipo_},
+                                                     {Label4_, list_categoria_}};
     for (const auto& [label, field] : captions) {
         label->setBuddy(field);
         field->setAccessibleName(label->text());
@@ -141,7 +141,7 @@ void EditorPanel::createFields()
 
 QsciScintilla* EditorPanel::makeEditor(const char* name, int lexerKind, const QString& caption)
 {
-    auto* editor = new QsciScintilla(tabscript);
+    auto* editor = new QsciScintilla(tabscript_);
     editor->setObjectName(QLatin1String(name));
     editor->setAccessibleName(caption);
     editor->setUtf8(true);
@@ -171,7 +171,7 @@ QsciScintilla* EditorPanel::makeEditor(const char* name, int lexerKind, const QS
 QToolButton* EditorPanel::makeFileButton(const char* name, const QString& icon, int top,
                                          const QString& action)
 {
-    auto* button = new QToolButton(tabscript);
+    auto* button = new QToolButton(tabscript_);
     button->setObjectName(QString::fromUtf8(name));
     button->setIcon(iconOrNothing(icon));
     button->setIconSize(QSize(32, 32));
@@ -183,41 +183,41 @@ QToolButton* EditorPanel::makeFileButton(const char* name, const QString& icon, 
 
 void EditorPanel::createTabs()
 {
-    tabscript = new ScriptTabs(this);
+    tabscript_ = new ScriptTabs(this);
     tabscriptTw_ = QRect(240, 1080, 7935, 3375);
-    twips::place(tabscript, tabscriptTw_);
-    script_head = makeEditor("script_head", JavaScript, QStringLiteral("Script Head"));
-    script_body = makeEditor("script_body", Html, QStringLiteral("Script Body"));
-    script_html = makeEditor("script_html", Html, QStringLiteral("Script HTML"));
-    script_ayuda = makeEditor("script_ayuda", PlainText, QStringLiteral("Comentarios"));
+    twips::place(tabscript_, tabscriptTw_);
+    script_head_ = makeEditor("script_head", JavaScript, QStringLiteral("Script Head"));
+    script_body_ = makeEditor("script_body", Html, QStringLiteral("Script Body"));
+    script_html_ = makeEditor("script_html", Html, QStringLiteral("Script HTML"));
+    script_ayuda_ = makeEditor("script_ayuda", PlainText, QStringLiteral("Comentarios"));
     for (QsciScintilla* editor : editors())
         twips::place(editor, EditorLeft, EditorTop, tabscriptTw_.width() - 240,
                      tabscriptTw_.height() - 600);
 
-    list_ficheros = new QTreeWidget(tabscript);
-    list_ficheros->setObjectName(QStringLiteral("list_ficheros"));
-    list_ficheros->setAccessibleName(QStringLiteral("Ficheros relacionados"));
-    list_ficheros->setRootIsDecorated(false);
-    list_ficheros->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_ficheros_ = new QTreeWidget(tabscript_);
+    list_ficheros_->setObjectName(QStringLiteral("list_ficheros"));
+    list_ficheros_->setAccessibleName(QStringLiteral("Ficheros relacionados"));
+    list_ficheros_->setRootIsDecorated(false);
+    list_ficheros_->setSelectionMode(QAbstractItemView::SingleSelection);
     listTw_ = QRect(ListLeft, ListTop, 6855, 2655);
-    twips::place(list_ficheros, listTw_);
+    twips::place(list_ficheros_, listTw_);
 
-    boton_anadir_fichero = makeFileButton(
+    boton_anadir_fichero_ = makeFileButton(
         "boton_añadir_fichero", QStringLiteral(":/icons/insertar.svg"), 600, tr("Añadir fichero"));
-    boton_borrar_fichero = makeFileButton(
+    boton_borrar_fichero_ = makeFileButton(
         "boton_borrar_fichero", QStringLiteral(":/icons/borrar.svg"), 1440, tr("Borrar fichero"));
 }
 
 QList<QsciScintilla*> EditorPanel::editors() const
 {
-    return {script_head, script_body, script_html, script_ayuda};
+    return {script_head_, script_body_, script_html_, script_ayuda_};
 }
 
 void EditorPanel::SetupFileListColumns()
 {
-    list_ficheros->clear();
-    list_ficheros->setColumnCount(1);
-    list_ficheros->setHeaderLabels({QStringLiteral("Ficheros relacionados")});
+    list_ficheros_->clear();
+    list_ficheros_->setColumnCount(1);
+    list_ficheros_->setHeaderLabels({QStringLiteral("Ficheros relacionados")});
     fitFileColumn();
 }
 
@@ -226,61 +226,61 @@ void EditorPanel::fitFileColumn()
     // As wide as the list less 75 twips, but never wider than the list shows: an empty
     // list has no sideways scroll bar.
     const int designed =
-        twips::toPixels(std::max(0, listTw_.width() - 75), twips::dpiOf(list_ficheros));
-    list_ficheros->setColumnWidth(0,
-                                  std::min(designed, list_ficheros->maximumViewportSize().width()));
+        twips::toPixels(std::max(0, listTw_.width() - 75), twips::dpiOf(list_ficheros_));
+    list_ficheros_->setColumnWidth(
+        0, std::min(designed, list_ficheros_->maximumViewportSize().width()));
 }
 
 void EditorPanel::FillCategoryCombo(library::LibraryStore& store, const QString& id)
 {
     const qint64 wanted = id.toLongLong();
-    list_categoria->clear();
+    list_categoria_->clear();
     for (const auto& row : store.categoriesByName()) {
         if (row.id == wanted)
-            list_categoria->insertItem(0, row.nombre);
+            list_categoria_->insertItem(0, row.nombre);
         else
-            list_categoria->addItem(row.nombre);
+            list_categoria_->addItem(row.nombre);
     }
-    list_categoria->setCurrentIndex(list_categoria->count() > 0 ? 0 : -1);
+    list_categoria_->setCurrentIndex(list_categoria_->count() > 0 ? 0 : -1);
 }
 
 void EditorPanel::FillTypeCombo(library::LibraryStore& store, const QString& id)
 {
     const qint64 wanted = id.toLongLong();
-    list_tipo->clear();
+    list_tipo_->clear();
     for (const auto& row : store.typesByName()) {
         if (row.id == wanted)
-            list_tipo->insertItem(0, row.nombre);
+            list_tipo_->insertItem(0, row.nombre);
         else
-            list_tipo->addItem(row.nombre);
+            list_tipo_->addItem(row.nombre);
     }
-    list_tipo->setCurrentIndex(list_tipo->count() > 0 ? 0 : -1);
+    list_tipo_->setCurrentIndex(list_tipo_->count() > 0 ? 0 : -1);
 }
 
 void EditorPanel::tabscript_Click(int /*previousTab*/)
 {
-    const int tab = tabscript->currentIndex();
+    const int tab = tabscript_->currentIndex();
     if (tab == TabFiles) {
         listTw_ =
             QRect(ListLeft, ListTop, tabscriptTw_.width() - 1000, tabscriptTw_.height() - 600);
-        twips::place(list_ficheros, listTw_);
+        twips::place(list_ficheros_, listTw_);
         fitFileColumn();
-        for (QToolButton* button : {boton_anadir_fichero, boton_borrar_fichero}) {
+        for (QToolButton* button : {boton_anadir_fichero_, boton_borrar_fichero_}) {
             const QRect b = twips::geometryOf(button);
             twips::place(button, listTw_.left() + listTw_.width() + 100, b.top(), 600, 600);
         }
-        list_ficheros->show();
-        boton_anadir_fichero->show();
-        boton_borrar_fichero->show();
+        list_ficheros_->show();
+        boton_anadir_fichero_->show();
+        boton_borrar_fichero_->show();
         for (QsciScintilla* editor : editors())
             editor->hide();
-        boton_anadir_fichero->setEnabled(true);
-        boton_borrar_fichero->setEnabled(false);
+        boton_anadir_fichero_->setEnabled(true);
+        boton_borrar_fichero_->setEnabled(false);
         return;
     }
-    list_ficheros->hide();
-    boton_anadir_fichero->hide();
-    boton_borrar_fichero->hide();
+    list_ficheros_->hide();
+    boton_anadir_fichero_->hide();
+    boton_borrar_fichero_->hide();
     const QList<QsciScintilla*> all = editors();
     for (int i = 0; i < all.size(); ++i)
         all[i]->setVisible(i == tab);
@@ -291,10 +291,10 @@ void EditorPanel::LayoutPanel()
     const QRect panel = twips::geometryOf(this);
     const int top = tabscriptTw_.top();
     tabscriptTw_ = QRect(TabsLeft, 1080, panel.width() - 500, panel.height() - top - 200);
-    twips::place(tabscript, tabscriptTw_);
+    twips::place(tabscript_, tabscriptTw_);
     const int comboWidth = std::max(ComboWidth, TabsLeft + tabscriptTw_.width() - ComboLeft);
-    twips::place(list_tipo, ComboLeft, 240, comboWidth, 315);
-    twips::place(list_categoria, ComboLeft, 720, comboWidth, 315);
+    twips::place(list_tipo_, ComboLeft, 240, comboWidth, 315);
+    twips::place(list_categoria_, ComboLeft, 720, comboWidth, 315);
     for (QsciScintilla* editor : editors())
         twips::place(editor, EditorLeft, EditorTop, tabscriptTw_.width() - 240,
                      tabscriptTw_.height() - 600);
@@ -308,8 +308,8 @@ void EditorPanel::resizeEvent(QResizeEvent*)
 
 void EditorPanel::ClearFields()
 {
-    Text_nombre->clear();
-    Text_navegador->clear();
+    Text_nombre_->clear();
+    Text_navegador_->clear();
     for (QsciScintilla* editor : editors())
         editor->clear();
     files_->clear();
@@ -318,25 +318,25 @@ void EditorPanel::ClearFields()
 void EditorPanel::ShowScript(const library::Script& s)
 {
     // A NULL field is shown as an empty text.
-    Text_nombre->setText(s.nombre);
-    Text_navegador->setText(s.navegadores);
-    script_head->setText(s.scriptHead);
-    script_body->setText(s.scriptBody);
-    script_html->setText(s.scriptHtml);
-    script_ayuda->setText(s.scriptAyuda);
+    Text_nombre_->setText(s.nombre);
+    Text_navegador_->setText(s.navegadores);
+    script_head_->setText(s.scriptHead);
+    script_body_->setText(s.scriptBody);
+    script_html_->setText(s.scriptHtml);
+    script_ayuda_->setText(s.scriptAyuda);
 }
 
 EditorContents EditorPanel::contents() const
 {
     EditorContents c;
-    c.nombre = Text_nombre->text();
-    c.navegadores = Text_navegador->text();
-    c.categoria = list_categoria->currentText();
-    c.tipo = list_tipo->currentText();
-    c.scriptHead = script_head->text();
-    c.scriptBody = script_body->text();
-    c.scriptHtml = script_html->text();
-    c.scriptAyuda = script_ayuda->text();
+    c.nombre = Text_nombre_->text();
+    c.navegadores = Text_navegador_->text();
+    c.categoria = list_categoria_->currentText();
+    c.tipo = list_tipo_->currentText();
+    c.scriptHead = script_head_->text();
+    c.scriptBody = script_body_->text();
+    c.scriptHtml = script_html_->text();
+    c.scriptAyuda = script_ayuda_->text();
     c.files = files_->names();
     return c;
 }

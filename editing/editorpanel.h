@@ -85,22 +85,13 @@ public:
     exporting::RelatedFilesList* relatedFiles() const { return files_; }
     QList<QsciScintilla*> editors() const;
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLineEdit* Text_nombre;
-    QLineEdit* Text_navegador;
-    QComboBox* list_tipo;
-    QComboBox* list_categoria;
-    ScriptTabs* tabscript;
-    QsciScintilla* script_head;
-    QsciScintilla* script_body;
-    QsciScintilla* script_html;
-    QsciScintilla* script_ayuda;
-    QTreeWidget* list_ficheros;
-    QToolButton* boton_anadir_fichero;
-    QToolButton* boton_borrar_fichero;
+    QLineEdit* Text_nombre() const { return Text_nombre_; }
+    QComboBox* list_tipo() const { return list_tipo_; }
+    QComboBox* list_categoria() const { return list_categoria_; }
+    ScriptTabs* tabscript() const { return tabscript_; }
+    QsciScintilla* script_head() const { return script_head_; }
+    QTreeWidget* list_ficheros() const { return list_ficheros_; }
+    QToolButton* boton_anadir_fichero() const { return boton_anadir_fichero_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -115,6 +106,22 @@ private:
     QsciScintilla* editorOfViewport(QObject* watched) const;
     void fitFileColumn();
 
+    QLabel* Label1_;
+    QLabel* Label2_;
+    QLabel* Label3_;
+    QLabel* Label4_;
+    QLineEdit* Text_nombre_;
+    QLineEdit* Text_navegador_;
+    QComboBox* list_tipo_;
+    QComboBox* list_categoria_;
+    ScriptTabs* tabscript_;
+    QsciScintilla* script_head_;
+    QsciScintilla* script_body_;
+    QsciScintilla* script_html_;
+    QsciScintilla* script_ayuda_;
+    QTreeWidget* list_ficheros_;
+    QToolButton* boton_anadir_fichero_;
+    QToolButton* boton_borrar_fichero_;
     exporting::RelatedFilesList* files_;
     QRect tabscriptTw_; // tabscript in twips, as last placed
     QRect listTw_;      // list_ficheros in twips, as last placed

@@ -34,14 +34,14 @@ frmenviarscript::frmenviarscript(library::LibraryStore& cn, const QString& scrip
     : QDialog(parent), cn_(cn), scriptId_(scriptId)
 {
     BuildControls();
-    MapiSess.setCommand(online::MapiSession::defaultCommand());
-    signOn_ = MapiSess.SignOn();
-    MapiMess.setSession(&MapiSess);
+    MapiSess_.setCommand(online::MapiSession::defaultCommand());
+    signOn_ = MapiSess_.SignOn();
+    MapiMess_.setSession(&MapiSess_);
 }
 
 frmenviarscript::~frmenviarscript()
 {
-    MapiSess.SignOff();
+    MapiSess_.SignOff();
 }
 
 void frmenviarscript::BuildControls()
@@ -52,46 +52,46 @@ void frmenviarscript::BuildControls()
     const int dpi = twips::dpiOf(this);
     setFixedSize(twips::toPixels(5955, dpi), twips::toPixels(3435, dpi));
 
-    Label1 =
+    Label1_ =
         NewLabel(this, "Label1", QStringLiteral("¡ Colabore con todos los usuarios de Korvalis !"),
                  Qt::AlignHCenter);
-    QFont bold = Label1->font();
+    QFont bold = Label1_->font();
     bold.setBold(true);
-    Label1->setFont(bold);
-    twips::place(Label1, 0, 120, 5895, 255);
-    Label2 = NewLabel(
+    Label1_->setFont(bold);
+    twips::place(Label1_, 0, 120, 5895, 255);
+    Label2_ = NewLabel(
         this, "Label2",
         QStringLiteral("Si considera que el Script añadido o seleccionado puede ser interesante "
                        "para otros usuarios, pulse el Botón \"Enviar Script\"  y el script será "
                        "enviado por correo electrónico, con el fin de incorporar el nuevo script "
                        "a Base de datos de Korvalis y que pueda ser utilizado por otros usuarios."),
         Qt::AlignLeft);
-    twips::place(Label2, 120, 600, 5655, 855);
-    Label3 =
+    twips::place(Label2_, 120, 600, 5655, 855);
+    Label3_ =
         NewLabel(this, "Label3",
                  QStringLiteral("Todos los usuarios de Korvalis le agredecemos su colaboración"),
                  Qt::AlignHCenter);
-    twips::place(Label3, 240, 1800, 5295, 375);
-    boton_enviar = new QPushButton(QStringLiteral("Enviar Script"), this);
-    boton_enviar->setObjectName(QStringLiteral("boton_enviar"));
-    boton_enviar->setAccessibleName(QStringLiteral("Enviar Script"));
-    twips::place(boton_enviar, 1560, 2520, 2775, 375);
-    connect(boton_enviar, &QPushButton::clicked, this, &frmenviarscript::boton_enviar_Click);
+    twips::place(Label3_, 240, 1800, 5295, 375);
+    boton_enviar_ = new QPushButton(QStringLiteral("Enviar Script"), this);
+    boton_enviar_->setObjectName(QStringLiteral("boton_enviar"));
+    boton_enviar_->setAccessibleName(QStringLiteral("Enviar Script"));
+    twips::place(boton_enviar_, 1560, 2520, 2775, 375);
+    connect(boton_enviar_, &QPushButton::clicked, this, &frmenviarscript::boton_enviar_Click);
 }
 
 void frmenviarscript::done(int result)
 {
-    MapiSess.SignOff();
+    MapiSess_.SignOff();
     QDialog::done(result);
 }
 
 void frmenviarscript::boton_enviar_Click()
 {
-    if (!boton_enviar->isEnabled())
+    if (!boton_enviar_->isEnabled())
         return;
-    MapiMess.Compose();
-    Label2->setText(QStringLiteral("Enviando Script\r\nUn momento por favor....."));
-    boton_enviar->setEnabled(false);
+    MapiMess_.Compose();
+    Label2_->setText(QStringLiteral("Enviando Script\r\nUn momento por favor....."));
+    boton_enviar_->setEnabled(false);
     // Let the new caption paint: the send blocks until the mail system returns.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
@@ -99,14 +99,14 @@ void frmenviarscript::boton_enviar_Click()
     if (!failed)
         failed = CopyNamestoMsgBuffer(this, -1);
     if (!failed)
-        failed = MapiMess.Send();
+        failed = MapiMess_.Send();
     if (failed) {
         ShowFailure(*failed);
         return;
     }
-    Label1->setText(QStringLiteral("El script ha sido enviado"));
-    Label2->setText(QStringLiteral("Gracias por su colaboracion"));
-    Label3->setText(QString());
+    Label1_->setText(QStringLiteral("El script ha sido enviado"));
+    Label2_->setText(QStringLiteral("Gracias por su colaboracion"));
+    Label3_->setText(QString());
     accept();
 }
 
@@ -130,7 +130,7 @@ MailResult frmenviarscript::ComposeMessage()
     if (!script)
         return MailError{FailureNumber, QStringLiteral("El script no existe en la biblioteca")};
 
-    MapiMess.setMsgSubject(online::SubmissionSubject(script->nombre));
+    MapiMess_.setMsgSubject(online::SubmissionSubject(script->nombre));
     QStringList names;
     for (const library::RelatedFile& file : files) {
         names.append(file.nombre);
@@ -138,7 +138,7 @@ MailResult frmenviarscript::ComposeMessage()
         const QString path = Module1::ResourcesPath + file.nombre;
         if (!Module1::IsBareFileName(file.nombre) || !QFileInfo(path).isFile())
             continue;
-        if (MailResult failed = MapiMess.AddAttachment(file.nombre, path))
+        if (MailResult failed = MapiMess_.AddAttachment(file.nombre, path))
             return failed;
     }
     // The page attached is the one of the script being sent, whatever was previewed last.
@@ -146,26 +146,26 @@ MailResult frmenviarscript::ComposeMessage()
     QString error;
     if (!online::WriteScriptPageFor(*script, typeName.value_or(QString()), page, &error))
         return MailError{online::MailErrorNumber::AttachmentNotFound, error};
-    if (MailResult failed = MapiMess.AddAttachment(QStringLiteral("js.htm"), page))
+    if (MailResult failed = MapiMess_.AddAttachment(QStringLiteral("js.htm"), page))
         return failed;
-    MapiMess.setMsgNoteText(online::SubmissionBody(*script, names));
-    MapiMess.setMsgReceiptRequested(false);
+    MapiMess_.setMsgNoteText(online::SubmissionBody(*script, names));
+    MapiMess_.setMsgReceiptRequested(false);
     return std::nullopt;
 }
 
 void frmenviarscript::ShowFailure(const MailError& error)
 {
-    Label1->setText(QStringLiteral("El script NO ha sido enviado"));
-    Label2->setText(QStringLiteral("Un error a ocurrido durante el envio: ") + error.description +
-                    QLatin1Char(' ') + QString::number(error.number));
-    Label3->setText(QString());
+    Label1_->setText(QStringLiteral("El script NO ha sido enviado"));
+    Label2_->setText(QStringLiteral("Un error a ocurrido durante el envio: ") + error.description +
+                     QLatin1Char(' ') + QString::number(error.number));
+    Label3_->setText(QString());
 }
 
 MailResult frmenviarscript::CopyNamestoMsgBuffer(QWidget*, qint16 fResolveNames)
 {
-    if (MailResult failed = KillRecips(MapiMess))
+    if (MailResult failed = KillRecips(MapiMess_))
         return failed;
-    return SetRCList(Module1::SubmissionAddress, MapiMess, 1, fResolveNames);
+    return SetRCList(Module1::SubmissionAddress, MapiMess_, 1, fResolveNames);
 }
 
 MailResult frmenviarscript::KillRecips(online::MapiMessages& MsgControl)

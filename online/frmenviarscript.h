@@ -22,12 +22,11 @@ public:
     frmenviarscript(library::LibraryStore& cn, const QString& scriptId, QWidget* parent = nullptr);
     ~frmenviarscript() override;
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QPushButton* boton_enviar = nullptr;
-    online::MapiSession MapiSess;
-    online::MapiMessages MapiMess;
+    // The heading and the text below it, which say how the submission went.
+    QLabel* Label1() const { return Label1_; }
+    QLabel* Label2() const { return Label2_; }
+    QPushButton* boton_enviar() const { return boton_enviar_; }
+    const online::MapiSession& MapiSess() const { return MapiSess_; }
 
     // Recipient handling: replaces the message's recipients with Module1::SubmissionAddress.
     online::MailResult CopyNamestoMsgBuffer(QWidget* Msg, qint16 fResolveNames);
@@ -45,6 +44,12 @@ private:
     online::MailResult ComposeMessage();
     void ShowFailure(const online::MailError& error);
 
+    QLabel* Label1_ = nullptr;
+    QLabel* Label2_ = nullptr;
+    QLabel* Label3_ = nullptr;
+    QPushButton* boton_enviar_ = nullptr;
+    online::MapiSession MapiSess_;
+    online::MapiMessages MapiMess_;
     library::LibraryStore& cn_;
     QString scriptId_;
     online::MailResult signOn_;

@@ -20,18 +20,18 @@ Frmpublicidad::Frmpublicidad(QWidget* parent) : QDialog(parent)
     const int dpi = twips::dpiOf(this);
     setFixedSize(twips::toPixels(7380, dpi), twips::toPixels(1395, dpi));
 
-    web_publicidad = new QWebEngineView(this);
-    web_publicidad->setObjectName(QStringLiteral("web_publicidad"));
-    web_publicidad->setPage(new GuardedPage(web_publicidad));
-    twips::place(web_publicidad, 0, 0, 7335, 1335);
-    web_publicidad->setAccessibleName(QStringLiteral("Patrocinador"));
-    popups::OpenNewWindowsInUsersBrowser(web_publicidad->page());
+    web_publicidad_ = new QWebEngineView(this);
+    web_publicidad_->setObjectName(QStringLiteral("web_publicidad"));
+    web_publicidad_->setPage(new GuardedPage(web_publicidad_));
+    twips::place(web_publicidad_, 0, 0, 7335, 1335);
+    web_publicidad_->setAccessibleName(QStringLiteral("Patrocinador"));
+    popups::OpenNewWindowsInUsersBrowser(web_publicidad_->page());
 
     siteTimeout_ = new QTimer(this);
     siteTimeout_->setSingleShot(true);
     siteTimeout_->setInterval(SiteAnswerTimeoutMs);
     connect(siteTimeout_, &QTimer::timeout, this, &Frmpublicidad::ShowOfflinePage);
-    connect(web_publicidad->page(), &QWebEnginePage::loadingChanged, this,
+    connect(web_publicidad_->page(), &QWebEnginePage::loadingChanged, this,
             &Frmpublicidad::siteLoadingChanged);
     Load();
 }
@@ -47,7 +47,7 @@ void Frmpublicidad::Load()
         // No wait before showing: the modal window paints the page as it arrives.
         waitingForSite_ = true;
         siteTimeout_->start();
-        web_publicidad->load(QUrl(Module1::SiteUrl));
+        web_publicidad_->load(QUrl(Module1::SiteUrl));
         return;
     }
     ShowOfflinePage();
@@ -59,10 +59,10 @@ void Frmpublicidad::ShowOfflinePage()
     siteTimeout_->stop();
     // A page that could not be written leaves the window without a page.
     if (!WriteBannerPage()) {
-        web_publicidad->stop();
+        web_publicidad_->stop();
         return;
     }
-    web_publicidad->load(
+    web_publicidad_->load(
         QUrl::fromLocalFile(Module1::ProgramFolder + QStringLiteral("/banner.html")));
 }
 

@@ -20,7 +20,7 @@ public:
     // How long the site has to deliver its page before the offline page takes its place.
     static constexpr int SiteAnswerTimeoutMs = 4000;
 
-    QWebEngineView* web_publicidad = nullptr;
+    QWebEngineView* web_publicidad() const { return web_publicidad_; }
 
 private:
     bool WriteBannerPage();
@@ -28,6 +28,7 @@ private:
     void ShowOfflinePage();
     void siteLoadingChanged(const QWebEngineLoadingInfo& info);
 
+    QWebEngineView* web_publicidad_ = nullptr;
     QTimer* siteTimeout_ = nullptr;
     bool waitingForSite_ = false;
 };

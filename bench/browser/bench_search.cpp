@@ -117,14 +117,14 @@ struct Panel
     void settle()
     {
         QCoreApplication::processEvents();
-        (box.IsSearching() ? box.Tree_resultados : tree)->viewport()->repaint();
+        (box.IsSearching() ? box.Tree_resultados() : tree)->viewport()->repaint();
     }
     void key(int key, const QString& text)
     {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(box.Text_buscar, &press);
+        QApplication::sendEvent(box.Text_buscar(), &press);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-        QApplication::sendEvent(box.Text_buscar, &release);
+        QApplication::sendEvent(box.Text_buscar(), &release);
         settle();
     }
 };
@@ -152,7 +152,7 @@ void BM_TypeQuery(benchmark::State& state, const QString& query)
             keystrokes.push_back(millisecondsSince(t));
             keystrokesCpu.push_back(cpuMilliseconds() - cpu);
         }
-        found = panel.box.Label_encontrados->text().section(QLatin1Char(' '), 0, 0).toInt();
+        found = panel.box.Label_encontrados()->text().section(QLatin1Char(' '), 0, 0).toInt();
         const Clock::time_point t = Clock::now();
         panel.key(Qt::Key_Escape, QString());
         restores.push_back(millisecondsSince(t));
@@ -193,7 +193,7 @@ void BM_KeystrokeAfterSave(benchmark::State& state)
         panel.widget.setFocus();
         Clock::time_point t = Clock::now();
         QFocusEvent focusIn(QEvent::FocusIn, Qt::MouseFocusReason);
-        QApplication::sendEvent(panel.box.Text_buscar, &focusIn);
+        QApplication::sendEvent(panel.box.Text_buscar(), &focusIn);
         focusing.push_back(millisecondsSince(t));
         t = Clock::now();
         panel.key(Qt::Key_A, QStringLiteral("c"));

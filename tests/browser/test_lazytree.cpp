@@ -129,9 +129,9 @@ void TestLazyTree::savingIntoAnUnseenCategoryGivesOneNode()
     MainWindowUnderTest w(folder);
     QVERIFY(w.loaded());
     w->NodeClick(w->FindNode(scriptKey(l.zeta)));
-    w->opciones()->boton_Editar->click();
-    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
-    w->opciones()->boton_aceptar->click();
+    w->opciones()->boton_Editar()->click();
+    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Rapaces"));
+    w->opciones()->boton_aceptar()->click();
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
 
     QCOMPARE(nodesWithKey(w->Tree(), scriptKey(l.zeta)), 1);
@@ -151,22 +151,22 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     const Library l = fill(folder);
     MainWindowUnderTest w(folder);
     QVERIFY(w.loaded());
-    QTest::keyClicks(w->busqueda()->Text_buscar, QStringLiteral("halc"));
-    QCOMPARE(w->busqueda()->Label_encontrados->text(), QStringLiteral("1 script"));
-    const QTreeView* results = w->busqueda()->Tree_resultados;
+    QTest::keyClicks(w->busqueda()->Text_buscar(), QStringLiteral("halc"));
+    QCOMPARE(w->busqueda()->Label_encontrados()->text(), QStringLiteral("1 script"));
+    const QTreeView* results = w->busqueda()->Tree_resultados();
     const auto rowOf = [&](qint64 script) {
         return static_cast<SearchResults*>(results->model())
             ->IndexOf(w->FindNode(scriptKey(script)));
     };
     // Picked, edited into another category and saved: found at once, under its new path.
-    QTest::keyClick(w->busqueda()->Text_buscar, Qt::Key_Return);
-    w->opciones()->boton_Editar->click();
-    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Botones"));
-    w->opciones()->boton_aceptar->click();
+    QTest::keyClick(w->busqueda()->Text_buscar(), Qt::Key_Return);
+    w->opciones()->boton_Editar()->click();
+    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Botones"));
+    w->opciones()->boton_aceptar()->click();
     QTRY_COMPARE(rowOf(l.halcon).parent().data().toString(), QStringLiteral("Botones"));
-    w->opciones()->boton_Editar->click();
-    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Rapaces"));
-    w->opciones()->boton_aceptar->click();
+    w->opciones()->boton_Editar()->click();
+    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Rapaces"));
+    w->opciones()->boton_aceptar()->click();
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
     // The script under its whole path, unfolded, and nothing beside it.
     QTRY_VERIFY(rowOf(l.halcon).isValid());
@@ -180,11 +180,11 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     }
     // A new script saved meanwhile is found at once.
     const ModalCloser offerToSend;
-    w->opciones()->boton_insertar->click();
-    w->Frame2()->Text_nombre->setText(QStringLiteral("Halcón peregrino"));
-    w->Frame2()->list_categoria->setCurrentText(QStringLiteral("Aves"));
-    w->opciones()->boton_aceptar->click();
-    QTRY_COMPARE(w->busqueda()->Label_encontrados->text(), QStringLiteral("2 scripts"));
+    w->opciones()->boton_insertar()->click();
+    w->Frame2()->Text_nombre()->setText(QStringLiteral("Halcón peregrino"));
+    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Aves"));
+    w->opciones()->boton_aceptar()->click();
+    QTRY_COMPARE(w->busqueda()->Label_encontrados()->text(), QStringLiteral("2 scripts"));
     QCOMPARE(rowOf(w->id().toLongLong()).data().toString(), QStringLiteral("Halcón peregrino"));
     QCOMPARE(rowOf(w->id().toLongLong()).parent().data().toString(), QStringLiteral("Aves"));
 }

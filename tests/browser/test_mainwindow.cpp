@@ -121,9 +121,9 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
         platform::FixedNetworkPresence online(true);
         QPointer<frmsplash> splash(new frmsplash());
         QVERIFY(splash->Form_Load(folder.path()));
-        QTRY_VERIFY(splash->WebBrowser1); // the update check, on the one profile of every page
-        QCOMPARE(splash->WebBrowser1->profile(), browser::WebProfile());
-        QTest::mouseClick(splash->Command2, Qt::LeftButton);
+        QTRY_VERIFY(splash->WebBrowser1()); // the update check, on the one profile of every page
+        QCOMPARE(splash->WebBrowser1()->profile(), browser::WebProfile());
+        QTest::mouseClick(splash->Command2(), Qt::LeftButton);
         std::unique_ptr<Frmscripts> main(splash->MainWindow());
         QTRY_VERIFY(main && main->isVisible() && !splash); // the start window is unloaded
         QCOMPARE(main->Tree()->topLevelItem(0)->child(0)->text(0), u"Textos"_s);
@@ -138,9 +138,10 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     QPointer<frmsplash> splash(new frmsplash());
     splash->setAttribute(Qt::WA_DeleteOnClose);
     QVERIFY(splash->Form_Load(folder.path()) && splash->isVisible());
-    QVERIFY(splash->RichText->toPlainText().contains(u"aceptación"_s));
-    QTRY_VERIFY(splash->NetworkTested() && !splash->Command3->isVisible() && !splash->WebBrowser1);
-    QTest::mouseClick(splash->Command1, Qt::LeftButton);
+    QVERIFY(splash->RichText()->toPlainText().contains(u"aceptación"_s));
+    QTRY_VERIFY(splash->NetworkTested() && !splash->Command3()->isVisible() &&
+                !splash->WebBrowser1());
+    QTest::mouseClick(splash->Command1(), Qt::LeftButton);
     QTRY_VERIFY(!splash);
     for (QWidget* w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
@@ -305,9 +306,9 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     ModalCloser closer;
 
     // The links: the company page in the user's browser, the terms in a window.
-    QTest::mouseClick(w->Frame_presentacion()->Label5[2], Qt::LeftButton);
+    QTest::mouseClick(w->Frame_presentacion()->Label5(2), Qt::LeftButton);
     QCOMPARE(w.shell.opened, QList<QUrl>{QUrl(Module1::CompanyUrl)});
-    QTest::mouseClick(w->Frame_presentacion()->Label7, Qt::LeftButton);
+    QTest::mouseClick(w->Frame_presentacion()->Label7(), Qt::LeftButton);
     auto* terms = w->findChild<QWidget*>(u"frmcondiciones"_s);
     QVERIFY(terms && terms->isVisible() &&
             terms->findChild<QTextBrowser*>()->toPlainText().contains(u"aceptación"_s));
@@ -323,14 +324,14 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
 
     // Sending opens the form for the current script.
     w.click(library::scriptKey(aviso));
-    QTest::mouseClick(w->opciones()->boton_enviarscript, Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_enviarscript(), Qt::LeftButton);
     QCOMPARE(closer.opened, QStringList{u"frmenviarscript"_s});
 
     // Exporting writes the current script into the page the user chose, with its files.
     QTemporaryDir site;
     const QString page = site.filePath(u"index.htm"_s);
     w.dialogs.names.append(page);
-    QTest::mouseClick(w->opciones()->boton_exportar, Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_exportar(), Qt::LeftButton);
     QVERIFY(TempProgramFolder::readFile(page).contains(
         u"<!-- Beginning of HTML JavaScript id=%1 -->"_s.arg(aviso).toUtf8()));
     QCOMPARE(TempProgramFolder::readFile(site.filePath(u"resources/aviso.gif"_s)), "GIF89a-aviso");
@@ -340,11 +341,11 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     // external script, and touches neither the library nor the page pane.
     QTRY_VERIFY_WITH_TIMEOUT(!w->explorador()->url().isEmpty(), 20000);
     const QUrl shown = w->explorador()->url();
-    QTest::mouseClick(w->opciones()->boton_Editar, Qt::LeftButton);
-    w->Frame2()->Text_nombre->setText(u"Sin guardar"_s);
-    w->Frame2()->script_head->setText(u"<script>var nuevo;</script>"_s);
-    w->Frame2()->list_tipo->setCurrentText(u"Reloj"_s);
-    QTest::mouseClick(w->opciones()->boton_preview, Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_Editar(), Qt::LeftButton);
+    w->Frame2()->Text_nombre()->setText(u"Sin guardar"_s);
+    w->Frame2()->script_head()->setText(u"<script>var nuevo;</script>"_s);
+    w->Frame2()->list_tipo()->setCurrentText(u"Reloj"_s);
+    QTest::mouseClick(w->opciones()->boton_preview(), Qt::LeftButton);
     const QString preview = folder.filePath(pages::ScriptPageName);
     QCOMPARE(w.shell.opened.last(), QUrl::fromLocalFile(preview));
     const QByteArray bytes = TempProgramFolder::readFile(preview);
@@ -355,9 +356,9 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     QCOMPARE(library::LibraryStore::open(folder.libraryPath())->script(aviso)->nombre, u"Aviso"_s);
 
     // Leaving ends the program.
-    QTest::mouseClick(w->opciones()->boton_salir[1], Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_salir(1), Qt::LeftButton);
     QSignalSpy unloaded(&w.w, &Frmscripts::unloaded);
-    QTest::mouseClick(w->opciones()->boton_salir[0], Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_salir(0), Qt::LeftButton);
     QVERIFY(unloaded.count() == 1 && !w->isVisible() && !w->Timer1()->isActive());
 }
 
@@ -379,14 +380,14 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     const QString page = fileText(folder, pages::ScriptPageName);
 
     QTest::keyClick(&w.w, Qt::Key_F, Qt::ControlModifier);
-    QLineEdit* box = w->busqueda()->Text_buscar;
-    QTreeView* results = w->busqueda()->Tree_resultados;
+    QLineEdit* box = w->busqueda()->Text_buscar();
+    QTreeView* results = w->busqueda()->Tree_resultados();
     QVERIFY(box->hasFocus());
     const auto type = [&](const QString& text) {
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box, text);
         return shownScripts(results).join(u", "_s) + u" ("_s +
-               w->busqueda()->Label_encontrados->text() + u')';
+               w->busqueda()->Label_encontrados()->text() + u')';
     };
     QCOMPARE(type(u"RELO"_s), u"Reloj de arena, Reloj digital, Contador de visitas (3 scripts)"_s);
     // The results take the tree's place, and keep it as the window changes size.
@@ -430,10 +431,10 @@ void TestMainWindow::searchFiltersWithoutAccentsAndPicksNothing()
     QTest::mouseClick(results->viewport(), Qt::RightButton, {}, at);
     // Deleting a script shown in the results takes it out of them at once.
     w.boxes.answer(QMessageBox::Yes);
-    w->opciones()->boton_borrar->click();
+    w->opciones()->boton_borrar()->click();
     QVERIFY(!shownScripts(results).contains(u"Contador de visitas"_s));
     QTRY_COMPARE(shownScripts(results), (QStringList{u"Reloj de arena"_s, u"Reloj digital"_s}));
-    QCOMPARE(w->busqueda()->Label_encontrados->text(), u"2 scripts"_s);
+    QCOMPARE(w->busqueda()->Label_encontrados()->text(), u"2 scripts"_s);
     // Down picks too.
     box->setFocus();
     type(u"reloj dig"_s);
@@ -478,7 +479,7 @@ void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
     QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 15000);
     QPointer<PopupWindow> first = popups().constFirst();
     QTRY_VERIFY(first->isWindow() && first->isVisible());
-    QCOMPARE(first->view->size(), QSize(320, 240));
+    QCOMPARE(first->view()->size(), QSize(320, 240));
     QTRY_VERIFY_WITH_TIMEOUT(says(first) && first->windowTitle() == u"Ventana nueva"_s, 10000);
     QCOMPARE(w->explorador()->url(), pane);
     runScript(first->page(), u"window.close()"_s); // its own script closes it
@@ -501,11 +502,11 @@ void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
     platform::RecordingShell shell;
     Frmpublicidad banner;
     banner.show();
-    QWebEnginePage* page = banner.web_publicidad->page();
+    QWebEnginePage* page = banner.web_publicidad()->page();
     QTRY_VERIFY_WITH_TIMEOUT(
         runScript(page, u"document.body.textContent"_s).toString().contains(u"Patrocinador"_s),
         15000);
-    const QUrl bannerPage = banner.web_publicidad->url();
+    const QUrl bannerPage = banner.web_publicidad()->url();
 
     // The sponsor's picture, clicked: the shop opens in the user's browser.
     runScript(page, u"document.querySelector('a img').click()"_s);
@@ -517,7 +518,7 @@ void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
     QTest::qWait(500);
     QCOMPARE(shell.opened.size(), 1);
     QVERIFY(banner.findChildren<PopupWindow*>().isEmpty() &&
-            banner.web_publicidad->url() == bannerPage);
+            banner.web_publicidad()->url() == bannerPage);
 }
 
 void TestMainWindow::pagesAreWrittenByteForByte_data()
@@ -619,15 +620,15 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     QVERIFY(w.Form_Load());
     cut += cutTexts(&w);
     auto* panel = static_cast<editing::EditorPanel*>(w.Frame2());
-    w.opciones()->boton_insertar->click();
+    w.opciones()->boton_insertar()->click();
     QVERIFY(panel->isVisible());
     for (int tab = 0; tab < 5; ++tab) {
-        panel->tabscript->setCurrentIndex(tab);
+        panel->tabscript()->setCurrentIndex(tab);
         QCoreApplication::processEvents();
         cut += cutTexts(&w);
     }
     // The empty file list shows no sideways scroll bar.
-    QVERIFY(!panel->list_ficheros->horizontalScrollBar()->isVisible());
+    QVERIFY(!panel->list_ficheros()->horizontalScrollBar()->isVisible());
     frmenviarscript form(*w.cn(), QString::number(w.cn()->scriptsByName().front().id), &w);
     form.show();
     cut += cutTexts(&form);
@@ -636,7 +637,7 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     QVERIFY(boxes.shown.isEmpty());
 
     // The tree shows every name whole and scrolls sideways when it is narrow.
-    w.opciones()->boton_salir[1]->click();
+    w.opciones()->boton_salir(1)->click();
     w.Tree()->expandAll();
     QCoreApplication::processEvents();
     for (QTreeWidgetItemIterator it(w.Tree()); *it; ++it) {

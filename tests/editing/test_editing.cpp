@@ -86,7 +86,7 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
     TempProgramFolder folder;
     for (const QString& missing : {u"categoría"_s, u"tipo"_s}) {
         MainWindowUnderTest m(folder);
-        m->opciones()->boton_insertar->click();
+        m->opciones()->boton_insertar()->click();
         QVERIFY(m.boxes.shown.value(0).text.contains(missing) && !m->Frame2()->isVisible());
         QCOMPARE(m.buttons(), Browsing);
         if (missing == u"categoría"_s)
@@ -98,22 +98,22 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
         MainWindowUnderTest m(folder);
         EditorPanel* panel = m->Frame2();
         ModalCloser modals;
-        m->opciones()->boton_insertar->click();
+        m->opciones()->boton_insertar()->click();
         QCOMPARE(m.buttons(), u"aceptar preview Cancelar"_s);
-        QCOMPARE(items(panel->list_categoria->model()),
+        QCOMPARE(items(panel->list_categoria()->model()),
                  (QStringList{u"Desplegables"_s, u"Menús"_s, u"Relojes"_s, u"Sola"_s}));
-        m->opciones()->boton_aceptar->click(); // refused without a name; the editor stays
+        m->opciones()->boton_aceptar()->click(); // refused without a name; the editor stays
         QVERIFY(m.boxes.shown.value(0).text == u"Debe de Indicar un nombre"_s &&
                 panel->isVisible());
         // A new script with two files: one row, one node at its place, the form to send it.
-        panel->Text_nombre->setText(u"Nieve 'cayendo'"_s);
-        panel->list_categoria->setCurrentText(u"Relojes"_s);
+        panel->Text_nombre()->setText(u"Nieve 'cayendo'"_s);
+        panel->list_categoria()->setCurrentText(u"Relojes"_s);
         for (const QString& name : {u"copo.gif"_s, u"fondo.jpg"_s}) {
             TempProgramFolder::writeFile(folder.filePath(name), "x");
             m.dialogs.names = {folder.filePath(name)};
-            panel->boton_anadir_fichero->click();
+            panel->boton_anadir_fichero()->click();
         }
-        m->opciones()->boton_aceptar->click();
+        m->opciones()->boton_aceptar()->click();
         QCOMPARE(modals.opened, QStringList{u"frmenviarscript"_s});
         QCOMPARE(fileRows(*m->cn(), m->id().toLongLong()),
                  (QStringList{u"copo.gif"_s, u"fondo.jpg"_s}));
@@ -121,16 +121,16 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
         QCOMPARE(m.buttons(), Chosen);
         // A stored script: its own type first; what "Cancelar" drops is not kept.
         m.click(scriptKey(l.menu));
-        m->opciones()->boton_Editar->click();
-        QCOMPARE(items(panel->list_tipo->model()), (QStringList{u"Visual"_s, u"Efecto"_s}));
-        panel->Text_nombre->setText(u"Cambiado"_s);
-        m->opciones()->boton_salir[1]->click();
-        m->opciones()->boton_Editar->click();
-        QCOMPARE(panel->Text_nombre->text(), u"Menú d'O'Brien"_s);
+        m->opciones()->boton_Editar()->click();
+        QCOMPARE(items(panel->list_tipo()->model()), (QStringList{u"Visual"_s, u"Efecto"_s}));
+        panel->Text_nombre()->setText(u"Cambiado"_s);
+        m->opciones()->boton_salir(1)->click();
+        m->opciones()->boton_Editar()->click();
+        QCOMPARE(panel->Text_nombre()->text(), u"Menú d'O'Brien"_s);
         // Saved under another name and category: the node moves there once.
-        panel->Text_nombre->setText(u"Menú analógico"_s);
-        panel->list_categoria->setCurrentText(u"Relojes"_s);
-        m->opciones()->boton_aceptar->click();
+        panel->Text_nombre()->setText(u"Menú analógico"_s);
+        panel->list_categoria()->setCurrentText(u"Relojes"_s);
+        m->opciones()->boton_aceptar()->click();
         QCOMPARE(items(m.node(categoryKey(l.desplegables))), QStringList());
         QCOMPARE(items(m.node(categoryKey(l.relojes))),
                  (QStringList{u"Menú analógico"_s, u"Nieve 'cayendo'"_s, u"Reloj digital"_s}));
@@ -154,10 +154,10 @@ void TestEditing::deletingActsOnTheScriptsOwnNodeAndNeverAsksTheRootForItsParent
         MainWindowUnderTest m(folder);
         m.click(scriptKey(l.reloj));
         m.click(categoryKey(l.menus));
-        m->opciones()->boton_insertar->click();
-        m->opciones()->boton_salir[1]->click();
+        m->opciones()->boton_insertar()->click();
+        m->opciones()->boton_salir(1)->click();
         m.boxes.answer(QMessageBox::Yes);
-        m->opciones()->boton_borrar->click();
+        m->opciones()->boton_borrar()->click();
         QCOMPARE(m.boxes.shown.last().text, u"¿Esta seguro de  borrar este Script?"_s);
         QVERIFY(!m.node(scriptKey(l.reloj)) && m.node(categoryKey(l.menus)) && m->id().isEmpty());
         QCOMPARE(m->DropHighlight(), m.node(categoryKey(l.relojes)));
@@ -171,7 +171,7 @@ void TestEditing::deletingActsOnTheScriptsOwnNodeAndNeverAsksTheRootForItsParent
     QCOMPARE(m.node(scriptKey(l.menu))->parent(), m.node(library::RootKey));
     m.click(scriptKey(l.menu));
     m.boxes.answer(QMessageBox::Yes);
-    m->opciones()->boton_borrar->click();
+    m->opciones()->boton_borrar()->click();
     QCOMPARE(m->DropHighlight(), m.node(library::RootKey));
     QVERIFY(m->cn()->scriptsByName().empty() && m->cn()->relatedFiles(l.reloj).empty());
 }
@@ -240,7 +240,7 @@ void TestEditing::aClickThatSlipsAPixelDeletesTheScriptItChose()
     QVERIFY(drag->isDragging());
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, far);
     m.boxes.answer(QMessageBox::Yes);
-    m->opciones()->boton_borrar->click();
+    m->opciones()->boton_borrar()->click();
     QCOMPARE(m.current(), categoryKey(l.desplegables));
     auto store = reopen(folder);
     QVERIFY(!store->script(l.menu) && store->script(l.reloj));
@@ -259,7 +259,7 @@ void TestEditing::rightClickInEveryEditorInsertsTheChosenFile()
         panel.relatedFiles()->boton_anadir_fichero_Click();
     }
     for (QsciScintilla* editor : panel.editors()) {
-        panel.tabscript->setCurrentIndex(int(panel.editors().indexOf(editor)));
+        panel.tabscript()->setCurrentIndex(int(panel.editors().indexOf(editor)));
         editor->setText(u"<img src=\"X\">"_s);
         editor->setSelection(0, 10, 0, 11); // the X
         // The chosen file replaces the selection, then goes in at the caret; Escape adds none.
@@ -291,7 +291,7 @@ void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()
     files->setSession(store.get(), true, l.reloj);
     files->LoadRelatedFilesList();
     const auto remove = [&](const QString& name, QList<QMessageBox::StandardButton> answers) {
-        panel.list_ficheros->setCurrentItem(panel.list_ficheros->findItems(name, {}).value(0));
+        panel.list_ficheros()->setCurrentItem(panel.list_ficheros()->findItems(name, {}).value(0));
         for (auto answer : answers)
             boxes.answer(answer);
         files->boton_borrar_fichero_Click();
@@ -320,7 +320,7 @@ void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()
     remove(u"doble.gif"_s, {QMessageBox::Yes, QMessageBox::Yes});
     QCOMPARE(fileRows(*store, l.reloj),
              (QStringList{u"Logo.gif"_s, u"logo.gif"_s, u"ajeno.gif"_s}));
-    QCOMPARE(items(panel.list_ficheros->model()), fileRows(*store, l.reloj));
+    QCOMPARE(items(panel.list_ficheros()->model()), fileRows(*store, l.reloj));
     QCOMPARE(QDir(folder.resourcesPath()).entryList(QDir::Files, QDir::Name),
              (QStringList{u"Logo.gif"_s, u"ajeno.gif"_s, u"logo.gif"_s, u"propio.gif"_s,
                           u"reloj.gif"_s}));

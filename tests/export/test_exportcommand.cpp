@@ -22,7 +22,7 @@ const auto bytesOf = &TempProgramFolder::readFile;
 void exportScript(MainWindowUnderTest& w, qint64 id)
 {
     w.click(library::scriptKey(id));
-    QTest::mouseClick(w->opciones()->boton_exportar, Qt::LeftButton);
+    QTest::mouseClick(w->opciones()->boton_exportar(), Qt::LeftButton);
 }
 
 // Right-clicks a node with real events and answers the menu that opens with item n (0 closes

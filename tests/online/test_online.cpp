@@ -380,11 +380,11 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
     const QUrl shown = site == u"/ok"_s      ? QUrl(Module1::SiteUrl)
                        : site == u"folder"_s ? QUrl()
                                              : QUrl::fromLocalFile(page);
-    QTRY_COMPARE_WITH_TIMEOUT(banner.web_publicidad->url(), shown,
+    QTRY_COMPARE_WITH_TIMEOUT(banner.web_publicidad()->url(), shown,
                               Frmpublicidad::SiteAnswerTimeoutMs + 10000);
     // A site that answered in time keeps its page, and nothing is written for it.
     QTest::qWait(site == u"/ok"_s ? Frmpublicidad::SiteAnswerTimeoutMs + 500 : 300);
-    QCOMPARE(banner.web_publicidad->url(), shown);
+    QCOMPARE(banner.web_publicidad()->url(), shown);
     QCOMPARE(held.isEmpty(), site != u"silent"_s);
     if (site == u"/ok"_s || site == u"folder"_s)
         QVERIFY(QFileInfo(page).isDir() || TempProgramFolder::readFile(page) == old);
@@ -450,11 +450,11 @@ void TestOnline::sentScriptArrivesWithTextFilesAndItsOwnPage()
     {
         frmenviarscript window(*store, QString::number(l.reloj));
         window.show();
-        QTest::mouseClick(window.boton_enviar, Qt::LeftButton);
-        QVERIFY2(window.Label1->text() == u"El script ha sido enviado"_s,
-                 qPrintable(window.Label2->text()));
-        QCOMPARE(window.Label2->text(), u"Gracias por su colaboracion"_s);
-        QVERIFY(!window.isVisible() && !window.MapiSess.isSignedOn());
+        QTest::mouseClick(window.boton_enviar(), Qt::LeftButton);
+        QVERIFY2(window.Label1()->text() == u"El script ha sido enviado"_s,
+                 qPrintable(window.Label2()->text()));
+        QCOMPARE(window.Label2()->text(), u"Gracias por su colaboracion"_s);
+        QVERIFY(!window.isVisible() && !window.MapiSess().isSignedOn());
     }
     const QByteArray page = TempProgramFolder::readFile(folder.filePath(u"js.htm"_s));
     QVERIFY(page.contains("Reloj digital"));
@@ -501,16 +501,16 @@ void TestOnline::failingMailSystemLeavesTheWindowWithTheReason()
         Module1::SubmissionAddress = address;
         frmenviarscript window(*store, QString::number(l.reloj));
         window.show();
-        QTest::mouseClick(window.boton_enviar, Qt::LeftButton);
-        const QString line = window.Label1->text() + u'|' + window.Label2->text();
+        QTest::mouseClick(window.boton_enviar(), Qt::LeftButton);
+        const QString line = window.Label1()->text() + u'|' + window.Label2()->text();
         QVERIFY2(line.startsWith(u"El script NO ha sido enviado|Un error a ocurrido durante el "
                                  u"envio"_s +
                                  reason) &&
                      line.section(u' ', -1).toInt() > 0,
                  qPrintable(line));
-        QVERIFY(window.isVisible() && !window.boton_enviar->isEnabled());
+        QVERIFY(window.isVisible() && !window.boton_enviar()->isEnabled());
         window.close();
-        QVERIFY(!window.MapiSess.isSignedOn());
+        QVERIFY(!window.MapiSess().isSignedOn());
     }
 }
 

@@ -92,11 +92,11 @@ QString MainWindowUnderTest::buttons() const
 {
     const ButtonBar* b = w.opciones();
     const std::pair<const char*, QToolButton*> all[] = {
-        {"insertar", b->boton_insertar},   {"Editar", b->boton_Editar},
-        {"exportar", b->boton_exportar},   {"borrar", b->boton_borrar},
-        {"enviar", b->boton_enviarscript}, {"aceptar", b->boton_aceptar},
-        {"preview", b->boton_preview},     {"Salir", b->boton_salir[0]},
-        {"Cancelar", b->boton_salir[1]}};
+        {"insertar", b->boton_insertar()},   {"Editar", b->boton_Editar()},
+        {"exportar", b->boton_exportar()},   {"borrar", b->boton_borrar()},
+        {"enviar", b->boton_enviarscript()}, {"aceptar", b->boton_aceptar()},
+        {"preview", b->boton_preview()},     {"Salir", b->boton_salir(0)},
+        {"Cancelar", b->boton_salir(1)}};
     QStringList shown;
     for (const auto& [name, button] : all) {
         if (button->isVisible())
