@@ -13,7 +13,6 @@
 #include "scriptsave.h"
 #include "treedrag.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -29,13 +28,13 @@ const QString ErrorTitle = QStringLiteral("Error");
 EditingCommands::EditingCommands(EditingWindow& window, EditorPanel& panel, QWidget* parent)
     : QObject(parent), w_(window), panel_(panel), parent_(parent)
 {
-    drag_ =
-        new TreeDrag(w_.Tree(),
-                     TreeDrag::Window{[this](QTreeWidgetItem* node) { w_.SetDropHighlight(node); },
-                                      [this] { return w_.DropHighlight(); },
-                                      [this](const QString& key) { return w_.FindNode(key); },
-                                      [this] { return w_.cn(); }},
-                     this);
+    // Dragging scripts in the tree, for the life of the commands.
+    new TreeDrag(w_.Tree(),
+                 TreeDrag::Window{[this](QTreeWidgetItem* node) { w_.SetDropHighlight(node); },
+                                  [this] { return w_.DropHighlight(); },
+                                  [this](const QString& key) { return w_.FindNode(key); },
+                                  [this] { return w_.cn(); }},
+                 this);
 }
 
 void EditingCommands::reportError(const QString& text)
@@ -68,11 +67,6 @@ bool EditingCommands::libraryCanFileScripts()
     return true;
 }
 
-void EditingCommands::showEditor()
-{
-    w_.ShowEditorPanel(true);
-}
-
 void EditingCommands::boton_insertar_Click()
 {
     if (!libraryCanFileScripts())
@@ -85,7 +79,7 @@ void EditingCommands::boton_insertar_Click()
         return;
     }
     w_.ArrangeButtonBar(true);
-    showEditor();
+    w_.ShowEditorPanel(true);
     panel_.ClearFields();
     panel_.relatedFiles()->setSession(w_.cn(), false, 0);
     panel_.Text_nombre()->setFocus();
@@ -112,7 +106,7 @@ void EditingCommands::boton_Editar_Click()
     editar_ = true;
     panel_.relatedFiles()->setSession(w_.cn(), true, scriptId);
     panel_.relatedFiles()->LoadRelatedFilesList();
-    showEditor();
+    w_.ShowEditorPanel(true);
     w_.ArrangeButtonBar(true);
 }
 

@@ -9,7 +9,6 @@ namespace editing {
 
 class EditingWindow;
 class EditorPanel;
-class TreeDrag;
 
 // The main window's editing commands: opening the editor for a new or the current script,
 // leaving it, saving, deleting, and moving scripts in the tree by dragging them. Their
@@ -28,13 +27,8 @@ public:
     void SaveScript();
     void DeleteScript();
 
-    TreeDrag* drag() const { return drag_; }
-    // An existing script is in the editor.
-    bool editar() const { return editar_; }
-
 private:
     bool libraryCanFileScripts();
-    void showEditor();
     QTreeWidgetItem* addScriptNode(qint64 scriptId, qint64 categoryId, const QString& text);
     void showParentAfterDeletion(QTreeWidgetItem* parent);
     void reportError(const QString& text);
@@ -42,7 +36,7 @@ private:
     EditingWindow& w_;
     EditorPanel& panel_;
     QWidget* parent_;
-    TreeDrag* drag_;
+    // An existing script is in the editor.
     bool editar_ = false;
 };
 
