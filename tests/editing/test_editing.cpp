@@ -223,6 +223,7 @@ void TestEditing::aClickThatSlipsAPixelDeletesTheScriptItChose()
     const QPoint press = m->Tree()->visualItemRect(m.node(scriptKey(l.menu))).center();
     // A hand that slips while clicking: press, one pixel right, then one down, release.
     const TreeDrag* drag = m->findChild<TreeDrag*>();
+    QVERIFY(drag);
     QTest::mousePress(viewport, Qt::LeftButton, {}, press);
     for (const QPoint slip : {QPoint(1, 0), QPoint(1, 1)})
         QTest::mouseMove(viewport, press + slip);
