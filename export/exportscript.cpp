@@ -59,9 +59,9 @@ ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const Q
     // The files go first: when a copy fails the page is left as it was, never pointing at
     // files that are not there.
     const PreparedPage prepared = preparePageFile(report.page, script.parts);
-    if (!prepared.result.ok) {
-        report.pageProblem = prepared.result.problem;
-        return refusedWith(report, ExportReport::Status::Refused, prepared.result.message);
+    if (!prepared.result) {
+        report.pageProblem = prepared.problem;
+        return refusedWith(report, ExportReport::Status::Refused, prepared.result.message());
     }
     const CopyResult copy = copyRelatedFiles(script.files, QFileInfo(report.page).absolutePath());
     report.filesSkipped = copy.skipped;
@@ -71,10 +71,9 @@ ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const Q
     if (!copy.ok)
         return refusedWith(report, ExportReport::Status::Refused,
                            copy.message + QStringLiteral("\nLa página no se ha modificado."));
-    const PageFileResult page = writePreparedPage(prepared);
-    if (!page.ok)
-        return refusedWith(report, ExportReport::Status::Refused, page.message);
-    report.pageCreated = page.created;
+    if (const base::Result written = writePreparedPage(prepared); !written)
+        return refusedWith(report, ExportReport::Status::Refused, written.message());
+    report.pageCreated = prepared.created;
     report.pageWritten = true;
     return report;
 }

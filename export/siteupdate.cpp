@@ -140,21 +140,21 @@ PageOutcome SiteUpdater::update(const QString& pagePath)
     QList<qint64> unknown;
     const PreparedPage prepared = preparePageEdit(
         pagePath, [&](const QByteArray& page) { return editForSite(page, &applied, &unknown); });
-    if (!prepared.result.ok)
-        return refusedOutcome(pagePath, prepared.result.message);
+    if (!prepared.result)
+        return refusedOutcome(pagePath, prepared.result.message());
     // The files go first, as in a single export: a page never points at files that failed to
     // arrive beside it.
     const QString copyProblem = copyFilesBeside(pagePath, applied);
     if (!copyProblem.isEmpty())
         return refusedOutcome(pagePath,
                               copyProblem + QStringLiteral("\nLa página no se ha modificado."));
-    const PageFileResult file = writePreparedPage(prepared);
-    if (!file.ok)
-        return refusedOutcome(pagePath, file.message);
+    if (const base::Result written = writePreparedPage(prepared); !written)
+        return refusedOutcome(pagePath, written.message());
     PageOutcome outcome;
     outcome.path = pagePath;
     outcome.unknownIds = unknown;
-    outcome.status = file.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
+    outcome.status =
+        prepared.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
     return outcome;
 }
 

@@ -1,6 +1,7 @@
 // The command line as a web author uses it: an export into a page, the list of scripts, and
 // the update of every page of a site, each through the staged korvalis-export.
 
+#include "buildinfo.h"
 #include "export/pagefile.h"
 #include "tests/export/sitefixture.h"
 
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void usageAndLibraryErrorsExitTwo();
     void listFindsScriptsByWordsAsWritten();
     void siteUpdateRewritesEachMarkedPageOrSaysWhyNot();
+    void helpVersionAndOptionFaultsInSpanish();
 };
 
 void TestCli::exportWritesThePageAndCopiesItsFiles()
@@ -273,6 +275,68 @@ void TestCli::siteUpdateRewritesEachMarkedPageOrSaysWhyNot()
     for (const QString& p : current)
         QVERIFY2(QFileInfo(p).lastModified() == longAgo, qPrintable(p));
     QCOMPARE(bytesOf(gif), QByteArray("GIF89a-reloj"));
+}
+
+// One front for every form: --help and --version answer on standard output; each fault of the
+// options is named in Spanish with the word as typed, followed by the usage of every form, and
+// nothing is touched.
+void TestCli::helpVersionAndOptionFaultsInSpanish()
+{
+    SiteFixture f;
+    const QString page = f.page(QStringLiteral("p.htm"), {f.lib.reloj});
+    const QByteArray pageBytes = bytesOf(page);
+    const QStringList forms = {
+        QStringLiteral("korvalis-export [--library CARPETA] ID_SCRIPT PAGINA"),
+        QStringLiteral("--list [PALABRAS...]"), QStringLiteral("--update CARPETA_DEL_SITIO")};
+    for (const QString& help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+        const Run r = run({help});
+        QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+        const QString out = QString::fromUtf8(r.out);
+        QVERIFY2(out.startsWith(QStringLiteral("Uso: ")), qPrintable(out));
+        for (const QString& form : forms)
+            QVERIFY2(out.contains(form), qPrintable(form));
+    }
+    const Run version = run({QStringLiteral("--version")});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QByteArray("korvalis-export " KORVALIS_VERSION_TEXT "\n"));
+
+    const QHash<QString, QStringList> tokens = {
+        {QStringLiteral("LIB"), {QStringLiteral("--library"), f.folder.path()}},
+        {QStringLiteral("SITE"), {f.site.path()}},
+        {QStringLiteral("PAGE"), {page}},
+        {QStringLiteral("ID"), {QString::number(f.lib.reloj)}}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"LIB --bogus ID PAGE", "Opción desconocida: --bogus"},
+        {"LIB ID PAGE -x=1", "Opción desconocida: -x=1"},
+        {"ID PAGE --library", "Falta la carpeta de la biblioteca tras --library."},
+        {"--library --list ID PAGE", "Falta la carpeta de la biblioteca tras --library."},
+        {"LIB --update", "Falta la carpeta tras --update."},
+        {"LIB --update --list ID", "Falta la carpeta tras --update."},
+        {"LIB --list --update SITE", "No se pueden usar a la vez --list y --update."},
+        {"LIB --list=reloj", "La opción --list no lleva valor."},
+        {"--library= --list", "Falta la carpeta de la biblioteca tras --library."},
+        {"LIB ID PAGE PAGE", "Se esperan un id de script y una página."},
+        {"LIB --update SITE ID 0", "«0» no es un id de script."}};
+    for (const auto& [text, message] : cases) {
+        QStringList args;
+        for (const QString& word :
+             QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            args += tokens.value(word, {word});
+        const Run r = run(args);
+        const QString what = args.join(QLatin1Char(' ')) + QStringLiteral(": ") + r.err;
+        QVERIFY2(r.exitCode == 2 && r.out.isEmpty() &&
+                     r.err.startsWith(QString::fromUtf8(message) + QStringLiteral("\nUso: ")),
+                 qPrintable(what));
+        for (const QString& form : forms)
+            QVERIFY2(r.err.contains(form), qPrintable(what));
+    }
+    QCOMPARE(bytesOf(page), pageBytes);
+    // The value joined to its option, and the words after "--".
+    const QString dashed = f.path(QStringLiteral("junto.htm"));
+    const Run joined = run({QStringLiteral("--library=") + f.folder.path(), QStringLiteral("--"),
+                            QString::number(f.nieve), dashed});
+    QVERIFY2(joined.exitCode == 0, qPrintable(joined.err));
+    QVERIFY(bytesOf(dashed).contains(headBeginMarker(f.nieve)));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
