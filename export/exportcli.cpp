@@ -3,22 +3,42 @@
 #include "commandlibrary.h"
 #include "exitcodes.h"
 #include "exportscript.h"
+#include "unifieddiff.h"
+
+#include <QFile>
+#include <optional>
 
 namespace exporting::cli {
 
 namespace {
 
-int runExport(const Invocation& call)
+// The script and the page an export is given, and the library: the exit status when they are
+// not all there.
+struct Target
+{
+    qint64 scriptId = 0;
+    QString page;
+    std::unique_ptr<library::LibraryStore> store;
+};
+
+std::optional<int> openTarget(const Invocation& call, Target& target)
 {
     if (call.arguments.size() != 2)
         return call.usageError(QStringLiteral("Se esperan un id de script y una página."));
-    qint64 scriptId = 0;
-    if (const base::Result id = parseScriptId(call.arguments[0], &scriptId); !id)
+    if (const base::Result id = parseScriptId(call.arguments[0], &target.scriptId); !id)
         return call.usageError(id.message());
-    std::unique_ptr<library::LibraryStore> store;
-    if (const base::Result opened = OpenCommandLibrary(call.libraryFolder, store); !opened)
+    target.page = call.arguments[1];
+    if (const base::Result opened = OpenCommandLibrary(call.libraryFolder, target.store); !opened)
         return fail(opened.message());
-    const ExportReport report = exportScript(*store, scriptId, call.arguments[1]);
+    return std::nullopt;
+}
+
+int runExport(const Invocation& call)
+{
+    Target target;
+    if (const std::optional<int> status = openTarget(call, target))
+        return *status;
+    const ExportReport report = exportScript(*target.store, target.scriptId, target.page);
     switch (report.status) {
     case ExportReport::Status::Done:
         printLine(stdout, summary(report));
@@ -30,6 +50,25 @@ int runExport(const Invocation& call)
         break;
     }
     return fail(report.message);
+}
+
+// The export worked out in memory and shown as a diff of the page; nothing is written.
+int runDiff(const Invocation& call)
+{
+    Target target;
+    if (const std::optional<int> status = openTarget(call, target))
+        return *status;
+    const PreparedExport prepared = prepareExport(*target.store, target.scriptId, target.page);
+    if (prepared.report.status != ExportReport::Status::Done)
+        return fail(prepared.report.message);
+    if (!prepared.page.changed)
+        return PageUnchanged;
+    const QByteArray diff =
+        unifiedDiff(prepared.page.original, prepared.page.bytes, QFile::encodeName(target.page));
+    std::fwrite(diff.constData(), 1, size_t(diff.size()), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout)
+               ? PageWouldChange
+               : fail(QStringLiteral("No se puede escribir la diferencia."));
 }
 
 } // namespace
@@ -44,6 +83,20 @@ Form exportForm()
         QStringLiteral("Sale con 0 si la escribió, 1 si rechazó la página (que queda como"),
         QStringLiteral("estaba) y 2 ante un error de uso o de la biblioteca.")};
     form.run = runExport;
+    return form;
+}
+
+Form diffForm()
+{
+    Form form;
+    form.option = QStringLiteral("diff");
+    form.arguments = QStringLiteral("ID_SCRIPT PAGINA");
+    form.help = {
+        QStringLiteral("Muestra, como «diff -u», lo que la exportación cambiaría en la página,"),
+        QStringLiteral("sin escribir nada. Sale con 0 si la página quedaría igual, 1 si"),
+        QStringLiteral("cambiaría y 2 si la exportación la rechazaría o ante un error de uso o"),
+        QStringLiteral("de la biblioteca.")};
+    form.run = runDiff;
     return form;
 }
 

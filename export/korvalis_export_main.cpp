@@ -12,6 +12,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     namespace cli = exporting::cli;
-    const QList<cli::Form> forms = {cli::exportForm(), cli::listForm(), cli::siteUpdateForm()};
+    const QList<cli::Form> forms = {cli::exportForm(), cli::listForm(), cli::siteUpdateForm(),
+                                    cli::diffForm()};
     return cli::run(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), forms);
 }

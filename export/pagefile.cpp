@@ -101,6 +101,7 @@ PreparedPage preparePageEdit(const QString& path, const PageEditor& editor)
     // Replacing the file by rename would slip past its read-only permission.
     if (prepared.changed && existed && (Module1::IsReadOnly(path) || !info.isWritable()))
         return failed(writeFailure(path, QStringLiteral("es de sólo lectura.")));
+    prepared.original = existed ? page : QByteArray();
     prepared.bytes = edit.page;
     return prepared;
 }

@@ -21,7 +21,8 @@ struct PreparedPage
     bool created = false;                    // the file does not exist and is written anew
     bool changed = false;                    // the page's bytes change, so it must be written
     QString path;
-    QByteArray bytes; // the edited page
+    QByteArray original; // the page as read; empty when it is created
+    QByteArray bytes;    // the edited page
 };
 
 // Any change of a page's bytes: `edit` is given the page's bytes (a new page's when the file

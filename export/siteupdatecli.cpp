@@ -12,6 +12,8 @@ namespace exporting::cli {
 
 namespace {
 
+const QString DryRun = QStringLiteral("dry-run");
+
 // The ids asked for must all be scripts of the library.
 base::Result checkScripts(library::LibraryStore& store, const QList<qint64>& ids)
 {
@@ -47,7 +49,7 @@ int runSiteUpdate(const Invocation& call)
         return fail(known.message());
 
     const SiteScan scan = findSitePages(call.value, scriptIds);
-    SiteUpdater updater(*store, scriptIds);
+    SiteUpdater updater(*store, scriptIds, call.isSet(DryRun));
     const SiteReport report = updateSite(updater, scan);
     for (const PageOutcome& page : report.pages)
         printLine(stdout, outcomeLine(page, scan.folder));
@@ -63,13 +65,16 @@ Form siteUpdateForm()
     form.option = QStringLiteral("update");
     form.valueName = QStringLiteral("CARPETA_DEL_SITIO");
     form.valueText = QStringLiteral("la carpeta");
+    form.switches = {DryRun};
     form.arguments = QStringLiteral("[ID_SCRIPT...]");
     form.help = {
         QStringLiteral("Actualiza las páginas del sitio (y de sus subcarpetas) que tienen las"),
         QStringLiteral("marcas de los scripts dados, o de cualquier script sin ninguno: una línea"),
         QStringLiteral("por página («actualizada», «al día», «rechazada: …») y un resumen."),
-        QStringLiteral("Sale con 0 si no rechazó ninguna página, 1 si rechazó alguna y 2 ante un"),
-        QStringLiteral("error de uso o de la biblioteca.")};
+        QStringLiteral("Con --dry-run sólo dice qué haría («se actualizaría», «al día»,"),
+        QStringLiteral("«rechazada: …»), sin escribir ni copiar nada. Sale con 0 si no rechazó"),
+        QStringLiteral("ninguna página, 1 si rechazó alguna y 2 ante un error de uso o de la"),
+        QStringLiteral("biblioteca.")};
     form.run = runSiteUpdate;
     return form;
 }
