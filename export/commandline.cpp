@@ -6,6 +6,8 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QHash>
+#include <cerrno>
+#include <cstring>
 
 namespace exporting::cli {
 
@@ -93,6 +95,17 @@ QString parseProblem(const QCommandLineParser& parser, const QStringList& argume
     return QStringLiteral("No se entienden las opciones: %1").arg(parser.errorText());
 }
 
+// The exit status of a form whose output may not have reached its reader: a full disk or a
+// closed pipe must not look like success to the script that reads it.
+int afterOutput(int status)
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return status;
+    const QString reason = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QString();
+    return fail(QStringLiteral("No se puede escribir la salida del programa: %1").arg(reason));
+}
+
 } // namespace
 
 void printLine(FILE* stream, const QString& line)
@@ -153,11 +166,11 @@ int run(const QStringList& arguments, const QString& programFolder, const QList<
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(HelpOption)) {
         printLine(stdout, helpText(forms));
-        return 0;
+        return afterOutput(0);
     }
     if (parser.isSet(VersionOption)) {
         printLine(stdout, Program + QStringLiteral(" " KORVALIS_VERSION_TEXT));
-        return 0;
+        return afterOutput(0);
     }
     if (!parsed)
         return call.usageError(parseProblem(parser, arguments, valueOptions, forms));
@@ -194,7 +207,7 @@ int run(const QStringList& arguments, const QString& programFolder, const QList<
         call.switchesSet << it.key();
     }
     call.arguments = parser.positionalArguments();
-    return form->run(call);
+    return afterOutput(form->run(call));
 }
 
 } // namespace exporting::cli

@@ -42,7 +42,8 @@ struct Form
 };
 
 // Parses `arguments` (the program's name first), runs the form they ask for and returns its
-// exit status. `programFolder` is the library's folder when --library is not given.
+// exit status; UsageOrLibrary when its output could not be written. `programFolder` is the
+// library's folder when --library is not given.
 int run(const QStringList& arguments, const QString& programFolder, const QList<Form>& forms);
 
 // Writes a problem to standard error; returns UsageOrLibrary.

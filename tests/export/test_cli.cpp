@@ -340,6 +340,17 @@ void TestCli::helpVersionAndOptionFaultsInSpanish()
     const Run version = run({QStringLiteral("--version")});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QByteArray("korvalis-export " KORVALIS_VERSION_TEXT "\n"));
+    // Output that cannot be written is a failure, not silence.
+    for (const char* form : {"--help", "--list"}) {
+        const Run full = run(
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" --library \"$1\" %1 > /dev/full").arg(QLatin1String(form)),
+             Staged, f.folder.path()},
+            QStringLiteral("sh"));
+        QVERIFY2(full.exitCode == 2 && full.err.startsWith(QStringLiteral(
+                                           "No se puede escribir la salida del programa: ")),
+                 qPrintable(full.err));
+    }
 
     const QHash<QString, QStringList> tokens = {
         {QStringLiteral("LIB"), {QStringLiteral("--library"), f.folder.path()}},
