@@ -8,22 +8,21 @@
 
 namespace exporting {
 
-std::unique_ptr<library::LibraryStore> OpenCommandLibrary(const QString& folder, QString* problem)
+base::Result OpenCommandLibrary(const QString& folder,
+                                std::unique_ptr<library::LibraryStore>& store)
 {
     const QString absolute = QDir(folder).absolutePath();
     const QString libraryFile = library::LibraryPathIn(absolute);
-    if (!QFileInfo(libraryFile).isFile()) {
-        *problem = QStringLiteral("No hay biblioteca en %1").arg(libraryFile);
-        return nullptr;
-    }
+    if (!QFileInfo(libraryFile).isFile())
+        return base::Result::failure(QStringLiteral("No hay biblioteca en %1").arg(libraryFile));
     Module1::SetProgramValues(absolute);
     try {
-        return library::LibraryStore::open(libraryFile);
+        store = library::LibraryStore::open(libraryFile);
+        return base::Result::success();
     } catch (const library::DatabaseError& e) {
-        *problem =
-            QStringLiteral("No se puede abrir la biblioteca %1: %2").arg(libraryFile, e.message());
+        return base::Result::failure(
+            QStringLiteral("No se puede abrir la biblioteca %1: %2").arg(libraryFile, e.message()));
     }
-    return nullptr;
 }
 
 } // namespace exporting

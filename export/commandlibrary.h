@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/result.h"
 #include "library/librarystore.h"
 
 #include <QString>
@@ -7,9 +8,10 @@
 
 namespace exporting {
 
-// The library of the command-line companion's --library folder, opened with the program-wide
-// values pointing at that folder; null with a Spanish reason when there is none or it cannot
-// be opened.
-std::unique_ptr<library::LibraryStore> OpenCommandLibrary(const QString& folder, QString* problem);
+// Opens the library of the command-line companion's --library folder into `store`, with the
+// program-wide values pointing at that folder; a failure says in Spanish that there is none
+// or why it cannot be opened.
+base::Result OpenCommandLibrary(const QString& folder,
+                                std::unique_ptr<library::LibraryStore>& store);
 
 } // namespace exporting

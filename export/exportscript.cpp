@@ -49,21 +49,31 @@ ExportReport readScriptToExport(library::LibraryStore& store, qint64 scriptId,
     return report;
 }
 
-ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath)
+PreparedExport prepareExport(library::LibraryStore& store, qint64 scriptId, const QString& pagePath)
 {
-    ScriptToExport script;
-    ExportReport report = readScriptToExport(store, scriptId, &script);
-    report.page = QFileInfo(pagePath).absoluteFilePath();
+    PreparedExport prepared;
+    prepared.report = readScriptToExport(store, scriptId, &prepared.script);
+    prepared.report.page = QFileInfo(pagePath).absoluteFilePath();
+    if (prepared.report.status != ExportReport::Status::Done)
+        return prepared;
+    prepared.page = preparePageFile(prepared.report.page, prepared.script.parts);
+    if (!prepared.page.result) {
+        prepared.report.pageProblem = prepared.page.problem;
+        prepared.report = refusedWith(prepared.report, ExportReport::Status::Refused,
+                                      prepared.page.result.message());
+    }
+    return prepared;
+}
+
+ExportReport writeExport(const PreparedExport& prepared)
+{
+    ExportReport report = prepared.report;
     if (report.status != ExportReport::Status::Done)
         return report;
     // The files go first: when a copy fails the page is left as it was, never pointing at
     // files that are not there.
-    const PreparedPage prepared = preparePageFile(report.page, script.parts);
-    if (!prepared.result.ok) {
-        report.pageProblem = prepared.result.problem;
-        return refusedWith(report, ExportReport::Status::Refused, prepared.result.message);
-    }
-    const CopyResult copy = copyRelatedFiles(script.files, QFileInfo(report.page).absolutePath());
+    const CopyResult copy =
+        copyRelatedFiles(prepared.script.files, QFileInfo(report.page).absolutePath());
     report.filesSkipped = copy.skipped;
     report.filesCopied = copy.copied;
     report.filesMissing = copy.missing;
@@ -71,12 +81,16 @@ ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const Q
     if (!copy.ok)
         return refusedWith(report, ExportReport::Status::Refused,
                            copy.message + QStringLiteral("\nLa página no se ha modificado."));
-    const PageFileResult page = writePreparedPage(prepared);
-    if (!page.ok)
-        return refusedWith(report, ExportReport::Status::Refused, page.message);
-    report.pageCreated = page.created;
+    if (const base::Result written = writePreparedPage(prepared.page); !written)
+        return refusedWith(report, ExportReport::Status::Refused, written.message());
+    report.pageCreated = prepared.page.created;
     report.pageWritten = true;
     return report;
+}
+
+ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath)
+{
+    return writeExport(prepareExport(store, scriptId, pagePath));
 }
 
 QString summary(const ExportReport& report)

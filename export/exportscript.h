@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pageedit.h"
+#include "pagefile.h"
 
 #include <QString>
 #include <QStringList>
@@ -41,9 +41,26 @@ struct ScriptToExport
 ExportReport readScriptToExport(library::LibraryStore& store, qint64 scriptId,
                                 ScriptToExport* script);
 
-// Writes the script into the page and copies its related files beside it. Nothing is
-// copied, and no folder made, unless the page was accepted; the page is written only after
-// every file was copied.
+// An export worked out in memory: the page as the export would write it, and the files it
+// would copy beside it.
+struct PreparedExport
+{
+    ExportReport report; // not Done: why the export cannot be done
+    ScriptToExport script;
+    PreparedPage page;
+};
+
+// Reads the script and the page and writes the script into the page in memory; nothing is
+// written or copied.
+PreparedExport prepareExport(library::LibraryStore& store, qint64 scriptId,
+                             const QString& pagePath);
+
+// Copies the related files of a prepared export beside the page, then writes the prepared
+// bytes. Nothing is copied, and no folder made, unless the page was accepted; the page is
+// written only after every file was copied.
+ExportReport writeExport(const PreparedExport& prepared);
+
+// Both steps at once: writes the script into the page and copies its related files beside it.
 ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath);
 
 // One Spanish line that says what an export did.

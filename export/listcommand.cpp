@@ -1,5 +1,6 @@
 #include "listcommand.h"
 
+#include "exitcodes.h"
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
 
@@ -7,31 +8,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <cstdio>
 
-namespace exporting {
+namespace exporting::cli {
 
 namespace {
-
-enum ExitCode { Listed = 0, NothingMatched = 1, UsageOrLibrary = 2 };
-
-const QString ListOption = QStringLiteral("--list");
-const QString LibraryOption = QStringLiteral("--library");
-const QString EndOfOptions = QStringLiteral("--");
-
-// Output is UTF-8 whatever the locale, for the build scripts that read it.
-void write(FILE* stream, const QString& line)
-{
-    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
-int fail(const QString& problem)
-{
-    write(stderr, problem);
-    write(stderr, QStringLiteral("Uso: korvalis-export [--library CARPETA] --list [PALABRAS...]"));
-    return UsageOrLibrary;
-}
 
 // A tab or a line end inside a name would break the line into wrong fields.
 QString field(QString text)
@@ -69,79 +49,45 @@ QHash<qint64, QString> categoryPaths(const std::vector<library::Category>& categ
     return paths;
 }
 
-struct Request
+int runList(const Invocation& call)
 {
-    QString folder;
-    QStringList words;
-};
-
-bool parse(const QStringList& args, Request* request, QString* problem)
-{
-    bool options = true;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (options && a == LibraryOption) {
-            if (++i >= args.size()) {
-                *problem = QStringLiteral("Falta la carpeta de la biblioteca tras --library.");
-                return false;
-            }
-            request->folder = args[i];
-        } else if (options && a == EndOfOptions) {
-            options = false;
-        } else if (options && a.startsWith(EndOfOptions) && a != ListOption) {
-            *problem = QStringLiteral("Opción desconocida: %1").arg(a);
-            return false;
-        } else if (a != ListOption || !options) {
-            request->words.append(a);
-        }
-    }
-    return true;
-}
-
-} // namespace
-
-bool IsListCommand(const QStringList& args)
-{
-    for (int i = 1; i < args.size() && args[i] != EndOfOptions; ++i) {
-        if (args[i] == ListOption)
-            return true;
-        if (args[i] == LibraryOption)
-            ++i;
-    }
-    return false;
-}
-
-int RunListCommand(const QStringList& args, const QString& defaultFolder)
-{
-    Request request{defaultFolder, {}};
-    QString problem;
-    if (!parse(args, &request, &problem))
-        return fail(problem);
-    const QString file = QDir(request.folder).absoluteFilePath(library::LibraryFileName);
-    if (!QFileInfo(file).isFile()) {
-        write(stderr, QStringLiteral("No hay biblioteca en %1").arg(file));
-        return UsageOrLibrary;
-    }
+    const QString file = QDir(call.libraryFolder).absoluteFilePath(library::LibraryFileName);
+    if (!QFileInfo(file).isFile())
+        return fail(QStringLiteral("No hay biblioteca en %1").arg(file));
     try {
         const std::unique_ptr<library::LibraryStore> store = library::LibraryStore::open(file);
         const std::vector<qint64> ids =
-            store->searchScripts(library::SearchWords(request.words.join(QLatin1Char(' '))));
+            store->searchScripts(library::SearchWords(call.arguments.join(QLatin1Char(' '))));
         QHash<qint64, library::ScriptListing> scripts;
         for (library::ScriptListing& s : store->scriptsByName())
             scripts.insert(s.id, std::move(s));
         const QHash<qint64, QString> paths = categoryPaths(store->categoriesByName());
         for (qint64 id : ids) {
             const library::ScriptListing s = scripts.value(id);
-            write(stdout,
-                  QStringLiteral("%1\t%2\t%3")
-                      .arg(QString::number(id), paths.value(s.idCategoria), field(s.nombre)));
+            printLine(stdout,
+                      QStringLiteral("%1\t%2\t%3")
+                          .arg(QString::number(id), paths.value(s.idCategoria), field(s.nombre)));
         }
         return ids.empty() ? NothingMatched : Listed;
     } catch (const library::DatabaseError& e) {
-        write(stderr,
-              QStringLiteral("No se puede leer la biblioteca %1: %2").arg(file, e.message()));
-        return UsageOrLibrary;
+        return fail(QStringLiteral("No se puede leer la biblioteca %1: %2").arg(file, e.message()));
     }
 }
 
-} // namespace exporting
+} // namespace
+
+Form listForm()
+{
+    Form form;
+    form.option = QStringLiteral("list");
+    form.arguments = QStringLiteral("[PALABRAS...]");
+    form.help = {
+        QStringLiteral("Lista los scripts que contienen todas las palabras (todos, sin ninguna),"),
+        QStringLiteral("uno por línea como «id<TAB>categoría<TAB>nombre», en el orden de la"),
+        QStringLiteral("búsqueda de la ventana. Sale con 0 si alguno coincide, 1 si ninguno y"),
+        QStringLiteral("2 ante un error de uso o de la biblioteca.")};
+    form.run = runList;
+    return form;
+}
+
+} // namespace exporting::cli

@@ -1,16 +1,12 @@
 #pragma once
 
-#include <QStringList>
+#include "commandline.h"
 
 // `korvalis-export [--library FOLDER] --list [WORDS...]`: the scripts that hold every word,
 // one a line as "id<TAB>category path<TAB>name", in the order of a search in the window.
-namespace exporting {
+// Exit status 0 when something matched, 1 when nothing did, 2 on a usage or library error.
+namespace exporting::cli {
 
-// Whether the arguments ask for a listing.
-bool IsListCommand(const QStringList& args);
+Form listForm();
 
-// Lists and returns the exit code: 0 something matched, 1 nothing did, 2 a usage or
-// library error. defaultFolder is the library's folder when --library is not given.
-int RunListCommand(const QStringList& args, const QString& defaultFolder);
-
-} // namespace exporting
+} // namespace exporting::cli

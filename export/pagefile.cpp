@@ -17,8 +17,8 @@ const QString Unchanged = QStringLiteral("\nLa página no se ha modificado.");
 PreparedPage failed(const QString& message, PageProblem problem = PageProblem::None)
 {
     PreparedPage page;
-    page.result.problem = problem;
-    page.result.message = message;
+    page.problem = problem;
+    page.result = base::Result::failure(message);
     return page;
 }
 
@@ -95,31 +95,28 @@ PreparedPage preparePageEdit(const QString& path, const PageEditor& editor)
         return failed(edit.message, edit.problem);
     PreparedPage prepared;
     prepared.path = path;
-    prepared.result.ok = true;
-    prepared.result.created = !existed;
-    prepared.result.changed = !existed || edit.page != page;
+    prepared.result = base::Result::success();
+    prepared.created = !existed;
+    prepared.changed = !existed || edit.page != page;
     // Replacing the file by rename would slip past its read-only permission.
-    if (prepared.result.changed && existed && (Module1::IsReadOnly(path) || !info.isWritable()))
+    if (prepared.changed && existed && (Module1::IsReadOnly(path) || !info.isWritable()))
         return failed(writeFailure(path, QStringLiteral("es de sólo lectura.")));
+    prepared.original = existed ? page : QByteArray();
     prepared.bytes = edit.page;
     return prepared;
 }
 
-PageFileResult writePreparedPage(const PreparedPage& page)
+base::Result writePreparedPage(const PreparedPage& page)
 {
-    PageFileResult result = page.result;
-    if (!result.ok || !result.changed)
-        return result;
+    if (!page.result || !page.changed)
+        return page.result;
     QString error;
-    if (!files::WriteWhole(page.path, page.bytes, &error)) {
-        PageFileResult failure;
-        failure.message = writeFailure(page.path, error);
-        return failure;
-    }
-    return result;
+    if (!files::WriteWhole(page.path, page.bytes, &error))
+        return base::Result::failure(writeFailure(page.path, error));
+    return base::Result::success();
 }
 
-PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script)
+base::Result insertScriptIntoPageFile(const QString& path, const PageScript& script)
 {
     return writePreparedPage(preparePageFile(path, script));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/result.h"
 #include "pageedit.h"
 
 #include <QString>
@@ -11,21 +12,17 @@ namespace exporting {
 // page and its edited copy fit in memory together.
 constexpr qint64 MaxPageBytes = qint64(256) * 1024 * 1024;
 
-struct PageFileResult
-{
-    PageProblem problem = PageProblem::None; // why the page was refused, if it was
-    bool ok = false;
-    bool created = false; // the file did not exist and was written anew
-    bool changed = false; // the file's bytes changed
-    QString message;      // Spanish, when not ok
-};
-
 // A page read and edited in memory, not written yet.
 struct PreparedPage
 {
-    PageFileResult result; // ok when the page can be written; `changed` when it must be
+    // Success when the page can be written; a failure says why not, the page unchanged.
+    base::Result result = base::Result::failure(QString());
+    PageProblem problem = PageProblem::None; // why the page was refused, if it was
+    bool created = false;                    // the file does not exist and is written anew
+    bool changed = false;                    // the page's bytes change, so it must be written
     QString path;
-    QByteArray bytes; // the edited page
+    QByteArray original; // the page as read; empty when it is created
+    QByteArray bytes;    // the edited page
 };
 
 // Any change of a page's bytes: `edit` is given the page's bytes (a new page's when the file
@@ -41,9 +38,9 @@ PreparedPage preparePageFile(const QString& path, const PageScript& script);
 
 // Replaces the file with the prepared page, atomically and only when its bytes changed: on any
 // failure it stays exactly as it was.
-PageFileResult writePreparedPage(const PreparedPage& page);
+base::Result writePreparedPage(const PreparedPage& page);
 
 // Both steps at once: the page is read once and written at most once.
-PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script);
+base::Result insertScriptIntoPageFile(const QString& path, const PageScript& script);
 
 } // namespace exporting

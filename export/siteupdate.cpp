@@ -60,8 +60,8 @@ int SiteReport::count(PageOutcome::Status status) const
                              [status](const PageOutcome& p) { return p.status == status; }));
 }
 
-SiteUpdater::SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted)
-    : store_(store), wanted_(wanted)
+SiteUpdater::SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted, bool dryRun)
+    : store_(store), wanted_(wanted), dryRun_(dryRun)
 {
 }
 
@@ -140,21 +140,29 @@ PageOutcome SiteUpdater::update(const QString& pagePath)
     QList<qint64> unknown;
     const PreparedPage prepared = preparePageEdit(
         pagePath, [&](const QByteArray& page) { return editForSite(page, &applied, &unknown); });
-    if (!prepared.result.ok)
-        return refusedOutcome(pagePath, prepared.result.message);
+    if (!prepared.result)
+        return refusedOutcome(pagePath, prepared.result.message());
+    if (dryRun_) {
+        PageOutcome outcome;
+        outcome.path = pagePath;
+        outcome.unknownIds = unknown;
+        outcome.status =
+            prepared.changed ? PageOutcome::Status::WouldUpdate : PageOutcome::Status::UpToDate;
+        return outcome;
+    }
     // The files go first, as in a single export: a page never points at files that failed to
     // arrive beside it.
     const QString copyProblem = copyFilesBeside(pagePath, applied);
     if (!copyProblem.isEmpty())
         return refusedOutcome(pagePath,
                               copyProblem + QStringLiteral("\nLa página no se ha modificado."));
-    const PageFileResult file = writePreparedPage(prepared);
-    if (!file.ok)
-        return refusedOutcome(pagePath, file.message);
+    if (const base::Result written = writePreparedPage(prepared); !written)
+        return refusedOutcome(pagePath, written.message());
     PageOutcome outcome;
     outcome.path = pagePath;
     outcome.unknownIds = unknown;
-    outcome.status = file.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
+    outcome.status =
+        prepared.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
     return outcome;
 }
 
@@ -162,6 +170,7 @@ SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan, const SiteProg
 {
     SiteReport report;
     report.folder = scan.folder;
+    report.dryRun = updater.dryRun();
     for (const SiteProblem& problem : scan.unreadable)
         report.pages.append(refusedOutcome(problem.path, problem.reason));
     for (int i = 0; i < scan.pages.size(); ++i) {
@@ -180,6 +189,9 @@ QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder)
     switch (outcome.status) {
     case PageOutcome::Status::Updated:
         line += QStringLiteral("actualizada");
+        break;
+    case PageOutcome::Status::WouldUpdate:
+        line += QStringLiteral("se actualizaría");
         break;
     case PageOutcome::Status::UpToDate:
         line += QStringLiteral("al día");
@@ -200,13 +212,16 @@ QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder)
 
 QString siteSummary(const SiteReport& report)
 {
-    QString text = QStringLiteral("%1, %2, %3.")
-                       .arg(pagesText(report.count(PageOutcome::Status::Updated),
-                                      "página actualizada", "páginas actualizadas"),
-                            pagesText(report.count(PageOutcome::Status::UpToDate), "página al día",
-                                      "páginas al día"),
-                            pagesText(report.count(PageOutcome::Status::Refused),
-                                      "página rechazada", "páginas rechazadas"));
+    QString text =
+        QStringLiteral("%1, %2, %3.")
+            .arg(report.dryRun ? pagesText(report.count(PageOutcome::Status::WouldUpdate),
+                                           "página se actualizaría", "páginas se actualizarían")
+                               : pagesText(report.count(PageOutcome::Status::Updated),
+                                           "página actualizada", "páginas actualizadas"),
+                 pagesText(report.count(PageOutcome::Status::UpToDate), "página al día",
+                           "páginas al día"),
+                 pagesText(report.count(PageOutcome::Status::Refused), "página rechazada",
+                           "páginas rechazadas"));
     if (report.notReached > 0)
         text += QStringLiteral(" Cancelado: %1 sin tocar.")
                     .arg(pagesText(report.notReached, "página", "páginas"));

@@ -18,7 +18,12 @@ namespace exporting {
 // What became of one page of a site.
 struct PageOutcome
 {
-    enum class Status { Updated, UpToDate, Refused };
+    enum class Status {
+        Updated,
+        UpToDate,
+        Refused,
+        WouldUpdate // a dry run found that the page would be updated
+    };
     Status status = Status::UpToDate;
     QString path;
     QString reason;           // Spanish, when refused
@@ -29,7 +34,8 @@ struct SiteReport
 {
     QString folder;
     QList<PageOutcome> pages;
-    int notReached = 0; // pages left untouched because the update was cancelled
+    int notReached = 0;  // pages left untouched because the update was cancelled
+    bool dryRun = false; // nothing was written: pages read and edited in memory only
     int count(PageOutcome::Status status) const;
 };
 
@@ -39,8 +45,11 @@ struct SiteReport
 class SiteUpdater
 {
 public:
-    // `wanted` empty: every script whose markers a page holds.
-    SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted);
+    // `wanted` empty: every script whose markers a page holds. A dry run writes and copies
+    // nothing: it says which pages would be updated, are up to date or would be refused.
+    SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted, bool dryRun = false);
+
+    bool dryRun() const { return dryRun_; }
 
     PageOutcome update(const QString& pagePath);
 
@@ -58,6 +67,7 @@ private:
 
     library::LibraryStore& store_;
     QList<qint64> wanted_;
+    bool dryRun_;
     std::map<qint64, LibraryScript> scripts_; // read once a run; references stay valid
     QSet<QString> copied_; // resources folder and script already seen to in this run
 };
@@ -70,8 +80,8 @@ using SiteProgress = std::function<bool(int done, const PageOutcome& outcome)>;
 SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan,
                       const SiteProgress& progress = {});
 
-// One line for a page: its path inside the site, then "actualizada", "al día" or
-// "rechazada: " and the reason.
+// One line for a page: its path inside the site, then "actualizada" ("se actualizaría" in a
+// dry run), "al día" or "rechazada: " and the reason.
 QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder);
 // The counts of pages updated, up to date and refused, in one sentence.
 QString siteSummary(const SiteReport& report);

@@ -1,123 +1,82 @@
 #include "siteupdatecli.h"
 
 #include "commandlibrary.h"
+#include "exitcodes.h"
 #include "library/librarystore.h"
 #include "siteupdate.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <cstdio>
 #include <memory>
 
-namespace siteupdatecli {
+namespace exporting::cli {
 
 namespace {
 
-enum ExitCode { NoneRefused = 0, SomeRefused = 1, UsageOrLibrary = 2 };
-
-const QString Update = QStringLiteral("--update");
-
-void printLine(FILE* stream, const QString& line)
-{
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
-int fail(const QString& problem, bool showUsage = false)
-{
-    printLine(stderr, problem);
-    if (showUsage)
-        printLine(stderr, QStringLiteral("Uso: korvalis-export [--library CARPETA] --update "
-                                         "CARPETA_DEL_SITIO [ID_SCRIPT...]"));
-    return UsageOrLibrary;
-}
-
-struct Arguments
-{
-    QString library;
-    QString site;
-    QList<qint64> scriptIds;
-};
-
-bool isOption(const QString& arg)
-{
-    return arg.startsWith(QLatin1String("--"));
-}
-
-bool parse(const QStringList& args, Arguments* parsed, QString* problem)
-{
-    parsed->library = QCoreApplication::applicationDirPath();
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--library") || arg == Update) {
-            QString& value = arg == Update ? parsed->site : parsed->library;
-            if (++i >= args.size() || isOption(args[i])) {
-                *problem = QStringLiteral("Falta la carpeta tras %1.").arg(arg);
-                return false;
-            }
-            value = args[i];
-            continue;
-        }
-        if (isOption(arg)) {
-            *problem = QStringLiteral("Opción desconocida: %1").arg(arg);
-            return false;
-        }
-        bool isNumber = false;
-        const qint64 id = arg.toLongLong(&isNumber);
-        if (!isNumber || id <= 0) {
-            *problem = QStringLiteral("«%1» no es un id de script.").arg(arg);
-            return false;
-        }
-        if (!parsed->scriptIds.contains(id))
-            parsed->scriptIds.append(id);
-    }
-    return true;
-}
+const QString DryRun = QStringLiteral("dry-run");
 
 // The ids asked for must all be scripts of the library.
-bool checkScripts(library::LibraryStore& store, const QList<qint64>& ids, QString* problem)
+base::Result checkScripts(library::LibraryStore& store, const QList<qint64>& ids)
 {
     try {
         for (const qint64 id : ids) {
-            if (!store.script(id)) {
-                *problem = QStringLiteral("El script %1 no está en la biblioteca.").arg(id);
-                return false;
-            }
+            if (!store.script(id))
+                return base::Result::failure(
+                    QStringLiteral("El script %1 no está en la biblioteca.").arg(id));
         }
     } catch (const library::DatabaseError& e) {
-        *problem = QStringLiteral("No se puede leer la biblioteca: %1").arg(e.message());
-        return false;
+        return base::Result::failure(
+            QStringLiteral("No se puede leer la biblioteca: %1").arg(e.message()));
     }
-    return true;
+    return base::Result::success();
+}
+
+int runSiteUpdate(const Invocation& call)
+{
+    QList<qint64> scriptIds;
+    for (const QString& word : call.arguments) {
+        qint64 id = 0;
+        if (const base::Result parsed = parseScriptId(word, &id); !parsed)
+            return call.usageError(parsed.message());
+        if (!scriptIds.contains(id))
+            scriptIds.append(id);
+    }
+    if (!QFileInfo(call.value).isDir())
+        return fail(QStringLiteral("«%1» no es una carpeta.").arg(call.value));
+    std::unique_ptr<library::LibraryStore> store;
+    if (const base::Result opened = OpenCommandLibrary(call.libraryFolder, store); !opened)
+        return fail(opened.message());
+    if (const base::Result known = checkScripts(*store, scriptIds); !known)
+        return fail(known.message());
+
+    const SiteScan scan = findSitePages(call.value, scriptIds);
+    SiteUpdater updater(*store, scriptIds, call.isSet(DryRun));
+    const SiteReport report = updateSite(updater, scan);
+    for (const PageOutcome& page : report.pages)
+        printLine(stdout, outcomeLine(page, scan.folder));
+    printLine(stdout, siteSummary(report));
+    return report.count(PageOutcome::Status::Refused) > 0 ? SomeRefused : NoneRefused;
 }
 
 } // namespace
 
-bool isSiteUpdate(const QStringList& args)
+Form siteUpdateForm()
 {
-    return args.contains(Update);
+    Form form;
+    form.option = QStringLiteral("update");
+    form.valueName = QStringLiteral("CARPETA_DEL_SITIO");
+    form.valueText = QStringLiteral("la carpeta");
+    form.switches = {DryRun};
+    form.arguments = QStringLiteral("[ID_SCRIPT...]");
+    form.help = {
+        QStringLiteral("Actualiza las páginas del sitio (y de sus subcarpetas) que tienen las"),
+        QStringLiteral("marcas de los scripts dados, o de cualquier script sin ninguno: una línea"),
+        QStringLiteral("por página («actualizada», «al día», «rechazada: …») y un resumen."),
+        QStringLiteral("Con --dry-run sólo dice qué haría («se actualizaría», «al día»,"),
+        QStringLiteral("«rechazada: …»), sin escribir ni copiar nada. Sale con 0 si no rechazó"),
+        QStringLiteral("ninguna página, 1 si rechazó alguna y 2 ante un error de uso o de la"),
+        QStringLiteral("biblioteca.")};
+    form.run = runSiteUpdate;
+    return form;
 }
 
-int run(const QStringList& args)
-{
-    Arguments parsed;
-    QString problem;
-    if (!parse(args, &parsed, &problem))
-        return fail(problem, true);
-    if (!QFileInfo(parsed.site).isDir())
-        return fail(QStringLiteral("«%1» no es una carpeta.").arg(parsed.site));
-    std::unique_ptr<library::LibraryStore> store =
-        exporting::OpenCommandLibrary(parsed.library, &problem);
-    if (!store || !checkScripts(*store, parsed.scriptIds, &problem))
-        return fail(problem);
-
-    const exporting::SiteScan scan = exporting::findSitePages(parsed.site, parsed.scriptIds);
-    exporting::SiteUpdater updater(*store, parsed.scriptIds);
-    const exporting::SiteReport report = exporting::updateSite(updater, scan);
-    for (const exporting::PageOutcome& page : report.pages)
-        printLine(stdout, exporting::outcomeLine(page, scan.folder));
-    printLine(stdout, exporting::siteSummary(report));
-    return report.count(exporting::PageOutcome::Status::Refused) > 0 ? SomeRefused : NoneRefused;
-}
-
-} // namespace siteupdatecli
+} // namespace exporting::cli

@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-webengine-dev qt6-svg-dev qt6-translations-l10n libgl-dev
   libqscintilla2-qt6-dev libsqlcipher-dev libgumbo-dev libgmime-3.0-dev
   libbenchmark-dev clang libclang-rt-14-dev clang-format
-  msmtp python3-aiosmtpd util-linux strace
+  msmtp python3-aiosmtpd util-linux strace patch diffutils
   xauth xvfb iproute2 libxcb-damage0-dev libxcb-xtest0-dev
 )
 

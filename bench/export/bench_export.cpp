@@ -70,8 +70,7 @@ void BM_ExportPageFile(benchmark::State& state)
         f.write(bytes);
         f.close();
         state.ResumeTiming();
-        const PageFileResult r = insertScriptIntoPageFile(path, Script);
-        if (!r.ok)
+        if (!insertScriptIntoPageFile(path, Script))
             state.SkipWithError("page refused");
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());

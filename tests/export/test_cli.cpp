@@ -1,9 +1,11 @@
 // The command line as a web author uses it: an export into a page, the list of scripts, and
 // the update of every page of a site, each through the staged korvalis-export.
 
+#include "buildinfo.h"
 #include "export/pagefile.h"
 #include "tests/export/sitefixture.h"
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QtTest>
 #include <sys/stat.h>
@@ -33,6 +35,44 @@ Run run(const QStringList& args, const QString& program = Staged)
                QString::fromUtf8(p.readAllStandardError())};
 }
 
+// Every file and folder under `folder`, with its bytes and modification time: what a command
+// that writes nothing must leave as it found.
+QMap<QString, QPair<QByteArray, QDateTime>> snapshot(const QString& folder)
+{
+    QMap<QString, QPair<QByteArray, QDateTime>> all;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        all[info.filePath()] = {info.isFile() ? bytesOf(info.filePath()) : QByteArray("(carpeta)"),
+                                info.lastModified()};
+    }
+    return all;
+}
+
+// `diff` applied by the real patch to an empty file.
+QByteArray runPatch(const QByteArray& diff)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("vacia.html"));
+    TempProgramFolder::writeFile(file, QByteArray());
+    QProcess patch;
+    patch.start(QStringLiteral("patch"), {QStringLiteral("--fuzz=0"), file});
+    patch.write(diff);
+    patch.closeWriteChannel();
+    if (!patch.waitForFinished(30000) || patch.exitCode() != 0)
+        return "patch failed";
+    return bytesOf(file);
+}
+
+void makeOld(const QString& path)
+{
+    QFile file(path);
+    const QDateTime longAgo = QDateTime::fromSecsSinceEpoch(1000000000);
+    QVERIFY(file.open(QIODevice::ReadWrite) &&
+            file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+}
+
 // The command with the fixture's library.
 Run run(const SiteFixture& f, const QStringList& args)
 {
@@ -51,6 +91,9 @@ private Q_SLOTS:
     void usageAndLibraryErrorsExitTwo();
     void listFindsScriptsByWordsAsWritten();
     void siteUpdateRewritesEachMarkedPageOrSaysWhyNot();
+    void helpVersionAndOptionFaultsInSpanish();
+    void diffIsWhatTheExportWouldWriteAndWritesNothing();
+    void dryRunSaysWhatTheUpdateWouldDoAndWritesNothing();
 };
 
 void TestCli::exportWritesThePageAndCopiesItsFiles()
@@ -273,6 +316,219 @@ void TestCli::siteUpdateRewritesEachMarkedPageOrSaysWhyNot()
     for (const QString& p : current)
         QVERIFY2(QFileInfo(p).lastModified() == longAgo, qPrintable(p));
     QCOMPARE(bytesOf(gif), QByteArray("GIF89a-reloj"));
+}
+
+// One front for every form: --help and --version answer on standard output; each fault of the
+// options is named in Spanish with the word as typed, followed by the usage of every form, and
+// nothing is touched.
+void TestCli::helpVersionAndOptionFaultsInSpanish()
+{
+    SiteFixture f;
+    const QString page = f.page(QStringLiteral("p.htm"), {f.lib.reloj});
+    const QByteArray pageBytes = bytesOf(page);
+    const QStringList forms = {
+        QStringLiteral("korvalis-export [--library CARPETA] ID_SCRIPT PAGINA"),
+        QStringLiteral("--list [PALABRAS...]"), QStringLiteral("--update CARPETA_DEL_SITIO")};
+    for (const QString& help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+        const Run r = run({help});
+        QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+        const QString out = QString::fromUtf8(r.out);
+        QVERIFY2(out.startsWith(QStringLiteral("Uso: ")), qPrintable(out));
+        for (const QString& form : forms)
+            QVERIFY2(out.contains(form), qPrintable(form));
+    }
+    const Run version = run({QStringLiteral("--version")});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QByteArray("korvalis-export " KORVALIS_VERSION_TEXT "\n"));
+    // Output that cannot be written is a failure, not silence.
+    for (const char* form : {"--help", "--list"}) {
+        const Run full = run(
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" --library \"$1\" %1 > /dev/full").arg(QLatin1String(form)),
+             Staged, f.folder.path()},
+            QStringLiteral("sh"));
+        QVERIFY2(full.exitCode == 2 && full.err.startsWith(QStringLiteral(
+                                           "No se puede escribir la salida del programa: ")),
+                 qPrintable(full.err));
+    }
+
+    const QHash<QString, QStringList> tokens = {
+        {QStringLiteral("LIB"), {QStringLiteral("--library"), f.folder.path()}},
+        {QStringLiteral("SITE"), {f.site.path()}},
+        {QStringLiteral("PAGE"), {page}},
+        {QStringLiteral("ID"), {QString::number(f.lib.reloj)}}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"LIB --bogus ID PAGE", "Opción desconocida: --bogus"},
+        {"LIB ID PAGE -x=1", "Opción desconocida: -x=1"},
+        {"ID PAGE --library", "Falta la carpeta de la biblioteca tras --library."},
+        {"--library --list ID PAGE", "Falta la carpeta de la biblioteca tras --library."},
+        {"LIB --update", "Falta la carpeta tras --update."},
+        {"LIB --update --list ID", "Falta la carpeta tras --update."},
+        {"LIB --list --update SITE", "No se pueden usar a la vez --list y --update."},
+        {"LIB --list=reloj", "La opción --list no lleva valor."},
+        {"--library= --list", "Falta la carpeta de la biblioteca tras --library."},
+        {"LIB ID PAGE PAGE", "Se esperan un id de script y una página."},
+        {"LIB --update SITE ID 0", "«0» no es un id de script."},
+        {"LIB --dry-run ID PAGE", "--dry-run sólo vale con --update."},
+        {"LIB --diff ID", "Se esperan un id de script y una página."},
+        {"LIB --diff ID PAGE --list", "No se pueden usar a la vez --list y --diff."}};
+    for (const auto& [text, message] : cases) {
+        QStringList args;
+        for (const QString& word :
+             QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            args += tokens.value(word, {word});
+        const Run r = run(args);
+        const QString what = args.join(QLatin1Char(' ')) + QStringLiteral(": ") + r.err;
+        QVERIFY2(r.exitCode == 2 && r.out.isEmpty() &&
+                     r.err.startsWith(QString::fromUtf8(message) + QStringLiteral("\nUso: ")),
+                 qPrintable(what));
+        for (const QString& form : forms)
+            QVERIFY2(r.err.contains(form), qPrintable(what));
+    }
+    QCOMPARE(bytesOf(page), pageBytes);
+    // The value joined to its option, and the words after "--".
+    const QString dashed = f.path(QStringLiteral("junto.htm"));
+    const Run joined = run({QStringLiteral("--library=") + f.folder.path(), QStringLiteral("--"),
+                            QString::number(f.nieve), dashed});
+    QVERIFY2(joined.exitCode == 0, qPrintable(joined.err));
+    QVERIFY(bytesOf(dashed).contains(headBeginMarker(f.nieve)));
+}
+
+// --diff prints what the export would change, byte for byte as the page's own (LF or CR LF
+// ends, a byte-order mark, Latin-1); `patch` turns a copy of the page into what the export then
+// writes. Nothing is written: no page, no resources folder, not even a page's time.
+void TestCli::diffIsWhatTheExportWouldWriteAndWritesNothing()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("patch")).isEmpty())
+        QSKIP("patch is not installed (tools/setup.sh installs it)");
+    SiteFixture f;
+    const qint64 anio =
+        ScriptBuilder(QStringLiteral("Año"))
+            .in(f.lib.relojes)
+            .type(f.lib.efecto)
+            .head(QStringLiteral("<script>\nfunction año() { return 'ñ'; }\n</script>"))
+            .body(QStringLiteral("onload=\"año()\""))
+            .html(QStringLiteral("<p>Añadido</p>\n<img src=\"resources/a.png\">"))
+            .file(QStringLiteral("a.png"), "PNG a")
+            .addTo(f.folder);
+    f.folder.closeLibrary();
+    const QByteArray body = "<p>uno</p>\n<p>dos</p>\n<p>tres</p>\n<p>cuatro</p>\n";
+    const std::pair<const char*, QByteArray> pages[] = {
+        {"lf.html", "<html>\n<head>\n<title>LF</title>\n</head>\n<body class=\"a\">\n" + body +
+                        "</body>\n</html>\n"},
+        {"crlf.html", QByteArray("<html>\n<head>\n<title>CR LF</title>\n</head>\n<body>\n" + body +
+                                 "</body>\n</html>")
+                          .replace("\n", "\r\n")},
+        {"bom.htm", "\xEF\xBB\xBF<!DOCTYPE html>\r\n<html><head></head>\r\n<body>\r\n" + body +
+                        "</body></html>\r\n"},
+        {"latin1.html", "<html>\n<head>\n<meta charset=\"iso-8859-1\">\n</head>\n<body "
+                        "onload=\"inicio()\">\n<p>Espa\xF1\x61</p>\n" +
+                            body + "</body>\n</html>\n"},
+        {"otra-vez.html", QByteArray()}};
+    QTemporaryDir copies;
+    for (const auto& [name, bytes] : pages) {
+        const QString page = f.path(QString::fromLatin1(name));
+        if (bytes.isNull()) // an earlier export of the script, with old code in its block
+            QFile::rename(f.page(QStringLiteral("vieja.html"), {anio}), page);
+        else
+            TempProgramFolder::writeFile(page, bytes);
+        makeOld(page);
+        const auto before = snapshot(f.site.path());
+        const Run diff = run(f, {QStringLiteral("--diff"), QString::number(anio), page});
+        QVERIFY2(diff.exitCode == 1 && diff.err.isEmpty(), qPrintable(page + diff.err));
+        QVERIFY(diff.out.startsWith(
+            QFile::encodeName(QStringLiteral("--- %1\n+++ %1\n@@ ").arg(page))));
+        QCOMPARE(snapshot(f.site.path()), before);
+
+        const QString copy = copies.filePath(QString::fromLatin1(name));
+        QVERIFY(QFile::copy(page, copy));
+        QProcess patch;
+        patch.start(QStringLiteral("patch"), {QStringLiteral("--fuzz=0"), copy});
+        patch.write(diff.out);
+        patch.closeWriteChannel();
+        QVERIFY(patch.waitForFinished(30000) && patch.exitCode() == 0);
+        // Applied where it says, with no offset or fuzz.
+        QCOMPARE(patch.readAllStandardOutput(),
+                 QFile::encodeName(QStringLiteral("patching file %1\n").arg(copy)));
+        const Run exported = run(f, {QString::number(anio), page});
+        QVERIFY2(exported.exitCode == 0, qPrintable(exported.err));
+        QCOMPARE(bytesOf(copy), bytesOf(page));
+        // Once exported, the export would change nothing.
+        const Run again = run(f, {QStringLiteral("--diff"), QString::number(anio), page});
+        QVERIFY(again.exitCode == 0 && again.out.isEmpty() && again.err.isEmpty());
+    }
+    QVERIFY(bytesOf(f.path(QStringLiteral("latin1.html"))).contains("return '\xF1'"));
+
+    // A page that is not there yet: the whole page it would be, and nothing created.
+    const QString fresh = f.path(QStringLiteral("nueva.html"));
+    const auto before = snapshot(f.site.path());
+    const Run created = run(f, {QStringLiteral("--diff"), QString::number(anio), fresh});
+    QCOMPARE(created.exitCode, 1);
+    QVERIFY(created.out.contains("\n@@ -0,0 +1,"));
+    QCOMPARE(snapshot(f.site.path()), before);
+    QVERIFY(run(f, {QString::number(anio), fresh}).exitCode == 0);
+    QCOMPARE(runPatch(created.out), bytesOf(fresh));
+
+    // What the export refuses, and a script the library lacks: exit 2, the reason, no diff.
+    const QString broken = f.path(QStringLiteral("rota.html"));
+    TempProgramFolder::writeFile(broken, "<body>" + htmlBeginMarker(anio));
+    const std::pair<QStringList, const char*> refused[] = {
+        {{QString::number(anio), broken}, "sin su marca de fin"},
+        {{QStringLiteral("99"), fresh}, "no est\xC3\xA1 en la biblioteca"}};
+    for (const auto& [args, reason] : refused) {
+        const Run r = run(f, QStringList{QStringLiteral("--diff")} + args);
+        QVERIFY2(r.exitCode == 2 && r.out.isEmpty() && r.err.contains(QString::fromUtf8(reason)),
+                 qPrintable(r.err));
+    }
+}
+
+// --update --dry-run says, page by page, what the update would do, in the very words of the
+// update, and leaves every page's bytes and time as they were.
+void TestCli::dryRunSaysWhatTheUpdateWouldDoAndWritesNothing()
+{
+    SiteFixture f;
+    f.page(QStringLiteral("index.html"), {f.lib.reloj});
+    f.page(QStringLiteral("blog/entrada.html"), {f.lib.reloj, f.nieve});
+    f.page(QStringLiteral("ajena.html"), {404});
+    const QString broken = f.page(QStringLiteral("rota.html"), {f.lib.reloj});
+    QByteArray bytes = bytesOf(broken);
+    TempProgramFolder::writeFile(broken, bytes.replace(headEndMarker(f.lib.reloj), ""));
+    const QString readOnly = f.page(QStringLiteral("fija.html"), {f.lib.reloj});
+    QDirIterator it(f.site.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        makeOld(it.next());
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+    const QStringList dryRun = {QStringLiteral("--update"), f.site.path(),
+                                QStringLiteral("--dry-run")};
+
+    auto before = snapshot(f.site.path());
+    Run r = run(f, dryRun);
+    QCOMPARE(r.exitCode, 1);
+    const QString planned = QString::fromUtf8(r.out);
+    QCOMPARE(planned,
+             QStringLiteral(
+                 "ajena.html: al día (marcas de scripts que no están en la biblioteca, sin tocar: "
+                 "404)\nblog/entrada.html: se actualizaría\nfija.html: rechazada: No se puede "
+                 "escribir la página «%2»: es de sólo lectura. La página no se ha modificado.\n"
+                 "index.html: se actualizaría\nrota.html: rechazada: Script %1: La página tiene "
+                 "una marca de comienzo del script %1 sin su marca de fin, o una de fin sin la de "
+                 "comienzo. Corríjala antes de exportar. La página no se ha modificado.\n"
+                 "2 páginas se actualizarían, 1 página al día, 2 páginas rechazadas.\n")
+                 .arg(f.lib.reloj)
+                 .arg(readOnly));
+    QCOMPARE(snapshot(f.site.path()), before);
+
+    // The update then does what the dry run said.
+    r = run(f, {QStringLiteral("--update"), f.site.path()});
+    QCOMPARE(QString::fromUtf8(r.out),
+             QString(planned)
+                 .replace(QStringLiteral("se actualizarían"), QStringLiteral("actualizadas"))
+                 .replace(QStringLiteral("se actualizaría"), QStringLiteral("actualizada")));
+    before = snapshot(f.site.path());
+    r = run(f, dryRun);
+    QVERIFY(QString::fromUtf8(r.out).endsWith(
+        QStringLiteral("0 páginas se actualizarían, 3 páginas al día, 2 páginas rechazadas.\n")));
+    QCOMPARE(snapshot(f.site.path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
