@@ -1,6 +1,6 @@
 #include "frmcondiciones.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "browser/twips.h"
 #include "platform/messagebox.h"
 #include "rtfreader.h"

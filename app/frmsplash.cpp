@@ -1,9 +1,8 @@
 #include "frmsplash.h"
 
-#include "app/module1.h"
-#include "browser/frmscripts.h"
+#include "app/frmscripts.h"
+#include "base/module1.h"
 #include "browser/twips.h"
-#include "browser/webprofile.h"
 #include "library/earlyopen.h"
 #include "library/libraryfile.h"
 #include "online/updatecheck.h"
@@ -11,6 +10,7 @@
 #include "platform/network.h"
 #include "platform/waitcursor.h"
 #include "rtfreader.h"
+#include "web/webprofile.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "app/frmsplash.h"
-#include "app/module1.h"
-#include "browser/webprofile.h"
+#include "base/module1.h"
 #include "buildinfo.h"
+#include "web/webprofile.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "presentationpanel.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "twips.h"
 
 #include <QEvent>

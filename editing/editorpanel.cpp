@@ -1,9 +1,9 @@
 #include "editorpanel.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "browser/twips.h"
-#include "export/popupcreator.h"
-#include "export/relatedfiles.h"
+#include "editing/popupcreator.h"
+#include "editing/relatedfiles.h"
 #include "library/librarystore.h"
 #include "qsci.h"
 

@@ -1,11 +1,11 @@
 #include "relatedfiles.h"
 
-#include "app/files.h"
-#include "app/module1.h"
-#include "editing/resourcefiles.h"
+#include "base/files.h"
+#include "base/module1.h"
 #include "library/librarystore.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
+#include "resourcefiles.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "scriptdelete.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "library/librarystore.h"
 #include "resourcefiles.h"
 

@@ -1,6 +1,6 @@
 #include "commandlibrary.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "library/libraryfile.h"
 
 #include <QDir>

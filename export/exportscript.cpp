@@ -1,6 +1,6 @@
 #include "exportscript.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "copyrelatedfiles.h"
 #include "library/librarystore.h"
 #include "pagefile.h"

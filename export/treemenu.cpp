@@ -1,8 +1,8 @@
 #include "treemenu.h"
 
+#include "editing/popupcreator.h"
 #include "exportcommand.h"
 #include "library/nodekey.h"
-#include "popupcreator.h"
 #include "siteupdatecommand.h"
 
 namespace exporting {

@@ -1,6 +1,6 @@
 #include "frmenviarscript.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "browser/twips.h"
 #include "library/librarystore.h"
 #include "online/submission.h"

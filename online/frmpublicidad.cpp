@@ -1,11 +1,11 @@
 #include "frmpublicidad.h"
 
-#include "app/module1.h"
-#include "browser/guardedpage.h"
-#include "browser/popupwindow.h"
+#include "base/module1.h"
 #include "browser/twips.h"
 #include "online/banner.h"
 #include "platform/network.h"
+#include "web/guardedpage.h"
+#include "web/popupwindow.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -3,7 +3,7 @@
 // update, under 1 s for a second run that finds nothing to change. The counters "find_s" and
 // "edit_s" split each run between finding the pages and editing them.
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "export/pageedit.h"
 #include "export/sitepages.h"
 #include "export/siteupdate.h"

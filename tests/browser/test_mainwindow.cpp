@@ -2,17 +2,14 @@
 // start, the main window, the pages it writes, and every window read whole in several fonts.
 #include "app/frmcondiciones.h"
 #include "app/frmsplash.h"
-#include "app/module1.h"
+#include "base/module1.h"
 #include "browser/buttonbar.h"
-#include "browser/guardedpage.h"
 #include "browser/pagebuilder.h"
-#include "browser/popupwindow.h"
 #include "browser/presentationpanel.h"
 #include "browser/searchbox.h"
 #include "browser/searchresults.h"
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
-#include "browser/webprofile.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "library/nodekey.h"
@@ -22,6 +19,9 @@
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
 #include "tests/support/textfit.h"
+#include "web/guardedpage.h"
+#include "web/popupwindow.h"
+#include "web/webprofile.h"
 
 #include <QComboBox>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "app/module1.h"
+#include "base/module1.h"
 #include "library/librarystore.h"
 #include "online/banner.h"
 #include "online/frmenviarscript.h"

@@ -1,6 +1,6 @@
 #include "tempprogramfolder.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "library/libraryfile.h"
 
 #include <QDir>
