@@ -58,7 +58,8 @@ void foldOrUnfold(QTreeWidgetItem* node)
 }
 } // namespace
 
-Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
+Frmscripts::Frmscripts(const base::ProgramPaths& paths, QWidget* parent)
+    : QWidget(parent), paths_(paths)
 {
     setObjectName(QStringLiteral("Frmscripts"));
     setWindowTitle(QStringLiteral("Korvalis"));
@@ -73,7 +74,7 @@ Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
     Timer1->setInterval(TimerInterval);
     connectControls();
     // The editor panel takes the browse panel's place while a script is written or edited.
-    Frame2 = new editing::EditorPanel(this);
+    Frame2 = new editing::EditorPanel(paths_.resourcesFolder, this);
     Frame2->hide();
     editingCommands = new editing::EditingCommands(*this, *Frame2);
     connect(opciones->boton_preview, &QToolButton::clicked, this, &Frmscripts::boton_preview_Click);
@@ -108,7 +109,7 @@ void Frmscripts::createBrowsePanel()
     // up once the window is on screen.
     explorador->hide();
 
-    Frame_presentacion = new PresentationPanel(Frame1);
+    Frame_presentacion = new PresentationPanel(paths_.file(QStringLiteral("logo.png")), Frame1);
 
     // The icon shown while a script is dragged in the tree.
     IconImage2 = new QLabel(Frame1);
@@ -145,22 +146,22 @@ void Frmscripts::connectControls()
             &Frmscripts::ShowSubmissionForm);
     // The copy and the page both follow the current script, whatever node is selected.
     connect(opciones->boton_exportar, &QToolButton::clicked, this,
-            [this] { exporting::RunExportCommand(this, *cn, id); });
+            [this] { exporting::RunExportCommand(this, *cn, paths_, id); });
     Tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QTreeWidgetItem* node = Tree->itemAt(pos))
-            exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node),
+            exporting::OpenTreeMenu(this, *cn, paths_, CategoryTree::KeyOf(node),
                                     Tree->viewport()->mapToGlobal(pos));
     });
     connect(busqueda, &SearchBox::resultMenuRequested, this,
             [this](QTreeWidgetItem* node, const QPoint& globalPos) {
-                exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node), globalPos);
+                exporting::OpenTreeMenu(this, *cn, paths_, CategoryTree::KeyOf(node), globalPos);
             });
 }
 
 bool Frmscripts::Form_Load()
 {
-    Module1::SetProgramValues(Module1::ProgramFolder);
+    Module1::SetProgramValues();
     Frame1->show();
     if (Frame2)
         Frame2->hide();
@@ -192,7 +193,7 @@ bool Frmscripts::Form_Load()
 
 bool Frmscripts::openLibrary()
 {
-    const QString path = library::LibraryPathIn(Module1::ProgramFolder);
+    const QString& path = paths_.libraryFile;
     if (!QFileInfo::exists(path)) {
         platform::inform(this, QMessageBox::Critical, ErrorTitle,
                          QStringLiteral("Faltan ficheros de la aplicación\n"
@@ -416,7 +417,7 @@ void Frmscripts::fillTreeWhenIdle()
 
 void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
 {
-    const QString path = Module1::ProgramFolder + QLatin1Char('/') + fileName;
+    const QString path = paths_.file(fileName);
     QString error;
     if (!files::WriteWhole(path, page, &error)) {
         reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
@@ -433,7 +434,7 @@ void Frmscripts::boton_preview_Click()
     const editing::EditorContents c = Frame2->contents();
     const pages::ScriptPageFields fields{QString(), c.scriptHead,  c.scriptBody, c.nombre,
                                          c.tipo,    c.navegadores, c.scriptHtml};
-    const QString path = Module1::ProgramFolder + QLatin1Char('/') + pages::ScriptPageName;
+    const QString path = paths_.file(pages::ScriptPageName);
     QString error;
     if (!files::WriteWhole(path, pages::BuildScriptPage(fields), &error)) {
         reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
@@ -452,7 +453,7 @@ void Frmscripts::showTerms()
 {
     if (!terms_)
         terms_ = new frmcondiciones(this);
-    if (terms_->Form_Load())
+    if (terms_->Form_Load(paths_.file(TermsFileName)))
         terms_->show();
 }
 
@@ -466,7 +467,7 @@ void Frmscripts::boton_salir_Click(int index)
 
 void Frmscripts::Timer1_Timer()
 {
-    online::ShowBannerOnTick(this);
+    online::ShowBannerOnTick(this, paths_.programFolder);
 }
 
 void Frmscripts::ShowSubmissionForm()
@@ -474,7 +475,7 @@ void Frmscripts::ShowSubmissionForm()
     if (!cn || id.isEmpty())
         return;
     // The main window may close (ending the program) while the form is open.
-    QPointer<frmenviarscript> form = new frmenviarscript(*cn, id, this);
+    QPointer<frmenviarscript> form = new frmenviarscript(*cn, paths_, id, this);
     form->exec();
     delete form.data();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "library/earlyopen.h"
 #include "library/librarystore.h"
 
@@ -32,7 +33,8 @@ class Frmscripts : public QWidget
     Q_OBJECT
 
 public:
-    explicit Frmscripts(QWidget* parent = nullptr);
+    // The window of the program whose files are at `paths`.
+    explicit Frmscripts(const base::ProgramPaths& paths, QWidget* parent = nullptr);
     ~Frmscripts() override;
 
     // Opens the library and fills the window. False when the program cannot go on (the
@@ -112,6 +114,7 @@ private:
     void reportError(const QString& text);
     int clientWidthTwips() const;
 
+    const base::ProgramPaths paths_;
     // Declared after `cn`, which it reads, so that it goes first.
     std::unique_ptr<CategoryTree> categoryTree_;
     QString dropHighlightKey_;

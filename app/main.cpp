@@ -1,5 +1,6 @@
 #include "app/frmsplash.h"
 #include "base/module1.h"
+#include "base/programpaths.h"
 #include "buildinfo.h"
 #include "web/webprofile.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
 
     auto* splash = new frmsplash();
     splash->setAttribute(Qt::WA_DeleteOnClose);
-    if (!splash->Form_Load(QCoreApplication::applicationDirPath()))
+    if (!splash->Form_Load(base::ProgramPaths::in(QCoreApplication::applicationDirPath())))
         return 1;
     return QApplication::exec();
 }

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-PresentationPanel::PresentationPanel(QWidget* parent) : QFrame(parent)
+PresentationPanel::PresentationPanel(const QString& logoFile, QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("Frame_presentacion"));
     setFrameShape(QFrame::StyledPanel);
@@ -17,7 +17,7 @@ PresentationPanel::PresentationPanel(QWidget* parent) : QFrame(parent)
     setPalette(p);
 
     Image1 = makeLabel("Image1", QString());
-    Image1->setPixmap(QPixmap(Module1::ProgramFolder + QStringLiteral("/logo.png")));
+    Image1->setPixmap(QPixmap(logoFile));
     Image1->setAlignment(Qt::AlignCenter);
     Label5[0] = makeLabel("Label5(0)", QStringLiteral("Korvalis Software"));
     Label5[1] = makeLabel("Label5(1)", QStringLiteral("Versión 1.0"));

@@ -11,7 +11,8 @@ class PresentationPanel : public QFrame
     Q_OBJECT
 
 public:
-    explicit PresentationPanel(QWidget* parent = nullptr);
+    // `logoFile`: the picture shown above the program's name.
+    explicit PresentationPanel(const QString& logoFile, QWidget* parent = nullptr);
 
     QLabel* Label5[3];
     QLabel* Label6;

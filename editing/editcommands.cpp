@@ -1,7 +1,6 @@
 #include "editcommands.h"
 
 #include "app/frmscripts.h"
-#include "base/module1.h"
 #include "browser/buttonbar.h"
 #include "browser/categorytree.h"
 #include "browser/presentationpanel.h"
@@ -189,7 +188,7 @@ void EditingCommands::DeleteScript()
                             tr("¿Esta seguro de  borrar este Script?")))
         return;
     const DeleteOutcome outcome =
-        deleteScriptWithFiles(*w_.cn, w_.id.toLongLong(), Module1::ResourcesPath);
+        deleteScriptWithFiles(*w_.cn, w_.id.toLongLong(), panel_.relatedFiles()->resourcesFolder());
     if (!outcome.ok) {
         reportError(tr("No se ha podido borrar el Script; la biblioteca no ha cambiado.\n%1")
                         .arg(outcome.error));

@@ -1,6 +1,6 @@
 #include "editorpanel.h"
 
-#include "base/module1.h"
+#include "base/programpaths.h"
 #include "browser/twips.h"
 #include "editing/popupcreator.h"
 #include "editing/relatedfiles.h"
@@ -90,12 +90,13 @@ void ScriptTabs::resizeEvent(QResizeEvent*)
     page_->lower();
 }
 
-EditorPanel::EditorPanel(QWidget* parent) : QWidget(parent)
+EditorPanel::EditorPanel(const QString& resourcesFolder, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Frame(2)"));
     createFields();
     createTabs();
-    files_ = new exporting::RelatedFilesList(list_ficheros, boton_borrar_fichero, this);
+    files_ =
+        new exporting::RelatedFilesList(list_ficheros, boton_borrar_fichero, resourcesFolder, this);
     connect(boton_anadir_fichero, &QToolButton::clicked, files_,
             &exporting::RelatedFilesList::boton_anadir_fichero_Click);
     connect(boton_borrar_fichero, &QToolButton::clicked, files_,
@@ -351,7 +352,7 @@ void EditorPanel::OpenFileMenu(QsciScintilla* editor, int x, int y)
     menu.OpenPopup(x, y);
     const int chosen = menu.SelectedItem();
     if (chosen > 0 && chosen <= names.size())
-        editor->replaceSelectedText(Module1::ResourcesUrlPrefix + names.at(chosen - 1));
+        editor->replaceSelectedText(base::ResourcesUrlPrefix + names.at(chosen - 1));
 }
 
 QsciScintilla* EditorPanel::editorOfViewport(QObject* watched) const

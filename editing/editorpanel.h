@@ -57,7 +57,8 @@ class EditorPanel : public QWidget
     Q_OBJECT
 
 public:
-    explicit EditorPanel(QWidget* parent = nullptr);
+    // Related files are kept in `resourcesFolder` (with its trailing "/").
+    explicit EditorPanel(const QString& resourcesFolder, QWidget* parent = nullptr);
     ~EditorPanel() override;
 
     // Refills a list with every name in alphabetical order, the one whose id is `id`

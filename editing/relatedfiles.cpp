@@ -32,8 +32,8 @@ QString keyOf(const QTreeWidgetItem* item)
 } // namespace
 
 RelatedFilesList::RelatedFilesList(QTreeWidget* list, QAbstractButton* removeButton,
-                                   QObject* parent)
-    : QObject(parent), list_(list), removeButton_(removeButton)
+                                   const QString& resourcesFolder, QObject* parent)
+    : QObject(parent), list_(list), removeButton_(removeButton), resourcesFolder_(resourcesFolder)
 {
     connect(list_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { list_ficheros_ItemClick(item); });
@@ -114,7 +114,7 @@ void RelatedFilesList::boton_anadir_fichero_Click()
 
 bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name)
 {
-    const QString target = Module1::ResourcesPath + name;
+    const QString target = resourcesFolder_ + name;
     // The library's own copy, however its path is spelled: nothing to copy.
     if (files::IsSameFile(path, target))
         return true;
@@ -127,8 +127,7 @@ bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name
         if (!overwrite)
             return true;
     }
-    const editing::FileResult copied =
-        editing::copyIntoResources(path, Module1::ResourcesPath, name);
+    const editing::FileResult copied = editing::copyIntoResources(path, resourcesFolder_, name);
     if (!copied.ok) {
         reportError(tr("No se ha podido copiar el fichero \"%1\".\n%2").arg(name, copied.error));
         return false;
@@ -187,7 +186,7 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
             ownRows += row.nombre == name ? 1 : 0;
         const bool shared = ownRows > 1 || store_->isFileUsedByOtherScript(name, scriptId_);
         if (!shared && Module1::IsBareFileName(name) &&
-            QFileInfo::exists(Module1::ResourcesPath + name)) {
+            QFileInfo::exists(resourcesFolder_ + name)) {
             deleteFromDisk =
                 platform::askYesNo(list_->window(), removeTitle(),
                                    tr("¿Desea borrar tambien el fichero del directorio?"));
@@ -201,7 +200,7 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
     // The row is gone first; only then the file, so a failure never leaves a row without
     // its file.
     if (deleteFromDisk) {
-        const editing::FileResult removed = editing::deleteResource(Module1::ResourcesPath, name);
+        const editing::FileResult removed = editing::deleteResource(resourcesFolder_, name);
         if (!removed.ok)
             reportError(
                 tr("No se ha podido borrar el fichero \"%1\".\n%2").arg(name, removed.error));

@@ -1,22 +1,23 @@
 #include "commandlibrary.h"
 
-#include "base/module1.h"
-#include "library/libraryfile.h"
-
 #include <QDir>
 #include <QFileInfo>
 
 namespace exporting {
 
-std::unique_ptr<library::LibraryStore> OpenCommandLibrary(const QString& folder, QString* problem)
+base::ProgramPaths CommandPaths(const QString& folder)
 {
-    const QString absolute = QDir(folder).absolutePath();
-    const QString libraryFile = library::LibraryPathIn(absolute);
+    return base::ProgramPaths::in(QDir(folder).absolutePath());
+}
+
+std::unique_ptr<library::LibraryStore> OpenCommandLibrary(const base::ProgramPaths& paths,
+                                                          QString* problem)
+{
+    const QString& libraryFile = paths.libraryFile;
     if (!QFileInfo(libraryFile).isFile()) {
         *problem = QStringLiteral("No hay biblioteca en %1").arg(libraryFile);
         return nullptr;
     }
-    Module1::SetProgramValues(absolute);
     try {
         return library::LibraryStore::open(libraryFile);
     } catch (const library::DatabaseError& e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "library/librarystore.h"
 
 #include <QString>
@@ -7,9 +8,12 @@
 
 namespace exporting {
 
-// The library of the command-line companion's --library folder, opened with the program-wide
-// values pointing at that folder; null with a Spanish reason when there is none or it cannot
-// be opened.
-std::unique_ptr<library::LibraryStore> OpenCommandLibrary(const QString& folder, QString* problem);
+// The paths of the command-line companion's --library folder.
+base::ProgramPaths CommandPaths(const QString& folder);
+
+// The library of those paths; null with a Spanish reason when there is none or it cannot be
+// opened.
+std::unique_ptr<library::LibraryStore> OpenCommandLibrary(const base::ProgramPaths& paths,
+                                                          QString* problem);
 
 } // namespace exporting

@@ -49,7 +49,8 @@ ExportReport readScriptToExport(library::LibraryStore& store, qint64 scriptId,
     return report;
 }
 
-ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath)
+ExportReport exportScript(library::LibraryStore& store, const base::ProgramPaths& paths,
+                          qint64 scriptId, const QString& pagePath)
 {
     ScriptToExport script;
     ExportReport report = readScriptToExport(store, scriptId, &script);
@@ -63,7 +64,8 @@ ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const Q
         report.pageProblem = prepared.result.problem;
         return refusedWith(report, ExportReport::Status::Refused, prepared.result.message);
     }
-    const CopyResult copy = copyRelatedFiles(script.files, QFileInfo(report.page).absolutePath());
+    const CopyResult copy = copyRelatedFiles(script.files, paths.resourcesFolder,
+                                             QFileInfo(report.page).absolutePath());
     report.filesSkipped = copy.skipped;
     report.filesCopied = copy.copied;
     report.filesMissing = copy.missing;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "pageedit.h"
 
 #include <QString>
@@ -41,10 +42,11 @@ struct ScriptToExport
 ExportReport readScriptToExport(library::LibraryStore& store, qint64 scriptId,
                                 ScriptToExport* script);
 
-// Writes the script into the page and copies its related files beside it. Nothing is
-// copied, and no folder made, unless the page was accepted; the page is written only after
-// every file was copied.
-ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath);
+// Writes the script into the page and copies its related files from the program's resources
+// folder beside it. Nothing is copied, and no folder made, unless the page was accepted; the
+// page is written only after every file was copied.
+ExportReport exportScript(library::LibraryStore& store, const base::ProgramPaths& paths,
+                          qint64 scriptId, const QString& pagePath);
 
 // One Spanish line that says what an export did.
 QString summary(const ExportReport& report);

@@ -80,14 +80,15 @@ int main(int argc, char* argv[])
     if (!parseArguments(QCoreApplication::arguments(), &args, &problem))
         return usage(problem);
 
+    const base::ProgramPaths paths = exporting::CommandPaths(args.library);
     const std::unique_ptr<library::LibraryStore> store =
-        exporting::OpenCommandLibrary(args.library, &problem);
+        exporting::OpenCommandLibrary(paths, &problem);
     if (!store) {
         printLine(stderr, problem);
         return UsageOrLibrary;
     }
     const exporting::ExportReport report =
-        exporting::exportScript(*store, args.scriptId, args.page);
+        exporting::exportScript(*store, paths, args.scriptId, args.page);
     switch (report.status) {
     case exporting::ExportReport::Status::Done:
         printLine(stdout, exporting::summary(report));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "exportscript.h"
 #include "sitepages.h"
 
@@ -39,8 +40,10 @@ struct SiteReport
 class SiteUpdater
 {
 public:
-    // `wanted` empty: every script whose markers a page holds.
-    SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted);
+    // `wanted` empty: every script whose markers a page holds. Related files come from the
+    // resources folder of `paths`.
+    SiteUpdater(library::LibraryStore& store, const base::ProgramPaths& paths,
+                const QList<qint64>& wanted);
 
     PageOutcome update(const QString& pagePath);
 
@@ -57,6 +60,7 @@ private:
     QString copyFilesBeside(const QString& pagePath, const QList<qint64>& scripts);
 
     library::LibraryStore& store_;
+    base::ProgramPaths paths_;
     QList<qint64> wanted_;
     std::map<qint64, LibraryScript> scripts_; // read once a run; references stay valid
     QSet<QString> copied_; // resources folder and script already seen to in this run

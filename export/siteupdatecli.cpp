@@ -106,13 +106,13 @@ int run(const QStringList& args)
         return fail(problem, true);
     if (!QFileInfo(parsed.site).isDir())
         return fail(QStringLiteral("«%1» no es una carpeta.").arg(parsed.site));
-    std::unique_ptr<library::LibraryStore> store =
-        exporting::OpenCommandLibrary(parsed.library, &problem);
+    const base::ProgramPaths paths = exporting::CommandPaths(parsed.library);
+    std::unique_ptr<library::LibraryStore> store = exporting::OpenCommandLibrary(paths, &problem);
     if (!store || !checkScripts(*store, parsed.scriptIds, &problem))
         return fail(problem);
 
     const exporting::SiteScan scan = exporting::findSitePages(parsed.site, parsed.scriptIds);
-    exporting::SiteUpdater updater(*store, parsed.scriptIds);
+    exporting::SiteUpdater updater(*store, paths, parsed.scriptIds);
     const exporting::SiteReport report = exporting::updateSite(updater, scan);
     for (const exporting::PageOutcome& page : report.pages)
         printLine(stdout, exporting::outcomeLine(page, scan.folder));

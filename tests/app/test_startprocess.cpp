@@ -69,7 +69,7 @@ void TestStartProcess::initTestCase()
     QVERIFY(run("ip link set d0 up"));
 
     // The update site's name leads to the silent server, in this namespace only.
-    Module1::SetProgramValues(hostsDir_.path());
+    Module1::SetProgramValues();
     const QUrl site(Module1::UpdateCheckUrl);
     const QString hosts = hostsDir_.filePath(u"hosts"_s);
     TempProgramFolder::writeFile(hosts,

@@ -112,7 +112,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     TempProgramFolder folder;
     folder.addCategory(0, u"Textos"_s);
     folder.closeLibrary();
-    QVERIFY(!frmsplash().Form_Load(folder.path()));
+    QVERIFY(!frmsplash().Form_Load(folder.paths()));
     QCOMPARE(boxes.shown.value(0).text,
              u"Falta algun fichero de instalacion de Korvalis.\nNo podrá continuar"_s);
     TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s), Terms);
@@ -120,7 +120,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
         // Accepting: the main window with its tree, the root highlighted, the presentation.
         platform::FixedNetworkPresence online(true);
         QPointer<frmsplash> splash(new frmsplash());
-        QVERIFY(splash->Form_Load(folder.path()));
+        QVERIFY(splash->Form_Load(folder.paths()));
         QTRY_VERIFY(splash->WebBrowser1); // the update check, on the one profile of every page
         QCOMPARE(splash->WebBrowser1->profile(), browser::WebProfile());
         QTest::mouseClick(splash->Command2, Qt::LeftButton);
@@ -137,7 +137,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     const QDateTime touched = QFileInfo(folder.libraryPath()).lastModified();
     QPointer<frmsplash> splash(new frmsplash());
     splash->setAttribute(Qt::WA_DeleteOnClose);
-    QVERIFY(splash->Form_Load(folder.path()) && splash->isVisible());
+    QVERIFY(splash->Form_Load(folder.paths()) && splash->isVisible());
     QVERIFY(splash->RichText->toPlainText().contains(u"aceptación"_s));
     QTRY_VERIFY(splash->NetworkTested() && !splash->Command3->isVisible() && !splash->WebBrowser1);
     QTest::mouseClick(splash->Command1, Qt::LeftButton);
@@ -170,7 +170,7 @@ void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()
     else if (!bytes.isNull())
         TempProgramFolder::writeFile(folder.libraryPath(), bytes);
     platform::ScriptedMessageBoxes boxes;
-    QVERIFY(!Frmscripts().Form_Load());
+    QVERIFY(!Frmscripts(folder.paths()).Form_Load());
     QVERIFY2(boxes.shown.size() == 1 && boxes.shown[0].text.contains(message),
              qPrintable(boxes.shown.value(0).text));
 }
@@ -499,7 +499,7 @@ void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
     TempProgramFolder folder;
     platform::FixedNetworkPresence offline(false);
     platform::RecordingShell shell;
-    Frmpublicidad banner;
+    Frmpublicidad banner(folder.path());
     banner.show();
     QWebEnginePage* page = banner.web_publicidad->page();
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -609,12 +609,12 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     QStringList cut;
     frmsplash splash;
     frmcondiciones terms;
-    Frmpublicidad banner;
+    Frmpublicidad banner(folder.path());
     for (QWidget* window : std::initializer_list<QWidget*>{&splash, &terms, &banner}) {
         window->show();
         cut += cutTexts(window);
     }
-    Frmscripts w; // at its designed size
+    Frmscripts w(folder.paths()); // at its designed size
     w.show();
     QVERIFY(w.Form_Load());
     cut += cutTexts(&w);
@@ -628,7 +628,8 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     }
     // The empty file list shows no sideways scroll bar.
     QVERIFY(!panel->list_ficheros->horizontalScrollBar()->isVisible());
-    frmenviarscript form(*w.cn, QString::number(w.cn->scriptsByName().front().id), &w);
+    frmenviarscript form(*w.cn, folder.paths(), QString::number(w.cn->scriptsByName().front().id),
+                         &w);
     form.show();
     cut += cutTexts(&form);
     cut.removeDuplicates();

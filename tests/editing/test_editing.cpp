@@ -250,7 +250,7 @@ void TestEditing::rightClickInEveryEditorInsertsTheChosenFile()
 {
     TempProgramFolder folder;
     platform::ScriptedFileDialogs dialogs;
-    EditorPanel panel;
+    EditorPanel panel(folder.resourcesPath());
     panel.show();
     panel.relatedFiles()->setSession(nullptr, false, 0);
     for (const QString& name : {u"uno.gif"_s, u"dos.gif"_s, u"tres.jpg"_s}) {
@@ -286,7 +286,7 @@ void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()
     auto store = reopen(folder);
     platform::ScriptedMessageBoxes boxes;
     platform::ScriptedFileDialogs dialogs;
-    EditorPanel panel;
+    EditorPanel panel(folder.resourcesPath());
     exporting::RelatedFilesList* files = panel.relatedFiles();
     files->setSession(store.get(), true, l.reloj);
     files->LoadRelatedFilesList();
