@@ -6,6 +6,7 @@
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "resourcefiles.h"
+#include "sharedfiles.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -180,12 +181,8 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
     const qint64 rowId = keyOf(item).chopped(1).toLongLong();
     bool deleteFromDisk = false;
     try {
-        // The file stays while any other row, of another script or of this one, names it.
-        int ownRows = 0;
-        for (const auto& row : store_->relatedFiles(scriptId_))
-            ownRows += row.nombre == name ? 1 : 0;
-        const bool shared = ownRows > 1 || store_->isFileUsedByOtherScript(name, scriptId_);
-        if (!shared && Module1::IsBareFileName(name) &&
+        // Asked only about a file that no other row, of this script or another, names.
+        if (editing::filesFreedByRemoving(*store_, scriptId_, {rowId}).contains(name) &&
             QFileInfo::exists(resourcesFolder_ + name)) {
             deleteFromDisk =
                 platform::askYesNo(list_->window(), removeTitle(),
