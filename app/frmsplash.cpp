@@ -139,11 +139,11 @@ void frmsplash::StartNetworkStep()
     if (!platform::networkPresence().hasNetwork()) {
         // No page is asked for, but the engine starts now, while the terms are read, rather
         // than after "Si acepto".
-        browser::WebProfile();
+        web::WebProfile();
         return;
     }
     Command3->show();
-    WebBrowser1 = new QWebEnginePage(browser::WebProfile(), this);
+    WebBrowser1 = new QWebEnginePage(web::WebProfile(), this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     StartUpdateCheck();
 }

@@ -9,7 +9,7 @@
 int main(int argc, char** argv)
 {
     // The terms come first; the web engine's graphics are set up while they are read.
-    browser::DeferEngineGraphics();
+    web::DeferEngineGraphics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));

@@ -95,12 +95,11 @@ EditorPanel::EditorPanel(const QString& resourcesFolder, QWidget* parent) : QWid
     setObjectName(QStringLiteral("Frame(2)"));
     createFields();
     createTabs();
-    files_ =
-        new exporting::RelatedFilesList(list_ficheros, boton_borrar_fichero, resourcesFolder, this);
+    files_ = new RelatedFilesList(list_ficheros, boton_borrar_fichero, resourcesFolder, this);
     connect(boton_anadir_fichero, &QToolButton::clicked, files_,
-            &exporting::RelatedFilesList::boton_anadir_fichero_Click);
+            &RelatedFilesList::boton_anadir_fichero_Click);
     connect(boton_borrar_fichero, &QToolButton::clicked, files_,
-            &exporting::RelatedFilesList::boton_borrar_fichero_Click);
+            &RelatedFilesList::boton_borrar_fichero_Click);
     connect(tabscript, &ScriptTabs::tabChanged, this, &EditorPanel::tabscript_Click);
     SetupFileListColumns();
     tabscript_Click(TabFiles);

@@ -19,11 +19,9 @@ class LibraryStore;
 struct Script;
 } // namespace library
 
-namespace exporting {
-class RelatedFilesList;
-}
-
 namespace editing {
+
+class RelatedFilesList;
 
 // The tabbed area of the editor: a tab bar over a page on which the four editors and the
 // file list are laid out in the same place; the tab-change rule decides which one shows.
@@ -83,7 +81,7 @@ public:
     // relative link at the caret, over the selection. (x, y) -1 opens it at the pointer.
     void OpenFileMenu(QsciScintilla* editor, int x = -1, int y = -1);
 
-    exporting::RelatedFilesList* relatedFiles() const { return files_; }
+    RelatedFilesList* relatedFiles() const { return files_; }
     QList<QsciScintilla*> editors() const;
 
     QLabel* Label1;
@@ -116,7 +114,7 @@ private:
     QsciScintilla* editorOfViewport(QObject* watched) const;
     void fitFileColumn();
 
-    exporting::RelatedFilesList* files_;
+    RelatedFilesList* files_;
     QRect tabscriptTw_; // tabscript in twips, as last placed
     QRect listTw_;      // list_ficheros in twips, as last placed
 };

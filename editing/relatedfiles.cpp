@@ -15,7 +15,7 @@
 #include <QFileInfo>
 #include <QTreeWidget>
 
-namespace exporting {
+namespace editing {
 
 namespace {
 
@@ -128,7 +128,7 @@ bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name
         if (!overwrite)
             return true;
     }
-    const editing::FileResult copied = editing::copyIntoResources(path, resourcesFolder_, name);
+    const FileResult copied = copyIntoResources(path, resourcesFolder_, name);
     if (!copied.ok) {
         reportError(tr("No se ha podido copiar el fichero \"%1\".\n%2").arg(name, copied.error));
         return false;
@@ -182,7 +182,7 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
     bool deleteFromDisk = false;
     try {
         // Asked only about a file that no other row, of this script or another, names.
-        if (editing::filesFreedByRemoving(*store_, scriptId_, {rowId}).contains(name) &&
+        if (filesFreedByRemoving(*store_, scriptId_, {rowId}).contains(name) &&
             QFileInfo::exists(resourcesFolder_ + name)) {
             deleteFromDisk =
                 platform::askYesNo(list_->window(), removeTitle(),
@@ -197,7 +197,7 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
     // The row is gone first; only then the file, so a failure never leaves a row without
     // its file.
     if (deleteFromDisk) {
-        const editing::FileResult removed = editing::deleteResource(resourcesFolder_, name);
+        const FileResult removed = deleteResource(resourcesFolder_, name);
         if (!removed.ok)
             reportError(
                 tr("No se ha podido borrar el fichero \"%1\".\n%2").arg(name, removed.error));
@@ -224,4 +224,4 @@ bool RelatedFilesList::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace exporting
+} // namespace editing

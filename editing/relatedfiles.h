@@ -11,7 +11,7 @@ namespace library {
 class LibraryStore;
 }
 
-namespace exporting {
+namespace editing {
 
 // The "Ficheros" list of the editor. While a stored script is edited the list mirrors its
 // rows and every change is written at once; while a new script is written the list alone
@@ -61,4 +61,4 @@ private:
     qint64 scriptId_ = 0;
 };
 
-} // namespace exporting
+} // namespace editing

@@ -122,7 +122,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
         QPointer<frmsplash> splash(new frmsplash());
         QVERIFY(splash->Form_Load(folder.paths()));
         QTRY_VERIFY(splash->WebBrowser1); // the update check, on the one profile of every page
-        QCOMPARE(splash->WebBrowser1->profile(), browser::WebProfile());
+        QCOMPARE(splash->WebBrowser1->profile(), web::WebProfile());
         QTest::mouseClick(splash->Command2, Qt::LeftButton);
         std::unique_ptr<Frmscripts> main(splash->MainWindow());
         QTRY_VERIFY(main && main->isVisible() && !splash); // the start window is unloaded

@@ -289,7 +289,7 @@ void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()
     platform::ScriptedMessageBoxes boxes;
     platform::ScriptedFileDialogs dialogs;
     EditorPanel panel(folder.resourcesPath());
-    exporting::RelatedFilesList* files = panel.relatedFiles();
+    RelatedFilesList* files = panel.relatedFiles();
     files->setSession(store.get(), true, l.reloj);
     files->LoadRelatedFilesList();
     const auto remove = [&](const QString& name, QList<QMessageBox::StandardButton> answers) {
