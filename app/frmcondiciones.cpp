@@ -1,6 +1,5 @@
 #include "frmcondiciones.h"
 
-#include "app/module1.h"
 #include "browser/twips.h"
 #include "platform/messagebox.h"
 #include "rtfreader.h"
@@ -30,11 +29,10 @@ frmcondiciones::frmcondiciones(QWidget* parent) : QWidget(parent, Qt::Window)
     twips::place(Label1, 120, 2580, 4440, 495);
 }
 
-bool frmcondiciones::Form_Load()
+bool frmcondiciones::Form_Load(const QString& termsFile)
 {
     QString error;
-    if (!app::readRtfFile(Module1::ProgramFolder + QStringLiteral("/licencia.rtf"),
-                          RichText_->document(), &error)) {
+    if (!app::readRtfFile(termsFile, RichText_->document(), &error)) {
         platform::inform(this, QMessageBox::Critical, QStringLiteral("Error"), error);
         return false;
     }

@@ -1,9 +1,9 @@
 #include "frmsplash.h"
 
-#include "app/module1.h"
-#include "browser/frmscripts.h"
+#include "app/frmcondiciones.h"
+#include "app/frmscripts.h"
+#include "base/module1.h"
 #include "browser/twips.h"
-#include "browser/webprofile.h"
 #include "library/earlyopen.h"
 #include "library/libraryfile.h"
 #include "online/updatecheck.h"
@@ -11,6 +11,7 @@
 #include "platform/network.h"
 #include "platform/waitcursor.h"
 #include "rtfreader.h"
+#include "web/webprofile.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -83,10 +84,11 @@ frmsplash::~frmsplash()
     delete prepared_;
 }
 
-bool frmsplash::Form_Load(const QString& programFolder)
+bool frmsplash::Form_Load(const base::ProgramPaths& paths)
 {
-    Module1::SetProgramValues(programFolder);
-    const QString terms = Module1::ProgramFolder + QStringLiteral("/licencia.rtf");
+    paths_ = paths;
+    Module1::SetProgramValues();
+    const QString terms = paths_.file(TermsFileName);
     if (!QFileInfo::exists(terms)) {
         platform::inform(this, QMessageBox::Information, QStringLiteral("Error"),
                          QStringLiteral("Falta algun fichero de instalacion de Korvalis.\n"
@@ -100,7 +102,7 @@ bool frmsplash::Form_Load(const QString& programFolder)
         return false;
     }
     RichText_->moveCursor(QTextCursor::Start);
-    const QPixmap logo(Module1::ProgramFolder + QStringLiteral("/logo.png"));
+    const QPixmap logo(paths_.file(QStringLiteral("logo.png")));
     if (!logo.isNull())
         Image1_->setPixmap(
             logo.scaled(Image1_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -130,18 +132,18 @@ void frmsplash::StartNetworkStep()
     // While the terms are read, the library's key is derived on a thread of its own and the
     // main window is made, hidden; the library is only read, and anything wrong with it is
     // still met, and told, by the main window's load.
-    const QString libraryPath = library::LibraryPathIn(Module1::ProgramFolder);
+    const QString& libraryPath = paths_.libraryFile;
     if (QFileInfo::exists(libraryPath))
         earlyLibrary_ = std::make_unique<library::EarlyOpen>(libraryPath, library::LibraryPassword);
     QTimer::singleShot(0, this, &frmsplash::PrepareMainWindow);
     if (!platform::networkPresence().hasNetwork()) {
         // No page is asked for, but the engine starts now, while the terms are read, rather
         // than after "Si acepto".
-        browser::WebProfile();
+        web::WebProfile();
         return;
     }
     Command3_->show();
-    WebBrowser1_ = new QWebEnginePage(browser::WebProfile(), this);
+    WebBrowser1_ = new QWebEnginePage(web::WebProfile(), this);
     WebBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
     StartUpdateCheck();
 }
@@ -150,7 +152,7 @@ void frmsplash::PrepareMainWindow()
 {
     if (prepared_ || mainWindow_ || !isVisible())
         return;
-    prepared_ = new Frmscripts();
+    prepared_ = new Frmscripts(paths_);
     prepared_->setAttribute(Qt::WA_DeleteOnClose);
     // The page pane starts its page now, an empty one as it shows before any node is
     // clicked; left to the first show, it would hold the window back.
@@ -175,7 +177,7 @@ void frmsplash::Command2_Click()
         WaitCursor wait;
         Frmscripts* main = std::exchange(prepared_, nullptr);
         if (!main) {
-            main = new Frmscripts();
+            main = new Frmscripts(paths_);
             main->setAttribute(Qt::WA_DeleteOnClose);
         }
         if (!main->Form_Load(std::move(earlyLibrary_))) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/programpaths.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -21,11 +23,11 @@ public:
     explicit frmsplash(QWidget* parent = nullptr);
     ~frmsplash() override;
 
-    // Sets the program-wide values for `programFolder` and shows the terms. Once the window
-    // is on screen the network test follows and, with a network, the check for a newer
+    // Sets the program-wide values and shows the terms of the program at `paths`. Once the
+    // window is on screen the network test follows and, with a network, the check for a newer
     // version, which never holds the window back. False when the program cannot start (the
     // user was told).
-    bool Form_Load(const QString& programFolder);
+    bool Form_Load(const base::ProgramPaths& paths);
     // The network test has run (and with a network the check has started).
     bool NetworkTested() const { return networkTested_; }
 
@@ -58,6 +60,7 @@ private:
     QPushButton* Command1_;
     QPushButton* Command3_;
     QWebEnginePage* WebBrowser1_ = nullptr;
+    base::ProgramPaths paths_;
     Frmscripts* mainWindow_ = nullptr;
     // Made while the terms are read, hidden, and shown only once they are accepted.
     Frmscripts* prepared_ = nullptr;

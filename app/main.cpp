@@ -1,14 +1,15 @@
 #include "app/frmsplash.h"
-#include "app/module1.h"
-#include "browser/webprofile.h"
+#include "base/module1.h"
+#include "base/programpaths.h"
 #include "buildinfo.h"
+#include "web/webprofile.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     // The terms come first; the web engine's graphics are set up while they are read.
-    browser::DeferEngineGraphics();
+    web::DeferEngineGraphics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
 
     auto* splash = new frmsplash();
     splash->setAttribute(Qt::WA_DeleteOnClose);
-    if (!splash->Form_Load(QCoreApplication::applicationDirPath()))
+    if (!splash->Form_Load(base::ProgramPaths::in(QCoreApplication::applicationDirPath())))
         return 1;
     return QApplication::exec();
 }

@@ -1,13 +1,13 @@
 #include "presentationpanel.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "twips.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 
-PresentationPanel::PresentationPanel(QWidget* parent) : QFrame(parent)
+PresentationPanel::PresentationPanel(const QString& logoFile, QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("Frame_presentacion"));
     setFrameShape(QFrame::StyledPanel);
@@ -17,7 +17,7 @@ PresentationPanel::PresentationPanel(QWidget* parent) : QFrame(parent)
     setPalette(p);
 
     Image1_ = makeLabel("Image1", QString());
-    Image1_->setPixmap(QPixmap(Module1::ProgramFolder + QStringLiteral("/logo.png")));
+    Image1_->setPixmap(QPixmap(logoFile));
     Image1_->setAlignment(Qt::AlignCenter);
     Label5_[0] = makeLabel("Label5(0)", QStringLiteral("Korvalis Software"));
     Label5_[1] = makeLabel("Label5(1)", QStringLiteral("Versión 1.0"));

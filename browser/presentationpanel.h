@@ -11,7 +11,8 @@ class PresentationPanel : public QFrame
     Q_OBJECT
 
 public:
-    explicit PresentationPanel(QWidget* parent = nullptr);
+    // `logoFile`: the picture shown above the program's name.
+    explicit PresentationPanel(const QString& logoFile, QWidget* parent = nullptr);
 
     // 0 the maker, 1 the version, 2 the maker's site (a link).
     QLabel* Label5(int index) const { return Label5_[index]; }

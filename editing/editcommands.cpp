@@ -1,11 +1,10 @@
 #include "editcommands.h"
 
-#include "app/module1.h"
 #include "browser/categorytree.h"
 #include "browser/treeorder.h"
+#include "editing/relatedfiles.h"
 #include "editingwindow.h"
 #include "editorpanel.h"
-#include "export/relatedfiles.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "platform/messagebox.h"
@@ -169,8 +168,8 @@ void EditingCommands::DeleteScript()
     if (!platform::askYesNo(parent_, QStringLiteral("Borrar Script"),
                             tr("¿Esta seguro de  borrar este Script?")))
         return;
-    const DeleteOutcome outcome =
-        deleteScriptWithFiles(*w_.cn(), w_.id().toLongLong(), Module1::ResourcesPath);
+    const DeleteOutcome outcome = deleteScriptWithFiles(*w_.cn(), w_.id().toLongLong(),
+                                                        panel_.relatedFiles()->resourcesFolder());
     if (!outcome.ok) {
         reportError(tr("No se ha podido borrar el Script; la biblioteca no ha cambiado.\n%1")
                         .arg(outcome.error));

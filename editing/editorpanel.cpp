@@ -1,9 +1,9 @@
 #include "editorpanel.h"
 
-#include "app/module1.h"
+#include "base/programpaths.h"
 #include "browser/twips.h"
-#include "export/popupcreator.h"
-#include "export/relatedfiles.h"
+#include "editing/popupcreator.h"
+#include "editing/relatedfiles.h"
 #include "library/librarystore.h"
 #include "qsci.h"
 
@@ -90,16 +90,16 @@ void ScriptTabs::resizeEvent(QResizeEvent*)
     page_->lower();
 }
 
-EditorPanel::EditorPanel(QWidget* parent) : QWidget(parent)
+EditorPanel::EditorPanel(const QString& resourcesFolder, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Frame(2)"));
     createFields();
     createTabs();
-    files_ = new exporting::RelatedFilesList(list_ficheros_, boton_borrar_fichero_, this);
+    files_ = new RelatedFilesList(list_ficheros_, boton_borrar_fichero_, resourcesFolder, this);
     connect(boton_anadir_fichero_, &QToolButton::clicked, files_,
-            &exporting::RelatedFilesList::boton_anadir_fichero_Click);
+            &RelatedFilesList::boton_anadir_fichero_Click);
     connect(boton_borrar_fichero_, &QToolButton::clicked, files_,
-            &exporting::RelatedFilesList::boton_borrar_fichero_Click);
+            &RelatedFilesList::boton_borrar_fichero_Click);
     connect(tabscript_, &ScriptTabs::tabChanged, this, &EditorPanel::tabscript_Click);
     SetupFileListColumns();
     tabscript_Click(TabFiles);
@@ -351,7 +351,7 @@ void EditorPanel::OpenFileMenu(QsciScintilla* editor, int x, int y)
     menu.OpenPopup(x, y);
     const int chosen = menu.SelectedItem();
     if (chosen > 0 && chosen <= names.size())
-        editor->replaceSelectedText(Module1::ResourcesUrlPrefix + names.at(chosen - 1));
+        editor->replaceSelectedText(base::ResourcesUrlPrefix + names.at(chosen - 1));
 }
 
 QsciScintilla* EditorPanel::editorOfViewport(QObject* watched) const

@@ -19,11 +19,9 @@ class LibraryStore;
 struct Script;
 } // namespace library
 
-namespace exporting {
-class RelatedFilesList;
-}
-
 namespace editing {
+
+class RelatedFilesList;
 
 // The tabbed area of the editor: a tab bar over a page on which the four editors and the
 // file list are laid out in the same place; the tab-change rule decides which one shows.
@@ -57,7 +55,8 @@ class EditorPanel : public QWidget
     Q_OBJECT
 
 public:
-    explicit EditorPanel(QWidget* parent = nullptr);
+    // Related files are kept in `resourcesFolder` (with its trailing "/").
+    explicit EditorPanel(const QString& resourcesFolder, QWidget* parent = nullptr);
     ~EditorPanel() override;
 
     // Refills a list with every name in alphabetical order, the one whose id is `id`
@@ -82,7 +81,7 @@ public:
     // relative link at the caret, over the selection. (x, y) -1 opens it at the pointer.
     void OpenFileMenu(QsciScintilla* editor, int x = -1, int y = -1);
 
-    exporting::RelatedFilesList* relatedFiles() const { return files_; }
+    RelatedFilesList* relatedFiles() const { return files_; }
     QList<QsciScintilla*> editors() const;
 
     QLineEdit* Text_nombre() const { return Text_nombre_; }
@@ -122,7 +121,7 @@ private:
     QTreeWidget* list_ficheros_;
     QToolButton* boton_anadir_fichero_;
     QToolButton* boton_borrar_fichero_;
-    exporting::RelatedFilesList* files_;
+    RelatedFilesList* files_;
     QRect tabscriptTw_; // tabscript in twips, as last placed
     QRect listTw_;      // list_ficheros in twips, as last placed
 };

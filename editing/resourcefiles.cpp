@@ -1,7 +1,7 @@
 #include "resourcefiles.h"
 
-#include "app/files.h"
-#include "app/module1.h"
+#include "base/files.h"
+#include "base/module1.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "scriptdelete.h"
 
-#include "app/module1.h"
 #include "library/librarystore.h"
 #include "resourcefiles.h"
+#include "sharedfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,11 +15,7 @@ DeleteOutcome deleteScriptWithFiles(library::LibraryStore& store, qint64 scriptI
     DeleteOutcome outcome;
     QStringList unshared;
     try {
-        for (const auto& file : store.relatedFiles(scriptId)) {
-            if (!unshared.contains(file.nombre) && Module1::IsBareFileName(file.nombre) &&
-                !store.isFileUsedByOtherScript(file.nombre, scriptId))
-                unshared.append(file.nombre);
-        }
+        unshared = filesFreedByDeleting(store, scriptId);
         store.deleteScript(scriptId);
     } catch (const library::DatabaseError& e) {
         outcome.error = e.message();

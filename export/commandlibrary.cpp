@@ -1,21 +1,21 @@
 #include "commandlibrary.h"
 
-#include "app/module1.h"
-#include "library/libraryfile.h"
-
 #include <QDir>
 #include <QFileInfo>
 
 namespace exporting {
 
-base::Result OpenCommandLibrary(const QString& folder,
+base::ProgramPaths CommandPaths(const QString& folder)
+{
+    return base::ProgramPaths::in(QDir(folder).absolutePath());
+}
+
+base::Result OpenCommandLibrary(const base::ProgramPaths& paths,
                                 std::unique_ptr<library::LibraryStore>& store)
 {
-    const QString absolute = QDir(folder).absolutePath();
-    const QString libraryFile = library::LibraryPathIn(absolute);
+    const QString& libraryFile = paths.libraryFile;
     if (!QFileInfo(libraryFile).isFile())
         return base::Result::failure(QStringLiteral("No hay biblioteca en %1").arg(libraryFile));
-    Module1::SetProgramValues(absolute);
     try {
         store = library::LibraryStore::open(libraryFile);
         return base::Result::success();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "base/result.h"
 #include "library/librarystore.h"
 
@@ -8,10 +9,12 @@
 
 namespace exporting {
 
-// Opens the library of the command-line companion's --library folder into `store`, with the
-// program-wide values pointing at that folder; a failure says in Spanish that there is none
+// The paths of the command-line companion's --library folder.
+base::ProgramPaths CommandPaths(const QString& folder);
+
+// Opens the library of those paths into `store`; a failure says in Spanish that there is none
 // or why it cannot be opened.
-base::Result OpenCommandLibrary(const QString& folder,
+base::Result OpenCommandLibrary(const base::ProgramPaths& paths,
                                 std::unique_ptr<library::LibraryStore>& store);
 
 } // namespace exporting

@@ -1,7 +1,8 @@
 #include "copyrelatedfiles.h"
 
-#include "app/files.h"
-#include "app/module1.h"
+#include "base/files.h"
+#include "base/module1.h"
+#include "base/programpaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +17,8 @@ QString canonical(const QString& path)
     return QFileInfo(path).canonicalFilePath();
 }
 
-bool copyOne(const QString& name, const QString& target, CopyResult& result)
+bool copyOne(const QString& name, const QString& resourcesFolder, const QString& target,
+             CopyResult& result)
 {
     if (!Module1::IsBareFileName(name)) {
         result.ok = false;
@@ -24,7 +26,7 @@ bool copyOne(const QString& name, const QString& target, CopyResult& result)
             QStringLiteral("El fichero relacionado «%1» no tiene un nombre válido.").arg(name);
         return false;
     }
-    const QString source = Module1::ResourcesPath + name;
+    const QString source = resourcesFolder + name;
     if (!QFileInfo(source).isFile()) {
         ++result.missing;
         return true;
@@ -49,29 +51,29 @@ bool copyOne(const QString& name, const QString& target, CopyResult& result)
 
 } // namespace
 
-CopyResult copyRelatedFiles(const QStringList& names, const QString& pageFolder)
+CopyResult copyRelatedFiles(const QStringList& names, const QString& resourcesFolder,
+                            const QString& pageFolder)
 {
     CopyResult result;
     QString folder = pageFolder;
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
-    result.targetFolder = folder + QLatin1Char('/') + Module1::ResourcesFolderName;
+    result.targetFolder = folder + QLatin1Char('/') + base::ResourcesFolderName;
     // Copying there would copy each library file onto itself.
-    const QString library = canonical(Module1::ResourcesPath);
+    const QString library = canonical(resourcesFolder);
     if (!library.isEmpty() &&
         (canonical(folder) == library || canonical(result.targetFolder) == library)) {
         result.skipped = true;
         return result;
     }
-    if (!QFileInfo(result.targetFolder).isDir() &&
-        !QDir(folder).mkdir(Module1::ResourcesFolderName)) {
+    if (!QFileInfo(result.targetFolder).isDir() && !QDir(folder).mkdir(base::ResourcesFolderName)) {
         result.ok = false;
         result.message =
             QStringLiteral("No se puede crear la carpeta «%1».").arg(result.targetFolder);
         return result;
     }
     for (const QString& name : names) {
-        if (!copyOne(name, result.targetFolder, result))
+        if (!copyOne(name, resourcesFolder, result.targetFolder, result))
             return result;
     }
     return result;

@@ -15,9 +15,10 @@ struct CopyResult
     QString message;      // Spanish, when not ok
 };
 
-// Copies the named files from the library's resources folder into the folder
-// `ResourcesFolderName` beside the page, created when missing; copies over read-only files
-// there. Names must have passed Module1::IsBareFileName.
-CopyResult copyRelatedFiles(const QStringList& names, const QString& pageFolder);
+// Copies the named files from the library's resources folder `resourcesFolder` into the
+// folder base::ResourcesFolderName beside the page, created when missing; copies over
+// read-only files there. Names must have passed Module1::IsBareFileName.
+CopyResult copyRelatedFiles(const QStringList& names, const QString& resourcesFolder,
+                            const QString& pageFolder);
 
 } // namespace exporting

@@ -18,6 +18,7 @@ struct Target
 {
     qint64 scriptId = 0;
     QString page;
+    base::ProgramPaths paths;
     std::unique_ptr<library::LibraryStore> store;
 };
 
@@ -28,7 +29,8 @@ std::optional<int> openTarget(const Invocation& call, Target& target)
     if (const base::Result id = parseScriptId(call.arguments[0], &target.scriptId); !id)
         return call.usageError(id.message());
     target.page = call.arguments[1];
-    if (const base::Result opened = OpenCommandLibrary(call.libraryFolder, target.store); !opened)
+    target.paths = CommandPaths(call.libraryFolder);
+    if (const base::Result opened = OpenCommandLibrary(target.paths, target.store); !opened)
         return fail(opened.message());
     return std::nullopt;
 }
@@ -38,7 +40,8 @@ int runExport(const Invocation& call)
     Target target;
     if (const std::optional<int> status = openTarget(call, target))
         return *status;
-    const ExportReport report = exportScript(*target.store, target.scriptId, target.page);
+    const ExportReport report =
+        exportScript(*target.store, target.paths, target.scriptId, target.page);
     switch (report.status) {
     case ExportReport::Status::Done:
         printLine(stdout, summary(report));

@@ -41,7 +41,8 @@ QString exportFileFilter()
     return QStringLiteral("HTML Document (*.html *.htm)");
 }
 
-void RunExportCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId)
+void RunExportCommand(QWidget* window, library::LibraryStore& store,
+                      const base::ProgramPaths& paths, const QString& scriptId)
 {
     bool isNumber = false;
     const qint64 id = scriptId.toLongLong(&isNumber);
@@ -55,7 +56,7 @@ void RunExportCommand(QWidget* window, library::LibraryStore& store, const QStri
     if (page.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportReport report = exportScript(store, id, page);
+    const ExportReport report = exportScript(store, paths, id, page);
     QApplication::restoreOverrideCursor();
     if (report.status != ExportReport::Status::Done) {
         reportFailure(window, report);

@@ -4,6 +4,9 @@
 
 class QWidget;
 
+namespace base {
+struct ProgramPaths;
+}
 namespace library {
 class LibraryStore;
 }
@@ -14,7 +17,8 @@ namespace exporting {
 // files beside it and opens the page with the user's program (or, when no program opens
 // it, says where the page was written). `scriptId` is the decimal id of
 // the current script, empty when none. Every failure ends in a message; nothing is half-done.
-void RunExportCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId);
+void RunExportCommand(QWidget* window, library::LibraryStore& store,
+                      const base::ProgramPaths& paths, const QString& scriptId);
 
 // The file dialog's filter: one entry, HTML pages (.html and .htm).
 QString exportFileFilter();

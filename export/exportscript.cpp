@@ -1,6 +1,6 @@
 #include "exportscript.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "copyrelatedfiles.h"
 #include "library/librarystore.h"
 #include "pagefile.h"
@@ -65,15 +65,15 @@ PreparedExport prepareExport(library::LibraryStore& store, qint64 scriptId, cons
     return prepared;
 }
 
-ExportReport writeExport(const PreparedExport& prepared)
+ExportReport writeExport(const PreparedExport& prepared, const QString& resourcesFolder)
 {
     ExportReport report = prepared.report;
     if (report.status != ExportReport::Status::Done)
         return report;
     // The files go first: when a copy fails the page is left as it was, never pointing at
     // files that are not there.
-    const CopyResult copy =
-        copyRelatedFiles(prepared.script.files, QFileInfo(report.page).absolutePath());
+    const CopyResult copy = copyRelatedFiles(prepared.script.files, resourcesFolder,
+                                             QFileInfo(report.page).absolutePath());
     report.filesSkipped = copy.skipped;
     report.filesCopied = copy.copied;
     report.filesMissing = copy.missing;
@@ -88,9 +88,10 @@ ExportReport writeExport(const PreparedExport& prepared)
     return report;
 }
 
-ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath)
+ExportReport exportScript(library::LibraryStore& store, const base::ProgramPaths& paths,
+                          qint64 scriptId, const QString& pagePath)
 {
-    return writeExport(prepareExport(store, scriptId, pagePath));
+    return writeExport(prepareExport(store, scriptId, pagePath), paths.resourcesFolder);
 }
 
 QString summary(const ExportReport& report)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "pagefile.h"
 
 #include <QString>
@@ -55,13 +56,15 @@ struct PreparedExport
 PreparedExport prepareExport(library::LibraryStore& store, qint64 scriptId,
                              const QString& pagePath);
 
-// Copies the related files of a prepared export beside the page, then writes the prepared
-// bytes. Nothing is copied, and no folder made, unless the page was accepted; the page is
-// written only after every file was copied.
-ExportReport writeExport(const PreparedExport& prepared);
+// Copies the related files of a prepared export from `resourcesFolder` beside the page, then
+// writes the prepared bytes. Nothing is copied, and no folder made, unless the page was accepted;
+// the page is written only after every file was copied.
+ExportReport writeExport(const PreparedExport& prepared, const QString& resourcesFolder);
 
-// Both steps at once: writes the script into the page and copies its related files beside it.
-ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const QString& pagePath);
+// Both steps at once: writes the script into the page and copies its related files from the
+// program's resources folder beside it.
+ExportReport exportScript(library::LibraryStore& store, const base::ProgramPaths& paths,
+                          qint64 scriptId, const QString& pagePath);
 
 // One Spanish line that says what an export did.
 QString summary(const ExportReport& report);

@@ -1,6 +1,5 @@
 #include "siteupdate.h"
 
-#include "app/module1.h"
 #include "copyrelatedfiles.h"
 #include "library/librarystore.h"
 #include "pagefile.h"
@@ -60,8 +59,9 @@ int SiteReport::count(PageOutcome::Status status) const
                              [status](const PageOutcome& p) { return p.status == status; }));
 }
 
-SiteUpdater::SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted, bool dryRun)
-    : store_(store), wanted_(wanted), dryRun_(dryRun)
+SiteUpdater::SiteUpdater(library::LibraryStore& store, const base::ProgramPaths& paths,
+                         const QList<qint64>& wanted, bool dryRun)
+    : store_(store), paths_(paths), wanted_(wanted), dryRun_(dryRun)
 {
 }
 
@@ -113,17 +113,17 @@ PageEdit SiteUpdater::editForSite(const QByteArray& page, QList<qint64>* applied
 QString SiteUpdater::copyFilesBeside(const QString& pagePath, const QList<qint64>& scripts)
 {
     const QString folder = QFileInfo(pagePath).absolutePath();
-    const QString target = folder + QLatin1Char('/') + Module1::ResourcesFolderName;
+    const QString target = folder + QLatin1Char('/') + base::ResourcesFolderName;
     for (const qint64 id : scripts) {
         const QString done = target + QLatin1Char('\n') + QString::number(id);
         if (copied_.contains(done))
             continue;
         QStringList names;
         for (const QString& name : script(id).script.files) {
-            if (!alreadyCopied(Module1::ResourcesPath + name, target + QLatin1Char('/') + name))
+            if (!alreadyCopied(paths_.resource(name), target + QLatin1Char('/') + name))
                 names.append(name);
         }
-        const CopyResult copy = copyRelatedFiles(names, folder);
+        const CopyResult copy = copyRelatedFiles(names, paths_.resourcesFolder, folder);
         if (!copy.ok)
             return copy.message;
         copied_.insert(done);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "exportscript.h"
 #include "sitepages.h"
 
@@ -45,9 +46,11 @@ struct SiteReport
 class SiteUpdater
 {
 public:
-    // `wanted` empty: every script whose markers a page holds. A dry run writes and copies
-    // nothing: it says which pages would be updated, are up to date or would be refused.
-    SiteUpdater(library::LibraryStore& store, const QList<qint64>& wanted, bool dryRun = false);
+    // `wanted` empty: every script whose markers a page holds. Related files come from the
+    // resources folder of `paths`. A dry run writes and copies nothing: it says which pages
+    // would be updated, are up to date or would be refused.
+    SiteUpdater(library::LibraryStore& store, const base::ProgramPaths& paths,
+                const QList<qint64>& wanted, bool dryRun = false);
 
     bool dryRun() const { return dryRun_; }
 
@@ -66,6 +69,7 @@ private:
     QString copyFilesBeside(const QString& pagePath, const QList<qint64>& scripts);
 
     library::LibraryStore& store_;
+    base::ProgramPaths paths_;
     QList<qint64> wanted_;
     bool dryRun_;
     std::map<qint64, LibraryScript> scripts_; // read once a run; references stay valid

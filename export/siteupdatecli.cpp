@@ -42,14 +42,15 @@ int runSiteUpdate(const Invocation& call)
     }
     if (!QFileInfo(call.value).isDir())
         return fail(QStringLiteral("«%1» no es una carpeta.").arg(call.value));
+    const base::ProgramPaths paths = CommandPaths(call.libraryFolder);
     std::unique_ptr<library::LibraryStore> store;
-    if (const base::Result opened = OpenCommandLibrary(call.libraryFolder, store); !opened)
+    if (const base::Result opened = OpenCommandLibrary(paths, store); !opened)
         return fail(opened.message());
     if (const base::Result known = checkScripts(*store, scriptIds); !known)
         return fail(known.message());
 
     const SiteScan scan = findSitePages(call.value, scriptIds);
-    SiteUpdater updater(*store, scriptIds, call.isSet(DryRun));
+    SiteUpdater updater(*store, paths, scriptIds, call.isSet(DryRun));
     const SiteReport report = updateSite(updater, scan);
     for (const PageOutcome& page : report.pages)
         printLine(stdout, outcomeLine(page, scan.folder));

@@ -80,7 +80,7 @@ void showReport(QWidget* window, const SiteReport& report)
 } // namespace
 
 void RunSiteUpdateCommand(QWidget* window, library::LibraryStore& store,
-                          const QList<qint64>& scriptIds)
+                          const base::ProgramPaths& paths, const QList<qint64>& scriptIds)
 {
     const QString folder =
         platform::fileDialogs().existingFolder(window, QStringLiteral("Carpeta del sitio web"));
@@ -92,7 +92,7 @@ void RunSiteUpdateCommand(QWidget* window, library::LibraryStore& store,
         WaitCursor wait;
         scan = findSitePages(folder, scriptIds);
     }
-    SiteUpdater updater(store, scriptIds);
+    SiteUpdater updater(store, paths, scriptIds);
     if (scan.pages.isEmpty()) {
         const SiteReport report = updateSite(updater, scan);
         QString text = QStringLiteral("No hay ninguna página en «%1» con %2.")

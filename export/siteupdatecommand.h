@@ -4,6 +4,9 @@
 
 class QWidget;
 
+namespace base {
+struct ProgramPaths;
+}
 namespace library {
 class LibraryStore;
 }
@@ -15,6 +18,6 @@ namespace exporting {
 // updates them under a progress dialog that can be cancelled. One message ends it: the pages
 // updated, up to date and refused, each refused page with its reason.
 void RunSiteUpdateCommand(QWidget* window, library::LibraryStore& store,
-                          const QList<qint64>& scriptIds);
+                          const base::ProgramPaths& paths, const QList<qint64>& scriptIds);
 
 } // namespace exporting

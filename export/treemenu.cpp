@@ -1,8 +1,8 @@
 #include "treemenu.h"
 
+#include "editing/popupcreator.h"
 #include "exportcommand.h"
 #include "library/nodekey.h"
-#include "popupcreator.h"
 #include "siteupdatecommand.h"
 
 namespace exporting {
@@ -12,15 +12,15 @@ const QString ExportItem = QStringLiteral("Exportar a una página…");
 const QString UpdateItem = QStringLiteral("Actualizar páginas…");
 } // namespace
 
-void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const QString& nodeKey,
-                  const QPoint& at)
+void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const base::ProgramPaths& paths,
+                  const QString& nodeKey, const QPoint& at)
 {
     PopupCreator menu;
     menu.setOwnerHwnd(window);
     if (library::isRootKey(nodeKey)) {
         menu.AddMenu(UpdateItem, true, false, false);
         if (menu.OpenPopup(at.x(), at.y()) == 1)
-            RunSiteUpdateCommand(window, store, {});
+            RunSiteUpdateCommand(window, store, paths, {});
         return;
     }
     if (library::nodeKindOfKey(nodeKey) != library::NodeKind::Script)
@@ -30,10 +30,10 @@ void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const QString& 
     menu.AddMenu(UpdateItem, true, false, false);
     switch (menu.OpenPopup(at.x(), at.y())) {
     case 1:
-        RunExportCommand(window, store, QString::number(id));
+        RunExportCommand(window, store, paths, QString::number(id));
         break;
     case 2:
-        RunSiteUpdateCommand(window, store, {id});
+        RunSiteUpdateCommand(window, store, paths, {id});
         break;
     default:
         break;

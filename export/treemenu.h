@@ -5,6 +5,9 @@
 
 class QWidget;
 
+namespace base {
+struct ProgramPaths;
+}
 namespace library {
 class LibraryStore;
 }
@@ -14,7 +17,7 @@ namespace exporting {
 // The tree's context menu at `at` (screen pixels) for the node of `nodeKey`. A script has
 // "Exportar a una página…" (as the export button, for that script) and "Actualizar páginas…";
 // the root has "Actualizar páginas…" for every script; a category has no menu.
-void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const QString& nodeKey,
-                  const QPoint& at);
+void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const base::ProgramPaths& paths,
+                  const QString& nodeKey, const QPoint& at);
 
 } // namespace exporting

@@ -1,7 +1,6 @@
 #include "banner.h"
 
-#include "app/files.h"
-#include "app/module1.h"
+#include "base/files.h"
 
 #include <QDir>
 
@@ -11,8 +10,8 @@ bool BannerSchedule::tick()
 {
     if (showing_)
         return false;
-    if (Module1::BannerTickCount < Module1::BannerTickLimit) {
-        ++Module1::BannerTickCount;
+    if (count_ < limit_) {
+        ++count_;
         return false;
     }
     showing_ = true;
@@ -22,7 +21,7 @@ bool BannerSchedule::tick()
 void BannerSchedule::closed()
 {
     showing_ = false;
-    Module1::BannerTickCount = 0;
+    count_ = 0;
 }
 
 QByteArray BannerPage(const QString& shopUrl)

@@ -5,12 +5,15 @@
 
 namespace online {
 
-// When the sponsor banner comes up on the main window's minute timer: after
-// Module1::BannerTickLimit ticks have only been counted, and again that many ticks after
-// each closing. While the banner is open, ticks are not acted on.
+// When the sponsor banner comes up on the main window's minute timer: after `limit` ticks
+// have only been counted in `count`, and again that many ticks after each closing. While the
+// banner is open, ticks are not acted on. The count and the limit belong to the caller (the
+// program's Module1::BannerTickCount and BannerTickLimit), which may reset or change them.
 class BannerSchedule
 {
 public:
+    BannerSchedule(qint16& count, const qint16& limit) : count_(count), limit_(limit) {}
+
     // One tick of the timer; true when the banner is to be shown now.
     bool tick();
     // The banner has been closed: counting starts again.
@@ -18,6 +21,8 @@ public:
     bool isShowing() const { return showing_; }
 
 private:
+    qint16& count_;
+    const qint16& limit_;
     bool showing_ = false;
 };
 

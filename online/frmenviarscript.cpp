@@ -1,6 +1,6 @@
 #include "frmenviarscript.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "browser/twips.h"
 #include "library/librarystore.h"
 #include "online/submission.h"
@@ -29,9 +29,9 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, Qt::Ali
 
 } // namespace
 
-frmenviarscript::frmenviarscript(library::LibraryStore& cn, const QString& scriptId,
-                                 QWidget* parent)
-    : QDialog(parent), cn_(cn), scriptId_(scriptId)
+frmenviarscript::frmenviarscript(library::LibraryStore& cn, const base::ProgramPaths& paths,
+                                 const QString& scriptId, QWidget* parent)
+    : QDialog(parent), cn_(cn), paths_(paths), scriptId_(scriptId)
 {
     BuildControls();
     MapiSess_.setCommand(online::MapiSession::defaultCommand());
@@ -135,14 +135,14 @@ MailResult frmenviarscript::ComposeMessage()
     for (const library::RelatedFile& file : files) {
         names.append(file.nombre);
         // A listed file that is missing, or a name reaching outside the folder, is not sent.
-        const QString path = Module1::ResourcesPath + file.nombre;
+        const QString path = paths_.resource(file.nombre);
         if (!Module1::IsBareFileName(file.nombre) || !QFileInfo(path).isFile())
             continue;
         if (MailResult failed = MapiMess_.AddAttachment(file.nombre, path))
             return failed;
     }
     // The page attached is the one of the script being sent, whatever was previewed last.
-    const QString page = Module1::ProgramFolder + QLatin1Char('/') + QStringLiteral("js.htm");
+    const QString page = paths_.file(QStringLiteral("js.htm"));
     QString error;
     if (!online::WriteScriptPageFor(*script, typeName.value_or(QString()), page, &error))
         return MailError{online::MailErrorNumber::AttachmentNotFound, error};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "online/mapi.h"
 
 #include <QDialog>
@@ -19,7 +20,9 @@ class frmenviarscript : public QDialog
     Q_OBJECT
 
 public:
-    frmenviarscript(library::LibraryStore& cn, const QString& scriptId, QWidget* parent = nullptr);
+    // Related files are read from, and the page written into, the folders of `paths`.
+    frmenviarscript(library::LibraryStore& cn, const base::ProgramPaths& paths,
+                    const QString& scriptId, QWidget* parent = nullptr);
     ~frmenviarscript() override;
 
     // The heading and the text below it, which say how the submission went.
@@ -51,6 +54,7 @@ private:
     online::MapiSession MapiSess_;
     online::MapiMessages MapiMess_;
     library::LibraryStore& cn_;
+    base::ProgramPaths paths_;
     QString scriptId_;
     online::MailResult signOn_;
 };

@@ -1,18 +1,19 @@
 #include "frmpublicidad.h"
 
-#include "app/module1.h"
-#include "browser/guardedpage.h"
-#include "browser/popupwindow.h"
+#include "base/module1.h"
 #include "browser/twips.h"
 #include "online/banner.h"
 #include "platform/network.h"
+#include "web/guardedpage.h"
+#include "web/popupwindow.h"
 
 #include <QPointer>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
-Frmpublicidad::Frmpublicidad(QWidget* parent) : QDialog(parent)
+Frmpublicidad::Frmpublicidad(const QString& programFolder, QWidget* parent)
+    : QDialog(parent), programFolder_(programFolder)
 {
     setObjectName(QStringLiteral("Frmpublicidad"));
     setWindowTitle(QStringLiteral("Korvalis"));
@@ -38,7 +39,7 @@ Frmpublicidad::Frmpublicidad(QWidget* parent) : QDialog(parent)
 
 bool Frmpublicidad::WriteBannerPage()
 {
-    return online::WriteBannerPage(Module1::ProgramFolder, Module1::SponsorShopUrl);
+    return online::WriteBannerPage(programFolder_, Module1::SponsorShopUrl);
 }
 
 void Frmpublicidad::Load()
@@ -62,8 +63,7 @@ void Frmpublicidad::ShowOfflinePage()
         web_publicidad_->stop();
         return;
     }
-    web_publicidad_->load(
-        QUrl::fromLocalFile(Module1::ProgramFolder + QStringLiteral("/banner.html")));
+    web_publicidad_->load(QUrl::fromLocalFile(programFolder_ + QStringLiteral("/banner.html")));
 }
 
 void Frmpublicidad::siteLoadingChanged(const QWebEngineLoadingInfo& info)
@@ -87,13 +87,13 @@ void Frmpublicidad::siteLoadingChanged(const QWebEngineLoadingInfo& info)
 
 namespace online {
 
-void ShowBannerOnTick(QWidget* owner)
+void ShowBannerOnTick(QWidget* owner, const QString& programFolder)
 {
-    static BannerSchedule schedule;
+    static BannerSchedule schedule(Module1::BannerTickCount, Module1::BannerTickLimit);
     if (!schedule.tick())
         return;
     // The owner may close (ending the program) while the banner is open.
-    QPointer<Frmpublicidad> banner = new Frmpublicidad(owner);
+    QPointer<Frmpublicidad> banner = new Frmpublicidad(programFolder, owner);
     banner->exec();
     delete banner.data();
     schedule.closed();

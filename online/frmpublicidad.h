@@ -15,7 +15,8 @@ class Frmpublicidad : public QDialog
     Q_OBJECT
 
 public:
-    explicit Frmpublicidad(QWidget* parent = nullptr);
+    // The offline page is written into `programFolder`.
+    explicit Frmpublicidad(const QString& programFolder, QWidget* parent = nullptr);
 
     // How long the site has to deliver its page before the offline page takes its place.
     static constexpr int SiteAnswerTimeoutMs = 4000;
@@ -29,6 +30,7 @@ private:
     void siteLoadingChanged(const QWebEngineLoadingInfo& info);
 
     QWebEngineView* web_publicidad_ = nullptr;
+    QString programFolder_;
     QTimer* siteTimeout_ = nullptr;
     bool waitingForSite_ = false;
 };
@@ -36,5 +38,5 @@ private:
 namespace online {
 // One tick of the main window's timer: shows the banner modally over `owner` when the
 // schedule says so, and starts counting again once it is closed.
-void ShowBannerOnTick(QWidget* owner);
+void ShowBannerOnTick(QWidget* owner, const QString& programFolder);
 } // namespace online

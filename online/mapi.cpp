@@ -1,6 +1,6 @@
 #include "mapi.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 
 #include <QFile>
 #include <QFileInfo>

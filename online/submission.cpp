@@ -1,6 +1,6 @@
 #include "submission.h"
 
-#include "app/files.h"
+#include "base/files.h"
 #include "browser/pagebuilder.h"
 
 namespace online {

@@ -1,6 +1,6 @@
 #include "updatecheck.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "online/version.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"

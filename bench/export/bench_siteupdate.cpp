@@ -3,7 +3,7 @@
 // update, under 1 s for a second run that finds nothing to change. The counters "find_s" and
 // "edit_s" split each run between finding the pages and editing them.
 
-#include "app/module1.h"
+#include "base/programpaths.h"
 #include "export/pageedit.h"
 #include "export/sitepages.h"
 #include "export/siteupdate.h"
@@ -77,7 +77,6 @@ struct Site
         }
         QDir(program.path()).mkdir(QStringLiteral("resources"));
         write(program.filePath(QStringLiteral("resources/reloj.gif")), QByteArray(4096, 'g'));
-        Module1::SetProgramValues(program.path());
         store = library::LibraryStore::open(libraryPath);
         for (int n = 0; n < Pages; ++n) {
             const QString folder =
@@ -121,7 +120,8 @@ void runUpdate(benchmark::State& state, bool outdated)
         const exporting::SiteScan scan = exporting::findSitePages(site.site.path(), {ScriptId});
         find += timer.nsecsElapsed() / 1e9;
         timer.restart();
-        exporting::SiteUpdater updater(*site.store, {ScriptId});
+        exporting::SiteUpdater updater(*site.store, base::ProgramPaths::in(site.program.path()),
+                                       {ScriptId});
         const exporting::SiteReport report = exporting::updateSite(updater, scan);
         edit += timer.nsecsElapsed() / 1e9;
         const int expected = outdated ? 0 : Pages / MarkedEvery;

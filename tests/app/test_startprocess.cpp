@@ -1,7 +1,7 @@
 // The staged program as a person starts it, under an Xvfb of the test's own, in a network of
 // the test's own: a dummy interface gives it an address other than loopback, and its update
 // site is a server on 127.0.0.1 that accepts and never answers.
-#include "app/module1.h"
+#include "base/module1.h"
 #include "library/database.h"
 #include "library/libraryfile.h"
 #include "tests/support/tempprogramfolder.h"
@@ -69,7 +69,7 @@ void TestStartProcess::initTestCase()
     QVERIFY(run("ip link set d0 up"));
 
     // The update site's name leads to the silent server, in this namespace only.
-    Module1::SetProgramValues(hostsDir_.path());
+    Module1::SetProgramValues();
     const QUrl site(Module1::UpdateCheckUrl);
     const QString hosts = hostsDir_.filePath(u"hosts"_s);
     TempProgramFolder::writeFile(hosts,

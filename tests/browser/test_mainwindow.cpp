@@ -2,17 +2,14 @@
 // start, the main window, the pages it writes, and every window read whole in several fonts.
 #include "app/frmcondiciones.h"
 #include "app/frmsplash.h"
-#include "app/module1.h"
+#include "base/module1.h"
 #include "browser/buttonbar.h"
-#include "browser/guardedpage.h"
 #include "browser/pagebuilder.h"
-#include "browser/popupwindow.h"
 #include "browser/presentationpanel.h"
 #include "browser/searchbox.h"
 #include "browser/searchresults.h"
 #include "browser/splitterbar.h"
 #include "browser/twips.h"
-#include "browser/webprofile.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "library/nodekey.h"
@@ -22,6 +19,9 @@
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
 #include "tests/support/textfit.h"
+#include "web/guardedpage.h"
+#include "web/popupwindow.h"
+#include "web/webprofile.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -112,7 +112,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     TempProgramFolder folder;
     folder.addCategory(0, u"Textos"_s);
     folder.closeLibrary();
-    QVERIFY(!frmsplash().Form_Load(folder.path()));
+    QVERIFY(!frmsplash().Form_Load(folder.paths()));
     QCOMPARE(boxes.shown.value(0).text,
              u"Falta algun fichero de instalacion de Korvalis.\nNo podrá continuar"_s);
     TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s), Terms);
@@ -120,9 +120,9 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
         // Accepting: the main window with its tree, the root highlighted, the presentation.
         platform::FixedNetworkPresence online(true);
         QPointer<frmsplash> splash(new frmsplash());
-        QVERIFY(splash->Form_Load(folder.path()));
+        QVERIFY(splash->Form_Load(folder.paths()));
         QTRY_VERIFY(splash->WebBrowser1()); // the update check, on the one profile of every page
-        QCOMPARE(splash->WebBrowser1()->profile(), browser::WebProfile());
+        QCOMPARE(splash->WebBrowser1()->profile(), web::WebProfile());
         QTest::mouseClick(splash->Command2(), Qt::LeftButton);
         std::unique_ptr<Frmscripts> main(splash->MainWindow());
         QTRY_VERIFY(main && main->isVisible() && !splash); // the start window is unloaded
@@ -137,7 +137,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     const QDateTime touched = QFileInfo(folder.libraryPath()).lastModified();
     QPointer<frmsplash> splash(new frmsplash());
     splash->setAttribute(Qt::WA_DeleteOnClose);
-    QVERIFY(splash->Form_Load(folder.path()) && splash->isVisible());
+    QVERIFY(splash->Form_Load(folder.paths()) && splash->isVisible());
     QVERIFY(splash->RichText()->toPlainText().contains(u"aceptación"_s));
     QTRY_VERIFY(splash->NetworkTested() && !splash->Command3()->isVisible() &&
                 !splash->WebBrowser1());
@@ -171,7 +171,7 @@ void TestMainWindow::libraryThatCannotBeOpenedEndsTheStart()
     else if (!bytes.isNull())
         TempProgramFolder::writeFile(folder.libraryPath(), bytes);
     platform::ScriptedMessageBoxes boxes;
-    QVERIFY(!Frmscripts().Form_Load());
+    QVERIFY(!Frmscripts(folder.paths()).Form_Load());
     QVERIFY2(boxes.shown.size() == 1 && boxes.shown[0].text.contains(message),
              qPrintable(boxes.shown.value(0).text));
 }
@@ -500,7 +500,7 @@ void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
     TempProgramFolder folder;
     platform::FixedNetworkPresence offline(false);
     platform::RecordingShell shell;
-    Frmpublicidad banner;
+    Frmpublicidad banner(folder.path());
     banner.show();
     QWebEnginePage* page = banner.web_publicidad()->page();
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -610,12 +610,12 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     QStringList cut;
     frmsplash splash;
     frmcondiciones terms;
-    Frmpublicidad banner;
+    Frmpublicidad banner(folder.path());
     for (QWidget* window : std::initializer_list<QWidget*>{&splash, &terms, &banner}) {
         window->show();
         cut += cutTexts(window);
     }
-    Frmscripts w; // at its designed size
+    Frmscripts w(folder.paths()); // at its designed size
     w.show();
     QVERIFY(w.Form_Load());
     cut += cutTexts(&w);
@@ -629,7 +629,8 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     }
     // The empty file list shows no sideways scroll bar.
     QVERIFY(!panel->list_ficheros()->horizontalScrollBar()->isVisible());
-    frmenviarscript form(*w.cn(), QString::number(w.cn()->scriptsByName().front().id), &w);
+    frmenviarscript form(*w.cn(), folder.paths(),
+                         QString::number(w.cn()->scriptsByName().front().id), &w);
     form.show();
     cut += cutTexts(&form);
     cut.removeDuplicates();

@@ -1,14 +1,15 @@
-#include "app/files.h"
-#include "app/module1.h"
+#include "base/files.h"
+#include "base/module1.h"
 #include "browser/buttonbar.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
+#include "editing/relatedfiles.h"
 #include "editing/resourcefiles.h"
 #include "editing/scriptdelete.h"
 #include "editing/scriptsave.h"
+#include "editing/sharedfiles.h"
 #include "editing/treedrag.h"
-#include "export/relatedfiles.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "tests/support/mainwindow.h"
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void relatedFilesAreStoredOnceAndSharedFilesKept();
     void saveStoresAllOfTheEditorOrNothing();
     void deletingKeepsEveryFileAnotherScriptNames();
+    void aFileIsFreedOnlyWhenNoOtherRowNamesIt();
     void relatedFilesStayBareRegularFilesInTheResourcesFolder();
 };
 
@@ -251,7 +253,7 @@ void TestEditing::rightClickInEveryEditorInsertsTheChosenFile()
 {
     TempProgramFolder folder;
     platform::ScriptedFileDialogs dialogs;
-    EditorPanel panel;
+    EditorPanel panel(folder.resourcesPath());
     panel.show();
     panel.relatedFiles()->setSession(nullptr, false, 0);
     for (const QString& name : {u"uno.gif"_s, u"dos.gif"_s, u"tres.jpg"_s}) {
@@ -287,8 +289,8 @@ void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()
     auto store = reopen(folder);
     platform::ScriptedMessageBoxes boxes;
     platform::ScriptedFileDialogs dialogs;
-    EditorPanel panel;
-    exporting::RelatedFilesList* files = panel.relatedFiles();
+    EditorPanel panel(folder.resourcesPath());
+    RelatedFilesList* files = panel.relatedFiles();
     files->setSession(store.get(), true, l.reloj);
     files->LoadRelatedFilesList();
     const auto remove = [&](const QString& name, QList<QMessageBox::StandardButton> answers) {
@@ -405,6 +407,42 @@ void TestEditing::deletingKeepsEveryFileAnotherScriptNames()
     QVERIFY(!refused.ok && refused.error.contains(u"no se borra"_s));
     QCOMPARE(fileRows(*store, l.menu), QStringList{u"reloj.gif"_s});
     QVERIFY(QFile::exists(folder.resourcesPath() + u"reloj.gif"_s));
+}
+
+void TestEditing::aFileIsFreedOnlyWhenNoOtherRowNamesIt()
+{
+    TempProgramFolder folder;
+    const SampleLibrary l(folder);
+    // The clock names a file of the menu's, one of its own twice, one whose name differs from
+    // the menu's only in case, and one outside the folder.
+    QHash<QString, QList<qint64>> rows;
+    const std::pair<qint64, const char*> named[] = {
+        {l.menu, "reloj.gif"},   {l.menu, "logo.gif"},     {l.reloj, "reloj.gif"},
+        {l.reloj, "doble.gif"},  {l.reloj, "doble.gif"},   {l.reloj, "Logo.gif"},
+        {l.reloj, "propio.gif"}, {l.reloj, "../fuera.gif"}};
+    for (const auto& [script, name] : named)
+        rows[QString::fromUtf8(name) + QString::number(script)]
+            << folder.addFile(script, QString::fromUtf8(name));
+    const auto clocks = [&](const char* name) {
+        return rows.value(QString::fromUtf8(name) + QString::number(l.reloj));
+    };
+    auto store = reopen(folder);
+    const QStringList before = fileRows(*store, l.reloj);
+    QCOMPARE(filesFreedByDeleting(*store, l.reloj),
+             (QStringList{u"doble.gif"_s, u"Logo.gif"_s, u"propio.gif"_s}));
+    QCOMPARE(filesFreedByDeleting(*store, l.menu), QStringList{u"logo.gif"_s});
+    const std::pair<QList<qint64>, QStringList> removals[] = {
+        {clocks("reloj.gif"), {}},
+        {{clocks("doble.gif").first()}, {}},
+        {clocks("doble.gif"), {u"doble.gif"_s}},
+        {clocks("propio.gif") + clocks("reloj.gif"), {u"propio.gif"_s}},
+        {clocks("Logo.gif"), {u"Logo.gif"_s}},
+        {clocks("../fuera.gif"), {}},
+        {{}, {}}};
+    for (const auto& [removed, freed] : removals)
+        QCOMPARE(filesFreedByRemoving(*store, l.reloj, removed), freed);
+    // Asking changes nothing.
+    QCOMPARE(fileRows(*store, l.reloj), before);
 }
 
 void TestEditing::relatedFilesStayBareRegularFilesInTheResourcesFolder()

@@ -1,4 +1,4 @@
-#include "app/module1.h"
+#include "base/module1.h"
 #include "library/librarystore.h"
 #include "online/banner.h"
 #include "online/frmenviarscript.h"
@@ -244,7 +244,7 @@ void TestOnline::attachmentNamesNeverBreakTheirHeaders()
 void TestOnline::bannerComesOnEverySecondTickAndNeverTwice()
 {
     Module1::BannerTickCount = 0;
-    BannerSchedule schedule;
+    BannerSchedule schedule(Module1::BannerTickCount, Module1::BannerTickLimit);
     // Ticks while the banner is open are not acted on; counting starts again when it closes.
     for (int limit : {1, 1, 3}) {
         Module1::BannerTickLimit = qint16(limit);
@@ -375,7 +375,7 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
     QVERIFY(site == u"folder"_s ? QDir(folder.path()).mkdir(u"banner.html"_s)
                                 : (TempProgramFolder::writeFile(page, old), true));
     platform::FixedNetworkPresence network(!site.isEmpty() && site != u"folder"_s);
-    Frmpublicidad banner;
+    Frmpublicidad banner(folder.path());
     banner.show();
     const QUrl shown = site == u"/ok"_s      ? QUrl(Module1::SiteUrl)
                        : site == u"folder"_s ? QUrl()
@@ -448,7 +448,7 @@ void TestOnline::sentScriptArrivesWithTextFilesAndItsOwnPage()
     TempProgramFolder::writeFile(folder.filePath(u"js.htm"_s), "otro script"); // last previewed
     auto store = library::LibraryStore::open(folder.libraryPath());
     {
-        frmenviarscript window(*store, QString::number(l.reloj));
+        frmenviarscript window(*store, folder.paths(), QString::number(l.reloj));
         window.show();
         QTest::mouseClick(window.boton_enviar(), Qt::LeftButton);
         QVERIFY2(window.Label1()->text() == u"El script ha sido enviado"_s,
@@ -499,7 +499,7 @@ void TestOnline::failingMailSystemLeavesTheWindowWithTheReason()
             continue; // msmtp is not installed
         MapiSession::setDefaultCommand(command);
         Module1::SubmissionAddress = address;
-        frmenviarscript window(*store, QString::number(l.reloj));
+        frmenviarscript window(*store, folder.paths(), QString::number(l.reloj));
         window.show();
         QTest::mouseClick(window.boton_enviar(), Qt::LeftButton);
         const QString line = window.Label1()->text() + u'|' + window.Label2()->text();

@@ -1,4 +1,4 @@
-#include "app/module1.h"
+#include "base/module1.h"
 #include "export/exportcommand.h"
 #include "platform/filedialog.h"
 #include "tests/support/tempprogramfolder.h"

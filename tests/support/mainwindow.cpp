@@ -35,7 +35,7 @@ void mouse(QWidget* target, QEvent::Type type, QPoint pos, Qt::MouseButtons held
 
 } // namespace
 
-MainWindowUnderTest::MainWindowUnderTest(TempProgramFolder& folder, QSize size)
+MainWindowUnderTest::MainWindowUnderTest(TempProgramFolder& folder, QSize size) : w(folder.paths())
 {
     folder.closeLibrary();
     w.resize(size);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/frmscripts.h"
+#include "app/frmscripts.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"

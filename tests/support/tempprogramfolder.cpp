@@ -1,6 +1,6 @@
 #include "tempprogramfolder.h"
 
-#include "app/module1.h"
+#include "base/module1.h"
 #include "library/libraryfile.h"
 
 #include <QDir>
@@ -14,7 +14,7 @@ TempProgramFolder::TempProgramFolder()
     db_ = std::make_unique<library::Database>(
         library::Database::create(libraryPath(), library::LibraryPassword));
     db_->execute(readFile(QStringLiteral(KORVALIS_SOURCE_DIR "/data/schema.sql")));
-    Module1::SetProgramValues(dir_.path());
+    Module1::SetProgramValues();
 }
 
 TempProgramFolder::~TempProgramFolder() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "library/database.h"
 #include "library/records.h"
 
@@ -8,7 +9,7 @@
 #include <memory>
 
 // A program folder of its own for one test: a new keyed library with the program's schema,
-// an empty resources folder, and the program-wide values pointing at it.
+// an empty resources folder, and the program-wide values set.
 class TempProgramFolder
 {
 public:
@@ -19,6 +20,8 @@ public:
     QString filePath(const QString& name) const { return dir_.filePath(name); }
     QString libraryPath() const;
     QString resourcesPath() const;
+    // The paths the program is given for this folder.
+    base::ProgramPaths paths() const { return base::ProgramPaths::in(dir_.path()); }
 
     // Direct access for setting up rows; closed again by closeLibrary() before the
     // program opens the file itself, if a test wants to be sure nothing is cached.

@@ -10,7 +10,7 @@
 Q_DECL_IMPORT QOpenGLContext* qt_gl_global_share_context();
 Q_DECL_IMPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
-namespace browser {
+namespace web {
 
 namespace {
 
@@ -66,4 +66,4 @@ QWebEngineProfile* WebProfile()
     return profile;
 }
 
-} // namespace browser
+} // namespace web

@@ -11,7 +11,7 @@ namespace library {
 class LibraryStore;
 }
 
-namespace exporting {
+namespace editing {
 
 // The "Ficheros" list of the editor. While a stored script is edited the list mirrors its
 // rows and every change is written at once; while a new script is written the list alone
@@ -21,11 +21,15 @@ class RelatedFilesList : public QObject
     Q_OBJECT
 
 public:
-    RelatedFilesList(QTreeWidget* list, QAbstractButton* removeButton, QObject* parent = nullptr);
+    // Files are copied into and deleted from `resourcesFolder` (with its trailing "/").
+    RelatedFilesList(QTreeWidget* list, QAbstractButton* removeButton,
+                     const QString& resourcesFolder, QObject* parent = nullptr);
 
     // Which script the list belongs to: `editar` true for a stored script `scriptId`.
     void setSession(library::LibraryStore* store, bool editar, qint64 scriptId);
     bool editar() const { return editar_; }
+    // The folder every related file is kept in, with its trailing "/".
+    const QString& resourcesFolder() const { return resourcesFolder_; }
 
     // Refills the list from the rows of the stored script.
     void LoadRelatedFilesList();
@@ -51,9 +55,10 @@ private:
 
     QTreeWidget* list_;
     QAbstractButton* removeButton_;
+    QString resourcesFolder_;
     library::LibraryStore* store_ = nullptr;
     bool editar_ = false;
     qint64 scriptId_ = 0;
 };
 
-} // namespace exporting
+} // namespace editing

@@ -2,14 +2,11 @@
 
 #include <QString>
 
-// Program-wide values, set once when the program starts (and again, to the same values, when
-// the main window loads). Paths use "/" and folders carry no trailing separator unless said.
+// Program-wide values that windows read, set once when the program starts (and again, to the
+// same values, when the main window loads). Paths are not here: they travel as a
+// base::ProgramPaths value, and code without windows reads none of these.
 namespace Module1 {
 
-extern QString ProgramFolder;       // folder of the executable
-extern QString ResourcesPath;       // ProgramFolder + "/resources/": every related file
-extern QString ResourcesFolderName; // "resources": the folder created beside an exported page
-extern QString ResourcesUrlPrefix;  // "resources/": prefix of relative links to related files
 extern QString UpdateCheckUrl;
 extern QString SiteUrl;
 extern QString CompanyUrl;
@@ -18,9 +15,9 @@ extern QString SubmissionAddress;
 extern qint16 BannerTickCount;
 extern qint16 BannerTickLimit;
 
-// Sets every value above from the program folder and the site address the build was
-// configured with. BannerTickCount is left as it is.
-void SetProgramValues(const QString& programFolder);
+// Sets every value above from the site address the build was configured with.
+// BannerTickCount is left as it is.
+void SetProgramValues();
 
 // Makes Spanish (Spain) the program's locale: dates, sizes and numbers that the program
 // and Qt's dialogs write read as in Spain, whatever the desktop's language.

@@ -1,30 +1,30 @@
 #include "frmscripts.h"
 
-#include "app/files.h"
 #include "app/frmcondiciones.h"
-#include "app/module1.h"
-#include "buttonbar.h"
-#include "categorytree.h"
-#include "drophighlight.h"
+#include "base/files.h"
+#include "base/module1.h"
+#include "browser/buttonbar.h"
+#include "browser/categorytree.h"
+#include "browser/drophighlight.h"
+#include "browser/layout.h"
+#include "browser/pagebuilder.h"
+#include "browser/presentationpanel.h"
+#include "browser/searchbox.h"
+#include "browser/splitterbar.h"
+#include "browser/twips.h"
 #include "editing/editcommands.h"
 #include "editing/editorpanel.h"
 #include "export/exportcommand.h"
 #include "export/treemenu.h"
-#include "guardedpage.h"
-#include "layout.h"
 #include "library/libraryfile.h"
 #include "library/nodekey.h"
 #include "online/frmenviarscript.h"
 #include "online/frmpublicidad.h"
-#include "pagebuilder.h"
 #include "platform/messagebox.h"
 #include "platform/shell.h"
 #include "platform/waitcursor.h"
-#include "popupwindow.h"
-#include "presentationpanel.h"
-#include "searchbox.h"
-#include "splitterbar.h"
-#include "twips.h"
+#include "web/guardedpage.h"
+#include "web/popupwindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -57,7 +57,8 @@ void foldOrUnfold(QTreeWidgetItem* node)
 }
 } // namespace
 
-Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
+Frmscripts::Frmscripts(const base::ProgramPaths& paths, QWidget* parent)
+    : QWidget(parent), paths_(paths)
 {
     setObjectName(QStringLiteral("Frmscripts"));
     setWindowTitle(QStringLiteral("Korvalis"));
@@ -72,7 +73,7 @@ Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
     Timer1_->setInterval(TimerInterval);
     connectControls();
     // The editor panel takes the browse panel's place while a script is written or edited.
-    Frame2_ = new editing::EditorPanel(this);
+    Frame2_ = new editing::EditorPanel(paths_.resourcesFolder, this);
     Frame2_->hide();
     editingCommands_ = new editing::EditingCommands(*this, *Frame2_, this);
     connect(opciones_->boton_insertar(), &QToolButton::clicked, editingCommands_,
@@ -116,7 +117,7 @@ void Frmscripts::createBrowsePanel()
     // up once the window is on screen.
     explorador_->hide();
 
-    Frame_presentacion_ = new PresentationPanel(Frame1_);
+    Frame_presentacion_ = new PresentationPanel(paths_.file(QStringLiteral("logo.png")), Frame1_);
 }
 
 void Frmscripts::connectControls()
@@ -148,22 +149,22 @@ void Frmscripts::connectControls()
             &Frmscripts::ShowSubmissionForm);
     // The copy and the page both follow the current script, whatever node is selected.
     connect(opciones_->boton_exportar(), &QToolButton::clicked, this,
-            [this] { exporting::RunExportCommand(this, *cn_, id_); });
+            [this] { exporting::RunExportCommand(this, *cn_, paths_, id_); });
     Tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QTreeWidgetItem* node = Tree_->itemAt(pos))
-            exporting::OpenTreeMenu(this, *cn_, CategoryTree::KeyOf(node),
+            exporting::OpenTreeMenu(this, *cn_, paths_, CategoryTree::KeyOf(node),
                                     Tree_->viewport()->mapToGlobal(pos));
     });
     connect(busqueda_, &SearchBox::resultMenuRequested, this,
             [this](QTreeWidgetItem* node, const QPoint& globalPos) {
-                exporting::OpenTreeMenu(this, *cn_, CategoryTree::KeyOf(node), globalPos);
+                exporting::OpenTreeMenu(this, *cn_, paths_, CategoryTree::KeyOf(node), globalPos);
             });
 }
 
 bool Frmscripts::Form_Load(std::unique_ptr<library::EarlyOpen> earlyLibrary)
 {
-    Module1::SetProgramValues(Module1::ProgramFolder);
+    Module1::SetProgramValues();
     Frame1_->show();
     if (Frame2_)
         Frame2_->hide();
@@ -196,7 +197,7 @@ bool Frmscripts::Form_Load(std::unique_ptr<library::EarlyOpen> earlyLibrary)
 
 bool Frmscripts::openLibrary(std::unique_ptr<library::EarlyOpen> earlyLibrary)
 {
-    const QString path = library::LibraryPathIn(Module1::ProgramFolder);
+    const QString& path = paths_.libraryFile;
     if (!QFileInfo::exists(path)) {
         platform::inform(this, QMessageBox::Critical, ErrorTitle,
                          QStringLiteral("Faltan ficheros de la aplicación\n"
@@ -427,7 +428,7 @@ void Frmscripts::fillTreeWhenIdle()
 
 void Frmscripts::showPage(const QString& fileName, const QByteArray& page)
 {
-    const QString path = Module1::ProgramFolder + QLatin1Char('/') + fileName;
+    const QString path = paths_.file(fileName);
     QString error;
     if (!files::WriteWhole(path, page, &error)) {
         reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
@@ -444,7 +445,7 @@ void Frmscripts::boton_preview_Click()
     const editing::EditorContents c = Frame2_->contents();
     const pages::ScriptPageFields fields{QString(), c.scriptHead,  c.scriptBody, c.nombre,
                                          c.tipo,    c.navegadores, c.scriptHtml};
-    const QString path = Module1::ProgramFolder + QLatin1Char('/') + pages::ScriptPageName;
+    const QString path = paths_.file(pages::ScriptPageName);
     QString error;
     if (!files::WriteWhole(path, pages::BuildScriptPage(fields), &error)) {
         reportError(QStringLiteral("No se pudo escribir la página %1:\n%2")
@@ -463,7 +464,7 @@ void Frmscripts::showTerms()
 {
     if (!terms_)
         terms_ = new frmcondiciones(this);
-    if (terms_->Form_Load())
+    if (terms_->Form_Load(paths_.file(TermsFileName)))
         terms_->show();
 }
 
@@ -477,7 +478,7 @@ void Frmscripts::boton_salir_Click(int index)
 
 void Frmscripts::Timer1_Timer()
 {
-    online::ShowBannerOnTick(this);
+    online::ShowBannerOnTick(this, paths_.programFolder);
 }
 
 void Frmscripts::ShowSubmissionForm()
@@ -485,7 +486,7 @@ void Frmscripts::ShowSubmissionForm()
     if (!cn_ || id_.isEmpty())
         return;
     // The main window may close (ending the program) while the form is open.
-    QPointer<frmenviarscript> form = new frmenviarscript(*cn_, id_, this);
+    QPointer<frmenviarscript> form = new frmenviarscript(*cn_, paths_, id_, this);
     form->exec();
     delete form.data();
 }

@@ -2,7 +2,7 @@
 
 class QWebEngineProfile;
 
-namespace browser {
+namespace web {
 
 // The program's one web engine profile, shared by the page pane, the hidden update page and
 // the banner: made and set up once, on first use, so the web engine starts only when the
@@ -15,4 +15,4 @@ QWebEngineProfile* WebProfile();
 // before the QApplication is made.
 void DeferEngineGraphics();
 
-} // namespace browser
+} // namespace web

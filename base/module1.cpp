@@ -12,10 +12,6 @@
 
 namespace Module1 {
 
-QString ProgramFolder;
-QString ResourcesPath;
-QString ResourcesFolderName;
-QString ResourcesUrlPrefix;
 QString UpdateCheckUrl;
 QString SiteUrl;
 QString CompanyUrl;
@@ -24,16 +20,9 @@ QString SubmissionAddress;
 qint16 BannerTickCount = 0;
 qint16 BannerTickLimit = 1;
 
-void SetProgramValues(const QString& programFolder)
+void SetProgramValues()
 {
-    QString folder = programFolder;
-    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
-        folder.chop(1);
     const QString site = QStringLiteral(KORVALIS_SITE);
-    ProgramFolder = folder;
-    ResourcesPath = folder + QStringLiteral("/resources/");
-    ResourcesFolderName = QStringLiteral("resources");
-    ResourcesUrlPrefix = QStringLiteral("resources/");
     UpdateCheckUrl = site + QStringLiteral("/korvalis/downloads/version.asp");
     SiteUrl = site + QStringLiteral("/korvalis/index.asp");
     CompanyUrl = site + QStringLiteral("/");

@@ -1,11 +1,12 @@
 #include "relatedfiles.h"
 
-#include "app/files.h"
-#include "app/module1.h"
-#include "editing/resourcefiles.h"
+#include "base/files.h"
+#include "base/module1.h"
 #include "library/librarystore.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
+#include "resourcefiles.h"
+#include "sharedfiles.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -14,7 +15,7 @@
 #include <QFileInfo>
 #include <QTreeWidget>
 
-namespace exporting {
+namespace editing {
 
 namespace {
 
@@ -32,8 +33,8 @@ QString keyOf(const QTreeWidgetItem* item)
 } // namespace
 
 RelatedFilesList::RelatedFilesList(QTreeWidget* list, QAbstractButton* removeButton,
-                                   QObject* parent)
-    : QObject(parent), list_(list), removeButton_(removeButton)
+                                   const QString& resourcesFolder, QObject* parent)
+    : QObject(parent), list_(list), removeButton_(removeButton), resourcesFolder_(resourcesFolder)
 {
     connect(list_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { list_ficheros_ItemClick(item); });
@@ -114,7 +115,7 @@ void RelatedFilesList::boton_anadir_fichero_Click()
 
 bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name)
 {
-    const QString target = Module1::ResourcesPath + name;
+    const QString target = resourcesFolder_ + name;
     // The library's own copy, however its path is spelled: nothing to copy.
     if (files::IsSameFile(path, target))
         return true;
@@ -127,8 +128,7 @@ bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name
         if (!overwrite)
             return true;
     }
-    const editing::FileResult copied =
-        editing::copyIntoResources(path, Module1::ResourcesPath, name);
+    const FileResult copied = copyIntoResources(path, resourcesFolder_, name);
     if (!copied.ok) {
         reportError(tr("No se ha podido copiar el fichero \"%1\".\n%2").arg(name, copied.error));
         return false;
@@ -181,13 +181,9 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
     const qint64 rowId = keyOf(item).chopped(1).toLongLong();
     bool deleteFromDisk = false;
     try {
-        // The file stays while any other row, of another script or of this one, names it.
-        int ownRows = 0;
-        for (const auto& row : store_->relatedFiles(scriptId_))
-            ownRows += row.nombre == name ? 1 : 0;
-        const bool shared = ownRows > 1 || store_->isFileUsedByOtherScript(name, scriptId_);
-        if (!shared && Module1::IsBareFileName(name) &&
-            QFileInfo::exists(Module1::ResourcesPath + name)) {
+        // Asked only about a file that no other row, of this script or another, names.
+        if (filesFreedByRemoving(*store_, scriptId_, {rowId}).contains(name) &&
+            QFileInfo::exists(resourcesFolder_ + name)) {
             deleteFromDisk =
                 platform::askYesNo(list_->window(), removeTitle(),
                                    tr("¿Desea borrar tambien el fichero del directorio?"));
@@ -201,7 +197,7 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
     // The row is gone first; only then the file, so a failure never leaves a row without
     // its file.
     if (deleteFromDisk) {
-        const editing::FileResult removed = editing::deleteResource(Module1::ResourcesPath, name);
+        const FileResult removed = deleteResource(resourcesFolder_, name);
         if (!removed.ok)
             reportError(
                 tr("No se ha podido borrar el fichero \"%1\".\n%2").arg(name, removed.error));
@@ -228,4 +224,4 @@ bool RelatedFilesList::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace exporting
+} // namespace editing

@@ -4,7 +4,7 @@
 
 #include <QWebEngineSettings>
 
-GuardedPage::GuardedPage(QObject* parent) : QWebEnginePage(browser::WebProfile(), parent)
+GuardedPage::GuardedPage(QObject* parent) : QWebEnginePage(web::WebProfile(), parent)
 {
     configure();
 }

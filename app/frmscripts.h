@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/programpaths.h"
 #include "editing/editingwindow.h"
 #include "library/earlyopen.h"
 #include "library/librarystore.h"
@@ -32,7 +33,8 @@ class Frmscripts : public QWidget, public editing::EditingWindow
     Q_OBJECT
 
 public:
-    explicit Frmscripts(QWidget* parent = nullptr);
+    // The window of the program whose files are at `paths`.
+    explicit Frmscripts(const base::ProgramPaths& paths, QWidget* parent = nullptr);
     ~Frmscripts() override;
 
     // Opens the library and fills the window, taking the library opened ahead when it can.
@@ -120,6 +122,7 @@ private:
     ButtonBar* opciones_;
     QTimer* Timer1_;
 
+    const base::ProgramPaths paths_;
     // Declared after `cn_`, which it reads, so that it goes first.
     std::unique_ptr<CategoryTree> categoryTree_;
     QString dropHighlightKey_;
