@@ -179,23 +179,28 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
 {
     TempProgramFolder folder;
     // Children stored before their parents, ids out of name order, 1C, 10C and 1S all present,
-    // orphans, a cycle, a category its own parent, quotes, accents and a 64-bit id.
+    // orphans, a cycle, a category its own parent, quotes, accents, numbers and a 64-bit id.
     folder.db().execute(
         "INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES "
         "(10, 30, 'Relojes', 'Horas'), (1, 0, 'Textos', ''), (30, 20, 'Fecha y hora', ''),"
         "(20, 0, 'Avanzado', ''), (11, 30, 'Calendarios', ''), (40, 99, 'Huérfana', ''),"
         "(41, 40, 'Nieta huérfana', ''), (2, 0, 'Bromas d''O''Brien', ''), (3, 4, 'Tres', ''),"
         "(4, 3, 'Cuatro', ''), (5, 5, 'Cinco', ''), (6, 0, 'Árboles', ''), (7, 0, 'Ñu', ''),"
-        "(8, 0, 'Nube', '');"
+        "(8, 0, 'Nube', ''), (12, 0, 'Árbol 112', ''), (13, 0, 'Árbol 28', '');"
         "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
         "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
         "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'),"
         "(5, 1, 1, 'Máquina de escribir'), (6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'),"
-        "(8, 2, 1, 'Chiste ''malo'''), (9, 3, 1, 'En un ciclo'), (5000000000, 0, 1, 'Zeta');");
+        "(8, 2, 1, 'Chiste ''malo'''), (9, 3, 1, 'En un ciclo'), (5000000000, 0, 1, 'Zeta'),"
+        "(11, 6, 1, 'Hoja 112'), (12, 6, 1, 'Hoja 28');");
     MainWindowUnderTest w(folder);
     QVERIFY(w.loaded());
     QCOMPARE(w.tree(), u"Scripts [0C]\n"
+                       "  Árbol 28 [13C]\n"
+                       "  Árbol 112 [12C]\n"
                        "  Árboles [6C]\n"
+                       "    Hoja 28 [12S]\n"
+                       "    Hoja 112 [11S]\n"
                        "  Avanzado [20C]\n"
                        "    Fecha y hora [30C]\n"
                        "      Calendarios [11C]\n"
@@ -246,7 +251,7 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
         QTest::keyClick(w->Tree, k);
         return shows();
     };
-    QCOMPARE(key(Qt::Key_Down), u"6C id=1"_s + off + u" página"_s);
+    QCOMPARE(key(Qt::Key_Down), u"13C id=1"_s + off + u" página"_s);
     QCOMPARE(key(Qt::Key_End), u"5000000000S id=5000000000"_s + on + u" página"_s);
     QTRY_COMPARE(w->explorador->url().fileName(), pages::ScriptPageName);
     QCOMPARE(key(Qt::Key_Up), u"6S id=6"_s + on + u" página"_s);
