@@ -481,6 +481,10 @@ void Frmscripts::ShowSubmissionForm()
 
 void Frmscripts::closeEvent(QCloseEvent* event)
 {
+    if (!editingCommands->MayClose()) {
+        event->ignore();
+        return;
+    }
     Timer1->stop();
     QWidget::closeEvent(event);
     Q_EMIT unloaded();

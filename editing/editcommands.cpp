@@ -15,7 +15,9 @@
 #include "treedrag.h"
 
 #include <QCoreApplication>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -25,6 +27,7 @@ namespace editing {
 namespace {
 
 const QString ErrorTitle = QStringLiteral("Error");
+const QString DeleteTitle = QStringLiteral("Borrar Script");
 
 } // namespace
 
@@ -44,6 +47,14 @@ EditingCommands::EditingCommands(Frmscripts& window, EditorPanel& panel)
                                       [this](const QString& key) { return w_.FindNode(key); },
                                       [this] { return w_.cn.get(); }},
                      this);
+    // The editor's keys: Escape is "Cancelar", Ctrl+S "Aceptar"; active while it shows.
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), &panel_);
+    connect(cancel, &QShortcut::activated, this, &EditingCommands::LeaveEditor);
+    auto* save = new QShortcut(QKeySequence::Save, &panel_);
+    connect(save, &QShortcut::activated, this, &EditingCommands::SaveScript);
+    auto* remove = new QShortcut(QKeySequence::Delete, w_.Tree);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, &EditingCommands::deleteCurrentNode);
 }
 
 void EditingCommands::reportError(const QString& text)
@@ -100,6 +111,7 @@ void EditingCommands::boton_insertar_Click()
     showEditor();
     panel_.ClearFields();
     panel_.relatedFiles()->setSession(w_.cn.get(), false, 0);
+    opened_ = panel_.contents();
     panel_.Text_nombre->setFocus();
 }
 
@@ -124,11 +136,46 @@ void EditingCommands::boton_Editar_Click()
     w_.editar = true;
     panel_.relatedFiles()->setSession(w_.cn.get(), true, scriptId);
     panel_.relatedFiles()->LoadRelatedFilesList();
+    opened_ = panel_.contents();
     showEditor();
     w_.ArrangeButtonBar();
 }
 
-void EditingCommands::LeaveEditor()
+bool EditingCommands::hasUnsavedChanges() const
+{
+    if (!panel_.isVisibleTo(&w_))
+        return false;
+    EditorContents now = panel_.contents();
+    EditorContents opened = opened_;
+    // A stored script's files are written as they are added or removed: not unsaved.
+    if (w_.editar)
+        now.files = opened.files = QStringList();
+    return !(now == opened);
+}
+
+bool EditingCommands::mayDiscardChanges()
+{
+    return !hasUnsavedChanges() ||
+           platform::askYesNo(&w_, QString(), tr("¿Descartar los cambios del script?"),
+                              QMessageBox::No);
+}
+
+bool EditingCommands::LeaveEditor()
+{
+    if (!panel_.isVisibleTo(&w_))
+        return true;
+    if (!mayDiscardChanges())
+        return false;
+    backToBrowsing();
+    return true;
+}
+
+bool EditingCommands::MayClose()
+{
+    return mayDiscardChanges();
+}
+
+void EditingCommands::backToBrowsing()
 {
     w_.editar = false;
     w_.Frame1->show();
@@ -172,7 +219,7 @@ void EditingCommands::SaveScript()
         delete w_.FindNode(library::scriptKey(outcome.scriptId));
     }
     w_.nodX = addScriptNode(outcome.scriptId, outcome.categoryId, contents.nombre);
-    LeaveEditor();
+    backToBrowsing();
     if (QTreeWidgetItem* category = w_.nodX->parent())
         category->setExpanded(true);
     // Made current, the new node is shown as a click shows it (page, buttons, id).
@@ -185,8 +232,8 @@ void EditingCommands::DeleteScript()
 {
     if (w_.id.isEmpty())
         return;
-    if (!platform::askYesNo(&w_, QStringLiteral("Borrar Script"),
-                            tr("¿Esta seguro de  borrar este Script?")))
+    if (!platform::askYesNo(&w_, DeleteTitle, tr("¿Esta seguro de  borrar este Script?"),
+                            QMessageBox::No))
         return;
     const DeleteOutcome outcome =
         deleteScriptWithFiles(*w_.cn, w_.id.toLongLong(), Module1::ResourcesPath);
@@ -206,11 +253,19 @@ void EditingCommands::DeleteScript()
     delete node;
     w_.ArrangeButtonBar();
     if (!outcome.filesKept.isEmpty()) {
-        platform::inform(&w_, QMessageBox::Warning, QStringLiteral("Borrar Script"),
+        platform::inform(&w_, QMessageBox::Warning, DeleteTitle,
                          tr("El Script se ha borrado, pero estos ficheros no se han podido "
                             "borrar de la carpeta de recursos:\n%1")
                              .arg(outcome.filesKept.join(QLatin1Char('\n'))));
     }
+}
+
+void EditingCommands::deleteCurrentNode()
+{
+    const QString key = CategoryTree::KeyOf(w_.Tree->currentItem());
+    // Only a script's own node; `id` follows the current node, so it names that script.
+    if (library::nodeKindOfKey(key) == library::NodeKind::Script && w_.id == key.chopped(1))
+        DeleteScript();
 }
 
 void EditingCommands::showParentAfterDeletion(QTreeWidgetItem* parent)

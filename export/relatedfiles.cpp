@@ -122,7 +122,8 @@ bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name
         const bool overwrite =
             platform::askYesNo(list_->window(), tr("Añadir fichero"),
                                tr("Este fichero ya existe en destino") + QStringLiteral("\n") +
-                                   tr("¿Desea sobreescribir?"));
+                                   tr("¿Desea sobreescribir?"),
+                               QMessageBox::No);
         // On No the library keeps its own file of that name, which is still linked.
         if (!overwrite)
             return true;
@@ -164,7 +165,7 @@ void RelatedFilesList::boton_borrar_fichero_Click()
         return;
     }
     if (!platform::askYesNo(list_->window(), removeTitle(),
-                            tr("¿Esta seguro de borrar este fichero?")))
+                            tr("¿Esta seguro de borrar este fichero?"), QMessageBox::No))
         return;
     if (editar_)
         removeStoredFile(item);
@@ -188,9 +189,9 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
         const bool shared = ownRows > 1 || store_->isFileUsedByOtherScript(name, scriptId_);
         if (!shared && Module1::IsBareFileName(name) &&
             QFileInfo::exists(Module1::ResourcesPath + name)) {
-            deleteFromDisk =
-                platform::askYesNo(list_->window(), removeTitle(),
-                                   tr("¿Desea borrar tambien el fichero del directorio?"));
+            deleteFromDisk = platform::askYesNo(
+                list_->window(), removeTitle(),
+                tr("¿Desea borrar tambien el fichero del directorio?"), QMessageBox::No);
         }
         store_->removeRelatedFile(rowId);
     } catch (const library::DatabaseError& e) {

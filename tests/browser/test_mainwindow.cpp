@@ -359,7 +359,8 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     QCOMPARE(w->explorador->url(), shown);
     QCOMPARE(library::LibraryStore::open(folder.libraryPath())->script(aviso)->nombre, u"Aviso"_s);
 
-    // Leaving ends the program.
+    // Leaving ends the program, once the user drops what the editor holds.
+    w.boxes.answer(QMessageBox::Yes);
     QTest::mouseClick(w->opciones->boton_salir[1], Qt::LeftButton);
     QSignalSpy unloaded(&w.w, &Frmscripts::unloaded);
     QTest::mouseClick(w->opciones->boton_salir[0], Qt::LeftButton);
