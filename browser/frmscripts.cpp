@@ -71,6 +71,7 @@ Frmscripts::Frmscripts(QWidget* parent) : QWidget(parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(TimerInterval);
+    banner_ = new online::BannerTicks(this);
     connectControls();
     // The editor panel takes the browse panel's place while a script is written or edited.
     Frame2 = new editing::EditorPanel(this);
@@ -466,7 +467,7 @@ void Frmscripts::boton_salir_Click(int index)
 
 void Frmscripts::Timer1_Timer()
 {
-    online::ShowBannerOnTick(this);
+    banner_->Tick();
 }
 
 void Frmscripts::ShowSubmissionForm()

@@ -7,9 +7,9 @@
 
 namespace online {
 
-bool BannerSchedule::tick()
+bool BannerSchedule::tick(bool userBusy)
 {
-    if (showing_)
+    if (showing_ || userBusy)
         return false;
     if (Module1::BannerTickCount < Module1::BannerTickLimit) {
         ++Module1::BannerTickCount;

@@ -7,12 +7,14 @@ namespace online {
 
 // When the sponsor banner comes up on the main window's minute timer: after
 // Module1::BannerTickLimit ticks have only been counted, and again that many ticks after
-// each closing. While the banner is open, ticks are not acted on.
+// each closing. While the banner is open, or while the user is busy (another window of the
+// program is modal, or a key or button was pressed a moment ago), ticks are not acted on:
+// the count stays, and a later tick shows the banner.
 class BannerSchedule
 {
 public:
     // One tick of the timer; true when the banner is to be shown now.
-    bool tick();
+    bool tick(bool userBusy = false);
     // The banner has been closed: counting starts again.
     void closed();
     bool isShowing() const { return showing_; }

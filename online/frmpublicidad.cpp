@@ -7,7 +7,10 @@
 #include "online/banner.h"
 #include "platform/network.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
@@ -18,7 +21,8 @@ Frmpublicidad::Frmpublicidad(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Korvalis"));
     setModal(true);
     const int dpi = twips::dpiOf(this);
-    setFixedSize(twips::toPixels(7380, dpi), twips::toPixels(1395, dpi));
+    // The page's strip, then a row for "Cerrar".
+    setFixedSize(twips::toPixels(7380, dpi), twips::toPixels(1950, dpi));
 
     web_publicidad = new QWebEngineView(this);
     web_publicidad->setObjectName(QStringLiteral("web_publicidad"));
@@ -26,6 +30,12 @@ Frmpublicidad::Frmpublicidad(QWidget* parent) : QDialog(parent)
     twips::place(web_publicidad, 0, 0, 7335, 1335);
     web_publicidad->setAccessibleName(QStringLiteral("Patrocinador"));
     popups::OpenNewWindowsInUsersBrowser(web_publicidad->page());
+
+    boton_cerrar = new QPushButton(QStringLiteral("Cerrar"), this);
+    boton_cerrar->setObjectName(QStringLiteral("boton_cerrar"));
+    twips::place(boton_cerrar, 5925, 1455, 1335, 405);
+    connect(boton_cerrar, &QPushButton::clicked, this, &QDialog::reject);
+    qApp->installEventFilter(this);
 
     siteTimeout_ = new QTimer(this);
     siteTimeout_->setSingleShot(true);
@@ -85,18 +95,82 @@ void Frmpublicidad::siteLoadingChanged(const QWebEngineLoadingInfo& info)
     }
 }
 
+void Frmpublicidad::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    shownFor_.start();
+}
+
+namespace {
+
+bool isInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool Frmpublicidad::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || !isInput(event->type()))
+        return QDialog::eventFilter(watched, event);
+    if (!shownFor_.isValid() || shownFor_.elapsed() < InputGraceMs)
+        return true;
+    // Escape closes it wherever the focus is, the page included.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        reject();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 namespace online {
 
-void ShowBannerOnTick(QWidget* owner)
+BannerTicks::BannerTicks(QWidget* owner) : QObject(owner), owner_(owner)
 {
-    static BannerSchedule schedule;
-    if (!schedule.tick())
+    qApp->installEventFilter(this);
+}
+
+bool BannerTicks::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress ||
+        type == QEvent::MouseButtonDblClick)
+        sinceInput_.start();
+    return QObject::eventFilter(watched, event);
+}
+
+bool BannerTicks::userIsBusy() const
+{
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return true;
+    return sinceInput_.isValid() && sinceInput_.elapsed() < QuietAfterInputMs;
+}
+
+void BannerTicks::Tick()
+{
+    if (!schedule_.tick(userIsBusy()))
         return;
-    // The owner may close (ending the program) while the banner is open.
-    QPointer<Frmpublicidad> banner = new Frmpublicidad(owner);
+    // The owner may close (ending the program, and this with it) while the banner is open.
+    QPointer<BannerTicks> self(this);
+    QPointer<Frmpublicidad> banner = new Frmpublicidad(owner_);
     banner->exec();
     delete banner.data();
-    schedule.closed();
+    if (self)
+        schedule_.closed();
 }
 
 } // namespace online

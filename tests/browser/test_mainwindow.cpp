@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBrowser>
@@ -97,6 +98,7 @@ private Q_SLOTS:
     void searchFiltersWithoutAccentsAndPicksNothing();
     void scriptWindowsOpenAsProgramWindowsAndCloseThemselves();
     void bannerLinksGoToTheUsersBrowserOnly();
+    void bannerNeverTakesWhatTheUserIsDoing();
     void pagesAreWrittenByteForByte_data();
     void pagesAreWrittenByteForByte();
     void everyWindowReadsWholeAtItsDesignedSize_data();
@@ -317,7 +319,9 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     QVERIFY(terms && terms->isVisible() &&
             terms->findChild<QTextBrowser*>()->toPlainText().contains(u"aceptación"_s));
 
-    // The banner comes at every second tick of the timer, not at every one.
+    // The banner comes at every second tick of the timer, not at every one, once the user
+    // has left the keys and the mouse alone for a moment.
+    QTest::qWait(online::BannerTicks::QuietAfterInputMs + 200);
     Module1::BannerTickCount = 0;
     QString banners;
     for (int tick = 1; tick <= 5; ++tick) {
@@ -524,6 +528,80 @@ void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
     QCOMPARE(shell.opened.size(), 1);
     QVERIFY(banner.findChildren<PopupWindow*>().isEmpty() &&
             banner.web_publicidad->url() == bannerPage);
+}
+
+void TestMainWindow::bannerNeverTakesWhatTheUserIsDoing()
+{
+    platform::FixedNetworkPresence offline(false);
+    TempProgramFolder folder;
+    SampleLibrary sample(folder);
+    MainWindowUnderTest w(folder);
+    int banners = 0;
+    QTimer closer;
+    closer.setInterval(20);
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto* banner = qobject_cast<Frmpublicidad*>(QApplication::activeModalWidget())) {
+            ++banners;
+            banner->reject();
+        }
+    });
+    closer.start();
+    const auto quiet = [] { QTest::qWait(online::BannerTicks::QuietAfterInputMs + 200); };
+    Module1::BannerTickCount = 0;
+    w->Timer1_Timer(); // counted
+    QCOMPARE(Module1::BannerTickCount, 1);
+
+    // A tick while the delete question is up, however long it stays: no banner over it. The
+    // question is a real box; Enter answers its default, and the script stays.
+    w.click(library::scriptKey(sample.reloj));
+    platform::setMessageBoxes(nullptr);
+    QString asked;
+    whenModalOpens<QMessageBox>([&](QMessageBox* box) {
+        asked = box->text();
+        quiet();
+        w->Timer1_Timer();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTest::mouseClick(w->opciones->boton_borrar, Qt::LeftButton);
+    platform::setMessageBoxes(&w.boxes);
+    QCOMPARE(asked, u"¿Esta seguro de  borrar este Script?"_s);
+    QVERIFY(w.node(library::scriptKey(sample.reloj)) && w->cn->script(sample.reloj));
+    QCOMPARE(banners, 0);
+
+    // A tick a second after a key pressed in the tree: not acted on, the count kept.
+    QTest::keyClick(w->Tree, Qt::Key_Up);
+    QTest::qWait(1000);
+    w->Timer1_Timer();
+    QCOMPARE(banners, 0);
+    QCOMPARE(Module1::BannerTickCount, 1);
+
+    // Left alone, the next tick shows it. Keys and clicks in its first moment do nothing;
+    // then Escape closes it, and counting starts again.
+    quiet();
+    closer.stop();
+    bool keptOpen = false;
+    whenModalOpens<Frmpublicidad>([&](Frmpublicidad* banner) {
+        QTest::keyClick(banner, Qt::Key_Escape);
+        QTest::keyClick(banner, Qt::Key_Return);
+        QTest::mouseClick(banner->boton_cerrar, Qt::LeftButton);
+        keptOpen = banner->isVisible();
+        QTest::qWait(Frmpublicidad::InputGraceMs + 100);
+        QTest::keyClick(banner->focusWidget() ? banner->focusWidget() : banner, Qt::Key_Escape);
+    });
+    QElapsedTimer open;
+    open.start();
+    w->Timer1_Timer();
+    QVERIFY(keptOpen && open.elapsed() < 20000);
+    QCOMPARE(Module1::BannerTickCount, 0);
+
+    // Its own "Cerrar" closes it too, once its first moment has passed.
+    Frmpublicidad banner(&w.w);
+    banner.show();
+    QTest::mouseClick(banner.boton_cerrar, Qt::LeftButton);
+    QVERIFY(banner.isVisible());
+    QTest::qWait(Frmpublicidad::InputGraceMs + 100);
+    QTest::mouseClick(banner.boton_cerrar, Qt::LeftButton);
+    QVERIFY(!banner.isVisible());
 }
 
 void TestMainWindow::pagesAreWrittenByteForByte_data()
