@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/filedialog.h"
+
 #include <QString>
 
 class QWidget;
@@ -16,7 +18,8 @@ namespace exporting {
 // the current script, empty when none. Every failure ends in a message; nothing is half-done.
 void RunExportCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId);
 
-// The file dialog's filter: one entry, HTML pages (.html and .htm).
-QString exportFileFilter();
+// What the file dialog asks: its title, its accept button, and its filters, HTML pages
+// (.html and .htm) first, then every file.
+platform::FileRequest exportFileRequest();
 
 } // namespace exporting

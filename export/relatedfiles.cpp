@@ -54,9 +54,8 @@ void RelatedFilesList::setSession(library::LibraryStore* store, bool editar, qin
 
 QString RelatedFilesList::openFilter()
 {
-    // The descriptions are shown as they stand; "*" stands for "*.*" so that files without
-    // an extension are listed too.
-    return QStringLiteral("Todos (*.*) (*);;Fichero GIF (*.gif);;Fichero JPG (*.jpg) (*.jpg)");
+    // "*", not "*.*", so that files without an extension are listed too.
+    return QStringLiteral("Todos los ficheros (*)");
 }
 
 void RelatedFilesList::LoadRelatedFilesList()
@@ -99,7 +98,7 @@ void RelatedFilesList::reportError(const QString& text)
 void RelatedFilesList::boton_anadir_fichero_Click()
 {
     const QString path = platform::fileDialogs().openFileName(
-        list_->window(), platform::FileRequest{tr("Abrir"), openFilter()});
+        list_->window(), platform::FileRequest{tr("Añadir fichero"), openFilter(), tr("Añadir")});
     if (path.isEmpty())
         return;
     const QString name = QFileInfo(path).fileName();

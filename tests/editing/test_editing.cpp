@@ -309,6 +309,9 @@ void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()
         files->boton_anadir_fichero_Click();
     QCOMPARE(boxes.shown.size(), 2);
     QCOMPARE(boxes.shown[0].text, u"Este fichero ya existe en destino\n¿Desea sobreescribir?"_s);
+    // Any file may be chosen, in a dialog that says what it is for.
+    QCOMPARE(dialogs.requests.value(0).title, u"Añadir fichero"_s);
+    QCOMPARE(dialogs.requests.value(0).filter, u"Todos los ficheros (*)"_s);
     QCOMPARE(TempProgramFolder::readFile(folder.resourcesPath() + u"Logo.gif"_s),
              QByteArray("fuera/Logo.gif"));
     // Shared with another script, or listed twice: only the row goes, nothing more is asked.
