@@ -99,6 +99,7 @@ private Q_SLOTS:
     void scriptWindowsOpenAsProgramWindowsAndCloseThemselves();
     void bannerLinksGoToTheUsersBrowserOnly();
     void bannerNeverTakesWhatTheUserIsDoing();
+    void pagesAskForArialAndGetItsMetrics();
     void pagesAreWrittenByteForByte_data();
     void pagesAreWrittenByteForByte();
     void everyWindowReadsWholeAtItsDesignedSize_data();
@@ -602,6 +603,24 @@ void TestMainWindow::bannerNeverTakesWhatTheUserIsDoing()
     QTest::qWait(Frmpublicidad::InputGraceMs + 100);
     QTest::mouseClick(banner.boton_cerrar, Qt::LeftButton);
     QVERIFY(!banner.isVisible());
+}
+
+void TestMainWindow::pagesAskForArialAndGetItsMetrics()
+{
+    // The pages name Arial; the face the engine gives them for it has Arial's widths ("m" is
+    // 0.833 of the size), not those of whatever sans-serif face the system picks.
+    TempProgramFolder folder;
+    MainWindowUnderTest w(folder);
+    w->ShowCategoryPage(folder.addCategory(0, u"Fuentes"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        runScript(w->explorador->page(), u"document.readyState"_s) == u"complete"_s, 20000);
+    QVERIFY(fileText(folder, pages::CategoryPageName).contains(u"<FONT face=Arial "_s));
+    const double width =
+        runScript(w->explorador->page(),
+                  u"(() => { const c = document.createElement('canvas').getContext('2d');"
+                  " c.font = '100px Arial'; return c.measureText('mmmmmmmmmm').width; })()"_s)
+            .toDouble();
+    QVERIFY2(std::abs(width - 833.0) < 3, qPrintable(QString::number(width)));
 }
 
 void TestMainWindow::pagesAreWrittenByteForByte_data()
