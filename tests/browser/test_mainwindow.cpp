@@ -503,6 +503,19 @@ void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
     QCOMPARE(w->explorador->url(), pane);
     second->close();
     QTRY_VERIFY(second.isNull() && w.boxes.shown.isEmpty());
+
+    // The keyboard closes them too, Escape or Ctrl+W, wherever their page has the focus.
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+        runScript(w->explorador->page(), u"document.getElementById('enlace').click()"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 10000);
+        QPointer<PopupWindow> popup = popups().constFirst();
+        QTRY_VERIFY_WITH_TIMEOUT(says(popup), 10000);
+        popup->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(popup));
+        QTRY_VERIFY(popup->focusWidget());
+        QTest::keyClick(popup->focusWidget(), keys.key(), keys.keyboardModifiers());
+        QTRY_VERIFY2(popup.isNull(), qPrintable(QKeySequence(keys).toString()));
+    }
 }
 
 void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
