@@ -5,9 +5,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
+#include <QScreen>
 #include <QTreeView>
 
 namespace platform {
@@ -50,7 +52,9 @@ public:
 // the list's columns fit their contents, the name takes what is left.
 void showWholeColumns(QFileDialog& dialog)
 {
-    dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 460)));
+    const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() * 9 / 10 : QSize(960, 560);
+    dialog.resize(QSize(960, 560).boundedTo(room).expandedTo(dialog.sizeHint()));
     if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
         QHeaderView* header = view->header();
         header->setStretchLastSection(false);
