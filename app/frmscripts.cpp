@@ -71,6 +71,7 @@ Frmscripts::Frmscripts(const base::ProgramPaths& paths, QWidget* parent)
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setInterval(TimerInterval);
+    banner_ = new online::BannerTicks(this, paths_.programFolder);
     connectControls();
     // The editor panel takes the browse panel's place while a script is written or edited.
     Frame2_ = new editing::EditorPanel(paths_.resourcesFolder, this);
@@ -478,7 +479,7 @@ void Frmscripts::boton_salir_Click(int index)
 
 void Frmscripts::Timer1_Timer()
 {
-    online::ShowBannerOnTick(this, paths_.programFolder);
+    banner_->Tick();
 }
 
 void Frmscripts::ShowSubmissionForm()
@@ -493,6 +494,10 @@ void Frmscripts::ShowSubmissionForm()
 
 void Frmscripts::closeEvent(QCloseEvent* event)
 {
+    if (!editingCommands_->MayClose()) {
+        event->ignore();
+        return;
+    }
     Timer1_->stop();
     QWidget::closeEvent(event);
     Q_EMIT unloaded();

@@ -20,6 +20,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWebEngineView;
 class frmcondiciones;
+namespace online {
+class BannerTicks;
+}
 namespace editing {
 class EditingCommands;
 class EditorPanel;
@@ -130,4 +133,5 @@ private:
     // The node last shown because it became current, until the next click.
     QString shownOnChange_;
     QPointer<frmcondiciones> terms_;
+    online::BannerTicks* banner_;
 };

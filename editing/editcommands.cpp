@@ -12,7 +12,9 @@
 #include "scriptsave.h"
 #include "treedrag.h"
 
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
@@ -21,6 +23,7 @@ namespace editing {
 namespace {
 
 const QString ErrorTitle = QStringLiteral("Error");
+const QString DeleteTitle = QStringLiteral("Borrar Script");
 
 } // namespace
 
@@ -34,6 +37,14 @@ EditingCommands::EditingCommands(EditingWindow& window, EditorPanel& panel, QWid
                                   [this](const QString& key) { return w_.FindNode(key); },
                                   [this] { return w_.cn(); }},
                  this);
+    // The editor's keys: Escape is "Cancelar", Ctrl+S "Aceptar"; active while it shows.
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), &panel_);
+    connect(cancel, &QShortcut::activated, this, &EditingCommands::LeaveEditor);
+    auto* save = new QShortcut(QKeySequence::Save, &panel_);
+    connect(save, &QShortcut::activated, this, &EditingCommands::SaveScript);
+    auto* remove = new QShortcut(QKeySequence::Delete, w_.Tree());
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, &EditingCommands::deleteCurrentNode);
 }
 
 void EditingCommands::reportError(const QString& text)
@@ -81,6 +92,7 @@ void EditingCommands::boton_insertar_Click()
     w_.ShowEditorPanel(true);
     panel_.ClearFields();
     panel_.relatedFiles()->setSession(w_.cn(), false, 0);
+    opened_ = panel_.contents();
     panel_.Text_nombre()->setFocus();
 }
 
@@ -105,11 +117,46 @@ void EditingCommands::boton_Editar_Click()
     editar_ = true;
     panel_.relatedFiles()->setSession(w_.cn(), true, scriptId);
     panel_.relatedFiles()->LoadRelatedFilesList();
+    opened_ = panel_.contents();
     w_.ShowEditorPanel(true);
     w_.ArrangeButtonBar(true);
 }
 
-void EditingCommands::LeaveEditor()
+bool EditingCommands::hasUnsavedChanges() const
+{
+    if (!panel_.isVisibleTo(parent_))
+        return false;
+    EditorContents now = panel_.contents();
+    EditorContents opened = opened_;
+    // A stored script's files are written as they are added or removed: not unsaved.
+    if (editar_)
+        now.files = opened.files = QStringList();
+    return !(now == opened);
+}
+
+bool EditingCommands::mayDiscardChanges()
+{
+    return !hasUnsavedChanges() ||
+           platform::askYesNo(parent_, QString(), tr("¿Descartar los cambios del script?"),
+                              QMessageBox::No);
+}
+
+bool EditingCommands::LeaveEditor()
+{
+    if (!panel_.isVisibleTo(parent_))
+        return true;
+    if (!mayDiscardChanges())
+        return false;
+    backToBrowsing();
+    return true;
+}
+
+bool EditingCommands::MayClose()
+{
+    return mayDiscardChanges();
+}
+
+void EditingCommands::backToBrowsing()
 {
     editar_ = false;
     w_.ShowEditorPanel(false);
@@ -152,7 +199,7 @@ void EditingCommands::SaveScript()
         delete w_.FindNode(library::scriptKey(outcome.scriptId));
     }
     QTreeWidgetItem* nodX = addScriptNode(outcome.scriptId, outcome.categoryId, contents.nombre);
-    LeaveEditor();
+    backToBrowsing();
     if (QTreeWidgetItem* category = nodX->parent())
         category->setExpanded(true);
     // Made current, the new node is shown as a click shows it (page, buttons, id).
@@ -165,8 +212,8 @@ void EditingCommands::DeleteScript()
 {
     if (w_.id().isEmpty())
         return;
-    if (!platform::askYesNo(parent_, QStringLiteral("Borrar Script"),
-                            tr("¿Esta seguro de  borrar este Script?")))
+    if (!platform::askYesNo(parent_, DeleteTitle, tr("¿Esta seguro de  borrar este Script?"),
+                            QMessageBox::No))
         return;
     const DeleteOutcome outcome = deleteScriptWithFiles(*w_.cn(), w_.id().toLongLong(),
                                                         panel_.relatedFiles()->resourcesFolder());
@@ -184,11 +231,19 @@ void EditingCommands::DeleteScript()
     delete node;
     w_.ArrangeButtonBar(false);
     if (!outcome.filesKept.isEmpty()) {
-        platform::inform(parent_, QMessageBox::Warning, QStringLiteral("Borrar Script"),
+        platform::inform(parent_, QMessageBox::Warning, DeleteTitle,
                          tr("El Script se ha borrado, pero estos ficheros no se han podido "
                             "borrar de la carpeta de recursos:\n%1")
                              .arg(outcome.filesKept.join(QLatin1Char('\n'))));
     }
+}
+
+void EditingCommands::deleteCurrentNode()
+{
+    const QString key = CategoryTree::KeyOf(w_.Tree()->currentItem());
+    // Only a script's own node; `id` follows the current node, so it names that script.
+    if (library::nodeKindOfKey(key) == library::NodeKind::Script && w_.id() == key.chopped(1))
+        DeleteScript();
 }
 
 void EditingCommands::showParentAfterDeletion(QTreeWidgetItem* parent)

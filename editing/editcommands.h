@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scriptsave.h"
+
 #include <QObject>
 
 class QTreeWidgetItem;
@@ -22,13 +24,21 @@ public:
 
     void boton_insertar_Click();
     void boton_Editar_Click();
-    // "Cancelar": back to browsing; nothing is written.
-    void LeaveEditor();
+    // "Cancelar" (or Escape): back to browsing; nothing is written. Changes not saved are
+    // dropped only when the user says so; false when the editor stays.
+    bool LeaveEditor();
+    // The window is closing: true when nothing unsaved is open or the user drops it.
+    bool MayClose();
     void SaveScript();
     void DeleteScript();
 
 private:
     bool libraryCanFileScripts();
+    void backToBrowsing();
+    bool hasUnsavedChanges() const;
+    bool mayDiscardChanges();
+    // The tree's Supr: deletes the script whose node is current.
+    void deleteCurrentNode();
     QTreeWidgetItem* addScriptNode(qint64 scriptId, qint64 categoryId, const QString& text);
     void showParentAfterDeletion(QTreeWidgetItem* parent);
     void reportError(const QString& text);
@@ -38,6 +48,8 @@ private:
     QWidget* parent_;
     // An existing script is in the editor.
     bool editar_ = false;
+    // What the editor showed when it opened, to tell whether anything was changed since.
+    EditorContents opened_;
 };
 
 } // namespace editing

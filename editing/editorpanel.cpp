@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -368,7 +369,13 @@ bool EditorPanel::eventFilter(QObject* watched, QEvent* event)
     QsciScintilla* editor = editorOfViewport(watched);
     if (!editor)
         return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonPress) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Escape is the window's "Cancelar" unless the editor shows a list of its own.
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier &&
+            !editor->isListActive() && !editor->isCallTipActive())
+            return true;
+    } else if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         // The right button alone; the caret and selection stay where they are.
         if (mouse->button() == Qt::RightButton && mouse->buttons() == Qt::RightButton) {

@@ -91,6 +91,7 @@ public:
     QsciScintilla* script_head() const { return script_head_; }
     QTreeWidget* list_ficheros() const { return list_ficheros_; }
     QToolButton* boton_anadir_fichero() const { return boton_anadir_fichero_; }
+    QToolButton* boton_borrar_fichero() const { return boton_borrar_fichero_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

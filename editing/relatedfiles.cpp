@@ -55,9 +55,8 @@ void RelatedFilesList::setSession(library::LibraryStore* store, bool editar, qin
 
 QString RelatedFilesList::openFilter()
 {
-    // The descriptions are shown as they stand; "*" stands for "*.*" so that files without
-    // an extension are listed too.
-    return QStringLiteral("Todos (*.*) (*);;Fichero GIF (*.gif);;Fichero JPG (*.jpg) (*.jpg)");
+    // "*", not "*.*", so that files without an extension are listed too.
+    return QStringLiteral("Todos los ficheros (*)");
 }
 
 void RelatedFilesList::LoadRelatedFilesList()
@@ -100,7 +99,7 @@ void RelatedFilesList::reportError(const QString& text)
 void RelatedFilesList::boton_anadir_fichero_Click()
 {
     const QString path = platform::fileDialogs().openFileName(
-        list_->window(), platform::FileRequest{tr("Abrir"), openFilter()});
+        list_->window(), platform::FileRequest{tr("Añadir fichero"), openFilter(), tr("Añadir")});
     if (path.isEmpty())
         return;
     const QString name = QFileInfo(path).fileName();
@@ -123,7 +122,8 @@ bool RelatedFilesList::bringIntoLibrary(const QString& path, const QString& name
         const bool overwrite =
             platform::askYesNo(list_->window(), tr("Añadir fichero"),
                                tr("Este fichero ya existe en destino") + QStringLiteral("\n") +
-                                   tr("¿Desea sobreescribir?"));
+                                   tr("¿Desea sobreescribir?"),
+                               QMessageBox::No);
         // On No the library keeps its own file of that name, which is still linked.
         if (!overwrite)
             return true;
@@ -164,7 +164,7 @@ void RelatedFilesList::boton_borrar_fichero_Click()
         return;
     }
     if (!platform::askYesNo(list_->window(), removeTitle(),
-                            tr("¿Esta seguro de borrar este fichero?")))
+                            tr("¿Esta seguro de borrar este fichero?"), QMessageBox::No))
         return;
     if (editar_)
         removeStoredFile(item);
@@ -184,9 +184,9 @@ void RelatedFilesList::removeStoredFile(QTreeWidgetItem* item)
         // Asked only about a file that no other row, of this script or another, names.
         if (filesFreedByRemoving(*store_, scriptId_, {rowId}).contains(name) &&
             QFileInfo::exists(resourcesFolder_ + name)) {
-            deleteFromDisk =
-                platform::askYesNo(list_->window(), removeTitle(),
-                                   tr("¿Desea borrar tambien el fichero del directorio?"));
+            deleteFromDisk = platform::askYesNo(
+                list_->window(), removeTitle(),
+                tr("¿Desea borrar tambien el fichero del directorio?"), QMessageBox::No);
         }
         store_->removeRelatedFile(rowId);
     } catch (const library::DatabaseError& e) {

@@ -21,6 +21,13 @@ struct EditorContents
     QString scriptHtml;
     QString scriptAyuda;
     QStringList files; // the related-file list, in list order
+
+    bool operator==(const EditorContents& o) const
+    {
+        return nombre == o.nombre && navegadores == o.navegadores && categoria == o.categoria &&
+               tipo == o.tipo && scriptHead == o.scriptHead && scriptBody == o.scriptBody &&
+               scriptHtml == o.scriptHtml && scriptAyuda == o.scriptAyuda && files == o.files;
+    }
 };
 
 enum class SaveStatus { Saved, EmptyName, UnknownCategory, UnknownType, MissingScript, Failed };

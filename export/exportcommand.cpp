@@ -36,9 +36,12 @@ void reportFailure(QWidget* window, const ExportReport& report)
 
 } // namespace
 
-QString exportFileFilter()
+platform::FileRequest exportFileRequest()
 {
-    return QStringLiteral("HTML Document (*.html *.htm)");
+    return platform::FileRequest{
+        QStringLiteral("Exportar Script"),
+        QStringLiteral("Páginas HTML (*.html *.htm);;Todos los ficheros (*)"),
+        QStringLiteral("Exportar")};
 }
 
 void RunExportCommand(QWidget* window, library::LibraryStore& store,
@@ -51,8 +54,7 @@ void RunExportCommand(QWidget* window, library::LibraryStore& store,
                     QStringLiteral("No ha selecionado un Script"));
         return;
     }
-    const QString page = platform::fileDialogs().openFileName(
-        window, platform::FileRequest{QString(), exportFileFilter()});
+    const QString page = platform::fileDialogs().openFileName(window, exportFileRequest());
     if (page.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/filedialog.h"
+
 #include <QString>
 
 class QWidget;
@@ -20,7 +22,8 @@ namespace exporting {
 void RunExportCommand(QWidget* window, library::LibraryStore& store,
                       const base::ProgramPaths& paths, const QString& scriptId);
 
-// The file dialog's filter: one entry, HTML pages (.html and .htm).
-QString exportFileFilter();
+// What the file dialog asks: its title, its accept button, and its filters, HTML pages
+// (.html and .htm) first, then every file.
+platform::FileRequest exportFileRequest();
 
 } // namespace exporting

@@ -16,6 +16,14 @@ constexpr char Latin1Bases[] = "aaaaaa\0ceeeeiiii\0\0ooooo\0ouuuuy\0\0"
 // Weights are twice the folded code point, so that "ñ" can sit between "n" and "o".
 constexpr char32_t EnyeWeight = char32_t('n') * 2 + 1;
 
+// The mark of a number: between "/" and the digits, odd so that no character weighs the same.
+constexpr char32_t NumberWeight = char32_t('0') * 2 - 1;
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 char32_t weightOf(char16_t c)
 {
     if (c < 0x80)
@@ -41,9 +49,26 @@ int compareUtf8(void*, int lengthA, const void* a, int lengthB, const void* b)
 std::u32string NameKey(const QString& name)
 {
     std::u32string key;
-    key.reserve(size_t(name.size()));
-    for (const QChar c : name)
-        key.push_back(weightOf(c.unicode()));
+    key.reserve(size_t(name.size()) + 2);
+    const QChar* const end = name.constEnd();
+    for (const QChar* c = name.constBegin(); c != end;) {
+        if (!isAsciiDigit(*c)) {
+            key.push_back(weightOf((c++)->unicode()));
+            continue;
+        }
+        // A run of digits counts by its value: its mark, the number of its digits without
+        // leading zeros, then those digits. "28" has fewer digits than "112", so it comes
+        // first; numbers sort where digits always did, after "/" and before ":".
+        while (c != end && *c == QLatin1Char('0'))
+            ++c;
+        const QChar* const first = c;
+        while (c != end && isAsciiDigit(*c))
+            ++c;
+        key.push_back(NumberWeight);
+        key.push_back(char32_t(c - first));
+        for (const QChar* d = first; d != c; ++d)
+            key.push_back(weightOf(d->unicode()));
+    }
     return key;
 }
 

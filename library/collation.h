@@ -10,13 +10,15 @@ struct sqlite3;
 namespace library {
 
 // The one order of names in the program, the order a Spanish reader expects: accents do
-// not send a word to the end ("Árboles" before "Botones"), "ñ" comes after "n", and letter
-// case does not split the list. The tree, the editor's lists and every query that lists
+// not send a word to the end ("Árboles" before "Botones"), "ñ" comes after "n", letter
+// case does not split the list, and numbers go by their value ("Árbol 28" before
+// "Árbol 112"). The tree, the editor's lists and every query that lists
 // the library sort by it.
 int CompareNames(const QString& a, const QString& b);
 
 // What the order compares first: the name without case or accents, "ñ" a letter between
-// "n" and "o". Names with equal keys go in the order of their code points.
+// "n" and "o", each run of digits its value. Names with equal keys ("7" and "007") go in the
+// order of their code points.
 std::u32string NameKey(const QString& name);
 
 // Sorts rows by name in that order, equal names by id; for many rows at once, each key is

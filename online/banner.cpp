@@ -6,9 +6,9 @@
 
 namespace online {
 
-bool BannerSchedule::tick()
+bool BannerSchedule::tick(bool userBusy)
 {
-    if (showing_)
+    if (showing_ || userBusy)
         return false;
     if (count_ < limit_) {
         ++count_;

@@ -7,7 +7,10 @@
 #include "web/guardedpage.h"
 #include "web/popupwindow.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
@@ -19,7 +22,8 @@ Frmpublicidad::Frmpublicidad(const QString& programFolder, QWidget* parent)
     setWindowTitle(QStringLiteral("Korvalis"));
     setModal(true);
     const int dpi = twips::dpiOf(this);
-    setFixedSize(twips::toPixels(7380, dpi), twips::toPixels(1395, dpi));
+    // The page's strip, then a row for "Cerrar".
+    setFixedSize(twips::toPixels(7380, dpi), twips::toPixels(1950, dpi));
 
     web_publicidad_ = new QWebEngineView(this);
     web_publicidad_->setObjectName(QStringLiteral("web_publicidad"));
@@ -27,6 +31,12 @@ Frmpublicidad::Frmpublicidad(const QString& programFolder, QWidget* parent)
     twips::place(web_publicidad_, 0, 0, 7335, 1335);
     web_publicidad_->setAccessibleName(QStringLiteral("Patrocinador"));
     popups::OpenNewWindowsInUsersBrowser(web_publicidad_->page());
+
+    boton_cerrar_ = new QPushButton(QStringLiteral("Cerrar"), this);
+    boton_cerrar_->setObjectName(QStringLiteral("boton_cerrar"));
+    twips::place(boton_cerrar_, 5925, 1455, 1335, 405);
+    connect(boton_cerrar_, &QPushButton::clicked, this, &QDialog::reject);
+    qApp->installEventFilter(this);
 
     siteTimeout_ = new QTimer(this);
     siteTimeout_->setSingleShot(true);
@@ -85,18 +95,84 @@ void Frmpublicidad::siteLoadingChanged(const QWebEngineLoadingInfo& info)
     }
 }
 
+void Frmpublicidad::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    shownFor_.start();
+}
+
+namespace {
+
+bool isInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool Frmpublicidad::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || !isInput(event->type()))
+        return QDialog::eventFilter(watched, event);
+    if (!shownFor_.isValid() || shownFor_.elapsed() < InputGraceMs)
+        return true;
+    // Escape closes it wherever the focus is, the page included.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        reject();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 namespace online {
 
-void ShowBannerOnTick(QWidget* owner, const QString& programFolder)
+BannerTicks::BannerTicks(QWidget* owner, const QString& programFolder)
+    : QObject(owner), owner_(owner), programFolder_(programFolder),
+      schedule_(Module1::BannerTickCount, Module1::BannerTickLimit)
 {
-    static BannerSchedule schedule(Module1::BannerTickCount, Module1::BannerTickLimit);
-    if (!schedule.tick())
+    qApp->installEventFilter(this);
+}
+
+bool BannerTicks::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress ||
+        type == QEvent::MouseButtonDblClick)
+        sinceInput_.start();
+    return QObject::eventFilter(watched, event);
+}
+
+bool BannerTicks::userIsBusy() const
+{
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return true;
+    return sinceInput_.isValid() && sinceInput_.elapsed() < QuietAfterInputMs;
+}
+
+void BannerTicks::Tick()
+{
+    if (!schedule_.tick(userIsBusy()))
         return;
-    // The owner may close (ending the program) while the banner is open.
-    QPointer<Frmpublicidad> banner = new Frmpublicidad(programFolder, owner);
+    // The owner may close (ending the program, and this with it) while the banner is open.
+    QPointer<BannerTicks> self(this);
+    QPointer<Frmpublicidad> banner = new Frmpublicidad(programFolder_, owner_);
     banner->exec();
     delete banner.data();
-    schedule.closed();
+    if (self)
+        schedule_.closed();
 }
 
 } // namespace online

@@ -5,8 +5,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
+#include <QScreen>
+#include <QTreeView>
 
 namespace platform {
 
@@ -14,8 +18,10 @@ namespace {
 QtFileDialogs qtFileDialogs;
 FileDialogs* current = nullptr;
 
-// Qt's file list writes sizes and dates in the desktop's language; this one writes them in
-// the program's own locale, as the column titles are.
+// Qt's file list writes sizes and dates in the desktop's language, and names a folder's type
+// in English (Qt's Spanish translation lacks it); this one writes them in the program's own
+// locale, as the column titles are. Files' types come from the system's MIME database, in
+// the program's language already.
 class LocalizedFileColumns final : public QIdentityProxyModel
 {
 public:
@@ -23,17 +29,39 @@ public:
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        enum { SizeColumn = 1, DateColumn = 3 };
+        enum { SizeColumn = 1, TypeColumn = 2, DateColumn = 3 };
         const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (role != Qt::DisplayRole || !files ||
-            (index.column() != SizeColumn && index.column() != DateColumn))
+        if (role != Qt::DisplayRole || !files || index.column() == 0)
             return QIdentityProxyModel::data(index, role);
         const QFileInfo info = files->fileInfo(mapToSource(index));
-        if (index.column() == SizeColumn)
+        switch (index.column()) {
+        case SizeColumn:
             return info.isDir() ? QString() : QLocale().formattedDataSize(info.size());
-        return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+        case TypeColumn:
+            return info.isDir() ? QStringLiteral("Carpeta")
+                                : QIdentityProxyModel::data(index, role);
+        case DateColumn:
+            return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+        default:
+            return QIdentityProxyModel::data(index, role);
+        }
     }
 };
+
+// Room for the Spanish column titles ("Fecha de modificación") and the names beside them:
+// the list's columns fit their contents, the name takes what is left.
+void showWholeColumns(QFileDialog& dialog)
+{
+    const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() * 9 / 10 : QSize(960, 560);
+    dialog.resize(QSize(960, 560).boundedTo(room).expandedTo(dialog.sizeHint()));
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+}
 
 } // namespace
 
@@ -62,8 +90,13 @@ QString QtFileDialogs::openFileName(QWidget* parent, const FileRequest& request)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Accept a name that does not exist yet without asking to create it.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    // Only Qt's own dialog takes it; a desktop's dialog writes its own language.
+    // Qt's own dialog, never the desktop's: it speaks the program's Spanish, and it is the
+    // one that takes the proxy below.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (!request.acceptLabel.isEmpty())
+        dialog.setLabelText(QFileDialog::Accept, request.acceptLabel);
     dialog.setProxyModel(new LocalizedFileColumns(&dialog));
+    showWholeColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     const QString chosen = dialog.selectedFiles().constFirst();
@@ -73,8 +106,8 @@ QString QtFileDialogs::openFileName(QWidget* parent, const FileRequest& request)
 
 QString QtFileDialogs::existingFolder(QWidget* parent, const QString& title)
 {
-    const QString chosen =
-        QFileDialog::getExistingDirectory(parent, title, startFolder(), QFileDialog::ShowDirsOnly);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        parent, title, startFolder(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (!chosen.isEmpty())
         lastFolder_ = chosen;
     return chosen;

@@ -11,7 +11,8 @@ namespace platform {
 struct FileRequest
 {
     QString title;
-    QString filter; // Qt filter text, entries separated by ";;"
+    QString filter;      // Qt filter text, entries separated by ";;"
+    QString acceptLabel; // the accept button's caption; Qt's "Abrir" when empty
 };
 
 class FileDialogs

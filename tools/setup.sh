@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config ccache git python3
   qt6-base-dev qt6-webengine-dev qt6-svg-dev qt6-translations-l10n libgl-dev
+  fonts-liberation2
   libqscintilla2-qt6-dev libsqlcipher-dev libgumbo-dev libgmime-3.0-dev
   libbenchmark-dev clang libclang-rt-14-dev clang-format
   msmtp python3-aiosmtpd util-linux strace patch diffutils

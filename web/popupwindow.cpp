@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineView>
@@ -40,6 +41,10 @@ PopupWindow::PopupWindow(QWebEngineProfile* profile, QWidget* owner) : QWidget(o
     resize(DefaultSize);
 
     connect(page, &QWebEnginePage::windowCloseRequested, this, &QWidget::close);
+    // Closed from the keyboard as a browser's window is.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
     connect(page, &QWebEnginePage::geometryChangeRequested, this,
             &PopupWindow::ApplyRequestedGeometry);
     connect(page, &QWebEnginePage::titleChanged, this, [this](const QString& title) {

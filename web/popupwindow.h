@@ -8,8 +8,8 @@ class QWebEngineView;
 
 // A window that a previewed script opens (window.open, a link to a new window): a web view
 // in a top-level window of the program, sized as the script asked, closed by the script's
-// window.close() or by the user. It shares its opener's profile and opens its own windows
-// the same way.
+// window.close() or by the user (Escape, Ctrl+W). It shares its opener's profile and opens its own
+// windows the same way.
 class PopupWindow : public QWidget
 {
     Q_OBJECT

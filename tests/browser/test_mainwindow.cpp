@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBrowser>
@@ -97,6 +98,8 @@ private Q_SLOTS:
     void searchFiltersWithoutAccentsAndPicksNothing();
     void scriptWindowsOpenAsProgramWindowsAndCloseThemselves();
     void bannerLinksGoToTheUsersBrowserOnly();
+    void bannerNeverTakesWhatTheUserIsDoing();
+    void pagesAskForArialAndGetItsMetrics();
     void pagesAreWrittenByteForByte_data();
     void pagesAreWrittenByteForByte();
     void everyWindowReadsWholeAtItsDesignedSize_data();
@@ -180,23 +183,28 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
 {
     TempProgramFolder folder;
     // Children stored before their parents, ids out of name order, 1C, 10C and 1S all present,
-    // orphans, a cycle, a category its own parent, quotes, accents and a 64-bit id.
+    // orphans, a cycle, a category its own parent, quotes, accents, numbers and a 64-bit id.
     folder.db().execute(
         "INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES "
         "(10, 30, 'Relojes', 'Horas'), (1, 0, 'Textos', ''), (30, 20, 'Fecha y hora', ''),"
         "(20, 0, 'Avanzado', ''), (11, 30, 'Calendarios', ''), (40, 99, 'Huérfana', ''),"
         "(41, 40, 'Nieta huérfana', ''), (2, 0, 'Bromas d''O''Brien', ''), (3, 4, 'Tres', ''),"
         "(4, 3, 'Cuatro', ''), (5, 5, 'Cinco', ''), (6, 0, 'Árboles', ''), (7, 0, 'Ñu', ''),"
-        "(8, 0, 'Nube', '');"
+        "(8, 0, 'Nube', ''), (12, 0, 'Árbol 112', ''), (13, 0, 'Árbol 28', '');"
         "INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');"
         "INSERT INTO scripts (id, id_categoria, id_tipo, nombre) VALUES "
         "(1, 10, 1, 'Reloj digital'), (10, 10, 1, 'Reloj analógico'),"
         "(5, 1, 1, 'Máquina de escribir'), (6, 99, 1, 'Sin categoría'), (7, 41, 1, 'En huérfana'),"
-        "(8, 2, 1, 'Chiste ''malo'''), (9, 3, 1, 'En un ciclo'), (5000000000, 0, 1, 'Zeta');");
+        "(8, 2, 1, 'Chiste ''malo'''), (9, 3, 1, 'En un ciclo'), (5000000000, 0, 1, 'Zeta'),"
+        "(11, 6, 1, 'Hoja 112'), (12, 6, 1, 'Hoja 28');");
     MainWindowUnderTest w(folder);
     QVERIFY(w.loaded());
     QCOMPARE(w.tree(), u"Scripts [0C]\n"
+                       "  Árbol 28 [13C]\n"
+                       "  Árbol 112 [12C]\n"
                        "  Árboles [6C]\n"
+                       "    Hoja 28 [12S]\n"
+                       "    Hoja 112 [11S]\n"
                        "  Avanzado [20C]\n"
                        "    Fecha y hora [30C]\n"
                        "      Calendarios [11C]\n"
@@ -247,7 +255,7 @@ void TestMainWindow::treeReadsInNameOrderAndTheWindowFollowsTheCurrentNode()
         QTest::keyClick(w->Tree(), k);
         return shows();
     };
-    QCOMPARE(key(Qt::Key_Down), u"6C id=1"_s + off + u" página"_s);
+    QCOMPARE(key(Qt::Key_Down), u"13C id=1"_s + off + u" página"_s);
     QCOMPARE(key(Qt::Key_End), u"5000000000S id=5000000000"_s + on + u" página"_s);
     QTRY_COMPARE(w->explorador()->url().fileName(), pages::ScriptPageName);
     QCOMPARE(key(Qt::Key_Up), u"6S id=6"_s + on + u" página"_s);
@@ -313,7 +321,9 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     QVERIFY(terms && terms->isVisible() &&
             terms->findChild<QTextBrowser*>()->toPlainText().contains(u"aceptación"_s));
 
-    // The banner comes at every second tick of the timer, not at every one.
+    // The banner comes at every second tick of the timer, not at every one, once the user
+    // has left the keys and the mouse alone for a moment.
+    QTest::qWait(online::BannerTicks::QuietAfterInputMs + 200);
     Module1::BannerTickCount = 0;
     QString banners;
     for (int tick = 1; tick <= 5; ++tick) {
@@ -355,7 +365,8 @@ void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
     QCOMPARE(w->explorador()->url(), shown);
     QCOMPARE(library::LibraryStore::open(folder.libraryPath())->script(aviso)->nombre, u"Aviso"_s);
 
-    // Leaving ends the program.
+    // Leaving ends the program, once the user drops what the editor holds.
+    w.boxes.answer(QMessageBox::Yes);
     QTest::mouseClick(w->opciones()->boton_salir(1), Qt::LeftButton);
     QSignalSpy unloaded(&w.w, &Frmscripts::unloaded);
     QTest::mouseClick(w->opciones()->boton_salir(0), Qt::LeftButton);
@@ -493,6 +504,19 @@ void TestMainWindow::scriptWindowsOpenAsProgramWindowsAndCloseThemselves()
     QCOMPARE(w->explorador()->url(), pane);
     second->close();
     QTRY_VERIFY(second.isNull() && w.boxes.shown.isEmpty());
+
+    // The keyboard closes them too, Escape or Ctrl+W, wherever their page has the focus.
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+        runScript(w->explorador()->page(), u"document.getElementById('enlace').click()"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(popups().size(), 1, 10000);
+        QPointer<PopupWindow> popup = popups().constFirst();
+        QTRY_VERIFY_WITH_TIMEOUT(says(popup), 10000);
+        popup->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(popup));
+        QTRY_VERIFY(popup->focusWidget());
+        QTest::keyClick(popup->focusWidget(), keys.key(), keys.keyboardModifiers());
+        QTRY_VERIFY2(popup.isNull(), qPrintable(QKeySequence(keys).toString()));
+    }
 }
 
 void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
@@ -519,6 +543,98 @@ void TestMainWindow::bannerLinksGoToTheUsersBrowserOnly()
     QCOMPARE(shell.opened.size(), 1);
     QVERIFY(banner.findChildren<PopupWindow*>().isEmpty() &&
             banner.web_publicidad()->url() == bannerPage);
+}
+
+void TestMainWindow::bannerNeverTakesWhatTheUserIsDoing()
+{
+    platform::FixedNetworkPresence offline(false);
+    TempProgramFolder folder;
+    SampleLibrary sample(folder);
+    MainWindowUnderTest w(folder);
+    int banners = 0;
+    QTimer closer;
+    closer.setInterval(20);
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto* banner = qobject_cast<Frmpublicidad*>(QApplication::activeModalWidget())) {
+            ++banners;
+            banner->reject();
+        }
+    });
+    closer.start();
+    const auto quiet = [] { QTest::qWait(online::BannerTicks::QuietAfterInputMs + 200); };
+    Module1::BannerTickCount = 0;
+    w->Timer1_Timer(); // counted
+    QCOMPARE(Module1::BannerTickCount, 1);
+
+    // A tick while the delete question is up, however long it stays: no banner over it. The
+    // question is a real box; Enter answers its default, and the script stays.
+    w.click(library::scriptKey(sample.reloj));
+    platform::setMessageBoxes(nullptr);
+    QString asked;
+    whenModalOpens<QMessageBox>([&](QMessageBox* box) {
+        asked = box->text();
+        quiet();
+        w->Timer1_Timer();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTest::mouseClick(w->opciones()->boton_borrar(), Qt::LeftButton);
+    platform::setMessageBoxes(&w.boxes);
+    QCOMPARE(asked, u"¿Esta seguro de  borrar este Script?"_s);
+    QVERIFY(w.node(library::scriptKey(sample.reloj)) && w->cn()->script(sample.reloj));
+    QCOMPARE(banners, 0);
+
+    // A tick a second after a key pressed in the tree: not acted on, the count kept.
+    QTest::keyClick(w->Tree(), Qt::Key_Up);
+    QTest::qWait(1000);
+    w->Timer1_Timer();
+    QCOMPARE(banners, 0);
+    QCOMPARE(Module1::BannerTickCount, 1);
+
+    // Left alone, the next tick shows it. Keys and clicks in its first moment do nothing;
+    // then Escape closes it, and counting starts again.
+    quiet();
+    closer.stop();
+    bool keptOpen = false;
+    whenModalOpens<Frmpublicidad>([&](Frmpublicidad* banner) {
+        QTest::keyClick(banner, Qt::Key_Escape);
+        QTest::keyClick(banner, Qt::Key_Return);
+        QTest::mouseClick(banner->boton_cerrar(), Qt::LeftButton);
+        keptOpen = banner->isVisible();
+        QTest::qWait(Frmpublicidad::InputGraceMs + 100);
+        QTest::keyClick(banner->focusWidget() ? banner->focusWidget() : banner, Qt::Key_Escape);
+    });
+    QElapsedTimer open;
+    open.start();
+    w->Timer1_Timer();
+    QVERIFY(keptOpen && open.elapsed() < 20000);
+    QCOMPARE(Module1::BannerTickCount, 0);
+
+    // Its own "Cerrar" closes it too, once its first moment has passed.
+    Frmpublicidad banner(folder.path(), &w.w);
+    banner.show();
+    QTest::mouseClick(banner.boton_cerrar(), Qt::LeftButton);
+    QVERIFY(banner.isVisible());
+    QTest::qWait(Frmpublicidad::InputGraceMs + 100);
+    QTest::mouseClick(banner.boton_cerrar(), Qt::LeftButton);
+    QVERIFY(!banner.isVisible());
+}
+
+void TestMainWindow::pagesAskForArialAndGetItsMetrics()
+{
+    // The pages name Arial; the face the engine gives them for it has Arial's widths ("m" is
+    // 0.833 of the size), not those of whatever sans-serif face the system picks.
+    TempProgramFolder folder;
+    MainWindowUnderTest w(folder);
+    w->ShowCategoryPage(folder.addCategory(0, u"Fuentes"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        runScript(w->explorador()->page(), u"document.readyState"_s) == u"complete"_s, 20000);
+    QVERIFY(fileText(folder, pages::CategoryPageName).contains(u"<FONT face=Arial "_s));
+    const double width =
+        runScript(w->explorador()->page(),
+                  u"(() => { const c = document.createElement('canvas').getContext('2d');"
+                  " c.font = '100px Arial'; return c.measureText('mmmmmmmmmm').width; })()"_s)
+            .toDouble();
+    QVERIFY2(std::abs(width - 833.0) < 3, qPrintable(QString::number(width)));
 }
 
 void TestMainWindow::pagesAreWrittenByteForByte_data()

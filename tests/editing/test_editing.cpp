@@ -81,6 +81,7 @@ private Q_SLOTS:
     void deletingKeepsEveryFileAnotherScriptNames();
     void aFileIsFreedOnlyWhenNoOtherRowNamesIt();
     void relatedFilesStayBareRegularFilesInTheResourcesFolder();
+    void nothingIsDeletedOrDiscardedByAReflex();
 };
 
 void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
@@ -126,6 +127,7 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
         m->opciones()->boton_Editar()->click();
         QCOMPARE(items(panel->list_tipo()->model()), (QStringList{u"Visual"_s, u"Efecto"_s}));
         panel->Text_nombre()->setText(u"Cambiado"_s);
+        m.boxes.answer(QMessageBox::Yes);
         m->opciones()->boton_salir(1)->click();
         m->opciones()->boton_Editar()->click();
         QCOMPARE(panel->Text_nombre()->text(), u"Menú d'O'Brien"_s);
@@ -310,6 +312,9 @@ void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()
         files->boton_anadir_fichero_Click();
     QCOMPARE(boxes.shown.size(), 2);
     QCOMPARE(boxes.shown[0].text, u"Este fichero ya existe en destino\n¿Desea sobreescribir?"_s);
+    // Any file may be chosen, in a dialog that says what it is for.
+    QCOMPARE(dialogs.requests.value(0).title, u"Añadir fichero"_s);
+    QCOMPARE(dialogs.requests.value(0).filter, u"Todos los ficheros (*)"_s);
     QCOMPARE(TempProgramFolder::readFile(folder.resourcesPath() + u"Logo.gif"_s),
              QByteArray("fuera/Logo.gif"));
     // Shared with another script, or listed twice: only the row goes, nothing more is asked.
@@ -476,6 +481,87 @@ void TestEditing::relatedFilesStayBareRegularFilesInTheResourcesFolder()
     QCOMPARE(TempProgramFolder::readFile(logo), QByteArray("otra versión"));
     QCOMPARE(QDir(resources).entryList(QDir::Files), QStringList{u"logo.gif"_s});
     QVERIFY(deleteResource(resources, u"logo.gif"_s).ok && !QFile::exists(logo));
+}
+
+void TestEditing::nothingIsDeletedOrDiscardedByAReflex()
+{
+    TempProgramFolder folder;
+    const SampleLibrary l(folder);
+    MainWindowUnderTest m(folder);
+    m->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m.w));
+    EditorPanel* panel = m->Frame2();
+    const QString discard = u"¿Descartar los cambios del script?"_s;
+    const auto asked = [&](int n) {
+        QStringList texts;
+        for (const platform::Message& box : m.boxes.shown.mid(n))
+            texts << box.text + (box.defaultButton == QMessageBox::No ? u" [No]"_s : u" [Sí]"_s);
+        return texts;
+    };
+
+    // Supr on a script in the tree is "Borrar Script", its question "No" by default; on a
+    // category it does nothing.
+    m.click(scriptKey(l.reloj));
+    m->Tree()->setFocus();
+    QTest::keyClick(m->Tree(), Qt::Key_Delete);
+    QCOMPARE(asked(0), QStringList{u"¿Esta seguro de  borrar este Script? [No]"_s});
+    QVERIFY(m->cn()->script(l.reloj) && m.node(scriptKey(l.reloj)));
+    m.click(categoryKey(l.desplegables));
+    QTest::keyClick(m->Tree(), Qt::Key_Delete);
+    QCOMPARE(m.boxes.shown.size(), 1);
+    m.click(scriptKey(l.menu));
+    m.boxes.answer(QMessageBox::Yes);
+    QTest::keyClick(m->Tree(), Qt::Key_Delete);
+    QVERIFY(!m->cn()->script(l.menu) && !m.node(scriptKey(l.menu)));
+
+    // The related file's question on a real box: Space answers "No", the file stays.
+    m.click(scriptKey(l.reloj));
+    QTest::mouseClick(m->opciones()->boton_Editar(), Qt::LeftButton);
+    panel->tabscript()->setCurrentIndex(4);
+    QTest::mouseClick(
+        panel->list_ficheros()->viewport(), Qt::LeftButton, {},
+        panel->list_ficheros()->visualItemRect(panel->list_ficheros()->topLevelItem(0)).center());
+    QString question;
+    platform::setMessageBoxes(nullptr);
+    whenModalOpens<QMessageBox>([&](QMessageBox* box) {
+        question = box->text();
+        QTest::keyClick(box->focusWidget(), Qt::Key_Space);
+    });
+    QTest::mouseClick(panel->boton_borrar_fichero(), Qt::LeftButton);
+    platform::setMessageBoxes(&m.boxes);
+    QCOMPARE(question, u"¿Esta seguro de borrar este fichero?"_s);
+    m->activateWindow(); // the box gone, the window has the keys again
+    QVERIFY(QTest::qWaitForWindowActive(&m.w));
+    QCOMPARE(fileRows(*m->cn(), l.reloj), QStringList{u"reloj.gif"_s});
+    QVERIFY(QFile::exists(folder.resourcesPath() + u"reloj.gif"_s));
+
+    // Escape in a changed editor asks; "No", the default, keeps the editor and its text. So
+    // does closing the window.
+    panel->tabscript()->setCurrentIndex(0);
+    panel->script_head()->setFocus();
+    QTest::keyClicks(panel->script_head(), u"var x;"_s);
+    int before = int(m.boxes.shown.size());
+    QTest::keyClick(panel->script_head(), Qt::Key_Escape);
+    m->close();
+    QCOMPARE(asked(before), (QStringList{discard + u" [No]"_s, discard + u" [No]"_s}));
+    QVERIFY(m->isVisible() && panel->isVisible() &&
+            panel->script_head()->text().contains(u"var x;"_s));
+    // Ctrl+S is "Aceptar".
+    QTest::keyClick(panel->script_head(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!panel->isVisible());
+    QVERIFY(m->cn()->script(l.reloj)->scriptHead.contains(u"var x;"_s));
+
+    // Unchanged, Escape leaves at once; changed, "Sí" drops what was typed.
+    before = int(m.boxes.shown.size());
+    QTest::mouseClick(m->opciones()->boton_Editar(), Qt::LeftButton);
+    QTest::keyClick(panel->Text_nombre(), Qt::Key_Escape);
+    QVERIFY(!panel->isVisible() && m.boxes.shown.size() == before);
+    QTest::mouseClick(m->opciones()->boton_insertar(), Qt::LeftButton);
+    QTest::keyClicks(panel->Text_nombre(), u"Borrador"_s);
+    m.boxes.answer(QMessageBox::Yes);
+    QTest::keyClick(panel->Text_nombre(), Qt::Key_Escape);
+    QCOMPARE(asked(before), QStringList{discard + u" [No]"_s});
+    QVERIFY(!panel->isVisible() && m->cn()->scriptsByName().size() == 1);
 }
 
 QTEST_MAIN(TestEditing)

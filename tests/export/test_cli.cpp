@@ -90,6 +90,7 @@ private Q_SLOTS:
     void refusedPagesExitOneUntouched();
     void usageAndLibraryErrorsExitTwo();
     void listFindsScriptsByWordsAsWritten();
+    void listCountsNumbersInNamesByValue();
     void siteUpdateRewritesEachMarkedPageOrSaysWhyNot();
     void helpVersionAndOptionFaultsInSpanish();
     void diffIsWhatTheExportWouldWriteAndWritesNothing();
@@ -247,6 +248,19 @@ void TestCli::listFindsScriptsByWordsAsWritten()
     QCOMPARE(r.err, QString());
     QCOMPARE(r.out, digital);
     QCOMPARE(bytesOf(f.folder.libraryPath()), bytes);
+}
+
+void TestCli::listCountsNumbersInNamesByValue()
+{
+    SiteFixture f;
+    const qint64 big = f.folder.addScript(f.lib.relojes, f.lib.efecto, QStringLiteral("Árbol 112"));
+    const qint64 small =
+        f.folder.addScript(f.lib.relojes, f.lib.efecto, QStringLiteral("Árbol 28"));
+    f.folder.closeLibrary();
+    const Run r = run(f, {QStringLiteral("--list"), QStringLiteral("arbol")});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray::number(small) + "\tRelojes\t\xC3\x81rbol 28\n" +
+                        QByteArray::number(big) + "\tRelojes\t\xC3\x81rbol 112\n");
 }
 
 // Each page with one read and at most one write; a refused page keeps its bytes and the rest

@@ -105,12 +105,15 @@ void TestLibrary::onlyAKeyedLibraryOpensFullySynced()
 void TestLibrary::everyListingUsesTheOneSpanishOrder()
 {
     TempProgramFolder folder;
-    // Case and accents fold, ñ is a letter of its own, names equal but for case or accents
-    // still go in one fixed order; added in another order, so ids never give it by chance.
-    const QStringList ordered{u"Abaco"_s, u"Ábaco"_s,  u"ábaco"_s, u"Árboles"_s, u"botones"_s,
-                              u"Menú"_s,  u"Menus2"_s, u"Nubes"_s, u"Ñandú"_s,   u"Ocaso"_s};
+    // Case and accents fold, ñ is a letter of its own, numbers go by their value, names
+    // equal but for case, accents or leading zeros still go in one fixed order; added in
+    // another order, so ids never give it by chance.
+    const QStringList ordered{u"Abaco"_s,    u"Ábaco"_s,   u"ábaco"_s,    u"Árbol 2"_s,
+                              u"Árbol 07"_s, u"Árbol 7"_s, u"Árbol 28"_s, u"Árbol 112"_s,
+                              u"Árboles"_s,  u"botones"_s, u"Menú"_s,     u"Menus2"_s,
+                              u"Nubes"_s,    u"Ñandú"_s,   u"Ocaso"_s};
     const qint64 parent = folder.addCategory(0, u"Todo"_s);
-    for (int i : {7, 6, 2, 4, 3, 9, 0, 5, 8, 1}) {
+    for (int i : {12, 7, 11, 2, 6, 9, 4, 3, 14, 0, 10, 5, 13, 8, 1}) {
         folder.addCategory(parent, ordered[i]);
         folder.addScript(parent, folder.addType(ordered[i]), ordered[i]);
     }
@@ -124,6 +127,9 @@ void TestLibrary::everyListingUsesTheOneSpanishOrder()
     QCOMPARE(namesOf(store->typesByName()), ordered);
     QCOMPARE(namesOf(store->scriptsByName()), ordered);
     QCOMPARE(namesOf(store->categoriesByName()), QStringList(ordered) << u"Todo"_s);
+    QCOMPARE(found(*store, u"arbol"_s), ordered.mid(3, 6));
+    QVERIFY(CompareNames(u"v10.2"_s, u"v9.10"_s) > 0 && CompareNames(u"a/1"_s, u"a1"_s) < 0 &&
+            CompareNames(u"a1"_s, u"a:"_s) < 0 && CompareNames(u"x0"_s, u"x"_s) > 0);
     // The order lives on the connection only, so other SQLCipher clients read the file as before.
     Statement schema = store->database().prepare("SELECT group_concat(sql) FROM sqlite_master");
     QVERIFY(schema.next() && schema.text(0).contains(u"CREATE TABLE"_s));

@@ -254,7 +254,13 @@ void TestOnline::bannerComesOnEverySecondTickAndNeverTwice()
         QVERIFY(!schedule.tick() && !schedule.tick());
         schedule.closed();
     }
+    // A busy user's ticks change nothing: the count stays, and the next free tick shows it.
     Module1::BannerTickLimit = 1;
+    QVERIFY(!schedule.tick(true) && Module1::BannerTickCount == 0);
+    QVERIFY(!schedule.tick() && Module1::BannerTickCount == 1);
+    QVERIFY(!schedule.tick(true) && !schedule.tick(true) && Module1::BannerTickCount == 1);
+    QVERIFY(schedule.tick());
+    schedule.closed();
 }
 
 void TestOnline::newerVersionsPromptAndOpenOnlyTheirWebDownload_data()

@@ -2,10 +2,13 @@
 #include "export/exportcommand.h"
 #include "platform/filedialog.h"
 #include "tests/support/tempprogramfolder.h"
+#include "tests/support/textfit.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QThread>
 #include <QTreeView>
 #include <QtTest>
@@ -36,8 +39,7 @@ QString runDialog(const std::function<void(QFileDialog*)>& look,
         answer(dialog);
     });
     poll.start();
-    return platform::fileDialogs().openFileName(
-        nullptr, platform::FileRequest{QString(), exporting::exportFileFilter()});
+    return platform::fileDialogs().openFileName(nullptr, exporting::exportFileRequest());
 }
 
 // Types the full name into the dialog's name box and presses Enter, as a person does.
@@ -68,10 +70,10 @@ class TestFileDialog : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void exportDialogListsPagesInSpanishAndStartsWhereTheUserLastChose();
+    void exportDialogReadsAsTheProgramsOwnAndStartsWhereTheUserLastChose();
 };
 
-void TestFileDialog::exportDialogListsPagesInSpanishAndStartsWhereTheUserLastChose()
+void TestFileDialog::exportDialogReadsAsTheProgramsOwnAndStartsWhereTheUserLastChose()
 {
     Module1::SetSpanishLocale();
     Module1::InstallQtSpanishTranslation();
@@ -79,7 +81,9 @@ void TestFileDialog::exportDialogListsPagesInSpanishAndStartsWhereTheUserLastCho
     const QStringList names = {u"a.htm"_s, u"b.html"_s, u"c.txt"_s, u"d.HTML.bak"_s};
     for (const QString& name : names)
         TempProgramFolder::writeFile(site.filePath(name), QByteArray(1536, 'x'));
-    QStringList startedIn, patterns, shown, row;
+    QVERIFY(QDir(site.path()).mkdir(u"imágenes"_s));
+    QStringList startedIn, patterns, shown, row, folderRow, filters, cut;
+    QString title, accept;
     const auto look = [&](QFileDialog* dialog) {
         startedIn.append(QDir(dialog->directory()).canonicalPath());
         if (startedIn.size() > 1)
@@ -91,6 +95,12 @@ void TestFileDialog::exportDialogListsPagesInSpanishAndStartsWhereTheUserLastCho
             if (!rowOf(dialog, name).isEmpty())
                 shown.append(name);
         row = rowOf(dialog, names[0]);
+        folderRow = rowOf(dialog, u"imágenes"_s);
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        accept = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->text();
+        dialog->setObjectName(u"cmdlg"_s);
+        cut = cutTexts(dialog);
     };
     const auto cancel = [](QFileDialog* d) { d->reject(); };
     const QString page = site.filePath(u"index.html"_s), next = other.filePath(u"nueva.htm"_s);
@@ -104,9 +114,16 @@ void TestFileDialog::exportDialogListsPagesInSpanishAndStartsWhereTheUserLastCho
     const QString a = QDir(site.path()).canonicalPath(), b = QDir(other.path()).canonicalPath();
     QCOMPARE(startedIn, (QStringList{home, home, a, a, b}));
 
-    // One entry, as the program always named it, with both patterns of HTML pages.
+    // Its own title and button; HTML pages first, with both patterns, then every file.
+    QCOMPARE(title, u"Exportar Script"_s);
+    QCOMPARE(accept, u"Exportar"_s);
+    QCOMPARE(filters, (QStringList{u"Páginas HTML (*.html *.htm)"_s, u"Todos los ficheros (*)"_s}));
     QCOMPARE(patterns, (QStringList{u"*.html"_s, u"*.htm"_s}));
     QCOMPARE(shown, names.mid(0, 2));
+    // Every caption and column title whole; folders and types named in Spanish.
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    QCOMPARE(row.value(2), u"documento HTML"_s);
+    QCOMPARE(folderRow.value(2), u"Carpeta"_s);
     // Sizes and dates as in Spain, with a decimal comma.
     const QLocale spain(QLocale::Spanish, QLocale::Spain);
     QCOMPARE(row.value(1), spain.formattedDataSize(1536));

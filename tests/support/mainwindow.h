@@ -5,8 +5,10 @@
 #include "platform/messagebox.h"
 #include "platform/shell.h"
 
+#include <QApplication>
 #include <QPoint>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 
@@ -58,6 +60,23 @@ public:
 private:
     QTimer timer_;
 };
+
+// Runs `act` once on the first modal window of class T (a real message box, the banner),
+// from within its own loop.
+template <typename T> void whenModalOpens(std::function<void(T*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!window || !window->isVisible() || QThread::currentThread()->loopLevel() == 0)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(window);
+    });
+    timer->start();
+}
 
 class QMenu;
 // Waits for the next popup menu and lets `act` answer it; the menu is real, only the person

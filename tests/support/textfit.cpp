@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyleOptionButton>
@@ -57,6 +58,18 @@ QStringList cutTexts(QWidget* window)
             for (int i = 0; i < combo->count(); ++i)
                 check(combo, combo->itemText(i),
                       QSize(fm.horizontalAdvance(combo->itemText(i)), fm.height()), field);
+        } else if (auto* header = qobject_cast<QHeaderView*>(w)) {
+            // A column's title with the header's margins on both sides.
+            const int margins =
+                2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+            QAbstractItemModel* model = header->model();
+            for (int i = 0; model && i < header->count(); ++i) {
+                if (header->isSectionHidden(i))
+                    continue;
+                const QString title = model->headerData(i, header->orientation()).toString();
+                check(header, title, QSize(fm.horizontalAdvance(title) + margins, 0),
+                      QRect(0, 0, header->sectionSize(i), 1));
+            }
         } else if (auto* bar = qobject_cast<QTabBar*>(w)) {
             const int space = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
             for (int i = 0; i < bar->count(); ++i)

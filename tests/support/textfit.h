@@ -4,7 +4,7 @@
 
 class QWidget;
 
-// Every caption, label, list entry and tab of the window's visible controls that does not fit
-// its control in the window's present font, and every label whose text reaches the control
-// beside it: "window/control: text". Empty when the window reads whole.
+// Every caption, label, list entry, column title and tab of the window's visible controls that
+// does not fit its control in the window's present font, and every label whose text reaches
+// the control beside it: "window/control: text". Empty when the window reads whole.
 QStringList cutTexts(QWidget* window);
