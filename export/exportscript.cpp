@@ -58,22 +58,30 @@ ExportReport exportScript(library::LibraryStore& store, qint64 scriptId, const Q
         return report;
     // The files go first: when a copy fails the page is left as it was, never pointing at
     // files that are not there.
-    const PreparedPage prepared = preparePageFile(report.page, script.parts);
-    if (!prepared.result.ok) {
-        report.pageProblem = prepared.result.problem;
-        return refusedWith(report, ExportReport::Status::Refused, prepared.result.message);
-    }
-    const CopyResult copy = copyRelatedFiles(script.files, QFileInfo(report.page).absolutePath());
-    report.filesSkipped = copy.skipped;
-    report.filesCopied = copy.copied;
-    report.filesMissing = copy.missing;
-    report.resourcesFolder = copy.targetFolder;
-    if (!copy.ok)
+    const auto copyFiles = [&](const PreparedPage&) {
+        const CopyResult copy =
+            copyRelatedFiles(script.files, QFileInfo(report.page).absolutePath());
+        report.filesSkipped = copy.skipped;
+        report.filesCopied = copy.copied;
+        report.filesMissing = copy.missing;
+        report.resourcesFolder = copy.targetFolder;
+        return copy.ok ? QString()
+                       : copy.message + QStringLiteral("\nLa página no se ha modificado.");
+    };
+    const PageFileResult page = editPageFile(
+        report.page, [&script](const QByteArray& p) { return editPage(p, script.parts); },
+        copyFiles);
+    if (!page.ok) {
+        report.pageProblem = page.problem;
         return refusedWith(report, ExportReport::Status::Refused,
-                           copy.message + QStringLiteral("\nLa página no se ha modificado."));
-    const PageFileResult page = writePreparedPage(prepared);
-    if (!page.ok)
-        return refusedWith(report, ExportReport::Status::Refused, page.message);
+                           page.problem == PageProblem::ChangedMeanwhile
+                               ? QStringLiteral("No se ha exportado el script: la página «%1» "
+                                                "cambió mientras se actualizaba, porque otro "
+                                                "programa la guardó. Se ha dejado como la guardó "
+                                                "ese programa; vuelva a exportar el script.")
+                                     .arg(report.page)
+                               : page.message);
+    }
     report.pageCreated = page.created;
     report.pageWritten = true;
     return report;

@@ -26,11 +26,12 @@ enum class PageProblem {
     UnpairedMarker, // a begin marker without its end marker, or the reverse
     Utf16Page,
     UnusableCharset,
-    Unencodable,    // a character the page's charset cannot hold
-    BadBodyText,    // the body text is not attribute text
-    MarkerInScript, // the script's own text holds one of its markers
-    ScriptUnusable, // the script could not be read from the library for the export
-    NotMarked,      // the page holds no marker of the scripts it was to be updated for
+    Unencodable,      // a character the page's charset cannot hold
+    BadBodyText,      // the body text is not attribute text
+    MarkerInScript,   // the script's own text holds one of its markers
+    ScriptUnusable,   // the script could not be read from the library for the export
+    NotMarked,        // the page holds no marker of the scripts it was to be updated for
+    ChangedMeanwhile, // another program saved the page while it was being edited, twice
 };
 
 struct PageEdit

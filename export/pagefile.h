@@ -20,12 +20,27 @@ struct PageFileResult
     QString message;      // Spanish, when not ok
 };
 
+// What tells the file that was read from one that took its place or was written over since.
+struct PageStamp
+{
+    bool existed = false;
+    qint64 device = 0;
+    qint64 inode = 0;
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    // Written so shortly before the read that a later write could keep its time: then the
+    // bytes tell.
+    bool recent = false;
+    QByteArray bytes; // as read
+};
+
 // A page read and edited in memory, not written yet.
 struct PreparedPage
 {
     PageFileResult result; // ok when the page can be written; `changed` when it must be
     QString path;
     QByteArray bytes; // the edited page
+    PageStamp read;   // the file as it was read
 };
 
 // Any change of a page's bytes: `edit` is given the page's bytes (a new page's when the file
@@ -39,11 +54,25 @@ PreparedPage preparePageEdit(const QString& path, const PageEditor& edit);
 // The same, writing the script into the page.
 PreparedPage preparePageFile(const QString& path, const PageScript& script);
 
-// Replaces the file with the prepared page, atomically and only when its bytes changed: on any
-// failure it stays exactly as it was.
+// Replaces the file with the prepared page, atomically and only when its bytes changed and it is
+// still the file that was read: on any failure, and when another program saved it in between
+// (PageProblem::ChangedMeanwhile), it stays exactly as it was.
 PageFileResult writePreparedPage(const PreparedPage& page);
 
-// Both steps at once: the page is read once and written at most once.
+// Runs after each edit that succeeded, before the page is written (an export copies the related
+// files there); a message refuses the page, which stays as it was.
+using BeforePageWrite = std::function<QString(const PreparedPage& page)>;
+
+// Reads, edits and replaces the page. When another program saved it between the read and the
+// replacement, the edit starts again once on its new bytes; a second change refuses it.
+PageFileResult editPageFile(const QString& path, const PageEditor& edit,
+                            const BeforePageWrite& beforeWrite = {});
+
+// The same, writing the script into the page.
 PageFileResult insertScriptIntoPageFile(const QString& path, const PageScript& script);
+
+// For tests: called with the page's path when the new page is on disk, just before the check
+// that the file is still the one read; a test saves the page there as another program would.
+void setBeforePageReplaceHook(std::function<void(const QString& path)> hook);
 
 } // namespace exporting

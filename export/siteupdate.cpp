@@ -138,17 +138,23 @@ PageOutcome SiteUpdater::update(const QString& pagePath)
         return refusedOutcome(pagePath, QStringLiteral("La página ya no existe."));
     QList<qint64> applied;
     QList<qint64> unknown;
-    const PreparedPage prepared = preparePageEdit(
-        pagePath, [&](const QByteArray& page) { return editForSite(page, &applied, &unknown); });
-    if (!prepared.result.ok)
-        return refusedOutcome(pagePath, prepared.result.message);
+    const auto edit = [&](const QByteArray& page) {
+        applied.clear();
+        unknown.clear();
+        return editForSite(page, &applied, &unknown);
+    };
     // The files go first, as in a single export: a page never points at files that failed to
     // arrive beside it.
-    const QString copyProblem = copyFilesBeside(pagePath, applied);
-    if (!copyProblem.isEmpty())
-        return refusedOutcome(pagePath,
-                              copyProblem + QStringLiteral("\nLa página no se ha modificado."));
-    const PageFileResult file = writePreparedPage(prepared);
+    const auto copyFiles = [&](const PreparedPage&) {
+        const QString problem = copyFilesBeside(pagePath, applied);
+        return problem.isEmpty() ? problem
+                                 : problem + QStringLiteral("\nLa página no se ha modificado.");
+    };
+    const PageFileResult file = editPageFile(pagePath, edit, copyFiles);
+    if (file.problem == PageProblem::ChangedMeanwhile)
+        return refusedOutcome(pagePath, QStringLiteral("la página cambió mientras se actualizaba; "
+                                                       "se ha dejado como la guardó el otro "
+                                                       "programa."));
     if (!file.ok)
         return refusedOutcome(pagePath, file.message);
     PageOutcome outcome;
