@@ -46,7 +46,7 @@ struct PageEdit
 // was, and editing the result again with the same script gives the same bytes.
 PageEdit editPage(const QByteArray& page, const PageScript& script);
 
-// A page for a file that does not exist yet.
+// A page for a file that does not exist yet; it declares its encoding, UTF-8.
 QByteArray newPageBytes();
 
 // The marker comments of a script.

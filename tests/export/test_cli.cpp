@@ -74,6 +74,9 @@ void TestCli::exportWritesThePageAndCopiesItsFiles()
     QCOMPARE(own.exitCode, 0);
     QVERIFY(own.out.contains("(p\xC3\xA1gina nueva)"));
     QVERIFY(bytesOf(fresh).contains(headBeginMarker(f.nieve)));
+    // Only a page made from nothing is given a declaration of its encoding.
+    QVERIFY(bytesOf(fresh).startsWith("<html><head><meta charset=\"utf-8\"><title>"));
+    QVERIFY(!bytesOf(page).contains("charset"));
     // Pages where the library's own files are: nothing is copied onto itself.
     for (const QString& p : {f.folder.resourcesPath() + QStringLiteral("demo.htm"),
                              f.folder.filePath(QStringLiteral("demo.htm"))}) {
