@@ -402,6 +402,11 @@ QString noBodyTagMessage()
     return QStringLiteral("no es un fichero html valido");
 }
 
+bool writesMarkers(const PageScript& script)
+{
+    return !script.head.isEmpty() || !script.html.isEmpty();
+}
+
 QByteArray newPageBytes()
 {
     // The page is written in UTF-8 and says so: a browser that does not guess would read its

@@ -46,6 +46,10 @@ struct PageEdit
 // was, and editing the result again with the same script gives the same bytes.
 PageEdit editPage(const QByteArray& page, const PageScript& script);
 
+// Whether the script leaves its markers in a page: only a head code or an HTML fragment does.
+// A page that holds only a script's body text cannot be told from one that never held it.
+bool writesMarkers(const PageScript& script);
+
 // A page for a file that does not exist yet; it declares its encoding, UTF-8.
 QByteArray newPageBytes();
 

@@ -54,6 +54,33 @@ QString pagesText(int n, const char* one, const char* many)
 
 } // namespace
 
+QList<ScriptName> scriptsWithoutMarkers(library::LibraryStore& store, const QList<qint64>& wanted)
+{
+    QList<ScriptName> found;
+    try {
+        if (wanted.isEmpty()) {
+            for (const library::ScriptListing& s : store.scriptsWithoutBlocks())
+                found.append(ScriptName{s.id, s.nombre});
+        }
+        for (const qint64 id : wanted) {
+            const std::optional<library::Script> s = store.script(id);
+            if (s && !writesMarkers(PageScript{id, s->scriptHead, s->scriptBody, s->scriptHtml}))
+                found.append(ScriptName{id, s->nombre});
+        }
+    } catch (const library::DatabaseError&) {
+        return {};
+    }
+    return found;
+}
+
+QString cannotFollowMessage(const ScriptName& script)
+{
+    return QStringLiteral("Script %1 «%2»: este script no deja marcas en la página; actualícela "
+                          "con Exportar Script.")
+        .arg(script.id)
+        .arg(script.name);
+}
+
 int SiteReport::count(PageOutcome::Status status) const
 {
     return int(std::count_if(pages.begin(), pages.end(),
@@ -204,6 +231,19 @@ QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder)
     return line;
 }
 
+QString withoutMarkersSentence(const QList<ScriptName>& scripts)
+{
+    QStringList names;
+    for (const ScriptName& s : scripts)
+        names.append(QStringLiteral("%1 «%2»").arg(s.id).arg(s.name));
+    const bool one = names.size() == 1;
+    return QStringLiteral("%1 %2 %3 marcas en la página; actualice sus páginas con Exportar "
+                          "Script.")
+        .arg(one ? QStringLiteral("El script") : QStringLiteral("Los scripts"),
+             names.join(QStringLiteral(", ")),
+             one ? QStringLiteral("no deja") : QStringLiteral("no dejan"));
+}
+
 QString siteSummary(const SiteReport& report)
 {
     QString text = QStringLiteral("%1, %2, %3.")
@@ -216,6 +256,8 @@ QString siteSummary(const SiteReport& report)
     if (report.notReached > 0)
         text += QStringLiteral(" Cancelado: %1 sin tocar.")
                     .arg(pagesText(report.notReached, "página", "páginas"));
+    if (!report.withoutMarkers.isEmpty())
+        text += QLatin1Char(' ') + withoutMarkersSentence(report.withoutMarkers);
     return text;
 }
 

@@ -111,13 +111,30 @@ int run(const QStringList& args)
     if (!store || !checkScripts(*store, parsed.scriptIds, &problem))
         return fail(problem);
 
-    const exporting::SiteScan scan = exporting::findSitePages(parsed.site, parsed.scriptIds);
-    exporting::SiteUpdater updater(*store, parsed.scriptIds);
-    const exporting::SiteReport report = exporting::updateSite(updater, scan);
+    // A script named here that leaves no markers has pages no update can find: it is refused,
+    // and the others named go on.
+    const QList<exporting::ScriptName> unfollowed =
+        exporting::scriptsWithoutMarkers(*store, parsed.scriptIds);
+    const bool named = !parsed.scriptIds.isEmpty();
+    QList<qint64> ids = parsed.scriptIds;
+    if (named) {
+        for (const exporting::ScriptName& script : unfollowed) {
+            printLine(stdout, exporting::cannotFollowMessage(script));
+            ids.removeAll(script.id);
+        }
+        if (ids.isEmpty())
+            return SomeRefused;
+    }
+    const exporting::SiteScan scan = exporting::findSitePages(parsed.site, ids);
+    exporting::SiteUpdater updater(*store, ids);
+    exporting::SiteReport report = exporting::updateSite(updater, scan);
+    if (!named)
+        report.withoutMarkers = unfollowed;
     for (const exporting::PageOutcome& page : report.pages)
         printLine(stdout, exporting::outcomeLine(page, scan.folder));
     printLine(stdout, exporting::siteSummary(report));
-    return report.count(exporting::PageOutcome::Status::Refused) > 0 ? SomeRefused : NoneRefused;
+    const bool refused = report.count(exporting::PageOutcome::Status::Refused) > 0;
+    return refused || (named && !unfollowed.isEmpty()) ? SomeRefused : NoneRefused;
 }
 
 } // namespace siteupdatecli

@@ -193,9 +193,12 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     QCOMPARE(w.boxes.shown.size(), 5);
     QCOMPARE(w.boxes.shown[4].icon, QMessageBox::Warning);
     QVERIFY2(w.boxes.shown[4].text.startsWith(
-                 QStringLiteral("1 página actualizada, 2 páginas al día, 1 página rechazada.\n\n"
+                 QStringLiteral("1 página actualizada, 2 páginas al día, 1 página rechazada. "
+                                "El script %2 «Menú d'O'Brien» no deja marcas en la página; "
+                                "actualice sus páginas con Exportar Script.\n\n"
                                 "rota.html: rechazada: Script %1: no es un fichero html valido")
-                     .arg(f.nieve)),
+                     .arg(f.nieve)
+                     .arg(f.lib.menu)),
              qPrintable(w.boxes.shown[4].text));
     QVERIFY(bytesOf(both).contains("nieve()") && !bytesOf(both).contains("viejo()"));
     QCOMPARE(bytesOf(f.path(QStringLiteral("rota.html"))), broken);
@@ -229,6 +232,17 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
                             "Cancelado: %2 páginas sin tocar.")
                  .arg(updated)
                  .arg(pages.size() - updated));
+
+    // A script that leaves no markers: its pages cannot be found, and it is said at once,
+    // before a folder is asked for.
+    const int asked = int(w.boxes.shown.size());
+    rightClick(w, library::scriptKey(f.lib.menu), 2);
+    QCOMPARE(w.boxes.shown.size(), asked + 1);
+    QCOMPARE(w.boxes.shown.last().icon, QMessageBox::Warning);
+    QCOMPARE(w.boxes.shown.last().text,
+             QStringLiteral("Script %1 «Menú d'O'Brien»: este script no deja marcas en la página; "
+                            "actualícela con Exportar Script.")
+                 .arg(f.lib.menu));
 }
 
 QTEST_MAIN(TestExportCommand)
