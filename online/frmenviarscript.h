@@ -42,6 +42,7 @@ public Q_SLOTS:
 
 private:
     void BuildControls();
+    bool SendWithFilesLeftOut();
     online::MailResult ComposeMessage();
     void ShowFailure(const online::MailError& error);
 

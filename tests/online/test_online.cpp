@@ -446,11 +446,35 @@ void TestOnline::sentScriptArrivesWithTextFilesAndItsOwnPage()
         folder.writeResource(name, "GIF89a");
     TempProgramFolder::writeFile(folder.filePath(u"fuera.txt"_s), "secreto");
     TempProgramFolder::writeFile(folder.filePath(u"js.htm"_s), "otro script"); // last previewed
+    QVERIFY(QDir(folder.resourcesPath()).mkdir(u"carpeta.gif"_s));             // not a regular file
+    folder.addFile(l.reloj, u"carpeta.gif"_s);
     auto store = library::LibraryStore::open(folder.libraryPath());
+    const QDir box(dir.filePath(u"mail/new"_s));
     {
+        // The files that cannot go are named first, and declining sends nothing.
+        platform::ScriptedMessageBoxes boxes;
         frmenviarscript window(*store, QString::number(l.reloj));
         window.show();
+        boxes.answer(QMessageBox::No);
         QTest::mouseClick(window.boton_enviar, Qt::LeftButton);
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(boxes.shown[0].text,
+                 u"Estos ficheros relacionados del script no se pueden adjuntar:\n\n"
+                 "    borrado.js: no está en la carpeta de la biblioteca\n"
+                 "    ../fuera.txt: su nombre no es válido\n"
+                 "    x Bcc: i@korvalis.example: su nombre no es válido\n"
+                 "    carpeta.gif: no es un fichero normal\n\n"
+                 "¿Desea enviar el script con los demás? El texto del correo los nombra todos y "
+                 "marca los que no van adjuntos."_s);
+        QVERIFY(window.isVisible() && window.boton_enviar->isEnabled());
+        QCOMPARE(window.Label1->text(), u"¡ Colabore con todos los usuarios de Korvalis !"_s);
+        QTest::qWait(500);
+        QVERIFY(box.entryList(QDir::Files).isEmpty());
+        // Going on sends the rest.
+        boxes.answer(QMessageBox::Yes);
+        QTest::mouseClick(window.boton_enviar, Qt::LeftButton);
+        QCOMPARE(boxes.shown.size(), 2);
         QVERIFY2(window.Label1->text() == u"El script ha sido enviado"_s,
                  qPrintable(window.Label2->text()));
         QCOMPARE(window.Label2->text(), u"Gracias por su colaboracion"_s);
@@ -458,16 +482,24 @@ void TestOnline::sentScriptArrivesWithTextFilesAndItsOwnPage()
     }
     const QByteArray page = TempProgramFolder::readFile(folder.filePath(u"js.htm"_s));
     QVERIFY(page.contains("Reloj digital"));
-    const QDir box(dir.filePath(u"mail/new"_s));
     QTRY_COMPARE_WITH_TIMEOUT(int(box.entryList(QDir::Files).size()), 1, 15000);
     const ParsedMail mail =
         ParseMail(TempProgramFolder::readFile(box.filePath(box.entryList(QDir::Files)[0])));
     QCOMPARE(mail.subject, u"Nuevo Script Korvalis: Reloj digital"_s);
     QCOMPARE(mail.rcptTo, QByteArray("scripts@korvalis.example, dos@korvalis.example"));
-    QCOMPARE(mail.parts.value(0).value(2),
-             SubmissionBody(*store->script(l.reloj),
-                            {u"reloj.gif"_s, u"borrado.js"_s, u"../fuera.txt"_s, quoted, broken})
-                 .toUtf8());
+    // The text keeps every name, and marks those not attached.
+    const QByteArray text = mail.parts.value(0).value(2);
+    QVERIFY2(text.endsWith("<----- Ficheros ----->\r\nreloj.gif\r\nborrado.js (no adjuntado)\r\n"
+                           "../fuera.txt (no adjuntado)\r\n" +
+                           quoted.toUtf8() + "\r\n" + broken.toUtf8() +
+                           " (no adjuntado)\r\ncarpeta.gif (no adjuntado)\r\n"
+                           "<----- Ficheros ----->\r\n"),
+             text.constData());
+    QCOMPARE(text, SubmissionBody(*store->script(l.reloj),
+                                  {u"reloj.gif"_s, u"borrado.js"_s, u"../fuera.txt"_s, quoted,
+                                   broken, u"carpeta.gif"_s},
+                                  {u"borrado.js"_s, u"../fuera.txt"_s, broken, u"carpeta.gif"_s})
+                       .toUtf8());
     QList<QByteArrayList> attached;
     for (const QByteArrayList& part : mail.parts.mid(1))
         attached << QByteArrayList{part[0], part[2]};
