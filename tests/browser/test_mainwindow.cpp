@@ -277,15 +277,40 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     };
     // Positions are applied in whole pixels.
     const auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
+    // The search box above the tree keeps the tree's left edge and width.
+    QLineEdit* box = w->busqueda->Text_buscar;
+    const auto boxFollowsTree = [&] {
+        const QRect tree = w->Tree->geometry();
+        return box->geometry().left() == tree.left() && box->geometry().width() == tree.width();
+    };
+    QVERIFY(boxFollowsTree());
     dragSplitter(-700); // far left: 100 twips inside the quarter
     QCOMPARE(left(), snapped(W / 4 + 100));
+    QVERIFY(boxFollowsTree());
     dragSplitter(700); // far right: 100 twips inside three quarters
     QCOMPARE(left(), snapped(W - 100 - W / 4));
+    QVERIFY(boxFollowsTree());
     const int dropped = snapped(left() + twips::fromPixels(-100, dpi));
     dragSplitter(-100); // between the bounds it stays where it was dropped
     QCOMPARE(left(), dropped);
     QCOMPARE(twips::geometryOf(w->explorador).left(), snapped(dropped + 150));
+    QVERIFY(boxFollowsTree());
     QVERIFY(!QApplication::overrideCursor());
+    // By key: with the bar's focus, each arrow moves it a step, the box with the tree.
+    w->linea_borde->setFocus();
+    QTRY_VERIFY(w->linea_borde->hasFocus());
+    const int treeWidth = w->Tree->width();
+    QTest::keyClick(w->linea_borde, Qt::Key_Left);
+    QTest::keyClick(w->linea_borde, Qt::Key_Left);
+    QVERIFY2(w->Tree->width() < treeWidth - 30, qPrintable(QString::number(w->Tree->width())));
+    QVERIFY(boxFollowsTree());
+    QTest::keyClick(w->linea_borde, Qt::Key_Right);
+    QVERIFY(w->Tree->width() > treeWidth - 30 && w->Tree->width() < treeWidth);
+    QVERIFY(boxFollowsTree());
+    for (int i = 0; i < 40; ++i) // held down: it stops at the same bound as a drag
+        QTest::keyClick(w->linea_borde, Qt::Key_Right);
+    QCOMPARE(left(), snapped(W - 100 - W / 4));
+    QVERIFY(boxFollowsTree());
 }
 
 void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
