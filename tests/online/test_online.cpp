@@ -30,7 +30,8 @@ struct HttpFixture
 {
     QTcpServer server;
     QHash<QString, std::pair<QByteArray, int>> pages;
-    QStringList requested; // paths asked for, in order
+    QStringList requested;                                    // paths asked for, in order
+    QHash<QString, std::pair<QByteArray, QByteArray>> errors; // status line and page, not 404
 
     HttpFixture()
     {
@@ -47,11 +48,15 @@ struct HttpFixture
                 const QString path = QString::fromLatin1(in.split(' ').value(1));
                 if (path != u"/favicon.ico"_s)
                     requested.append(path);
-                const auto [body, delay] = pages.value(path, {QByteArray(), -1});
-                const QByteArray out =
-                    QByteArray(delay < 0 ? "HTTP/1.0 404 No" : "HTTP/1.0 200 OK") +
-                    "\r\nContent-Type: text/html\r\nContent-Length: " +
-                    QByteArray::number(body.size()) + "\r\nCache-Control: no-store\r\n\r\n" + body;
+                auto [body, delay] = pages.value(path, {QByteArray(), -1});
+                QByteArray status = delay < 0 ? "HTTP/1.0 404 No" : "HTTP/1.0 200 OK";
+                if (errors.contains(path)) {
+                    status = errors[path].first;
+                    body = errors[path].second;
+                }
+                const QByteArray out = status + "\r\nContent-Type: text/html\r\nContent-Length: " +
+                                       QByteArray::number(body.size()) +
+                                       "\r\nCache-Control: no-store\r\n\r\n" + body;
                 QTimer::singleShot(std::max(delay, 0), s, [s, out] {
                     s->write(out);
                     s->disconnectFromHost();
@@ -352,6 +357,7 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage_data()
     QTest::newRow("site answers") << u"/ok"_s;
     QTest::newRow("no answer") << u"silent"_s;
     QTest::newRow("HTTP error") << u"/404"_s;
+    QTest::newRow("HTTP error with a page of its own") << u"/500"_s;
     QTest::newRow("nobody listening") << u"closed"_s;
     QTest::newRow("page cannot be written") << u"folder"_s;
 }
@@ -364,6 +370,9 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
     const QByteArray old = QByteArray("una página anterior, más larga").repeated(50);
     HttpFixture http;
     http.pages[u"/ok"_s] = {"<html><body>Portada Korvalis</body></html>", 0};
+    // A server's own error page, as real servers send: a body the engine shows all the same.
+    http.errors[u"/500"_s] = {"HTTP/1.0 500 Error",
+                              "<html><body>Error interno del servidor</body></html>"};
     QTcpServer silent; // takes connections and requests and never says a word
     QList<QTcpSocket*> held;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
@@ -376,6 +385,14 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
                                 : (TempProgramFolder::writeFile(page, old), true));
     platform::FixedNetworkPresence network(!site.isEmpty() && site != u"folder"_s);
     Frmpublicidad banner;
+    // The wait for the site: only a site that never answers lets it run out; an error is told
+    // by the engine at once.
+    QTimer* wait = nullptr;
+    for (QTimer* timer : banner.findChildren<QTimer*>())
+        if (timer->interval() == Frmpublicidad::SiteAnswerTimeoutMs)
+            wait = timer;
+    QVERIFY(wait);
+    QSignalSpy waitedOut(wait, &QTimer::timeout);
     banner.show();
     const QUrl shown = site == u"/ok"_s      ? QUrl(Module1::SiteUrl)
                        : site == u"folder"_s ? QUrl()
@@ -386,6 +403,7 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
     QTest::qWait(site == u"/ok"_s ? Frmpublicidad::SiteAnswerTimeoutMs + 500 : 300);
     QCOMPARE(banner.web_publicidad->url(), shown);
     QCOMPARE(held.isEmpty(), site != u"silent"_s);
+    QCOMPARE(waitedOut.size(), site == u"silent"_s ? 1 : 0);
     if (site == u"/ok"_s || site == u"folder"_s)
         QVERIFY(QFileInfo(page).isDir() || TempProgramFolder::readFile(page) == old);
     else
