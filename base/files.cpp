@@ -50,9 +50,11 @@ bool openUnbuffered(QSaveFile& out, QString* error)
 }
 
 // On any failure before the commit the destructor discards the temporary file.
-bool finish(QSaveFile& out, QString* error)
+bool finish(QSaveFile& out, QString* error, const BeforeReplace& beforeReplace = {})
 {
     if (!syncToDisk(out, error))
+        return false;
+    if (beforeReplace && !beforeReplace())
         return false;
     if (!out.commit())
         return fail(out, error);
@@ -61,14 +63,15 @@ bool finish(QSaveFile& out, QString* error)
 
 } // namespace
 
-bool WriteWhole(const QString& path, const QByteArray& bytes, QString* error)
+bool WriteWhole(const QString& path, const QByteArray& bytes, QString* error,
+                const BeforeReplace& beforeReplace)
 {
     QSaveFile out(path);
     if (!openUnbuffered(out, error))
         return false;
     if (out.write(bytes) != bytes.size())
         return fail(out, error);
-    return finish(out, error);
+    return finish(out, error, beforeReplace);
 }
 
 bool CopyWhole(const QString& from, const QString& to, QString* error)

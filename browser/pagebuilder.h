@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-// The generated pages the page pane shows. Values go in as they stand: the page is a test
-// bench for the script, so nothing is escaped. Every line ends with CR LF and the page with
-// one more CR LF; the bytes are UTF-8.
+// The generated pages the page pane shows. The script's code goes in as it stands: the page is a
+// test bench for it. Names, browsers and descriptions are text: "<", ">", "&" and '"' in them
+// are written as character references, so a name never runs as markup. Every line ends with
+// CR LF and the page with one more CR LF; the bytes are UTF-8.
 namespace pages {
 
 struct ScriptPageFields
@@ -20,6 +21,7 @@ struct ScriptPageFields
 };
 
 QByteArray BuildScriptPage(const ScriptPageFields& fields);
+// `name` and `description` are text.
 QByteArray BuildCategoryPage(const QString& name, const QString& description);
 
 inline const QString ScriptPageName = QStringLiteral("js.htm");

@@ -1,13 +1,20 @@
 #include "splitterbar.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
+
+namespace {
+// How far one arrow key moves the bar, in pixels.
+constexpr int KeyStep = 20;
+} // namespace
 
 SplitterBar::SplitterBar(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("linea_borde"));
     setCursor(Qt::SplitHCursor);
     setAccessibleName(QStringLiteral("Separador"));
+    setFocusPolicy(Qt::StrongFocus);
     SetBorder(false);
 }
 
@@ -33,6 +40,16 @@ void SplitterBar::mouseReleaseEvent(QMouseEvent*)
     SetBorder(false);
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
+}
+
+void SplitterBar::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Left && event->key() != Qt::Key_Right) {
+        QFrame::keyPressEvent(event);
+        return;
+    }
+    Q_EMIT dragged(event->key() == Qt::Key_Left ? -KeyStep : KeyStep);
+    Q_EMIT released();
 }
 
 void SplitterBar::focusOutEvent(QFocusEvent* event)

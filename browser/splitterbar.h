@@ -3,8 +3,9 @@
 #include <QFrame>
 
 // The bar between the tree and the page pane (`linea_borde`). Invisible at rest; while it is
-// dragged with the left or right button it shows a border and follows the pointer. The window
-// decides where it comes to rest.
+// dragged with the left or right button it shows a border and follows the pointer. With the
+// focus, the left and right arrow keys move it a step each, as a short drag. The window decides
+// where it comes to rest.
 class SplitterBar : public QFrame
 {
     Q_OBJECT
@@ -22,5 +23,6 @@ Q_SIGNALS:
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 };

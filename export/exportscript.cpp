@@ -81,8 +81,18 @@ ExportReport writeExport(const PreparedExport& prepared, const QString& resource
     if (!copy.ok)
         return refusedWith(report, ExportReport::Status::Refused,
                            copy.message + QStringLiteral("\nLa página no se ha modificado."));
-    if (const base::Result written = writePreparedPage(prepared.page); !written)
-        return refusedWith(report, ExportReport::Status::Refused, written.message());
+    PageProblem problem = PageProblem::None;
+    if (const base::Result written = writePreparedPage(prepared.page, &problem); !written) {
+        if (problem != PageProblem::ChangedMeanwhile)
+            return refusedWith(report, ExportReport::Status::Refused, written.message());
+        report.pageProblem = problem;
+        return refusedWith(report, ExportReport::Status::Refused,
+                           QStringLiteral("No se ha exportado el script: la página «%1» "
+                                          "cambió mientras se actualizaba, porque otro "
+                                          "programa la guardó. Se ha dejado como la guardó "
+                                          "ese programa; vuelva a exportar el script.")
+                               .arg(report.page));
+    }
     report.pageCreated = prepared.page.created;
     report.pageWritten = true;
     return report;
@@ -91,6 +101,12 @@ ExportReport writeExport(const PreparedExport& prepared, const QString& resource
 ExportReport exportScript(library::LibraryStore& store, const base::ProgramPaths& paths,
                           qint64 scriptId, const QString& pagePath)
 {
+    const ExportReport report =
+        writeExport(prepareExport(store, scriptId, pagePath), paths.resourcesFolder);
+    if (report.pageProblem != PageProblem::ChangedMeanwhile)
+        return report;
+    // Another program saved the page between its reading and its replacement: the script goes
+    // into the bytes it saved, once; a second change refuses the page.
     return writeExport(prepareExport(store, scriptId, pagePath), paths.resourcesFolder);
 }
 

@@ -402,9 +402,17 @@ QString noBodyTagMessage()
     return QStringLiteral("no es un fichero html valido");
 }
 
+bool writesMarkers(const PageScript& script)
+{
+    return !script.head.isEmpty() || !script.html.isEmpty();
+}
+
 QByteArray newPageBytes()
 {
-    return QByteArrayLiteral("<html><head><title></title></head>\r\n<body></body>\r\n</html>\r\n");
+    // The page is written in UTF-8 and says so: a browser that does not guess would read its
+    // accents in its own default encoding.
+    return QByteArrayLiteral("<html><head><meta charset=\"utf-8\"><title></title></head>\r\n"
+                             "<body></body>\r\n</html>\r\n");
 }
 
 PageEdit editPage(const QByteArray& page, const PageScript& script)

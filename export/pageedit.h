@@ -26,11 +26,12 @@ enum class PageProblem {
     UnpairedMarker, // a begin marker without its end marker, or the reverse
     Utf16Page,
     UnusableCharset,
-    Unencodable,    // a character the page's charset cannot hold
-    BadBodyText,    // the body text is not attribute text
-    MarkerInScript, // the script's own text holds one of its markers
-    ScriptUnusable, // the script could not be read from the library for the export
-    NotMarked,      // the page holds no marker of the scripts it was to be updated for
+    Unencodable,      // a character the page's charset cannot hold
+    BadBodyText,      // the body text is not attribute text
+    MarkerInScript,   // the script's own text holds one of its markers
+    ScriptUnusable,   // the script could not be read from the library for the export
+    NotMarked,        // the page holds no marker of the scripts it was to be updated for
+    ChangedMeanwhile, // another program saved the page while it was being edited, twice
 };
 
 struct PageEdit
@@ -45,7 +46,11 @@ struct PageEdit
 // was, and editing the result again with the same script gives the same bytes.
 PageEdit editPage(const QByteArray& page, const PageScript& script);
 
-// A page for a file that does not exist yet.
+// Whether the script leaves its markers in a page: only a head code or an HTML fragment does.
+// A page that holds only a script's body text cannot be told from one that never held it.
+bool writesMarkers(const PageScript& script);
+
+// A page for a file that does not exist yet; it declares its encoding, UTF-8.
 QByteArray newPageBytes();
 
 // The marker comments of a script.

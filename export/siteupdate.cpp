@@ -53,6 +53,33 @@ QString pagesText(int n, const char* one, const char* many)
 
 } // namespace
 
+QList<ScriptName> scriptsWithoutMarkers(library::LibraryStore& store, const QList<qint64>& wanted)
+{
+    QList<ScriptName> found;
+    try {
+        if (wanted.isEmpty()) {
+            for (const library::ScriptListing& s : store.scriptsWithoutBlocks())
+                found.append(ScriptName{s.id, s.nombre});
+        }
+        for (const qint64 id : wanted) {
+            const std::optional<library::Script> s = store.script(id);
+            if (s && !writesMarkers(PageScript{id, s->scriptHead, s->scriptBody, s->scriptHtml}))
+                found.append(ScriptName{id, s->nombre});
+        }
+    } catch (const library::DatabaseError&) {
+        return {};
+    }
+    return found;
+}
+
+QString cannotFollowMessage(const ScriptName& script)
+{
+    return QStringLiteral("Script %1 «%2»: este script no deja marcas en la página; actualícela "
+                          "con Exportar Script.")
+        .arg(script.id)
+        .arg(script.name);
+}
+
 int SiteReport::count(PageOutcome::Status status) const
 {
     return int(std::count_if(pages.begin(), pages.end(),
@@ -138,11 +165,15 @@ PageOutcome SiteUpdater::update(const QString& pagePath)
         return refusedOutcome(pagePath, QStringLiteral("La página ya no existe."));
     QList<qint64> applied;
     QList<qint64> unknown;
-    const PreparedPage prepared = preparePageEdit(
-        pagePath, [&](const QByteArray& page) { return editForSite(page, &applied, &unknown); });
-    if (!prepared.result)
-        return refusedOutcome(pagePath, prepared.result.message());
+    const auto edit = [&](const QByteArray& page) {
+        applied.clear();
+        unknown.clear();
+        return editForSite(page, &applied, &unknown);
+    };
     if (dryRun_) {
+        const PreparedPage prepared = preparePageEdit(pagePath, edit);
+        if (!prepared.result)
+            return refusedOutcome(pagePath, prepared.result.message());
         PageOutcome outcome;
         outcome.path = pagePath;
         outcome.unknownIds = unknown;
@@ -152,12 +183,20 @@ PageOutcome SiteUpdater::update(const QString& pagePath)
     }
     // The files go first, as in a single export: a page never points at files that failed to
     // arrive beside it.
-    const QString copyProblem = copyFilesBeside(pagePath, applied);
-    if (!copyProblem.isEmpty())
-        return refusedOutcome(pagePath,
-                              copyProblem + QStringLiteral("\nLa página no se ha modificado."));
-    if (const base::Result written = writePreparedPage(prepared); !written)
-        return refusedOutcome(pagePath, written.message());
+    const auto copyFiles = [&](const PreparedPage&) {
+        const QString problem = copyFilesBeside(pagePath, applied);
+        return problem.isEmpty()
+                   ? base::Result::success()
+                   : base::Result::failure(problem +
+                                           QStringLiteral("\nLa página no se ha modificado."));
+    };
+    const PreparedPage prepared = editPageFile(pagePath, edit, copyFiles);
+    if (prepared.problem == PageProblem::ChangedMeanwhile)
+        return refusedOutcome(pagePath, QStringLiteral("la página cambió mientras se actualizaba; "
+                                                       "se ha dejado como la guardó el otro "
+                                                       "programa."));
+    if (!prepared.result)
+        return refusedOutcome(pagePath, prepared.result.message());
     PageOutcome outcome;
     outcome.path = pagePath;
     outcome.unknownIds = unknown;
@@ -210,6 +249,19 @@ QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder)
     return line;
 }
 
+QString withoutMarkersSentence(const QList<ScriptName>& scripts)
+{
+    QStringList names;
+    for (const ScriptName& s : scripts)
+        names.append(QStringLiteral("%1 «%2»").arg(s.id).arg(s.name));
+    const bool one = names.size() == 1;
+    return QStringLiteral("%1 %2 %3 marcas en la página; actualice sus páginas con Exportar "
+                          "Script.")
+        .arg(one ? QStringLiteral("El script") : QStringLiteral("Los scripts"),
+             names.join(QStringLiteral(", ")),
+             one ? QStringLiteral("no deja") : QStringLiteral("no dejan"));
+}
+
 QString siteSummary(const SiteReport& report)
 {
     QString text =
@@ -225,6 +277,8 @@ QString siteSummary(const SiteReport& report)
     if (report.notReached > 0)
         text += QStringLiteral(" Cancelado: %1 sin tocar.")
                     .arg(pagesText(report.notReached, "página", "páginas"));
+    if (!report.withoutMarkers.isEmpty())
+        text += QLatin1Char(' ') + withoutMarkersSentence(report.withoutMarkers);
     return text;
 }
 

@@ -31,14 +31,33 @@ struct PageOutcome
     QList<qint64> unknownIds; // markers of scripts the library lacks, left as they were
 };
 
+// A script by its id and name.
+struct ScriptName
+{
+    qint64 id = 0;
+    QString name;
+};
+
 struct SiteReport
 {
     QString folder;
     QList<PageOutcome> pages;
     int notReached = 0;  // pages left untouched because the update was cancelled
     bool dryRun = false; // nothing was written: pages read and edited in memory only
+    // Scripts of an update of every script that no update can follow; the summary names them.
+    QList<ScriptName> withoutMarkers;
     int count(PageOutcome::Status status) const;
 };
+
+// The scripts of `wanted` (every script of the library when empty) that leave no markers in a
+// page, so that no update can find their pages. None when the library cannot be read: the
+// update says what is wrong with it.
+QList<ScriptName> scriptsWithoutMarkers(library::LibraryStore& store, const QList<qint64>& wanted);
+
+// Why a script named for an update cannot be followed.
+QString cannotFollowMessage(const ScriptName& script);
+// One sentence naming scripts that leave no markers.
+QString withoutMarkersSentence(const QList<ScriptName>& scripts);
 
 // Brings pages up to date with scripts of the library, each page with one read and at most
 // one write, through the export's own page editing, atomic replacement and copying of related
@@ -87,7 +106,8 @@ SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan,
 // One line for a page: its path inside the site, then "actualizada" ("se actualizaría" in a
 // dry run), "al día" or "rechazada: " and the reason.
 QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder);
-// The counts of pages updated, up to date and refused, in one sentence.
+// The counts of pages updated, up to date and refused, in one sentence; then the scripts that
+// leave no markers, when there are.
 QString siteSummary(const SiteReport& report);
 
 } // namespace exporting

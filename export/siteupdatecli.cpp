@@ -49,13 +49,29 @@ int runSiteUpdate(const Invocation& call)
     if (const base::Result known = checkScripts(*store, scriptIds); !known)
         return fail(known.message());
 
-    const SiteScan scan = findSitePages(call.value, scriptIds);
-    SiteUpdater updater(*store, paths, scriptIds, call.isSet(DryRun));
-    const SiteReport report = updateSite(updater, scan);
+    // A script named here that leaves no markers has pages no update can find: it is refused,
+    // and the others named go on.
+    const QList<ScriptName> unfollowed = scriptsWithoutMarkers(*store, scriptIds);
+    const bool named = !scriptIds.isEmpty();
+    QList<qint64> ids = scriptIds;
+    if (named) {
+        for (const ScriptName& script : unfollowed) {
+            printLine(stdout, cannotFollowMessage(script));
+            ids.removeAll(script.id);
+        }
+        if (ids.isEmpty())
+            return SomeRefused;
+    }
+    const SiteScan scan = findSitePages(call.value, ids);
+    SiteUpdater updater(*store, paths, ids, call.isSet(DryRun));
+    SiteReport report = updateSite(updater, scan);
+    if (!named)
+        report.withoutMarkers = unfollowed;
     for (const PageOutcome& page : report.pages)
         printLine(stdout, outcomeLine(page, scan.folder));
     printLine(stdout, siteSummary(report));
-    return report.count(PageOutcome::Status::Refused) > 0 ? SomeRefused : NoneRefused;
+    const bool refused = report.count(PageOutcome::Status::Refused) > 0;
+    return refused || (named && !unfollowed.isEmpty()) ? SomeRefused : NoneRefused;
 }
 
 } // namespace

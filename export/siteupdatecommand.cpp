@@ -82,6 +82,15 @@ void showReport(QWidget* window, const SiteReport& report)
 void RunSiteUpdateCommand(QWidget* window, library::LibraryStore& store,
                           const base::ProgramPaths& paths, const QList<qint64>& scriptIds)
 {
+    // A script whose pages cannot be found is said so at once, before a folder is asked for.
+    const QList<ScriptName> unfollowed = scriptsWithoutMarkers(store, scriptIds);
+    if (!scriptIds.isEmpty() && !unfollowed.isEmpty()) {
+        QStringList lines;
+        for (const ScriptName& script : unfollowed)
+            lines.append(cannotFollowMessage(script));
+        platform::inform(window, QMessageBox::Warning, Title, listed(lines));
+        return;
+    }
     const QString folder =
         platform::fileDialogs().existingFolder(window, QStringLiteral("Carpeta del sitio web"));
     if (folder.isEmpty())
@@ -97,6 +106,8 @@ void RunSiteUpdateCommand(QWidget* window, library::LibraryStore& store,
         const SiteReport report = updateSite(updater, scan);
         QString text = QStringLiteral("No hay ninguna página en «%1» con %2.")
                            .arg(QDir::toNativeSeparators(scan.folder), what);
+        if (!unfollowed.isEmpty())
+            text += QLatin1Char(' ') + withoutMarkersSentence(unfollowed);
         QStringList details;
         for (const PageOutcome& page : report.pages)
             details.append(outcomeLine(page, report.folder));
@@ -108,9 +119,10 @@ void RunSiteUpdateCommand(QWidget* window, library::LibraryStore& store,
     if (!askToGoOn(window, scan, what))
         return;
     SiteUpdateProgress progress(window, int(scan.pages.size()));
-    const SiteReport report = updateSite(updater, scan, [&progress](int done, const PageOutcome&) {
+    SiteReport report = updateSite(updater, scan, [&progress](int done, const PageOutcome&) {
         return progress.advance(done);
     });
+    report.withoutMarkers = unfollowed;
     progress.close();
     showReport(window, report);
 }

@@ -189,6 +189,17 @@ std::vector<ScriptListing> LibraryStore::scriptsOfCategory(qint64 categoryId)
     return rows;
 }
 
+std::vector<ScriptListing> LibraryStore::scriptsWithoutBlocks()
+{
+    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts WHERE "
+                              "coalesce(script_head, '') = '' AND coalesce(script_html, '') = ''");
+    std::vector<ScriptListing> rows;
+    while (q.next())
+        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    SortByName(rows);
+    return rows;
+}
+
 std::optional<qint64> LibraryStore::categoryOfScript(qint64 scriptId)
 {
     Statement q = db_.prepare("SELECT id_categoria FROM scripts WHERE id = ?1");

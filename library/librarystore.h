@@ -45,6 +45,8 @@ public:
     // The scripts of one category, by name.
     std::vector<ScriptListing> scriptsOfCategory(qint64 categoryId);
     std::optional<qint64> categoryOfScript(qint64 scriptId);
+    // The scripts with neither head code nor HTML fragment (null or empty), by name.
+    std::vector<ScriptListing> scriptsWithoutBlocks();
 
     // The pages.
     std::optional<Script> script(qint64 id);

@@ -4,9 +4,9 @@
 #include "browser/twips.h"
 #include "library/librarystore.h"
 #include "online/submission.h"
+#include "platform/messagebox.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -87,7 +87,7 @@ void frmenviarscript::done(int result)
 
 void frmenviarscript::boton_enviar_Click()
 {
-    if (!boton_enviar_->isEnabled())
+    if (!boton_enviar_->isEnabled() || !SendWithFilesLeftOut())
         return;
     MapiMess_.Compose();
     Label2_->setText(QStringLiteral("Enviando Script\r\nUn momento por favor....."));
@@ -108,6 +108,33 @@ void frmenviarscript::boton_enviar_Click()
     Label2_->setText(QStringLiteral("Gracias por su colaboracion"));
     Label3_->setText(QString());
     accept();
+}
+
+// Related files that cannot be attached are named before anything is sent; the person decides
+// whether the rest go. Sending nothing is the answer that loses nothing.
+bool frmenviarscript::SendWithFilesLeftOut()
+{
+    QStringList names;
+    try {
+        bool numeric = false;
+        const qint64 id = scriptId_.toLongLong(&numeric);
+        for (const library::RelatedFile& file :
+             numeric ? cn_.relatedFiles(id) : std::vector<library::RelatedFile>())
+            names.append(file.nombre);
+    } catch (const library::DatabaseError&) {
+        return true; // composing the message reads the library again and says what failed
+    }
+    const QList<online::FileLeftOut> leftOut =
+        online::SortAttachments(names, paths_.resourcesFolder).leftOut;
+    if (leftOut.isEmpty())
+        return true;
+    QString text =
+        QStringLiteral("Estos ficheros relacionados del script no se pueden adjuntar:\n\n");
+    for (const online::FileLeftOut& file : leftOut)
+        text += QStringLiteral("    %1: %2\n").arg(file.name.simplified(), file.reason);
+    text += QStringLiteral("\n¿Desea enviar el script con los demás? El texto del correo los "
+                           "nombra todos y marca los que no van adjuntos.");
+    return platform::askYesNo(this, QStringLiteral("Enviar Script"), text, QMessageBox::No);
 }
 
 MailResult frmenviarscript::ComposeMessage()
@@ -132,15 +159,18 @@ MailResult frmenviarscript::ComposeMessage()
 
     MapiMess_.setMsgSubject(online::SubmissionSubject(script->nombre));
     QStringList names;
-    for (const library::RelatedFile& file : files) {
+    for (const library::RelatedFile& file : files)
         names.append(file.nombre);
-        // A listed file that is missing, or a name reaching outside the folder, is not sent.
-        const QString path = paths_.resource(file.nombre);
-        if (!Module1::IsBareFileName(file.nombre) || !QFileInfo(path).isFile())
-            continue;
-        if (MailResult failed = MapiMess_.AddAttachment(file.nombre, path))
+    // A listed file that is missing, or a name reaching outside the folder, is not sent; the
+    // mail's text says so.
+    const online::Attachments attachments = online::SortAttachments(names, paths_.resourcesFolder);
+    for (const QString& name : attachments.attached) {
+        if (MailResult failed = MapiMess_.AddAttachment(name, paths_.resource(name)))
             return failed;
     }
+    QStringList notAttached;
+    for (const online::FileLeftOut& file : attachments.leftOut)
+        notAttached.append(file.name);
     // The page attached is the one of the script being sent, whatever was previewed last.
     const QString page = paths_.file(QStringLiteral("js.htm"));
     QString error;
@@ -148,7 +178,7 @@ MailResult frmenviarscript::ComposeMessage()
         return MailError{online::MailErrorNumber::AttachmentNotFound, error};
     if (MailResult failed = MapiMess_.AddAttachment(QStringLiteral("js.htm"), page))
         return failed;
-    MapiMess_.setMsgNoteText(online::SubmissionBody(*script, names));
+    MapiMess_.setMsgNoteText(online::SubmissionBody(*script, names, notAttached));
     MapiMess_.setMsgReceiptRequested(false);
     return std::nullopt;
 }

@@ -44,6 +44,7 @@ public Q_SLOTS:
 
 private:
     void BuildControls();
+    bool SendWithFilesLeftOut();
     online::MailResult ComposeMessage();
     void ShowFailure(const online::MailError& error);
 

@@ -80,12 +80,9 @@ void Frmpublicidad::siteLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     if (!waitingForSite_)
         return;
-    // A page delivered with an HTTP error status counts as a failure too.
-    const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
-                           info.errorCode() >= 400;
-    const bool failed = info.status() == QWebEngineLoadingInfo::LoadFailedStatus ||
-                        (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && httpError);
-    if (failed) {
+    // The engine reports a page delivered with an HTTP error status (404, 500, with or without
+    // a page of its own) as a failed load, like a server that cannot be reached.
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
         // Not from inside the engine's own notification.
         QTimer::singleShot(0, this, &Frmpublicidad::ShowOfflinePage);
         waitingForSite_ = false;

@@ -1,7 +1,10 @@
 #include "submission.h"
 
 #include "base/files.h"
+#include "base/module1.h"
 #include "browser/pagebuilder.h"
+
+#include <QFileInfo>
 
 namespace online {
 
@@ -10,7 +13,31 @@ QString SubmissionSubject(const QString& nombre)
     return QStringLiteral("Nuevo Script Korvalis: ") + nombre;
 }
 
-QString SubmissionBody(const library::Script& script, const QStringList& fileNames)
+Attachments SortAttachments(const QStringList& names, const QString& folder)
+{
+    Attachments sorted;
+    for (const QString& name : names) {
+        // A name reaching outside the folder, or breaking a header line, is never read.
+        const QFileInfo file(folder + name);
+        QString reason;
+        if (!Module1::IsBareFileName(name))
+            reason = QStringLiteral("su nombre no es válido");
+        else if (!file.exists() && !file.isSymLink())
+            reason = QStringLiteral("no está en la carpeta de la biblioteca");
+        else if (!file.isFile())
+            reason = QStringLiteral("no es un fichero normal");
+        else if (!file.isReadable())
+            reason = QStringLiteral("no se puede leer");
+        if (reason.isEmpty())
+            sorted.attached.append(name);
+        else
+            sorted.leftOut.append(FileLeftOut{name, reason});
+    }
+    return sorted;
+}
+
+QString SubmissionBody(const library::Script& script, const QStringList& fileNames,
+                       const QStringList& notAttached)
 {
     const QString crlf = QStringLiteral("\r\n");
     QString body;
@@ -28,7 +55,7 @@ QString SubmissionBody(const library::Script& script, const QStringList& fileNam
     body += QStringLiteral("<----- Head Ayuda ----->") + crlf + crlf;
     body += QStringLiteral("<----- Ficheros ----->") + crlf;
     for (const QString& name : fileNames)
-        body += name + crlf;
+        body += name + (notAttached.contains(name) ? NotAttachedMark : QString()) + crlf;
     body += QStringLiteral("<----- Ficheros ----->") + crlf;
     return body;
 }

@@ -102,6 +102,7 @@ private Q_SLOTS:
     void pagesAskForArialAndGetItsMetrics();
     void pagesAreWrittenByteForByte_data();
     void pagesAreWrittenByteForByte();
+    void namesWithMarkupShowAsTextInThePagePane();
     void everyWindowReadsWholeAtItsDesignedSize_data();
     void everyWindowReadsWholeAtItsDesignedSize();
     void dropHighlightNeverLooksLikeASecondSelection();
@@ -285,15 +286,40 @@ void TestMainWindow::splitterReleasedOutsideItsBoundsIsClamped()
     };
     // Positions are applied in whole pixels.
     const auto snapped = [dpi](int t) { return twips::fromPixels(twips::toPixels(t, dpi), dpi); };
+    // The search box above the tree keeps the tree's left edge and width.
+    QLineEdit* box = w->busqueda()->Text_buscar();
+    const auto boxFollowsTree = [&] {
+        const QRect tree = w->Tree()->geometry();
+        return box->geometry().left() == tree.left() && box->geometry().width() == tree.width();
+    };
+    QVERIFY(boxFollowsTree());
     dragSplitter(-700); // far left: 100 twips inside the quarter
     QCOMPARE(left(), snapped(W / 4 + 100));
+    QVERIFY(boxFollowsTree());
     dragSplitter(700); // far right: 100 twips inside three quarters
     QCOMPARE(left(), snapped(W - 100 - W / 4));
+    QVERIFY(boxFollowsTree());
     const int dropped = snapped(left() + twips::fromPixels(-100, dpi));
     dragSplitter(-100); // between the bounds it stays where it was dropped
     QCOMPARE(left(), dropped);
     QCOMPARE(twips::geometryOf(w->explorador()).left(), snapped(dropped + 150));
+    QVERIFY(boxFollowsTree());
     QVERIFY(!QApplication::overrideCursor());
+    // By key: with the bar's focus, each arrow moves it a step, the box with the tree.
+    w->linea_borde()->setFocus();
+    QTRY_VERIFY(w->linea_borde()->hasFocus());
+    const int treeWidth = w->Tree()->width();
+    QTest::keyClick(w->linea_borde(), Qt::Key_Left);
+    QTest::keyClick(w->linea_borde(), Qt::Key_Left);
+    QVERIFY2(w->Tree()->width() < treeWidth - 30, qPrintable(QString::number(w->Tree()->width())));
+    QVERIFY(boxFollowsTree());
+    QTest::keyClick(w->linea_borde(), Qt::Key_Right);
+    QVERIFY(w->Tree()->width() > treeWidth - 30 && w->Tree()->width() < treeWidth);
+    QVERIFY(boxFollowsTree());
+    for (int i = 0; i < 40; ++i) // held down: it stops at the same bound as a drag
+        QTest::keyClick(w->linea_borde(), Qt::Key_Right);
+    QCOMPARE(left(), snapped(W - 100 - W / 4));
+    QVERIFY(boxFollowsTree());
 }
 
 void TestMainWindow::buttonsAndLinksOfTheBrowsingWindow()
@@ -663,22 +689,23 @@ void TestMainWindow::pagesAreWrittenByteForByte_data()
     f.externalScript = QStringLiteral("reloj.js");
     f.head = QStringLiteral("<script>\r\nfunction a(){ document.title='ñ'; }\r\n</script>");
     f.body = QStringLiteral("onload=\"a()\"");
-    f.name = QStringLiteral("Reloj <i>digital</i>");
+    f.name = QStringLiteral("Reloj <i>digital</i> & \"más\"");
     f.typeName = QStringLiteral("Reloj");
-    f.browsers = QStringLiteral("Chrome, Firefox");
+    f.browsers = QStringLiteral("Chrome, Firefox > 3");
     f.html = QStringLiteral("<div id=r></div>");
     QTest::newRow("script, every field")
         << BuildScriptPage(f)
         << scriptPage("<script src=reloj.js>\r\n</script>\r\n<script>\r\nfunction a(){ "
                       "document.title='\xc3\xb1'; }\r\n</script>",
-                      "onload=\"a()\"", "Reloj <i>digital</i>", "Reloj", "Chrome, Firefox",
-                      "<div id=r></div>");
+                      "onload=\"a()\"",
+                      "Reloj &lt;i&gt;digital&lt;/i&gt; &amp; &quot;m\xc3\xa1s&quot;", "Reloj",
+                      "Chrome, Firefox &gt; 3", "<div id=r></div>");
     ScriptPageFields empty; // null fields insert nothing; an empty external script, no lines
     empty.externalScript = QStringLiteral("");
     empty.name = QStringLiteral("X");
     QTest::newRow("script, null and empty fields")
         << BuildScriptPage(empty) << scriptPage("", "", "X", "", "", "");
-    QTest::newRow("category, HTML kept as it stands")
+    QTest::newRow("category, name and description as text")
         << BuildCategoryPage(QStringLiteral("Fecha & hora"),
                              QStringLiteral("Relojes <b>y</b> calendarios"))
         << QByteArray("<html><head><title>Categoria</title>\r\n<meta charset=\"utf-8\">\r\n"
@@ -686,9 +713,10 @@ void TestMainWindow::pagesAreWrittenByteForByte_data()
                       "\r\n<table width=100% border=0>\r\n<tr><td  bgColor=#a3c1e0>\r\n"
                       "<img src='categoria.gif' align='center' valign='center' >\r\n"
                       "<FONT face=Arial color=#ffffff size=+2><b>Categor\xc3\xad"
-                      "a: </b>Fecha & hora</b></font>\r\n</td></tr></table>\r\n<p>\r\n"
+                      "a: </b>Fecha &amp; hora</b></font>\r\n</td></tr></table>\r\n<p>\r\n"
                       "<table width=100% border=0>\r\n<tr><td bgColor=#d6dfe7 width=50%>\r\n"
-                      "<FONT face=arial color=#000000 >Relojes <b>y</b> calendarios</font></td>"
+                      "<FONT face=arial color=#000000 >Relojes &lt;b&gt;y&lt;/b&gt; "
+                      "calendarios</font></td>"
                       "</tr></table><p align=center><img src='logo text2.jpg'></body></html>\r\n"
                       "\r\n");
 }
@@ -698,6 +726,51 @@ void TestMainWindow::pagesAreWrittenByteForByte()
     QFETCH(QByteArray, page);
     QFETCH(QByteArray, expected);
     QCOMPARE(page, expected);
+}
+
+void TestMainWindow::namesWithMarkupShowAsTextInThePagePane()
+{
+    TempProgramFolder folder;
+    const QString name = u"<i>Solo</i> & cuerpo <script>document.title='nombre'</script>"_s;
+    const QString browsers = u"\"IE\" <b>6</b><script>document.title='navegadores'</script>"_s;
+    const QString category = u"<u>Avisos</u>"_s;
+    const QString description = u"Texto <script>document.title='descripcion'</script> & más"_s;
+    const qint64 avisos = folder.addCategory(0, category, description);
+    const qint64 id = ScriptBuilder(name)
+                          .in(avisos)
+                          .type(folder.addType(u"Efecto"_s))
+                          .browsers(browsers)
+                          .addTo(folder);
+    MainWindowUnderTest w(folder);
+    QVERIFY(w.loaded());
+    // In the real engine: the texts read as written, no element of theirs, no script of
+    // theirs run (the page's title stays its own). Picked by keys: the long name's middle
+    // lies past the tree's edge, out of a mouse's reach.
+    w->Tree()->expandAll();
+    w->Tree()->setFocus();
+    const auto shown = [&](Qt::Key key, const QString& page) {
+        QTest::keyClick(w->Tree(), key);
+        QString result;
+        const QString probe = u"document.readyState + '|' + document.title + '|' + "
+                              "document.querySelectorAll('i, u, script').length + '|' + "
+                              "document.body.innerText"_s;
+        (void)QTest::qWaitFor(
+            [&] {
+                return w->explorador()->url().fileName() == page &&
+                       (result = runScript(w->explorador()->page(), probe).toString())
+                           .startsWith(u"complete|"_s);
+            },
+            15000);
+        return w.current() + u' ' + result;
+    };
+    const QString script = shown(Qt::Key_End, pages::ScriptPageName);
+    QVERIFY2(script.startsWith(library::scriptKey(id) + u" complete||0|"_s) &&
+                 script.contains(name) && script.contains(browsers),
+             qPrintable(script));
+    const QString cat = shown(Qt::Key_Up, pages::CategoryPageName);
+    QVERIFY2(cat.startsWith(library::categoryKey(avisos) + u" complete|Categoria|0|"_s) &&
+                 cat.contains(category) && cat.contains(description),
+             qPrintable(cat));
 }
 
 void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize_data()

@@ -118,6 +118,9 @@ void TestCli::exportWritesThePageAndCopiesItsFiles()
     QCOMPARE(own.exitCode, 0);
     QVERIFY(own.out.contains("(p\xC3\xA1gina nueva)"));
     QVERIFY(bytesOf(fresh).contains(headBeginMarker(f.nieve)));
+    // Only a page made from nothing is given a declaration of its encoding.
+    QVERIFY(bytesOf(fresh).startsWith("<html><head><meta charset=\"utf-8\"><title>"));
+    QVERIFY(!bytesOf(page).contains("charset"));
     // Pages where the library's own files are: nothing is copied onto itself.
     for (const QString& p : {f.folder.resourcesPath() + QStringLiteral("demo.htm"),
                              f.folder.filePath(QStringLiteral("demo.htm"))}) {
@@ -293,20 +296,22 @@ void TestCli::siteUpdateRewritesEachMarkedPageOrSaysWhyNot()
 
     Run r = run(f, {QStringLiteral("--update"), f.site.path()});
     QCOMPARE(r.exitCode, 1);
-    QCOMPARE(QString::fromUtf8(r.out),
-             QStringLiteral(
-                 "enorme.html: rechazada: La página es demasiado grande (256 MB); no se ha leído.\n"
-                 "ajena.html: al día (marcas de scripts que no están en la biblioteca, sin tocar: "
-                 "404)\nblog/2024/entrada.HTM: actualizada\nfija.html: rechazada: No se puede "
-                 "escribir la página «%2»: es de sólo lectura. La página no se ha modificado.\n"
-                 "index.html: actualizada\nrota.html: rechazada: Script %1: La página tiene una "
-                 "marca de comienzo del script %1 sin su marca de fin, o una de fin sin la de "
-                 "comienzo. Corríjala antes de exportar. La página no se ha modificado.\n"
-                 "sub/sin-copias.html: rechazada: No se puede crear la carpeta «%3». La página no "
-                 "se ha modificado.\n2 páginas actualizadas, 1 página al día, 4 páginas "
-                 "rechazadas.\n")
-                 .arg(f.lib.reloj)
-                 .arg(readOnly, f.path(QStringLiteral("sub/resources"))));
+    QCOMPARE(
+        QString::fromUtf8(r.out),
+        QStringLiteral(
+            "enorme.html: rechazada: La página es demasiado grande (256 MB); no se ha leído.\n"
+            "ajena.html: al día (marcas de scripts que no están en la biblioteca, sin tocar: "
+            "404)\nblog/2024/entrada.HTM: actualizada\nfija.html: rechazada: No se puede "
+            "escribir la página «%2»: es de sólo lectura. La página no se ha modificado.\n"
+            "index.html: actualizada\nrota.html: rechazada: Script %1: La página tiene una "
+            "marca de comienzo del script %1 sin su marca de fin, o una de fin sin la de "
+            "comienzo. Corríjala antes de exportar. La página no se ha modificado.\n"
+            "sub/sin-copias.html: rechazada: No se puede crear la carpeta «%3». La página no "
+            "se ha modificado.\n2 páginas actualizadas, 1 página al día, 4 páginas "
+            "rechazadas. El script %4 «Menú d'O'Brien» no deja marcas en la página; "
+            "actualice sus páginas con Exportar Script.\n")
+            .arg(f.lib.reloj)
+            .arg(readOnly, f.path(QStringLiteral("sub/resources")), QString::number(f.lib.menu)));
     QVERIFY(!bytesOf(both).contains("viejo()") && bytesOf(both).contains("nieve()"));
     QVERIFY(bytesOf(index).contains(htmlBeginMarker(f.lib.reloj)));
     for (const QString& p : kept)
@@ -325,11 +330,47 @@ void TestCli::siteUpdateRewritesEachMarkedPageOrSaysWhyNot()
     }
     QVERIFY(QFile::remove(gif) && QFile::remove(big.fileName()));
     r = run(f, {QStringLiteral("--update"), f.site.path()});
-    QVERIFY(QString::fromUtf8(r.out).endsWith(
-        QStringLiteral("0 páginas actualizadas, 3 páginas al día, 3 páginas rechazadas.\n")));
+    QVERIFY(QString::fromUtf8(r.out).contains(
+        QStringLiteral("\n0 páginas actualizadas, 3 páginas al día, 3 páginas rechazadas. ")));
     for (const QString& p : current)
         QVERIFY2(QFileInfo(p).lastModified() == longAgo, qPrintable(p));
     QCOMPARE(bytesOf(gif), QByteArray("GIF89a-reloj"));
+
+    // A script of body text alone leaves no markers, so no update can find its pages: named,
+    // it is refused and the others named still go; in an update of every script the summary
+    // names it, and the exit status stays the pages' own.
+    const qint64 solo = ScriptBuilder(QStringLiteral("Solo cuerpo"))
+                            .in(f.lib.relojes)
+                            .type(f.lib.efecto)
+                            .body(QStringLiteral("onload=\"s()\""))
+                            .addTo(f.folder);
+    f.folder.closeLibrary();
+    const QString soloPage = f.path(QStringLiteral("solo/p.html"));
+    QDir().mkpath(f.path(QStringLiteral("solo")));
+    TempProgramFolder::writeFile(soloPage, "<html><body onload=\"viejo()\"></body></html>");
+    const QString cannot =
+        QStringLiteral("Script %1 «Solo cuerpo»: este script no deja marcas en la página; "
+                       "actualícela con Exportar Script.\n")
+            .arg(solo);
+    r = run(f, {QStringLiteral("--update"), f.path(QStringLiteral("solo")), QString::number(solo)});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(r.out), cannot);
+    r = run(f, {QStringLiteral("--update"), f.site.path(), QString::number(solo),
+                QString::number(f.lib.reloj)});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(QString::fromUtf8(r.out).startsWith(cannot) &&
+                 r.out.contains("\nindex.html: al d\xC3\xAD"
+                                "a\n"),
+             r.out.constData());
+    r = run(f, {QStringLiteral("--update"), f.path(QStringLiteral("solo"))});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(r.out),
+             QStringLiteral("0 páginas actualizadas, 0 páginas al día, 0 páginas rechazadas. Los "
+                            "scripts %1 «Menú d'O'Brien», %2 «Solo cuerpo» no dejan marcas en la "
+                            "página; actualice sus páginas con Exportar Script.\n")
+                 .arg(f.lib.menu)
+                 .arg(solo));
+    QCOMPARE(bytesOf(soloPage), QByteArray("<html><body onload=\"viejo()\"></body></html>"));
 }
 
 // One front for every form: --help and --version answer on standard output; each fault of the
@@ -527,9 +568,11 @@ void TestCli::dryRunSaysWhatTheUpdateWouldDoAndWritesNothing()
                  "index.html: se actualizaría\nrota.html: rechazada: Script %1: La página tiene "
                  "una marca de comienzo del script %1 sin su marca de fin, o una de fin sin la de "
                  "comienzo. Corríjala antes de exportar. La página no se ha modificado.\n"
-                 "2 páginas se actualizarían, 1 página al día, 2 páginas rechazadas.\n")
+                 "2 páginas se actualizarían, 1 página al día, 2 páginas rechazadas. El script %3 "
+                 "«Menú d'O'Brien» no deja marcas en la página; actualice sus páginas con "
+                 "Exportar Script.\n")
                  .arg(f.lib.reloj)
-                 .arg(readOnly));
+                 .arg(readOnly, QString::number(f.lib.menu)));
     QCOMPARE(snapshot(f.site.path()), before);
 
     // The update then does what the dry run said.
@@ -541,7 +584,10 @@ void TestCli::dryRunSaysWhatTheUpdateWouldDoAndWritesNothing()
     before = snapshot(f.site.path());
     r = run(f, dryRun);
     QVERIFY(QString::fromUtf8(r.out).endsWith(
-        QStringLiteral("0 páginas se actualizarían, 3 páginas al día, 2 páginas rechazadas.\n")));
+        QStringLiteral("0 páginas se actualizarían, 3 páginas al día, 2 páginas rechazadas. El "
+                       "script %1 «Menú d'O'Brien» no deja marcas en la página; actualice sus "
+                       "páginas con Exportar Script.\n")
+            .arg(f.lib.menu)));
     QCOMPARE(snapshot(f.site.path()), before);
 }
 

@@ -2,12 +2,14 @@
 // the person's answers and the program that opens the page are scripted.
 
 #include "browser/buttonbar.h"
+#include "export/pagefile.h"
 #include "export/siteprogress.h"
 #include "library/nodekey.h"
 #include "tests/export/sitefixture.h"
 #include "tests/support/mainwindow.h"
 
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -114,6 +116,35 @@ void TestExportCommand::exportButtonWritesThePageCopiesItsFilesAndOpensIt()
     QCOMPARE(w.boxes.shown.size(), 2 + unsafe.size());
     QVERIFY(QDir(other.path()).isEmpty());
     QCOMPARE(w.shell.opened.size(), 2);
+
+    // The user's editor saves the page twice while the export writes it (another process,
+    // a copy renamed over the page): the export starts again once, then refuses, leaving the
+    // page as the editor wrote it, and says so in Spanish.
+    int saves = 0;
+    const QByteArray usersPage = "<html><body><p>mi cambio</p></body></html>";
+    setBeforePageReplaceHook([&](const QString& path) {
+        QProcess editor;
+        editor.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("printf '%s%s' \"$2\" \"$3\" > \"$1.tmp\" && mv \"$1.tmp\" \"$1\""),
+             QStringLiteral("sh"), path, QString::fromUtf8(usersPage), QString::number(++saves)});
+        editor.waitForFinished(10000);
+    });
+    const QString edited = f.path(QStringLiteral("editada.htm"));
+    TempProgramFolder::writeFile(edited, "<html><body></body></html>");
+    w.dialogs.names << edited;
+    exportScript(w, f.lib.reloj);
+    setBeforePageReplaceHook({});
+    QCOMPARE(saves, 2);
+    QCOMPARE(bytesOf(edited), usersPage + "2");
+    QCOMPARE(w.shell.opened.size(), 2);
+    QCOMPARE(w.boxes.shown.last().icon, QMessageBox::Warning);
+    QCOMPARE(w.boxes.shown.last().text,
+             QStringLiteral("No se ha exportado el script: la página «%1» cambió mientras se "
+                            "actualizaba, porque otro programa la guardó. Se ha dejado como la "
+                            "guardó ese programa; vuelva a exportar el script.")
+                 .arg(edited));
 }
 
 void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
@@ -162,9 +193,12 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     QCOMPARE(w.boxes.shown.size(), 5);
     QCOMPARE(w.boxes.shown[4].icon, QMessageBox::Warning);
     QVERIFY2(w.boxes.shown[4].text.startsWith(
-                 QStringLiteral("1 página actualizada, 2 páginas al día, 1 página rechazada.\n\n"
+                 QStringLiteral("1 página actualizada, 2 páginas al día, 1 página rechazada. "
+                                "El script %2 «Menú d'O'Brien» no deja marcas en la página; "
+                                "actualice sus páginas con Exportar Script.\n\n"
                                 "rota.html: rechazada: Script %1: no es un fichero html valido")
-                     .arg(f.nieve)),
+                     .arg(f.nieve)
+                     .arg(f.lib.menu)),
              qPrintable(w.boxes.shown[4].text));
     QVERIFY(bytesOf(both).contains("nieve()") && !bytesOf(both).contains("viejo()"));
     QCOMPARE(bytesOf(f.path(QStringLiteral("rota.html"))), broken);
@@ -198,6 +232,17 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
                             "Cancelado: %2 páginas sin tocar.")
                  .arg(updated)
                  .arg(pages.size() - updated));
+
+    // A script that leaves no markers: its pages cannot be found, and it is said at once,
+    // before a folder is asked for.
+    const int asked = int(w.boxes.shown.size());
+    rightClick(w, library::scriptKey(f.lib.menu), 2);
+    QCOMPARE(w.boxes.shown.size(), asked + 1);
+    QCOMPARE(w.boxes.shown.last().icon, QMessageBox::Warning);
+    QCOMPARE(w.boxes.shown.last().text,
+             QStringLiteral("Script %1 «Menú d'O'Brien»: este script no deja marcas en la página; "
+                            "actualícela con Exportar Script.")
+                 .arg(f.lib.menu));
 }
 
 QTEST_MAIN(TestExportCommand)

@@ -60,7 +60,8 @@ void TestPageEdit::pageBytes_data()
     QTest::addColumn<QByteArray>("expected");
     row("new page", newPageBytes(), "<script>function init(){}</script>", "onload=\"init()\"",
         "<div id=\"caja\"></div>",
-        "<html><head><title></title></head>\r\n\r\n<!-- Beginning of JavaScript id=7 -->\r\n"
+        "<html><head><meta charset=\"utf-8\"><title></title></head>\r\n\r\n"
+        "<!-- Beginning of JavaScript id=7 -->\r\n"
         "<script>function init(){}</script>\r\n<!-- End of JavaScript id=7 -->\r\n"
         "<body onload=\"init()\" >\r\n<!-- Beginning of HTML JavaScript id=7 -->\r\n"
         " <div id=\"caja\"></div>\r\n<!-- End of HTML JavaScript id=7 -->\r\n "

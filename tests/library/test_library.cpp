@@ -190,6 +190,19 @@ void TestLibrary::anotherProcessWritingMakesThisOneWaitNotFail()
         QVERIFY(writer->waitForFinished(10000) && writer->exitCode() == 0);
     }
     QCOMPARE(namesOf(store->categoriesByName()).count(u"Del otro proceso"_s), 2);
+    // Opening the library, not only reading an open one: its first read, the key's check,
+    // meets the lock and waits too.
+    {
+        std::unique_ptr<QProcess> writer = lockedByAnotherProcess(folder.libraryPath(), 700);
+        QVERIFY(writer);
+        try {
+            const std::unique_ptr<LibraryStore> opened = LibraryStore::open(folder.libraryPath());
+            QCOMPARE(namesOf(opened->categoriesByName()).count(u"Del otro proceso"_s), 3);
+        } catch (const DatabaseError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY(writer->waitForFinished(10000) && writer->exitCode() == 0);
+    }
     // Reading ahead for a search does not wait (clicking into the box must not freeze the
     // window); the search itself still does.
     std::unique_ptr<QProcess> holder = lockedByAnotherProcess(folder.libraryPath(), 2500);

@@ -30,7 +30,8 @@ struct HttpFixture
 {
     QTcpServer server;
     QHash<QString, std::pair<QByteArray, int>> pages;
-    QStringList requested; // paths asked for, in order
+    QStringList requested;                                    // paths asked for, in order
+    QHash<QString, std::pair<QByteArray, QByteArray>> errors; // status line and page, not 404
 
     HttpFixture()
     {
@@ -47,11 +48,15 @@ struct HttpFixture
                 const QString path = QString::fromLatin1(in.split(' ').value(1));
                 if (path != u"/favicon.ico"_s)
                     requested.append(path);
-                const auto [body, delay] = pages.value(path, {QByteArray(), -1});
-                const QByteArray out =
-                    QByteArray(delay < 0 ? "HTTP/1.0 404 No" : "HTTP/1.0 200 OK") +
-                    "\r\nContent-Type: text/html\r\nContent-Length: " +
-                    QByteArray::number(body.size()) + "\r\nCache-Control: no-store\r\n\r\n" + body;
+                auto [body, delay] = pages.value(path, {QByteArray(), -1});
+                QByteArray status = delay < 0 ? "HTTP/1.0 404 No" : "HTTP/1.0 200 OK";
+                if (errors.contains(path)) {
+                    status = errors[path].first;
+                    body = errors[path].second;
+                }
+                const QByteArray out = status + "\r\nContent-Type: text/html\r\nContent-Length: " +
+                                       QByteArray::number(body.size()) +
+                                       "\r\nCache-Control: no-store\r\n\r\n" + body;
                 QTimer::singleShot(std::max(delay, 0), s, [s, out] {
                     s->write(out);
                     s->disconnectFromHost();
@@ -358,6 +363,7 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage_data()
     QTest::newRow("site answers") << u"/ok"_s;
     QTest::newRow("no answer") << u"silent"_s;
     QTest::newRow("HTTP error") << u"/404"_s;
+    QTest::newRow("HTTP error with a page of its own") << u"/500"_s;
     QTest::newRow("nobody listening") << u"closed"_s;
     QTest::newRow("page cannot be written") << u"folder"_s;
 }
@@ -370,6 +376,9 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
     const QByteArray old = QByteArray("una página anterior, más larga").repeated(50);
     HttpFixture http;
     http.pages[u"/ok"_s] = {"<html><body>Portada Korvalis</body></html>", 0};
+    // A server's own error page, as real servers send: a body the engine shows all the same.
+    http.errors[u"/500"_s] = {"HTTP/1.0 500 Error",
+                              "<html><body>Error interno del servidor</body></html>"};
     QTcpServer silent; // takes connections and requests and never says a word
     QList<QTcpSocket*> held;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
@@ -382,6 +391,14 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
                                 : (TempProgramFolder::writeFile(page, old), true));
     platform::FixedNetworkPresence network(!site.isEmpty() && site != u"folder"_s);
     Frmpublicidad banner(folder.path());
+    // The wait for the site: only a site that never answers lets it run out; an error is told
+    // by the engine at once.
+    QTimer* wait = nullptr;
+    for (QTimer* timer : banner.findChildren<QTimer*>())
+        if (timer->interval() == Frmpublicidad::SiteAnswerTimeoutMs)
+            wait = timer;
+    QVERIFY(wait);
+    QSignalSpy waitedOut(wait, &QTimer::timeout);
     banner.show();
     const QUrl shown = site == u"/ok"_s      ? QUrl(Module1::SiteUrl)
                        : site == u"folder"_s ? QUrl()
@@ -392,6 +409,7 @@ void TestOnline::bannerShowsTheSiteOrElseItsOwnPage()
     QTest::qWait(site == u"/ok"_s ? Frmpublicidad::SiteAnswerTimeoutMs + 500 : 300);
     QCOMPARE(banner.web_publicidad()->url(), shown);
     QCOMPARE(held.isEmpty(), site != u"silent"_s);
+    QCOMPARE(waitedOut.size(), site == u"silent"_s ? 1 : 0);
     if (site == u"/ok"_s || site == u"folder"_s)
         QVERIFY(QFileInfo(page).isDir() || TempProgramFolder::readFile(page) == old);
     else
@@ -452,11 +470,35 @@ void TestOnline::sentScriptArrivesWithTextFilesAndItsOwnPage()
         folder.writeResource(name, "GIF89a");
     TempProgramFolder::writeFile(folder.filePath(u"fuera.txt"_s), "secreto");
     TempProgramFolder::writeFile(folder.filePath(u"js.htm"_s), "otro script"); // last previewed
+    QVERIFY(QDir(folder.resourcesPath()).mkdir(u"carpeta.gif"_s));             // not a regular file
+    folder.addFile(l.reloj, u"carpeta.gif"_s);
     auto store = library::LibraryStore::open(folder.libraryPath());
+    const QDir box(dir.filePath(u"mail/new"_s));
     {
+        // The files that cannot go are named first, and declining sends nothing.
+        platform::ScriptedMessageBoxes boxes;
         frmenviarscript window(*store, folder.paths(), QString::number(l.reloj));
         window.show();
+        boxes.answer(QMessageBox::No);
         QTest::mouseClick(window.boton_enviar(), Qt::LeftButton);
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(boxes.shown[0].text,
+                 u"Estos ficheros relacionados del script no se pueden adjuntar:\n\n"
+                 "    borrado.js: no está en la carpeta de la biblioteca\n"
+                 "    ../fuera.txt: su nombre no es válido\n"
+                 "    x Bcc: i@korvalis.example: su nombre no es válido\n"
+                 "    carpeta.gif: no es un fichero normal\n\n"
+                 "¿Desea enviar el script con los demás? El texto del correo los nombra todos y "
+                 "marca los que no van adjuntos."_s);
+        QVERIFY(window.isVisible() && window.boton_enviar()->isEnabled());
+        QCOMPARE(window.Label1()->text(), u"¡ Colabore con todos los usuarios de Korvalis !"_s);
+        QTest::qWait(500);
+        QVERIFY(box.entryList(QDir::Files).isEmpty());
+        // Going on sends the rest.
+        boxes.answer(QMessageBox::Yes);
+        QTest::mouseClick(window.boton_enviar(), Qt::LeftButton);
+        QCOMPARE(boxes.shown.size(), 2);
         QVERIFY2(window.Label1()->text() == u"El script ha sido enviado"_s,
                  qPrintable(window.Label2()->text()));
         QCOMPARE(window.Label2()->text(), u"Gracias por su colaboracion"_s);
@@ -464,16 +506,24 @@ void TestOnline::sentScriptArrivesWithTextFilesAndItsOwnPage()
     }
     const QByteArray page = TempProgramFolder::readFile(folder.filePath(u"js.htm"_s));
     QVERIFY(page.contains("Reloj digital"));
-    const QDir box(dir.filePath(u"mail/new"_s));
     QTRY_COMPARE_WITH_TIMEOUT(int(box.entryList(QDir::Files).size()), 1, 15000);
     const ParsedMail mail =
         ParseMail(TempProgramFolder::readFile(box.filePath(box.entryList(QDir::Files)[0])));
     QCOMPARE(mail.subject, u"Nuevo Script Korvalis: Reloj digital"_s);
     QCOMPARE(mail.rcptTo, QByteArray("scripts@korvalis.example, dos@korvalis.example"));
-    QCOMPARE(mail.parts.value(0).value(2),
-             SubmissionBody(*store->script(l.reloj),
-                            {u"reloj.gif"_s, u"borrado.js"_s, u"../fuera.txt"_s, quoted, broken})
-                 .toUtf8());
+    // The text keeps every name, and marks those not attached.
+    const QByteArray text = mail.parts.value(0).value(2);
+    QVERIFY2(text.endsWith("<----- Ficheros ----->\r\nreloj.gif\r\nborrado.js (no adjuntado)\r\n"
+                           "../fuera.txt (no adjuntado)\r\n" +
+                           quoted.toUtf8() + "\r\n" + broken.toUtf8() +
+                           " (no adjuntado)\r\ncarpeta.gif (no adjuntado)\r\n"
+                           "<----- Ficheros ----->\r\n"),
+             text.constData());
+    QCOMPARE(text, SubmissionBody(*store->script(l.reloj),
+                                  {u"reloj.gif"_s, u"borrado.js"_s, u"../fuera.txt"_s, quoted,
+                                   broken, u"carpeta.gif"_s},
+                                  {u"borrado.js"_s, u"../fuera.txt"_s, broken, u"carpeta.gif"_s})
+                       .toUtf8());
     QList<QByteArrayList> attached;
     for (const QByteArrayList& part : mail.parts.mid(1))
         attached << QByteArrayList{part[0], part[2]};
