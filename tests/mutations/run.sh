@@ -9,8 +9,8 @@
 #   MISSED  it built and every test passed
 #   BROKEN  the patch does not apply or the program does not build with it
 # The suite runs as ./test.sh runs it (headless), one test at a time, stopping at the first
-# failure. Two tests are left out: fuzz_pageedit (a slow libFuzzer run) and
-# code_follows_clang_format (a fault patch need not be formatted).
+# failure. Three tests are left out: fuzz_pageedit and fuzz_pagereading (slow libFuzzer runs)
+# and code_follows_clang_format (a fault patch need not be formatted).
 # Not part of ./test.sh or CTest: a full round takes a long time.
 #
 # Usage: tests/mutations/run.sh [-k] [-d DIR] [NAME...]
@@ -129,7 +129,7 @@ if ! { cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   exit 2
 fi
 
-EXCLUDED='^(fuzz_pageedit|code_follows_clang_format)$'
+EXCLUDED='^(fuzz_pageedit|fuzz_pagereading|code_follows_clang_format)$'
 rows=()
 all_caught=1
 for patch in "${patches[@]}"; do
