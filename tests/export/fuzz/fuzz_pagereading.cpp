@@ -17,7 +17,17 @@ using namespace exporting;
 
 namespace {
 
-bool sameTag(const BodyTag& a, const BodyTag& b)
+// gumbo ends an attribute whose unquoted value is one character reference ("onload=&amp")
+// with its name, and an edit of it would leave "=&amp" behind; the code keeps the value.
+bool loneReferenceCut(const QByteArray& page, const TagAttribute& mine, const TagAttribute& theirs)
+{
+    if (theirs.end >= mine.end)
+        return false;
+    const QByteArray rest = page.mid(theirs.end, mine.end - theirs.end).trimmed();
+    return rest.startsWith('=') && rest.mid(1).trimmed().startsWith('&');
+}
+
+bool sameTag(const QByteArray& page, const BodyTag& a, const BodyTag& b)
 {
     if (a.status != b.status || a.start != b.start || a.nameEnd != b.nameEnd || a.end != b.end ||
         a.declaredCharset != b.declaredCharset || a.attributes.size() != b.attributes.size())
@@ -25,7 +35,8 @@ bool sameTag(const BodyTag& a, const BodyTag& b)
     for (size_t i = 0; i < a.attributes.size(); ++i) {
         const TagAttribute& x = a.attributes[i];
         const TagAttribute& y = b.attributes[i];
-        if (x.name != y.name || x.start != y.start || x.end != y.end)
+        if (x.name != y.name || x.start != y.start ||
+            (x.end != y.end && !loneReferenceCut(page, x, y)))
             return false;
     }
     return true;
@@ -42,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     // gumbo misplaces attribute names that start with NUL; browsers read them as the code does.
     const bool nulInTag = found && page.mid(mine.start, mine.end - mine.start).contains('\0');
     if (found != (theirs.status == BodyTag::Status::Found) ||
-        (found && !nulInTag && !sameTag(mine, theirs))) {
+        (found && !nulInTag && !sameTag(page, mine, theirs))) {
         std::fprintf(stderr, "the body tag differs from gumbo's\n");
         std::abort();
     }
