@@ -1,8 +1,10 @@
 #include "bodytag.h"
 
+#include "htmltokenizer.h"
 #include "pageparse.h"
+#include "treefollower.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace exporting {
 
@@ -53,99 +55,146 @@ QByteArray charsetFromContentType(const QByteArray& content)
     return {};
 }
 
-QByteArray charsetOfMeta(const GumboElement& meta)
+// The character set a <meta> names; empty when none. A charset attribute, even an empty
+// one, is the meta's only answer.
+QByteArray charsetOfMeta(const char* text, const ScannedTag& meta)
 {
-    if (const GumboAttribute* a = gumbo_get_attribute(&meta.attributes, "charset"))
-        return QByteArray(a->value).trimmed().toLower();
-    const GumboAttribute* equiv = gumbo_get_attribute(&meta.attributes, "http-equiv");
-    const GumboAttribute* content = gumbo_get_attribute(&meta.attributes, "content");
+    if (const ScannedAttribute* a = meta.attribute("charset"))
+        return attributeValue(text, *a).trimmed().toLower();
+    const ScannedAttribute* equiv = meta.attribute("http-equiv");
+    const ScannedAttribute* content = meta.attribute("content");
     if (equiv && content &&
-        qstricmp(QByteArray(equiv->value).trimmed().constData(), "content-type") == 0)
-        return charsetFromContentType(QByteArray(content->value));
+        qstricmp(attributeValue(text, *equiv).trimmed().constData(), "content-type") == 0)
+        return charsetFromContentType(attributeValue(text, *content));
     return {};
 }
 
-// The first <meta> that names a character set and stands before `before`. The walk keeps
-// its own stack: pages may nest elements deeper than the call stack would allow.
-QByteArray declaredCharset(const GumboNode* root, const char* text, qsizetype before)
+// Start tags after which the body can no longer be replaced by a frameset.
+bool endsFramesetChance(const char* text, const ScannedTag& tag)
 {
-    std::vector<const GumboNode*> pending{root};
-    while (!pending.empty()) {
-        const GumboNode* node = pending.back();
-        pending.pop_back();
-        if (node->type != GUMBO_NODE_ELEMENT || node->v.element.tag == GUMBO_TAG_BODY)
-            continue;
-        const GumboElement& e = node->v.element;
-        if (e.original_tag.length > 0 && e.original_tag.data - text >= before)
-            continue;
-        if (e.tag == GUMBO_TAG_META && e.original_tag.length > 0) {
-            const QByteArray charset = charsetOfMeta(e);
-            if (!charset.isEmpty())
-                return charset;
+    if (tag.name == "input") {
+        const ScannedAttribute* type = tag.attribute("type");
+        return !type || attributeValue(text, *type).toLower() != "hidden";
+    }
+    return isOneOf(tag.name,
+                   {"pre",    "listing",  "li",  "dd",     "dt",     "button", "applet", "marquee",
+                    "object", "area",     "br",  "embed",  "img",    "image",  "keygen", "wbr",
+                    "hr",     "textarea", "xmp", "iframe", "select", "body",   "table"});
+}
+
+// The rest of a page whose body content opened: the body tag reads as Implied when a later
+// <body> adds attributes to it, and as Missing otherwise, or when a <frameset> replaces it.
+BodyTag::Status afterImpliedBody(const char* text, HtmlTokenizer& tokenizer, TreeFollower& follower,
+                                 bool framesetOk)
+{
+    for (;;) {
+        const HtmlTokenizer::Token token = tokenizer.next();
+        switch (token.kind) {
+        case HtmlTokenizer::Kind::EndOfPage:
+            return BodyTag::Status::Missing;
+        case HtmlTokenizer::Kind::Text:
+            framesetOk = framesetOk && !token.visible;
+            break;
+        case HtmlTokenizer::Kind::StartTag: {
+            const ScannedTag& tag = tokenizer.tag();
+            if (!follower.startTag(tag) || follower.inSelect())
+                break;
+            if (tag.name == "body" && !tag.attributes.empty())
+                return BodyTag::Status::Implied;
+            if (tag.name == "frameset" && framesetOk)
+                return BodyTag::Status::Missing;
+            framesetOk = framesetOk && !endsFramesetChance(text, tag);
+            break;
         }
-        for (unsigned i = e.children.length; i > 0; --i)
-            pending.push_back(static_cast<const GumboNode*>(e.children.data[i - 1]));
+        case HtmlTokenizer::Kind::EndTag:
+            follower.endTag(tokenizer.tag());
+            framesetOk = framesetOk && tokenizer.tag().name != "br";
+            break;
+        default:
+            break;
+        }
     }
-    return {};
 }
 
-// The body tag as a parse of the first `length` bytes of `text` reports it; `found` only
-// when the tag was written in the source and its closing ">" lies inside that prefix.
-BodyTag bodyTagInPrefix(const char* page, qsizetype length, bool* found)
+// The tree construction from the page's start up to its body: the modes before the <html>,
+// before and in the <head>, and after it. It stops where the body element is made.
+BodyTag readUpToBody(const char* text, qsizetype length)
 {
-    BodyTag tag;
-    *found = false;
-    const PageParse parse(page, length);
-    const char* text = parse.text();
-    const GumboElement* body = parse.body();
-    if (!body) {
-        tag.status = BodyTag::Status::Missing;
-        return tag;
-    }
-    if (body->original_tag.length == 0) {
-        // A later <body> tag merges its attributes into a body that content opened; without
-        // attributes such a tag leaves no trace, and the page reads as having none.
-        tag.status =
-            body->attributes.length > 0 ? BodyTag::Status::Implied : BodyTag::Status::Missing;
-        return tag;
-    }
-    // The tokenizer counts stray "</>" right before the tag into the tag's source text, so
-    // the tag itself starts at the first "<body" of that text.
-    const qsizetype end = (body->original_tag.data - text) + qsizetype(body->original_tag.length);
-    const qsizetype start =
-        findBodyCandidate(QByteArray::fromRawData(text, length), body->original_tag.data - text);
-    if (end > length || text[end - 1] != '>' || start < 0 || start + 5 >= end)
-        return tag;
-    *found = true;
-    tag.status = BodyTag::Status::Found;
-    tag.start = start;
-    tag.nameEnd = start + 5;
-    tag.end = end;
-    // A later <body> merges its attributes into this element: keep only this tag's own.
-    for (unsigned i = 0; i < body->attributes.length; ++i) {
-        const auto* a = static_cast<const GumboAttribute*>(body->attributes.data[i]);
-        const qsizetype nameStart = a->original_name.data - text;
-        if (nameStart <= start || nameStart >= end)
+    enum Mode { Initial, BeforeHtml, BeforeHead, InHead, AfterHead };
+    using Kind = HtmlTokenizer::Kind;
+    using Model = HtmlTokenizer::TextModel;
+    HtmlTokenizer tokenizer(text, length);
+    TreeFollower follower(tokenizer);
+    Mode mode = Initial;
+    BodyTag result;
+    QByteArray charset;
+    const auto implied = [&](bool framesetOk) {
+        result.status = afterImpliedBody(text, tokenizer, follower, framesetOk);
+        return result;
+    };
+    for (;;) {
+        const HtmlTokenizer::Token token = tokenizer.next();
+        if (token.kind == Kind::EndOfPage)
+            return result;
+        if (follower.templateDepth() > 0) {
+            // A template's content opens no body.
+            if (token.kind == Kind::StartTag)
+                follower.startTag(tokenizer.tag());
+            else if (token.kind == Kind::EndTag)
+                follower.endTag(tokenizer.tag());
             continue;
-        qsizetype attrEnd = nameStart + qsizetype(a->original_name.length);
-        if (a->original_value.length > 0)
-            attrEnd = (a->original_value.data - text) + qsizetype(a->original_value.length);
-        tag.attributes.push_back(TagAttribute{QByteArray(a->name), nameStart, attrEnd});
+        }
+        if (token.kind == Kind::Text) {
+            if (!token.blank)
+                return implied(!token.visible);
+            continue;
+        }
+        if (token.kind == Kind::EndTag) {
+            const QByteArray& name = tokenizer.tag().name;
+            if (name == "head" && mode < AfterHead)
+                mode = AfterHead;
+            else if (isOneOf(name, {"body", "html", "br"}))
+                return implied(name != "br");
+            continue;
+        }
+        if (token.kind != Kind::StartTag)
+            continue;
+        const ScannedTag& tag = tokenizer.tag();
+        const QByteArray& name = tag.name;
+        if (name == "html") {
+            mode = qMax(mode, BeforeHead);
+        } else if (name == "head") {
+            mode = qMax(mode, InHead);
+        } else if (name == "body") {
+            result.status = BodyTag::Status::Found;
+            result.start = tag.start;
+            result.nameEnd = tag.start + 5;
+            result.end = tag.end;
+            for (const ScannedAttribute& a : tag.attributes)
+                result.attributes.push_back(TagAttribute{a.name, a.start, a.end});
+            result.declaredCharset = charset;
+            return result;
+        } else if (name == "frameset") {
+            return result;
+        } else if (isOneOf(name, {"base", "basefont", "bgsound", "link", "meta", "title", "style",
+                                  "noframes", "script", "template", "menuitem"}) ||
+                   (name == "noscript" && mode < AfterHead)) {
+            mode = qMax(mode, InHead);
+            if (name == "meta") {
+                if (charset.isEmpty())
+                    charset = charsetOfMeta(text, tag);
+            } else if (name == "title") {
+                tokenizer.setTextModel(Model::Rcdata);
+            } else if (name == "script") {
+                tokenizer.setTextModel(Model::ScriptData);
+            } else {
+                follower.startTag(tag);
+            }
+        } else {
+            follower.startTag(tag);
+            return implied(!endsFramesetChance(text, tag));
+        }
     }
-    tag.declaredCharset = declaredCharset(parse.root(), text, start);
-    return tag;
-}
-
-BodyTag shifted(BodyTag tag, qsizetype by)
-{
-    tag.start += by;
-    tag.nameEnd += by;
-    tag.end += by;
-    for (TagAttribute& a : tag.attributes) {
-        a.start += by;
-        a.end += by;
-    }
-    return tag;
 }
 
 } // namespace
@@ -155,23 +204,22 @@ BodyTag locateBodyTag(const QByteArray& page)
     // The tokenizer does not know the byte-order mark; it would read it as text.
     const qsizetype skip = page.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     const QByteArray text = QByteArray::fromRawData(page.constData() + skip, page.size() - skip);
-    const qsizetype candidate = findBodyCandidate(text, 0);
-    if (candidate < 0)
+    if (findBodyCandidate(text, 0) < 0)
         return BodyTag{};
-    // Tokenizing stops being exact only at the end of the prefix, so a tag that closes
-    // inside the prefix is reported as the whole page would report it. The prefix grows
-    // geometrically, which keeps the total work linear in the length of the page.
-    const qsizetype closing = text.indexOf('>', candidate + 5);
-    qsizetype length = closing < 0 ? text.size() : closing + 1;
-    for (;;) {
-        bool found = false;
-        BodyTag tag = bodyTagInPrefix(text.constData(), length, &found);
-        if (found)
-            return shifted(tag, skip);
-        if (length >= text.size())
-            return tag;
-        length = qMin(text.size(), qMax(length * 2, length + 4096));
+    BodyTag tag = readUpToBody(text.constData(), text.size());
+    if (tag.status != BodyTag::Status::Found) {
+        BodyTag none;
+        none.status = tag.status;
+        return none;
     }
+    tag.start += skip;
+    tag.nameEnd += skip;
+    tag.end += skip;
+    for (TagAttribute& a : tag.attributes) {
+        a.start += skip;
+        a.end += skip;
+    }
+    return tag;
 }
 
 AttributeText inspectAttributeText(const QByteArray& attributes)
@@ -180,9 +228,8 @@ AttributeText inspectAttributeText(const QByteArray& attributes)
     const QByteArray tag = QByteArrayLiteral("<body ") + attributes + '>';
     if (attributes.contains('\0'))
         return result;
-    bool found = false;
-    const BodyTag parsed = bodyTagInPrefix(tag.constData(), tag.size(), &found);
-    if (!found || parsed.end != tag.size())
+    const BodyTag parsed = readUpToBody(tag.constData(), tag.size());
+    if (parsed.status != BodyTag::Status::Found || parsed.end != tag.size())
         return result;
     result.wellFormed = true;
     for (const TagAttribute& a : parsed.attributes) {
@@ -193,7 +240,7 @@ AttributeText inspectAttributeText(const QByteArray& attributes)
     // starts a new token, and so does the attribute "z" behind it.
     const QByteArray probe = tag.left(tag.size() - 1) + QByteArrayLiteral("/z>");
     const qsizetype zAt = probe.size() - 2;
-    const BodyTag probed = bodyTagInPrefix(probe.constData(), probe.size(), &found);
+    const BodyTag probed = readUpToBody(probe.constData(), probe.size());
     result.slashJoinsLastValue = true;
     for (const TagAttribute& a : probed.attributes) {
         if (a.start == zAt)

@@ -369,8 +369,7 @@ std::vector<PageMarker> pageMarkers(const QByteArray& page)
     if (written.empty())
         return written;
     // Comments that end before the last marker parse as they do in the whole page.
-    const PageParse parse(d + skip, written.back().end - skip);
-    const std::vector<ByteSpan> comments = parse.comments();
+    const std::vector<ByteSpan> comments = pageComments(d + skip, written.back().end - skip);
     std::vector<PageMarker> real;
     auto c = comments.begin();
     for (const PageMarker& m : written) {

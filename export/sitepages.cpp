@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtConcurrent>
 #include <algorithm>
 #include <filesystem>
+#include <vector>
 
 namespace exporting {
 
@@ -27,6 +29,37 @@ bool holdsWanted(const QList<qint64>& ids, const QList<qint64>& wanted)
                        [&wanted](qint64 id) { return wanted.contains(id); });
 }
 
+// What looking into one page found.
+struct PageLook
+{
+    bool read = false;
+    QString problem; // when not read
+    QList<qint64> ids;
+};
+
+PageLook look(const QFileInfo& entry)
+{
+    PageLook result;
+    if (entry.size() > MaxPageBytes) {
+        result.problem = QStringLiteral("La página es demasiado grande (%1 MB); no se ha leído.")
+                             .arg(entry.size() / (1024 * 1024));
+        return result;
+    }
+    QFile file(entry.filePath());
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        result.problem = QStringLiteral("No se puede leer la página: %1").arg(file.errorString());
+        return result;
+    }
+    result.read = true;
+    result.ids = markedScriptIds(bytes);
+    return result;
+}
+
+// The folders are listed in order on the calling thread; the pages are then looked into on
+// every core, and their findings taken in the listing's order.
 class PageFinder
 {
 public:
@@ -46,8 +79,7 @@ public:
                 entries.append(QFileInfo(QDir(folder).filePath(name)));
         }
         if (error) {
-            scan_.unreadable.append(
-                SiteProblem{folder, QStringLiteral("No se puede leer la carpeta.")});
+            found_.push_back(Found{folder, {}, QStringLiteral("No se puede leer la carpeta.")});
             return;
         }
         std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {
@@ -59,37 +91,42 @@ public:
             if (entry.isDir())
                 walk(entry.filePath());
             else if (entry.isFile() && isPageFileName(entry.fileName()))
-                look(entry);
+                found_.push_back(Found{entry.filePath(), entry, {}});
+        }
+    }
+
+    void lookIntoPages()
+    {
+        const std::vector<PageLook> looks =
+            QtConcurrent::blockingMapped<std::vector<PageLook>>(found_, [](const Found& f) {
+                return f.folderProblem.isEmpty() ? look(f.entry) : PageLook{};
+            });
+        for (size_t i = 0; i < found_.size(); ++i) {
+            const QString& path = found_[i].path;
+            if (!found_[i].folderProblem.isEmpty()) {
+                scan_.unreadable.append(SiteProblem{path, found_[i].folderProblem});
+            } else if (!looks[i].read) {
+                scan_.unreadable.append(SiteProblem{path, looks[i].problem});
+            } else {
+                ++scan_.pagesRead;
+                if (holdsWanted(looks[i].ids, wanted_))
+                    scan_.pages.append(SitePage{path, looks[i].ids});
+            }
         }
     }
 
 private:
-    void look(const QFileInfo& entry)
+    // A page to look into, or a folder that could not be listed.
+    struct Found
     {
-        const QString path = entry.filePath();
-        if (entry.size() > MaxPageBytes) {
-            scan_.unreadable.append(SiteProblem{
-                path, QStringLiteral("La página es demasiado grande (%1 MB); no se ha leído.")
-                          .arg(entry.size() / (1024 * 1024))});
-            return;
-        }
-        QFile file(path);
-        QByteArray bytes;
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
-        if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-            scan_.unreadable.append(SiteProblem{
-                path, QStringLiteral("No se puede leer la página: %1").arg(file.errorString())});
-            return;
-        }
-        ++scan_.pagesRead;
-        const QList<qint64> ids = markedScriptIds(bytes);
-        if (holdsWanted(ids, wanted_))
-            scan_.pages.append(SitePage{path, ids});
-    }
+        QString path;
+        QFileInfo entry;
+        QString folderProblem;
+    };
 
     SiteScan& scan_;
     const QList<qint64>& wanted_;
+    std::vector<Found> found_;
 };
 
 } // namespace
@@ -102,7 +139,9 @@ SiteScan findSitePages(const QString& folder, const QList<qint64>& wanted)
         scan.unreadable.append(SiteProblem{scan.folder, QStringLiteral("No es una carpeta.")});
         return scan;
     }
-    PageFinder(scan, wanted).walk(scan.folder);
+    PageFinder finder(scan, wanted);
+    finder.walk(scan.folder);
+    finder.lookIntoPages();
     return scan;
 }
 

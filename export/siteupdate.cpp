@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
+#include <QtConcurrent>
 #include <algorithm>
+#include <vector>
 
 namespace exporting {
 
@@ -109,22 +112,28 @@ const SiteUpdater::LibraryScript& SiteUpdater::script(qint64 id)
     return scripts_.emplace(id, entry).first->second;
 }
 
-PageEdit SiteUpdater::editForSite(const QByteArray& page, QList<qint64>* applied,
-                                  QList<qint64>* unknown)
+PageEdit SiteUpdater::editForSite(const QByteArray& page, const ScriptLookup& lookup,
+                                  Step* step) const
 {
+    QList<qint64>* applied = &step->applied;
+    QList<qint64>* unknown = &step->unknown;
     PageEdit edit;
     edit.page = page;
     for (const qint64 id : markedScriptIds(page)) {
         if (!wanted_.isEmpty() && !wanted_.contains(id))
             continue;
-        const LibraryScript& s = script(id);
-        if (!s.inLibrary) {
+        const LibraryScript* s = lookup(id);
+        if (!s) {
+            step->needsLibrary = true;
+            return refusedFor(id, PageProblem::ScriptUnusable, QString());
+        }
+        if (!s->inLibrary) {
             unknown->append(id);
             continue;
         }
-        if (s.read.status != ExportReport::Status::Done)
-            return refusedFor(id, PageProblem::ScriptUnusable, s.read.message);
-        const PageEdit next = editPage(edit.page, s.script.parts);
+        if (s->read.status != ExportReport::Status::Done)
+            return refusedFor(id, PageProblem::ScriptUnusable, s->read.message);
+        const PageEdit next = editPage(edit.page, s->script.parts);
         if (!next.ok())
             return refusedFor(id, next.problem, next.message);
         edit.page = next.page;
@@ -158,51 +167,113 @@ QString SiteUpdater::copyFilesBeside(const QString& pagePath, const QList<qint64
     return QString();
 }
 
-PageOutcome SiteUpdater::update(const QString& pagePath)
+void SiteUpdater::readScripts(const QList<SitePage>& pages)
 {
-    // A page that went away since it was found is not made anew.
-    if (!QFileInfo(pagePath).isFile())
-        return refusedOutcome(pagePath, QStringLiteral("La página ya no existe."));
-    QList<qint64> applied;
-    QList<qint64> unknown;
-    const auto edit = [&](const QByteArray& page) {
-        applied.clear();
-        unknown.clear();
-        return editForSite(page, &applied, &unknown);
-    };
-    if (dryRun_) {
-        const PreparedPage prepared = preparePageEdit(pagePath, edit);
-        if (!prepared.result)
-            return refusedOutcome(pagePath, prepared.result.message());
-        PageOutcome outcome;
-        outcome.path = pagePath;
-        outcome.unknownIds = unknown;
-        outcome.status =
-            prepared.changed ? PageOutcome::Status::WouldUpdate : PageOutcome::Status::UpToDate;
-        return outcome;
+    for (const SitePage& page : pages) {
+        for (const qint64 id : page.scriptIds) {
+            if (wanted_.isEmpty() || wanted_.contains(id))
+                readBefore_.emplace(id, script(id));
+        }
     }
+}
+
+SiteUpdater::Step SiteUpdater::prepareWith(const QString& pagePath,
+                                           const ScriptLookup& lookup) const
+{
+    Step step;
+    // A page that went away since it was found is not made anew.
+    if (!QFileInfo(pagePath).isFile()) {
+        step.refused = refusedOutcome(pagePath, QStringLiteral("La página ya no existe."));
+        return step;
+    }
+    step.prepared = preparePageEdit(pagePath, [&](const QByteArray& page) {
+        step.applied.clear();
+        step.unknown.clear();
+        return editForSite(page, lookup, &step);
+    });
+    if (!step.prepared.result)
+        step.refused = refusedOutcome(pagePath, step.prepared.result.message());
+    return step;
+}
+
+SiteUpdater::Step SiteUpdater::prepare(const QString& pagePath) const
+{
+    return prepareWith(pagePath, [this](qint64 id) -> const LibraryScript* {
+        const auto found = readBefore_.find(id);
+        return found == readBefore_.end() ? nullptr : &found->second;
+    });
+}
+
+std::optional<PageOutcome> SiteUpdater::plannedOutcome(const Step& step) const
+{
+    if (step.refused)
+        return step.refused;
+    if (!dryRun_)
+        return std::nullopt;
+    PageOutcome outcome;
+    outcome.path = step.prepared.path;
+    outcome.unknownIds = step.unknown;
+    outcome.status =
+        step.prepared.changed ? PageOutcome::Status::WouldUpdate : PageOutcome::Status::UpToDate;
+    return outcome;
+}
+
+std::optional<PageOutcome> SiteUpdater::copyFilesFor(const Step& step)
+{
+    if (std::optional<PageOutcome> planned = plannedOutcome(step))
+        return planned;
     // The files go first, as in a single export: a page never points at files that failed to
     // arrive beside it.
-    const auto copyFiles = [&](const PreparedPage&) {
-        const QString problem = copyFilesBeside(pagePath, applied);
-        return problem.isEmpty()
-                   ? base::Result::success()
-                   : base::Result::failure(problem +
-                                           QStringLiteral("\nLa página no se ha modificado."));
-    };
-    const PreparedPage prepared = editPageFile(pagePath, edit, copyFiles);
-    if (prepared.problem == PageProblem::ChangedMeanwhile)
-        return refusedOutcome(pagePath, QStringLiteral("la página cambió mientras se actualizaba; "
-                                                       "se ha dejado como la guardó el otro "
-                                                       "programa."));
-    if (!prepared.result)
-        return refusedOutcome(pagePath, prepared.result.message());
+    const QString copyProblem = copyFilesBeside(step.prepared.path, step.applied);
+    if (!copyProblem.isEmpty())
+        return refusedOutcome(step.prepared.path,
+                              copyProblem + QStringLiteral("\nLa página no se ha modificado."));
+    return std::nullopt;
+}
+
+PageOutcome SiteUpdater::write(const Step& step) const
+{
+    PageProblem problem = PageProblem::None;
+    base::Result written = writePreparedPage(step.prepared, &problem);
+    const Step* done = &step;
+    Step again;
+    if (problem == PageProblem::ChangedMeanwhile) {
+        // Another program saved the page between its reading and its replacement: the update
+        // starts again once on the bytes it saved, when the files it needs are already beside
+        // it; a second change, or one that needs other files, refuses the page.
+        again = prepare(step.prepared.path);
+        const bool sameFiles =
+            std::all_of(again.applied.begin(), again.applied.end(),
+                        [&step](qint64 id) { return step.applied.contains(id); });
+        problem = PageProblem::None;
+        if (!again.refused && !again.needsLibrary && sameFiles) {
+            written = writePreparedPage(again.prepared, &problem);
+            done = &again;
+        } else {
+            problem = PageProblem::ChangedMeanwhile;
+        }
+    }
+    if (problem == PageProblem::ChangedMeanwhile)
+        return refusedOutcome(step.prepared.path,
+                              QStringLiteral("la página cambió mientras se actualizaba; se ha "
+                                             "dejado como la guardó el otro programa."));
+    if (!written)
+        return refusedOutcome(step.prepared.path, written.message());
     PageOutcome outcome;
-    outcome.path = pagePath;
-    outcome.unknownIds = unknown;
+    outcome.path = done->prepared.path;
+    outcome.unknownIds = done->unknown;
     outcome.status =
-        prepared.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
+        done->prepared.changed ? PageOutcome::Status::Updated : PageOutcome::Status::UpToDate;
     return outcome;
+}
+
+PageOutcome SiteUpdater::update(const QString& pagePath)
+{
+    const Step step =
+        prepareWith(pagePath, [this](qint64 id) -> const LibraryScript* { return &script(id); });
+    if (const std::optional<PageOutcome> refused = copyFilesFor(step))
+        return *refused;
+    return write(step);
 }
 
 SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan, const SiteProgress& progress)
@@ -212,13 +283,52 @@ SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan, const SiteProg
     report.dryRun = updater.dryRun();
     for (const SiteProblem& problem : scan.unreadable)
         report.pages.append(refusedOutcome(problem.path, problem.reason));
-    for (int i = 0; i < scan.pages.size(); ++i) {
-        report.pages.append(updater.update(scan.pages[i].path));
-        if (progress && !progress(i + 1, report.pages.constLast())) {
-            report.notReached = int(scan.pages.size()) - i - 1;
-            break;
+    updater.readScripts(scan.pages);
+    const int n = int(scan.pages.size());
+    // Pages read ahead, and pages written but not reported yet, are kept few: a cancel
+    // leaves every page after them as it was.
+    QThreadPool pool;
+    const int ahead = 2 * qMax(2, QThread::idealThreadCount());
+    std::vector<QFuture<SiteUpdater::Step>> prepared(static_cast<size_t>(n));
+    std::vector<QFuture<PageOutcome>> written(static_cast<size_t>(n));
+    int nextToPrepare = 0;
+    int nextToWrite = 0; // pages below it are being written, or were refused
+    int reported = 0;
+    bool stopped = false;
+    const auto reportNext = [&] {
+        report.pages.append(written[size_t(reported)].result());
+        ++reported;
+        if (!stopped && progress && !progress(reported, report.pages.constLast()))
+            stopped = true;
+    };
+    while (reported < n) {
+        while (nextToPrepare < n && nextToPrepare < reported + 2 * ahead) {
+            const QString path = scan.pages[nextToPrepare].path;
+            prepared[size_t(nextToPrepare++)] =
+                QtConcurrent::run(&pool, [&updater, path] { return updater.prepare(path); });
         }
+        if (!stopped && nextToWrite < n && nextToWrite < reported + ahead) {
+            const int i = nextToWrite++;
+            const SiteUpdater::Step step = prepared[size_t(i)].result();
+            if (step.needsLibrary) {
+                // The page changed since the scan: the whole update here, with the library.
+                written[size_t(i)] = QtFuture::makeReadyFuture(updater.update(scan.pages[i].path));
+            } else if (const std::optional<PageOutcome> refused = updater.copyFilesFor(step)) {
+                written[size_t(i)] = QtFuture::makeReadyFuture(*refused);
+            } else {
+                written[size_t(i)] =
+                    QtConcurrent::run(&pool, [&updater, step] { return updater.write(step); });
+            }
+            if (!written[size_t(reported)].isFinished())
+                continue;
+        }
+        if (reported < nextToWrite)
+            reportNext();
+        else
+            break; // stopped: nothing more is written
     }
+    report.notReached = n - reported;
+    pool.waitForDone();
     return report;
 }
 

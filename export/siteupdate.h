@@ -2,6 +2,7 @@
 
 #include "base/programpaths.h"
 #include "exportscript.h"
+#include "pagefile.h"
 #include "sitepages.h"
 
 #include <QList>
@@ -9,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace library {
 class LibraryStore;
@@ -75,6 +77,26 @@ public:
 
     PageOutcome update(const QString& pagePath);
 
+    // The same in three steps, so that pages are read, edited and written on other threads
+    // while the library and the related files are seen to on this one.
+    struct Step
+    {
+        bool needsLibrary = false; // the page names a script not read beforehand
+        std::optional<PageOutcome> refused;
+        PreparedPage prepared;
+        QList<qint64> applied;
+        QList<qint64> unknown;
+    };
+    // Reads the scripts the pages name, on the thread that owns the library.
+    void readScripts(const QList<SitePage>& pages);
+    // Any thread: reads and edits the page with the scripts read beforehand.
+    Step prepare(const QString& pagePath) const;
+    // The calling thread: copies the related files; a refusal when they could not be copied,
+    // and in a dry run what the update would do, with nothing copied.
+    std::optional<PageOutcome> copyFilesFor(const Step& step);
+    // Any thread: writes the page.
+    PageOutcome write(const Step& step) const;
+
 private:
     struct LibraryScript
     {
@@ -82,24 +104,31 @@ private:
         ExportReport read; // not Done: why the script cannot be exported
         ScriptToExport script;
     };
+    using ScriptLookup = std::function<const LibraryScript*(qint64 id)>;
 
     const LibraryScript& script(qint64 id);
-    PageEdit editForSite(const QByteArray& page, QList<qint64>* applied, QList<qint64>* unknown);
+    PageEdit editForSite(const QByteArray& page, const ScriptLookup& lookup, Step* step) const;
+    Step prepareWith(const QString& pagePath, const ScriptLookup& lookup) const;
     QString copyFilesBeside(const QString& pagePath, const QList<qint64>& scripts);
+    // A refused page's outcome, or in a dry run the outcome the update would have.
+    std::optional<PageOutcome> plannedOutcome(const Step& step) const;
 
     library::LibraryStore& store_;
     base::ProgramPaths paths_;
     QList<qint64> wanted_;
     bool dryRun_;
     std::map<qint64, LibraryScript> scripts_; // read once a run; references stay valid
+    // The scripts readScripts() read: left alone while other threads read them.
+    std::map<qint64, LibraryScript> readBefore_;
     QSet<QString> copied_; // resources folder and script already seen to in this run
 };
 
 // Called after each page; returning false stops the update there.
 using SiteProgress = std::function<bool(int done, const PageOutcome& outcome)>;
 
-// Updates the pages of the scan in order. The pages the scan could not read come first in the
-// report, as refused.
+// Updates the pages of the scan, several at once, and reports them in the scan's order. The
+// pages the scan could not read come first in the report, as refused. When `progress` stops
+// the update, the pages already being written are finished and reported; no other is touched.
 SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan,
                       const SiteProgress& progress = {});
 

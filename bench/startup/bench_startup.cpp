@@ -270,10 +270,33 @@ void enterPrivateNetwork()
         std::fprintf(stderr, "No se pudo preparar la interfaz d0\n");
 }
 
+// Takes this benchmark's own "--program=FOLDER" out of the arguments.
+QString takeProgramFolder(int& argc, char** argv)
+{
+    QString staged = QStringLiteral(KORVALIS_PROGRAM_DIR);
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg.startsWith(QLatin1String("--program=")))
+            staged = arg.mid(10);
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    return staged;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // The arguments first: --help and a bad flag end the process here, before it has
+    // started a display or anything else that would outlive it.
+    benchmark::Initialize(&argc, argv);
+    // --program=FOLDER measures another staged program folder (an earlier build).
+    const QString staged = takeProgramFolder(argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     enterPrivateNetwork();
     Setup s;
     s.x = std::make_unique<xsupport::XSession>();
@@ -288,14 +311,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     s.rows = treeRows();
 
-    benchmark::Initialize(&argc, argv);
-    // --program=FOLDER measures another staged program folder (an earlier build).
-    QString staged = QStringLiteral(KORVALIS_PROGRAM_DIR);
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg.startsWith(QLatin1String("--program=")))
-            staged = arg.mid(10);
-    }
     s.shipped = s.dir.filePath(QStringLiteral("shipped"));
     s.large = s.dir.filePath(QStringLiteral("large"));
     if (!xsupport::CopyProgramFolder(staged, s.shipped) ||

@@ -78,6 +78,8 @@ void TestPageEdit::pageBytes_data()
         "<body onmouseover=\"b()\"  onload=init()>");
     const char* start = "onload=\"start()\"";
     row("onload replaced", "<body onload=init()>", "", start, "", "<body onload=\"start()\">");
+    row("onload that is one reference replaced whole", "<body onload=&amp id=k>", "", start, "",
+        "<body onload=\"start()\" id=k>");
     row("quoted onload with > replaced whole", "<body class=c onLoad=\"a(); b('>')\" id=k>", "",
         start, "", "<body class=c onload=\"start()\" id=k>");
     row("onload in a head script is not the tag's", "<script>window.onload=f;</script><body>", "",

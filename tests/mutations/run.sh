@@ -9,7 +9,7 @@
 #   MISSED  it built and every test passed
 #   BROKEN  the patch does not apply or the program does not build with it
 # The suite runs as ./test.sh runs it (headless), one test at a time, stopping at the first
-# failure. Three tests are left out: fuzz_pageedit (a slow libFuzzer run),
+# failure. Four tests are left out: fuzz_pageedit and fuzz_pagereading (slow libFuzzer runs),
 # code_follows_clang_format (a fault patch need not be formatted) and mutations_still_apply
 # (a patch that is applied no longer applies).
 # Not part of ./test.sh or CTest: a full round takes a long time.
@@ -130,7 +130,7 @@ if ! { cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   exit 2
 fi
 
-EXCLUDED='^(fuzz_pageedit|code_follows_clang_format|mutations_still_apply)$'
+EXCLUDED='^(fuzz_pageedit|fuzz_pagereading|code_follows_clang_format|mutations_still_apply)$'
 rows=()
 all_caught=1
 for patch in "${patches[@]}"; do

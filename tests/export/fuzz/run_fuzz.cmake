@@ -1,7 +1,16 @@
 # Configures and builds the fuzz target with clang, then runs it on the committed seeds for a
 # fixed number of inputs from a fixed seed, so that every run tries the same inputs: a failure
 # here is a fault in the code under test, never a new random find.
-# cmake -DSOURCE_DIR=<repo> -DWORK_DIR=<dir> [-DRUNS=40000] [-DSECONDS=150] -P run_fuzz.cmake
+# cmake -DSOURCE_DIR=<repo> -DWORK_DIR=<dir> [-DFUZZ_TARGET=fuzz_pageedit] [-DMORE_SEEDS=dir]
+#       [-DDICT=file] [-DRUNS=40000] [-DSECONDS=150] -P run_fuzz.cmake
+if(NOT FUZZ_TARGET)
+  set(FUZZ_TARGET fuzz_pageedit)
+endif()
+set(SEEDS ${SOURCE_DIR}/tests/export/fuzz/seeds ${MORE_SEEDS})
+set(dict_option)
+if(DICT)
+  set(dict_option -dict=${DICT})
+endif()
 if(NOT RUNS)
   set(RUNS 40000)
 endif()
@@ -19,7 +28,7 @@ execute_process(
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "configuring the fuzz target failed")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${build} -j2 RESULT_VARIABLE rc)
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${build} -j2 --target ${FUZZ_TARGET} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "building the fuzz target failed")
 endif()
@@ -27,12 +36,14 @@ endif()
 set(corpus ${WORK_DIR}/corpus)
 file(REMOVE_RECURSE ${corpus})
 file(MAKE_DIRECTORY ${corpus})
-file(GLOB seeds ${SOURCE_DIR}/tests/export/fuzz/seeds/*)
-file(COPY ${seeds} DESTINATION ${corpus})
+foreach(dir ${SEEDS})
+  file(GLOB seeds ${dir}/*)
+  file(COPY ${seeds} DESTINATION ${corpus})
+endforeach()
 # A fixed seed alone does not give the same inputs twice: shrinking corpus entries and the
 # entropic schedule follow feedback that differs between processes, so both are off here.
 execute_process(
-  COMMAND ${build}/fuzz_pageedit -seed=1 -runs=${RUNS} -entropic=0 -reduce_inputs=0
+  COMMAND ${build}/${FUZZ_TARGET} -seed=1 -runs=${RUNS} -entropic=0 -reduce_inputs=0 ${dict_option}
           -max_total_time=${SECONDS}
           -max_len=8192 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1
           -artifact_prefix=${WORK_DIR}/ ${corpus}

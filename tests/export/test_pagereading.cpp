@@ -1,0 +1,166 @@
+// The page reading (body tag, declared character set, comments) against gumbo's whole-document
+// parse: the same answer on every html5lib tree-construction document and on pages built to
+// reach the tokenizer's rarer states.
+
+#include "export/bodytag.h"
+#include "export/pageparse.h"
+#include "reference/gumboreference.h"
+
+#include <QDirIterator>
+#include <QtTest>
+
+using namespace exporting;
+
+namespace {
+
+QString describe(const BodyTag& t)
+{
+    QString s = QStringLiteral("status %1 [%2,%3,%4) charset '%5'")
+                    .arg(int(t.status))
+                    .arg(t.start)
+                    .arg(t.nameEnd)
+                    .arg(t.end)
+                    .arg(QString::fromLatin1(t.declaredCharset));
+    for (const TagAttribute& a : t.attributes)
+        s += QStringLiteral(" %1[%2,%3)").arg(QString::fromUtf8(a.name)).arg(a.start).arg(a.end);
+    return s;
+}
+
+QString describe(const std::vector<ByteSpan>& spans)
+{
+    QStringList parts;
+    for (const ByteSpan& s : spans)
+        parts << QStringLiteral("[%1,%2)").arg(s.start).arg(s.end);
+    return parts.join(QLatin1Char(' '));
+}
+
+// Empty when both readings agree on `page`; what differs otherwise.
+QString disagreement(const QByteArray& page)
+{
+    const BodyTag mine = locateBodyTag(page);
+    const BodyTag theirs = gumboreference::locateBodyTag(page);
+    const QString a = describe(mine), b = describe(theirs);
+    if (a != b)
+        return QStringLiteral("body tag: %1 / gumbo: %2").arg(a, b);
+    const std::vector<ByteSpan> c = pageComments(page.constData(), page.size());
+    const std::vector<ByteSpan> d = gumboreference::pageComments(page.constData(), page.size());
+    if (!(c == d))
+        return QStringLiteral("comments: %1 / gumbo: %2").arg(describe(c), describe(d));
+    return {};
+}
+
+// The documents of an html5lib tree-construction file, fragments left out.
+QList<QByteArray> documents(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray all = f.readAll();
+    QList<QByteArray> found;
+    for (qsizetype at = all.indexOf("#data\n"); at >= 0; at = all.indexOf("\n#data\n", at + 1)) {
+        const qsizetype from = all.indexOf("#data\n", at) + 6;
+        const qsizetype to = all.indexOf("\n#errors", from);
+        const qsizetype next = all.indexOf("\n#data\n", from);
+        if (to < 0)
+            break;
+        const qsizetype caseEnd = next < 0 ? all.size() : next;
+        if (all.mid(from, caseEnd - from).contains("\n#document-fragment"))
+            continue;
+        found.append(all.mid(from, to - from));
+    }
+    return found;
+}
+
+} // namespace
+
+class TestPageReading : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void html5libDocuments();
+    void rareTokenizerStates_data();
+    void rareTokenizerStates();
+};
+
+// Each document as written, then with a body tag after it (read as Implied or ignored) and
+// before it (read as Found, with the document's text after the tag).
+void TestPageReading::html5libDocuments()
+{
+    // Beside the clone; KORVALIS_SHARED_DIR in the environment names another place for it.
+    const QString shared =
+        qEnvironmentVariable("KORVALIS_SHARED_DIR", QStringLiteral(KORVALIS_SHARED_DIR));
+    const QString dir = shared + QStringLiteral("/corpora/html5lib-tests/tree-construction");
+    if (!QFileInfo(dir).isDir())
+        QSKIP("the html5lib corpus is not beside the clone");
+    int count = 0, withBodyTag = 0;
+    QStringList failures;
+    QDirIterator files(dir, {QStringLiteral("*.dat")}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        for (const QByteArray& doc : documents(path)) {
+            for (const QByteArray& page :
+                 {doc, doc + "<body x=1>", "<head>" + doc + "<body x=1 y=\"2\">",
+                  "<meta charset=latin1>" + doc + "</head><body>"}) {
+                ++count;
+                if (locateBodyTag(page).status == BodyTag::Status::Found)
+                    ++withBodyTag;
+                const QString why = disagreement(page);
+                if (!why.isEmpty() && failures.size() < 20)
+                    failures << QStringLiteral("%1: %2\n  %3")
+                                    .arg(QFileInfo(path).fileName(),
+                                         QString::fromUtf8(
+                                             page.left(300).toPercentEncoding(" <>/=\"'!-?&;#:")),
+                                         why);
+            }
+        }
+    }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+    QVERIFY2(count > 6000, qPrintable(QString::number(count)));
+    QVERIFY2(withBodyTag > 1200, qPrintable(QString::number(withBodyTag)));
+}
+
+void TestPageReading::rareTokenizerStates_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<qsizetype>("bodyAt"); // -1: no body tag found
+    const auto row = [](const char* name, const QByteArray& page, qsizetype at) {
+        QTest::newRow(name) << page << at;
+    };
+    row("escaped script", "<script><!--<script></script><body>--></script><body a>", 47);
+    row("script escape closed early", "<script><!--></script><body>", 22);
+    row("double escape left", "<script><!--<script>x</script>--></script><body>", 42);
+    row("script end tag in escape", "<script><!--</script><body b=1>", 21);
+    row("title holds tags", "<title><body></title ><body>", 22);
+    row("textarea opens body", "<textarea><body></textarea><body>", -1);
+    row("noscript raw in head", "<noscript><!--</noscript><body>", 25);
+    row("noscript after head", "<head></head><noscript></noscript><body x>", -1);
+    row("template content", "<template><body><p>x</template><body y>", 31);
+    row("nested template", "<template><template></template><body></template><body>", 48);
+    row("bogus comments", "<?x><!x></ x><body>", 13);
+    row("dropped end tag", "</><body>", 3);
+    row("space references", "&#32;&#x9;&Tab;&NewLine;<body>", 24);
+    row("other reference", "&amp;<body a>", -1);
+    row("comment ends", "<!--><!---><!-- --!><body>", 20);
+    row("attributes", "<body a b=c d='e' f=\"g\" a=1 C=x>", 0);
+    row("frameset", "<frameset></frameset><body>", -1);
+    row("end br", "</br><body x>", -1);
+    row("charset reference", "<meta charset='utf&#45;8'><meta charset=koi8-r><body>", 47);
+    row("charset in content",
+        "<meta http-equiv=Content-Type content='text/html; charset=\"ISO-8859-2\"'><body>", 72);
+    row("svg cdata", "<p><svg><![CDATA[<!--]]><!--x--></svg><body a>", -1);
+    row("select ignores style", "<p><select><style><!--x--></style></select><body c>", -1);
+    row("plaintext", "<p><plaintext><body a>", -1);
+}
+
+void TestPageReading::rareTokenizerStates()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(qsizetype, bodyAt);
+    const BodyTag tag = locateBodyTag(page);
+    QCOMPARE(tag.status == BodyTag::Status::Found ? tag.start : -1, bodyAt);
+    const QString why = disagreement(page);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+}
+
+QTEST_GUILESS_MAIN(TestPageReading)
+#include "test_pagereading.moc"
