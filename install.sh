@@ -1,0 +1,287 @@
+#!/usr/bin/env bash
+# Installs Korvalis for the user who runs it (no root), upgrades an install in place keeping
+# the user's library, or removes it.
+#   ./install.sh                set up and build as ./run.sh does, then install or upgrade
+#   ./install.sh --from TREE    install a tree made by `cmake --install BUILD --prefix TREE`
+#   ./install.sh --uninstall    remove the program; the library and its backups stay
+# The program folder is $XDG_DATA_HOME/korvalis (~/.local/share/korvalis); the commands are
+# links in ~/.local/bin. An upgrade backs the library up and brings in the new version's
+# ready-made scripts through korvalis-export --import: the user's own are never changed.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")" && pwd)"
+case "${XDG_DATA_HOME:-}" in
+  /*) DATA_HOME="$XDG_DATA_HOME" ;;
+  *) DATA_HOME="$HOME/.local/share" ;; # the XDG rule: a relative value is ignored
+esac
+PROGRAM="$DATA_HOME/korvalis"
+BIN="$HOME/.local/bin"
+# man finds pages beside a bin folder on PATH, whatever XDG_DATA_HOME says.
+MAN1="$HOME/.local/share/man/man1"
+MANIFEST="$PROGRAM/.instalacion"
+# What the program writes into its folder while it runs; removed with it.
+GENERATED=(js.htm categoria.htm banner.html)
+
+say() { printf '%s\n' "$*"; }
+# "1 script nuevo", "2 scripts nuevos"
+count() {
+  if [ "$1" -eq 1 ]; then printf '%s %s' "$1" "$2"; else printf '%s %s' "$1" "$3"; fi
+}
+fail() {
+  printf 'korvalis: %s\n' "$*" >&2
+  exit 1
+}
+
+usage() {
+  say "Uso: ./install.sh [--from ÁRBOL] | --uninstall"
+  exit 2
+}
+
+# The library is scripts.mdb (and SQLite's journal beside it), resources/ and copias/: never
+# copied over, never removed.
+is_library() {
+  case "$1" in
+    scripts.mdb | scripts.mdb-* | resources/* | copias/*) return 0 ;;
+  esac
+  return 1
+}
+
+# Replaces a file atomically, so a running program or a failure never meets half a file.
+place() {
+  local from="$1" to="$2"
+  mkdir -p "$(dirname "$to")"
+  cp --preserve=mode "$from" "$to.nuevo.$$"
+  mv -f "$to.nuevo.$$" "$to"
+}
+
+# Removes a folder left empty, and its parents up to (not including) a limit.
+prune() {
+  local dir="$1" limit="$2"
+  while [ "$dir" != "$limit" ] && [ "${dir#"$limit"/}" != "$dir" ]; do
+    rmdir "$dir" 2>/dev/null || return 0
+    dir="$(dirname "$dir")"
+  done
+}
+
+# A desktop entry's Exec: the path quoted, with the characters that quoting reserves escaped,
+# then escaped again as a desktop string value.
+exec_value() {
+  local p="$1"
+  p="${p//\\/\\\\}"
+  p="${p//\"/\\\"}"
+  p="${p//\`/\\\`}"
+  p="${p//\$/\\\$}"
+  p="${p//%/%%}"
+  p="\"$p\""
+  printf '%s' "${p//\\/\\\\}"
+}
+
+version_of_tree() {
+  sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$1"/share/metainfo/*.metainfo.xml | head -n1
+}
+
+installed_version() {
+  if [ -f "$MANIFEST" ]; then
+    sed -n 's/^# versión //p' "$MANIFEST" | head -n1
+  fi
+}
+
+uninstall() {
+  if [ ! -f "$MANIFEST" ]; then
+    fail "Korvalis no está instalado en $PROGRAM."
+  fi
+  local f
+  while IFS= read -r f; do
+    case "$f" in '#'* | '') continue ;; esac
+    if [ -f "$f" ] || [ -L "$f" ]; then
+      rm -f "$f"
+    fi
+    # Folders it left empty go too, but never ~/.local/bin, which PATH may name.
+    case "$f" in
+      "$PROGRAM"/*) prune "$(dirname "$f")" "$PROGRAM" ;;
+      "$DATA_HOME"/*) prune "$(dirname "$f")" "$DATA_HOME" ;;
+      "$MAN1"/*) prune "$MAN1" "$HOME/.local/share" ;;
+    esac
+  done <"$MANIFEST"
+  for f in "${GENERATED[@]}"; do
+    rm -f "$PROGRAM/$f"
+  done
+  rm -f "$MANIFEST"
+  say "Korvalis se ha desinstalado."
+  if [ -e "$PROGRAM/scripts.mdb" ]; then
+    say "Tu biblioteca sigue en $PROGRAM: scripts.mdb, sus ficheros en resources/ y sus copias de seguridad en copias/."
+    say "Una nueva instalación la vuelve a usar; si ya no la quieres, bórrala a mano."
+  else
+    rmdir "$PROGRAM" 2>/dev/null || true
+  fi
+}
+
+# Brings the tree's ready-made scripts into the installed library, after its backup.
+merge_library() {
+  local export_tool="$1" source="$2" out err rc before after
+  out="$(mktemp)"
+  err="$(mktemp)"
+  # Opened first with the new version's own code: a library it cannot open (another key, a
+  # damaged file) stops the install before anything is touched.
+  rc=0
+  "$export_tool" --library "$PROGRAM" --list >/dev/null 2>"$err" || rc=$?
+  if [ "$rc" -ge 2 ]; then
+    say "korvalis: no se puede abrir la biblioteca instalada $PROGRAM/scripts.mdb: $(tr '\n' ' ' <"$err")" >&2
+    say "Puede tener otra clave o estar dañada. No se ha cambiado nada; la instalación se detiene." >&2
+    rm -f "$out" "$err"
+    exit 1
+  fi
+  before="$(ls -1 "$PROGRAM/copias" 2>/dev/null | sort)"
+  rc=0
+  "$export_tool" --library "$PROGRAM" --import "$source" >"$out" 2>"$err" || rc=$?
+  if [ "$rc" -ge 2 ]; then
+    say "korvalis: no se han podido traer los scripts de la nueva versión: $(tr '\n' ' ' <"$err")" >&2
+    say "La biblioteca y el programa instalados siguen como estaban; la instalación se detiene." >&2
+    rm -f "$out" "$err"
+    exit 1
+  fi
+  after="$(ls -1 "$PROGRAM/copias" 2>/dev/null | sort)"
+  local backup
+  backup="$(comm -13 <(printf '%s\n' "$before") <(printf '%s\n' "$after") | tail -n1)"
+  if [ -n "$backup" ]; then
+    say "Copia de seguridad de la biblioteca: $PROGRAM/copias/$backup"
+  else
+    say "Aviso: no se ha hecho copia de seguridad de la biblioteca antes de importar." >&2
+  fi
+  local new same refused
+  new="$(grep -c 'importado' "$out" || true)"
+  same="$(grep -c 'ya estaba' "$out" || true)"
+  refused="$(grep -c 'rechazado' "$out" || true)"
+  say "$(count "$new" "script nuevo" "scripts nuevos"); $(count "$same" "ya estaba" "ya estaban")"
+  if [ "$refused" -gt 0 ]; then
+    say "$(count "$refused" "script" "scripts") de la nueva versión no se han traído:"
+    grep 'rechazado' "$out" || true
+  fi
+  cat "$err" >&2
+  rm -f "$out" "$err"
+}
+
+install_tree() {
+  local tree="$1"
+  local source="$tree/share/korvalis"
+  if [ ! -x "$source/korvalis" ] || [ ! -x "$source/korvalis-export" ] ||
+    [ ! -f "$source/scripts.mdb" ]; then
+    fail "$tree no tiene un programa instalado por cmake --install (falta share/korvalis)."
+  fi
+  local desktop metainfo icon version old_version
+  desktop="$(ls "$tree"/share/applications/*.desktop)"
+  metainfo="$(ls "$tree"/share/metainfo/*.metainfo.xml)"
+  icon="$(ls "$tree"/share/icons/hicolor/scalable/apps/*.svg)"
+  version="$(version_of_tree "$tree")"
+  old_version="$(installed_version)"
+  if [ -n "$old_version" ] &&
+    [ "$(printf '%s\n%s\n' "$old_version" "$version" | sort -V | tail -n1)" != "$version" ]; then
+    fail "ya está instalada la versión $old_version, más nueva que esta ($version). Desinstálala antes si quieres volver atrás."
+  fi
+  for f in korvalis korvalis-export; do
+    if [ -e "$BIN/$f" ] && [ ! -L "$BIN/$f" ]; then
+      fail "$BIN/$f ya existe y no es de Korvalis; no se ha cambiado nada."
+    fi
+  done
+
+  local upgrading=""
+  if [ -e "$PROGRAM/scripts.mdb" ]; then
+    upgrading=1
+    merge_library "$source/korvalis-export" "$source"
+  fi
+
+  local installed=() rel
+  while IFS= read -r -d '' f; do
+    rel="${f#"$source"/}"
+    if is_library "$rel"; then
+      # A first install brings the shipped library; never over a file already there.
+      if [ -z "$upgrading" ] && [ ! -e "$PROGRAM/$rel" ]; then
+        place "$f" "$PROGRAM/$rel"
+      fi
+      continue
+    fi
+    place "$f" "$PROGRAM/$rel"
+    installed+=("$PROGRAM/$rel")
+  done < <(find "$source" -type f -print0)
+
+  local entry
+  entry="$DATA_HOME/applications/$(basename "$desktop")"
+  mkdir -p "$(dirname "$entry")"
+  local exec_line
+  exec_line="Exec=$(exec_value "$PROGRAM/korvalis")"
+  while IFS= read -r line; do
+    case "$line" in
+      Exec=*) printf '%s\n' "$exec_line" ;;
+      *) printf '%s\n' "$line" ;;
+    esac
+  done <"$desktop" >"$entry.nuevo.$$"
+  mv -f "$entry.nuevo.$$" "$entry"
+  installed+=("$entry")
+  place "$metainfo" "$DATA_HOME/metainfo/$(basename "$metainfo")"
+  installed+=("$DATA_HOME/metainfo/$(basename "$metainfo")")
+  place "$icon" "$DATA_HOME/icons/hicolor/scalable/apps/$(basename "$icon")"
+  installed+=("$DATA_HOME/icons/hicolor/scalable/apps/$(basename "$icon")")
+  for f in "$tree"/share/man/man1/*; do
+    place "$f" "$MAN1/$(basename "$f")"
+    installed+=("$MAN1/$(basename "$f")")
+  done
+  mkdir -p "$BIN"
+  for f in korvalis korvalis-export; do
+    ln -sfn "$PROGRAM/$f" "$BIN/$f"
+    installed+=("$BIN/$f")
+  done
+
+  # Files an older version installed that this one no longer has.
+  if [ -f "$MANIFEST" ]; then
+    local old
+    while IFS= read -r old; do
+      case "$old" in '#'* | '') continue ;; esac
+      printf '%s\n' "${installed[@]}" | grep -qxF -- "$old" || rm -f "$old"
+    done <"$MANIFEST"
+  fi
+  {
+    printf '# Ficheros que instaló Korvalis; ./install.sh --uninstall los borra.\n'
+    printf '# versión %s\n' "$version"
+    printf '%s\n' "${installed[@]}"
+  } >"$MANIFEST.nuevo.$$"
+  mv -f "$MANIFEST.nuevo.$$" "$MANIFEST"
+
+  if [ -n "$upgrading" ]; then
+    say "Korvalis ${old_version:+$old_version → }$version actualizado en $PROGRAM; tu biblioteca se conserva."
+  else
+    say "Korvalis $version instalado en $PROGRAM."
+  fi
+  say "Se abre desde el menú (Desarrollo) o con $BIN/korvalis; la línea de órdenes es $BIN/korvalis-export."
+  case ":$PATH:" in
+    *":$BIN:"*) ;;
+    *) say "Aviso: $BIN no está en PATH; añádelo para escribir solo «korvalis»." ;;
+  esac
+}
+
+STAGING=""
+main() {
+  local tree=""
+  case "${1:-}" in
+    --uninstall)
+      [ $# -eq 1 ] || usage
+      uninstall
+      return
+      ;;
+    --from)
+      [ $# -eq 2 ] || usage
+      tree="$(cd "$2" && pwd)"
+      ;;
+    "") ;;
+    *) usage ;;
+  esac
+  if [ -z "$tree" ]; then
+    source "$ROOT/tools/setup.sh"
+    STAGING="$(mktemp -d)"
+    trap 'rm -rf "$STAGING"' EXIT
+    tree="$STAGING"
+    cmake --install "$BUILD_DIR" --prefix "$tree" --strip >/dev/null
+  fi
+  install_tree "$tree"
+}
+
+main "$@"
