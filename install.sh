@@ -46,12 +46,52 @@ is_library() {
   return 1
 }
 
-# Replaces a file atomically, so a running program or a failure never meets half a file.
-place() {
+# Every file is first copied beside its place under a temporary name; only when all copies
+# succeeded are they renamed into place, so a full disk or a failure leaves the install as it
+# was, and a running program never meets half a file.
+PENDING=()
+SUFFIX=".nuevo.$$"
+unwritable() {
+  fail "no se puede escribir $1 (¿disco lleno, sin permiso?). No se ha cambiado nada."
+}
+stage() {
   local from="$1" to="$2"
-  mkdir -p "$(dirname "$to")"
-  cp --preserve=mode "$from" "$to.nuevo.$$"
-  mv -f "$to.nuevo.$$" "$to"
+  mkdir -p "$(dirname "$to")" || unwritable "$to"
+  PENDING+=("$to$SUFFIX")
+  cp --preserve=mode "$from" "$to$SUFFIX" || unwritable "$to"
+}
+stage_link() {
+  local target="$1" link="$2"
+  mkdir -p "$(dirname "$link")" || unwritable "$link"
+  PENDING+=("$link$SUFFIX")
+  ln -s "$target" "$link$SUFFIX" || unwritable "$link"
+}
+# Stages a file written by a command: stage_output FILE COMMAND...
+stage_output() {
+  local to="$1"
+  shift
+  mkdir -p "$(dirname "$to")" || unwritable "$to"
+  PENDING+=("$to$SUFFIX")
+  "$@" >"$to$SUFFIX" || unwritable "$to"
+}
+commit_staged() {
+  local tmp
+  for tmp in "${PENDING[@]}"; do
+    mv -Tf "$tmp" "${tmp%"$SUFFIX"}"
+  done
+  PENDING=()
+}
+# On any exit: staged files not renamed go, with the folders made for them.
+discard_staged() {
+  local tmp
+  for tmp in "${PENDING[@]}"; do
+    rm -f "$tmp"
+    case "$tmp" in
+      "$DATA_HOME"/*) prune "$(dirname "$tmp")" "$DATA_HOME" ;;
+      "$HOME"/*) prune "$(dirname "$tmp")" "$HOME" ;;
+    esac
+  done
+  PENDING=()
 }
 
 # Removes a folder left empty, and its parents up to (not including) a limit.
@@ -74,6 +114,26 @@ exec_value() {
   p="${p//%/%%}"
   p="\"$p\""
   printf '%s' "${p//\\/\\\\}"
+}
+
+# The tree's menu entry, with Exec naming the installed program.
+desktop_entry() {
+  local exec_line line
+  exec_line="Exec=$(exec_value "$PROGRAM/korvalis")"
+  while IFS= read -r line; do
+    case "$line" in
+      Exec=*) printf '%s\n' "$exec_line" ;;
+      *) printf '%s\n' "$line" ;;
+    esac
+  done <"$1"
+}
+
+# manifest VERSION FILE...
+manifest() {
+  printf '# Ficheros que instaló Korvalis; ./install.sh --uninstall los borra.\n'
+  printf '# versión %s\n' "$1"
+  shift
+  printf '%s\n' "$@"
 }
 
 version_of_tree() {
@@ -116,22 +176,33 @@ uninstall() {
   fi
 }
 
+# The installed library opened with the new version's own code: one it cannot open (another
+# key, a damaged file) stops the install before anything is touched.
+check_library() {
+  local export_tool="$1" err rc=0
+  err="$(mktemp)"
+  "$export_tool" --library "$PROGRAM" --list >/dev/null 2>"$err" || rc=$?
+  if [ "$rc" -ge 2 ]; then
+    say "korvalis: no se puede abrir la biblioteca instalada $PROGRAM/scripts.mdb: $(tr '\n' ' ' <"$err")" >&2
+    say "Puede tener otra clave o estar dañada. No se ha cambiado nada; la instalación se detiene." >&2
+    rm -f "$err"
+    exit 1
+  fi
+  rm -f "$err"
+}
+
+backups() {
+  if [ -d "$PROGRAM/copias" ]; then
+    find "$PROGRAM/copias" -maxdepth 1 -type f -printf '%f\n' | sort
+  fi
+}
+
 # Brings the tree's ready-made scripts into the installed library, after its backup.
 merge_library() {
   local export_tool="$1" source="$2" out err rc before after
   out="$(mktemp)"
   err="$(mktemp)"
-  # Opened first with the new version's own code: a library it cannot open (another key, a
-  # damaged file) stops the install before anything is touched.
-  rc=0
-  "$export_tool" --library "$PROGRAM" --list >/dev/null 2>"$err" || rc=$?
-  if [ "$rc" -ge 2 ]; then
-    say "korvalis: no se puede abrir la biblioteca instalada $PROGRAM/scripts.mdb: $(tr '\n' ' ' <"$err")" >&2
-    say "Puede tener otra clave o estar dañada. No se ha cambiado nada; la instalación se detiene." >&2
-    rm -f "$out" "$err"
-    exit 1
-  fi
-  before="$(ls -1 "$PROGRAM/copias" 2>/dev/null | sort)"
+  before="$(backups)"
   rc=0
   "$export_tool" --library "$PROGRAM" --import "$source" >"$out" 2>"$err" || rc=$?
   if [ "$rc" -ge 2 ]; then
@@ -140,7 +211,7 @@ merge_library() {
     rm -f "$out" "$err"
     exit 1
   fi
-  after="$(ls -1 "$PROGRAM/copias" 2>/dev/null | sort)"
+  after="$(backups)"
   local backup
   backup="$(comm -13 <(printf '%s\n' "$before") <(printf '%s\n' "$after") | tail -n1)"
   if [ -n "$backup" ]; then
@@ -178,6 +249,7 @@ install_tree() {
     [ "$(printf '%s\n%s\n' "$old_version" "$version" | sort -V | tail -n1)" != "$version" ]; then
     fail "ya está instalada la versión $old_version, más nueva que esta ($version). Desinstálala antes si quieres volver atrás."
   fi
+  local f
   for f in korvalis korvalis-export; do
     if [ -e "$BIN/$f" ] && [ ! -L "$BIN/$f" ]; then
       fail "$BIN/$f ya existe y no es de Korvalis; no se ha cambiado nada."
@@ -187,64 +259,56 @@ install_tree() {
   local upgrading=""
   if [ -e "$PROGRAM/scripts.mdb" ]; then
     upgrading=1
-    merge_library "$source/korvalis-export" "$source"
+    check_library "$source/korvalis-export"
   fi
 
-  local installed=() rel
+  local installed=() rel f
   while IFS= read -r -d '' f; do
     rel="${f#"$source"/}"
     if is_library "$rel"; then
       # A first install brings the shipped library; never over a file already there.
       if [ -z "$upgrading" ] && [ ! -e "$PROGRAM/$rel" ]; then
-        place "$f" "$PROGRAM/$rel"
+        stage "$f" "$PROGRAM/$rel"
       fi
       continue
     fi
-    place "$f" "$PROGRAM/$rel"
+    stage "$f" "$PROGRAM/$rel"
     installed+=("$PROGRAM/$rel")
   done < <(find "$source" -type f -print0)
 
   local entry
   entry="$DATA_HOME/applications/$(basename "$desktop")"
-  mkdir -p "$(dirname "$entry")"
-  local exec_line
-  exec_line="Exec=$(exec_value "$PROGRAM/korvalis")"
-  while IFS= read -r line; do
-    case "$line" in
-      Exec=*) printf '%s\n' "$exec_line" ;;
-      *) printf '%s\n' "$line" ;;
-    esac
-  done <"$desktop" >"$entry.nuevo.$$"
-  mv -f "$entry.nuevo.$$" "$entry"
+  stage_output "$entry" desktop_entry "$desktop"
   installed+=("$entry")
-  place "$metainfo" "$DATA_HOME/metainfo/$(basename "$metainfo")"
+  stage "$metainfo" "$DATA_HOME/metainfo/$(basename "$metainfo")"
   installed+=("$DATA_HOME/metainfo/$(basename "$metainfo")")
-  place "$icon" "$DATA_HOME/icons/hicolor/scalable/apps/$(basename "$icon")"
+  stage "$icon" "$DATA_HOME/icons/hicolor/scalable/apps/$(basename "$icon")"
   installed+=("$DATA_HOME/icons/hicolor/scalable/apps/$(basename "$icon")")
   for f in "$tree"/share/man/man1/*; do
-    place "$f" "$MAN1/$(basename "$f")"
+    stage "$f" "$MAN1/$(basename "$f")"
     installed+=("$MAN1/$(basename "$f")")
   done
-  mkdir -p "$BIN"
   for f in korvalis korvalis-export; do
-    ln -sfn "$PROGRAM/$f" "$BIN/$f"
+    stage_link "$PROGRAM/$f" "$BIN/$f"
     installed+=("$BIN/$f")
   done
+  stage_output "$MANIFEST" manifest "$version" "${installed[@]}"
 
-  # Files an older version installed that this one no longer has.
-  if [ -f "$MANIFEST" ]; then
-    local old
-    while IFS= read -r old; do
-      case "$old" in '#'* | '') continue ;; esac
-      printf '%s\n' "${installed[@]}" | grep -qxF -- "$old" || rm -f "$old"
-    done <"$MANIFEST"
+  # Everything is in place under temporary names: the library's merge, then the renames.
+  if [ -n "$upgrading" ]; then
+    merge_library "$source/korvalis-export" "$source"
   fi
-  {
-    printf '# Ficheros que instaló Korvalis; ./install.sh --uninstall los borra.\n'
-    printf '# versión %s\n' "$version"
-    printf '%s\n' "${installed[@]}"
-  } >"$MANIFEST.nuevo.$$"
-  mv -f "$MANIFEST.nuevo.$$" "$MANIFEST"
+  local old_files=()
+  if [ -f "$MANIFEST" ]; then
+    mapfile -t old_files < <(grep -v '^#' "$MANIFEST")
+  fi
+  commit_staged
+  # Files an older version installed that this one no longer has.
+  local old
+  for old in "${old_files[@]}"; do
+    [ -n "$old" ] || continue
+    printf '%s\n' "${installed[@]}" | grep -qxF -- "$old" || rm -f "$old"
+  done
 
   if [ -n "$upgrading" ]; then
     say "Korvalis ${old_version:+$old_version → }$version actualizado en $PROGRAM; tu biblioteca se conserva."
@@ -259,6 +323,12 @@ install_tree() {
 }
 
 STAGING=""
+cleanup() {
+  discard_staged
+  [ -z "$STAGING" ] || rm -rf "$STAGING"
+}
+trap cleanup EXIT
+
 main() {
   local tree=""
   case "${1:-}" in
@@ -277,7 +347,6 @@ main() {
   if [ -z "$tree" ]; then
     source "$ROOT/tools/setup.sh"
     STAGING="$(mktemp -d)"
-    trap 'rm -rf "$STAGING"' EXIT
     tree="$STAGING"
     cmake --install "$BUILD_DIR" --prefix "$tree" --strip >/dev/null
   fi

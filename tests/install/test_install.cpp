@@ -13,6 +13,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -196,6 +199,7 @@ private Q_SLOTS:
     void upgradeKeepsTheUsersScriptsAndBringsTheNewOnes();
     void installOverALibraryItCannotOpenChangesNothing_data();
     void installOverALibraryItCannotOpenChangesNothing();
+    void installOnAFullDiskLeavesTheFormerState();
 
 private:
     // A newer build's tree: this build's, with one script more in its library.
@@ -407,6 +411,53 @@ void TestInstall::installOverALibraryItCannotOpenChangesNothing()
                  refused.err.contains(u"No se ha cambiado nada"_s),
              qPrintable(refused.err));
     QCOMPARE(snapshot(user.root()), before);
+}
+
+void TestInstall::installOnAFullDiskLeavesTheFormerState()
+{
+    if (geteuid() != 0)
+        QSKIP("a disk of the test's own needs root");
+    qint64 treeBytes = 0;
+    QDirIterator it(tree_ + u"/share"_s, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        treeBytes += QFileInfo(it.next()).size();
+
+    // The user's folders on a tmpfs with room for one install and half of a second: the first
+    // install fits, the upgrade's copies do not.
+    Home user;
+    QVERIFY(unshare(CLONE_NEWNS) == 0);
+    QVERIFY(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0);
+    const QByteArray options = "size=" + QByteArray::number(treeBytes * 3 / 2 / 1024) + "k";
+    QVERIFY(mount("tmpfs", user.root().toLocal8Bit().constData(), "tmpfs", 0,
+                  options.constData()) == 0);
+    QDir().mkpath(user.home());
+    QDir().mkpath(user.root() + u"/runtime"_s);
+
+    const Run first = user.install(tree_);
+    QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+    // The program has run once: the library holds its search index.
+    QVERIFY(run(user.bin() + u"/korvalis-export"_s, {u"--list"_s}, user.env()).exitCode == 0);
+    const auto before = snapshot(user.root());
+    const Run upgraded = user.install(newerTree_);
+    QCOMPARE(upgraded.exitCode, 1);
+    QVERIFY2(upgraded.err.contains(u"¿disco lleno"_s), qPrintable(upgraded.err));
+    QCOMPARE(snapshot(user.root()), before);
+
+    // A first install that does not fit leaves nothing behind.
+    QVERIFY(user.uninstall().exitCode == 0);
+    QVERIFY(QDir(user.program()).removeRecursively());
+    QCOMPARE(snapshot(user.root()).size(), 0);
+    const QByteArray full(treeBytes / 2, 'x');
+    {
+        QFile filler(user.root() + u"/relleno"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        QCOMPARE(filler.write(full), full.size());
+    }
+    const Run refused = user.install(tree_);
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(u"¿disco lleno"_s), qPrintable(refused.err));
+    QCOMPARE(snapshot(user.root()).keys(), QStringList{u"relleno"_s});
+    QVERIFY(umount2(user.root().toLocal8Bit().constData(), MNT_DETACH) == 0);
 }
 
 QTEST_GUILESS_MAIN(TestInstall)
