@@ -179,16 +179,13 @@ uninstall() {
 # The installed library opened with the new version's own code: one it cannot open (another
 # key, a damaged file) stops the install before anything is touched.
 check_library() {
-  local export_tool="$1" err rc=0
-  err="$(mktemp)"
+  local export_tool="$1" err="$WORK/comprobar.err" rc=0
   "$export_tool" --library "$PROGRAM" --list >/dev/null 2>"$err" || rc=$?
   if [ "$rc" -ge 2 ]; then
     say "korvalis: no se puede abrir la biblioteca instalada $PROGRAM/scripts.mdb: $(tr '\n' ' ' <"$err")" >&2
     say "Puede tener otra clave o estar dañada. No se ha cambiado nada; la instalación se detiene." >&2
-    rm -f "$err"
     exit 1
   fi
-  rm -f "$err"
 }
 
 backups() {
@@ -199,16 +196,14 @@ backups() {
 
 # Brings the tree's ready-made scripts into the installed library, after its backup.
 merge_library() {
-  local export_tool="$1" source="$2" out err rc before after
-  out="$(mktemp)"
-  err="$(mktemp)"
+  local export_tool="$1" source="$2" out="$WORK/importar.out" err="$WORK/importar.err"
+  local rc before after
   before="$(backups)"
   rc=0
   "$export_tool" --library "$PROGRAM" --import "$source" >"$out" 2>"$err" || rc=$?
   if [ "$rc" -ge 2 ]; then
     say "korvalis: no se han podido traer los scripts de la nueva versión: $(tr '\n' ' ' <"$err")" >&2
     say "La biblioteca y el programa instalados siguen como estaban; la instalación se detiene." >&2
-    rm -f "$out" "$err"
     exit 1
   fi
   after="$(backups)"
@@ -229,7 +224,6 @@ merge_library() {
     grep 'rechazado' "$out" || true
   fi
   cat "$err" >&2
-  rm -f "$out" "$err"
 }
 
 install_tree() {
@@ -322,10 +316,10 @@ install_tree() {
   esac
 }
 
-STAGING=""
+WORK=""
 cleanup() {
   discard_staged
-  [ -z "$STAGING" ] || rm -rf "$STAGING"
+  [ -z "$WORK" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
 
@@ -344,10 +338,10 @@ main() {
     "") ;;
     *) usage ;;
   esac
+  WORK="$(mktemp -d)"
   if [ -z "$tree" ]; then
     source "$ROOT/tools/setup.sh"
-    STAGING="$(mktemp -d)"
-    tree="$STAGING"
+    tree="$WORK/arbol"
     cmake --install "$BUILD_DIR" --prefix "$tree" --strip >/dev/null
   fi
   install_tree "$tree"

@@ -199,6 +199,7 @@ private Q_SLOTS:
     void upgradeKeepsTheUsersScriptsAndBringsTheNewOnes();
     void installOverALibraryItCannotOpenChangesNothing_data();
     void installOverALibraryItCannotOpenChangesNothing();
+    void olderVersionNeverReplacesANewerOne();
     void installOnAFullDiskLeavesTheFormerState();
 
 private:
@@ -410,6 +411,28 @@ void TestInstall::installOverALibraryItCannotOpenChangesNothing()
     QVERIFY2(refused.err.contains(u"no se puede abrir la biblioteca instalada"_s) &&
                  refused.err.contains(u"No se ha cambiado nada"_s),
              qPrintable(refused.err));
+    QCOMPARE(snapshot(user.root()), before);
+}
+
+void TestInstall::olderVersionNeverReplacesANewerOne()
+{
+    const QString later = trees_.filePath(u"posterior"_s);
+    QVERIFY(run(u"cp"_s, {u"-a"_s, tree_, later}).exitCode == 0);
+    const QString metainfo = later + u"/share/metainfo/"_s + AppId + u".metainfo.xml"_s;
+    QByteArray text = readAll(metainfo);
+    QVERIFY(text.contains("<release version=\"" KORVALIS_VERSION "\""));
+    text.replace("<release version=\"" KORVALIS_VERSION "\"", "<release version=\"99.0.1\"");
+    QFile out(metainfo);
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(text);
+    out.close();
+
+    Home user;
+    QVERIFY(user.install(later).exitCode == 0);
+    const auto before = snapshot(user.root());
+    const Run refused = user.install(tree_);
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(u"99.0.1, más nueva"_s), qPrintable(refused.err));
     QCOMPARE(snapshot(user.root()), before);
 }
 
