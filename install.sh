@@ -214,14 +214,27 @@ merge_library() {
   else
     say "Aviso: no se ha hecho copia de seguridad de la biblioteca antes de importar." >&2
   fi
-  local new same refused
-  new="$(grep -c 'importado' "$out" || true)"
-  same="$(grep -c 'ya estaba' "$out" || true)"
-  refused="$(grep -c 'rechazado' "$out" || true)"
-  say "$(count "$new" "script nuevo" "scripts nuevos"); $(count "$same" "ya estaba" "ya estaban")"
+  # The import's summary, its last line: "N importados, R con otro nombre, M ya estaban,
+  # K rechazados; …"; before it, one line a script ending in its outcome.
+  local summary imported renamed same refused
+  summary="$(tail -n1 "$out")"
+  if [[ ! "$summary" =~ ^([0-9]+)\ importados,\ ([0-9]+)\ con\ otro\ nombre,\ ([0-9]+)\ ya\ estaban,\ ([0-9]+)\ rechazados ]]; then
+    say "Aviso: la importación no ha dado su resumen; esto es lo que ha dicho:" >&2
+    cat "$out" "$err" >&2
+    return
+  fi
+  imported="${BASH_REMATCH[1]}"
+  renamed="${BASH_REMATCH[2]}"
+  same="${BASH_REMATCH[3]}"
+  refused="${BASH_REMATCH[4]}"
+  say "$(count $((imported + renamed)) "script nuevo" "scripts nuevos"); $(count "$same" "ya estaba" "ya estaban")"
+  if [ "$renamed" -gt 0 ]; then
+    say "Con otro nombre, porque ya tenías uno con ese nombre y otro código:"
+    grep -F ': importado como «' "$out" || true
+  fi
   if [ "$refused" -gt 0 ]; then
     say "$(count "$refused" "script" "scripts") de la nueva versión no se han traído:"
-    grep 'rechazado' "$out" || true
+    grep -F ': rechazado: ' "$out" || true
   fi
   cat "$err" >&2
 }
