@@ -318,7 +318,9 @@ install_tree() {
   done
 
   if [ -n "$upgrading" ]; then
-    say "Korvalis ${old_version:+$old_version → }$version actualizado en $PROGRAM; tu biblioteca se conserva."
+    local from=""
+    [ -z "$old_version" ] || [ "$old_version" = "$version" ] || from="$old_version → "
+    say "Korvalis $from$version actualizado en $PROGRAM; tu biblioteca se conserva."
   else
     say "Korvalis $version instalado en $PROGRAM."
   fi
