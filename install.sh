@@ -46,6 +46,16 @@ is_library() {
   return 1
 }
 
+# A path the install may remove: one of its own folders, never the library in the program
+# folder, whatever the list of installed files says.
+removable() {
+  case "$1" in
+    "$PROGRAM"/*) ! is_library "${1#"$PROGRAM"/}" ;;
+    "$DATA_HOME"/* | "$BIN"/* | "$MAN1"/*) return 0 ;;
+    *) return 1 ;;
+  esac
+}
+
 # Every file is first copied beside its place under a temporary name; only when all copies
 # succeeded are they renamed into place, so a full disk or a failure leaves the install as it
 # was, and a running program never meets half a file.
@@ -153,6 +163,7 @@ uninstall() {
   local f
   while IFS= read -r f; do
     case "$f" in '#'* | '') continue ;; esac
+    removable "$f" || continue
     if [ -f "$f" ] || [ -L "$f" ]; then
       rm -f "$f"
     fi
@@ -168,7 +179,7 @@ uninstall() {
   done
   rm -f "$MANIFEST"
   say "Korvalis se ha desinstalado."
-  if [ -e "$PROGRAM/scripts.mdb" ]; then
+  if [ -e "$PROGRAM/scripts.mdb" ] || [ -e "$PROGRAM/copias" ] || [ -e "$PROGRAM/resources" ]; then
     say "Tu biblioteca sigue en $PROGRAM: scripts.mdb, sus ficheros en resources/ y sus copias de seguridad en copias/."
     say "Una nueva instalación la vuelve a usar; si ya no la quieres, bórrala a mano."
   else
@@ -313,7 +324,7 @@ install_tree() {
   # Files an older version installed that this one no longer has.
   local old
   for old in "${old_files[@]}"; do
-    [ -n "$old" ] || continue
+    removable "$old" || continue
     printf '%s\n' "${installed[@]}" | grep -qxF -- "$old" || rm -f "$old"
   done
 
