@@ -5,11 +5,13 @@
 #include "library/collation.h"
 #include "library/database.h"
 #include "library/librarystore.h"
+#include "library/scriptindex.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -382,19 +384,21 @@ void Planner::write()
                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     library::Statement file =
         db_.prepare("INSERT INTO ficheros (id_script, nombre) VALUES (?1, ?2)");
-    for (const NewScript& n : newScripts_) {
-        const library::Script& s = *n.source;
-        script.reset();
-        script.bind(1, idOf(n.category, categoryIds)).bind(2, idOf(n.type, typeIds));
-        script.bind(3, n.nombre).bind(4, s.navegadores).bind(5, s.scriptHead);
-        script.bind(6, s.scriptBody).bind(7, s.scriptHtml).bind(8, s.scriptAyuda);
-        script.bind(9, s.nombreFichero).run();
-        const qint64 id = db_.lastInsertId();
-        for (const QString& name : source_.files.value(s.id)) {
-            file.reset();
-            file.bind(1, id).bind(2, name).run();
+    library::InsertScriptsInBulk(db_, [&] {
+        for (const NewScript& n : newScripts_) {
+            const library::Script& s = *n.source;
+            script.reset();
+            script.bind(1, idOf(n.category, categoryIds)).bind(2, idOf(n.type, typeIds));
+            script.bind(3, n.nombre).bind(4, s.navegadores).bind(5, s.scriptHead);
+            script.bind(6, s.scriptBody).bind(7, s.scriptHtml).bind(8, s.scriptAyuda);
+            script.bind(9, s.nombreFichero).run();
+            const qint64 id = db_.lastInsertId();
+            for (const QString& name : source_.files.value(s.id)) {
+                file.reset();
+                file.bind(1, id).bind(2, name).run();
+            }
         }
-    }
+    });
 }
 
 void removeCopies(const QStringList& paths)
@@ -470,6 +474,18 @@ base::Result ImportLibrary(library::Database& target, const QString& targetResou
 {
     QStringList copied;
     try {
+        // The pages an import changes stay in memory until it commits, rather than being
+        // encrypted and written out, with a sync each time, as the cache overflows.
+        library::Statement cache = target.prepare("PRAGMA cache_size");
+        const QByteArray usual = cache.next() ? QByteArray::number(cache.int64(0)) : "-2000";
+        cache.reset();
+        target.execute("PRAGMA cache_size = -262144");
+        const auto restore = qScopeGuard([&] {
+            try {
+                target.execute("PRAGMA cache_size = " + usual);
+            } catch (const library::DatabaseError&) {
+            }
+        });
         library::Transaction transaction(target);
         Planner planner(target, targetResources, source);
         *report = planner.plan();

@@ -103,6 +103,8 @@ base::Result ReadSourceLibrary(const QString& source, const QString& targetLibra
     try {
         library::Database db =
             library::Database::openReadOnly(file, library::LibraryPassword, SourceLockWaitMs);
+        // Room for the whole file: the check and the reading decrypt each page once.
+        db.execute("PRAGMA cache_size = -262144");
         checkStructure(db);
         *snapshot = ReadLibrary(db);
     } catch (const library::DatabaseError& e) {

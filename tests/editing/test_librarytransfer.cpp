@@ -318,6 +318,8 @@ void TestLibraryTransfer::nameClashComesInUnderAFreeName()
     TempProgramFolder target;
     const qint64 relojes = target.addCategory(0, QStringLiteral("Relojes"));
     const qint64 efecto = target.addType(QStringLiteral("Efecto"));
+    target.closeLibrary();
+    library::LibraryStore::open(target.libraryPath()); // the library with its search index
     const qint64 mine = ScriptBuilder(QStringLiteral("reloj DIGITAL"))
                             .in(relojes)
                             .type(efecto)
@@ -356,8 +358,21 @@ void TestLibraryTransfer::nameClashComesInUnderAFreeName()
         QCOMPARE(q.text(0), QStringLiteral("<script>function t() {}</script>"));
         QCOMPARE(q.text(1), QStringLiteral("Todos"));
     }
-    // Again: the copy under its new name is recognised.
+    // The search index knows the scripts that came in, and still follows later saves.
     target.closeLibrary();
+    {
+        auto store = library::LibraryStore::open(target.libraryPath());
+        const std::vector<qint64> found = store->searchScripts({QStringLiteral("reloj")});
+        QCOMPARE(found.size(), size_t(3));
+        library::Script later;
+        later.idCategoria = relojes;
+        later.idTipo = efecto;
+        later.nombre = QStringLiteral("Reloj de arena");
+        const qint64 arena = store->saveScript(later, {});
+        QVERIFY(store->searchScripts({QStringLiteral("arena")}) == std::vector<qint64>{arena});
+        store->deleteScript(arena);
+    }
+    // Again: the copy under its new name is recognised.
     QCOMPARE(importInto(target, source.path()).count(Outcome::AlreadyThere), 2);
     QCOMPARE(countOf(target, "scripts"), 4);
     Q_UNUSED(lib);
