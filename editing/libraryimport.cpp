@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -131,6 +132,7 @@ private:
     std::set<std::pair<Ref, Key>> takenNames_;
     QHash<qint64, QStringList> targetFiles_;
     QHash<qint64, Present> targetScripts_;
+    std::unique_ptr<library::Statement> scriptQuery_;
 
     QHash<qint64, const library::Category*> sourceCategories_;
     QHash<qint64, std::pair<Ref, QString>> categoryRefs_; // source id -> (ref, path)
@@ -241,9 +243,12 @@ const Present& Planner::present(Ref script)
         return newPresent_.at(size_t(-script - 1));
     auto found = targetScripts_.find(script);
     if (found == targetScripts_.end()) {
-        library::Statement q = db_.prepare(
-            "SELECT id_tipo, navegadores, script_head, script_body, script_html, script_ayuda, "
-            "nombre_fichero FROM scripts WHERE id = ?1");
+        if (!scriptQuery_)
+            scriptQuery_ = std::make_unique<library::Statement>(
+                db_.prepare("SELECT id_tipo, navegadores, script_head, script_body, script_html, "
+                            "script_ayuda, nombre_fichero FROM scripts WHERE id = ?1"));
+        library::Statement& q = *scriptQuery_;
+        q.reset();
         q.bind(1, script);
         Present p;
         if (q.next()) {
@@ -255,6 +260,7 @@ const Present& Planner::present(Ref script)
             p.row.scriptAyuda = q.text(5);
             p.row.nombreFichero = q.text(6);
         }
+        q.reset();
         p.files = sorted(targetFiles_.value(script));
         found = targetScripts_.insert(script, std::move(p));
     }
