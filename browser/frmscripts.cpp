@@ -150,11 +150,12 @@ void Frmscripts::connectControls()
     connect(Tree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QTreeWidgetItem* node = Tree->itemAt(pos))
             exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node),
-                                    Tree->viewport()->mapToGlobal(pos));
+                                    Tree->viewport()->mapToGlobal(pos), treeMenuContext());
     });
     connect(busqueda, &SearchBox::resultMenuRequested, this,
             [this](QTreeWidgetItem* node, const QPoint& globalPos) {
-                exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node), globalPos);
+                exporting::OpenTreeMenu(this, *cn, CategoryTree::KeyOf(node), globalPos,
+                                        treeMenuContext());
             });
 }
 
@@ -173,6 +174,19 @@ bool Frmscripts::Form_Load()
     connect(categoryTree_.get(), &CategoryTree::readFailed, this, [this](const QString& message) {
         reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + message);
     });
+    if (!loadTree())
+        return false;
+    Frame_presentacion->show();
+    linea_borde->SetBorder(false);
+    opciones->SetButtonTooltips();
+    QCoreApplication::processEvents();
+    Timer1->start();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+bool Frmscripts::loadTree()
+{
     try {
         nodX = cn->highestScriptId() <= WholeTreeScripts ? categoryTree_->Load()
                                                          : categoryTree_->LoadCategories();
@@ -181,13 +195,13 @@ bool Frmscripts::Form_Load()
         return false;
     }
     NodeClick(Tree->topLevelItem(0));
-    Frame_presentacion->show();
-    linea_borde->SetBorder(false);
-    opciones->SetButtonTooltips();
-    QCoreApplication::processEvents();
-    Timer1->start();
-    QCoreApplication::processEvents();
     return true;
+}
+
+exporting::TreeMenuContext Frmscripts::treeMenuContext()
+{
+    return {{library::LibraryPathIn(Module1::ProgramFolder), Module1::ResourcesPath},
+            [this] { loadTree(); }};
 }
 
 bool Frmscripts::openLibrary()
@@ -208,6 +222,10 @@ bool Frmscripts::openLibrary()
                    : library::LibraryStore::open(path);
         // Reading a table proves the password opened the file.
         cn->typesByName();
+        libraryBackup_ = std::make_unique<library::ChangeBackup>(path, [this](const QString& m) {
+            platform::inform(this, QMessageBox::Warning, QStringLiteral("Copia de seguridad"), m);
+        });
+        cn->setBeforeChange([this](library::Database& db) { libraryBackup_->beforeChange(db); });
     } catch (const library::DatabaseError& e) {
         cn.reset();
         platform::inform(this, QMessageBox::Critical, ErrorTitle,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/treemenu.h"
+#include "library/backup.h"
 #include "library/earlyopen.h"
 #include "library/librarystore.h"
 
@@ -103,6 +105,9 @@ private:
     void fillTreeWhenIdle();
     void connectControls();
     bool openLibrary();
+    // The tree read again from the library; false, said, when it cannot be read.
+    bool loadTree();
+    exporting::TreeMenuContext treeMenuContext();
     void boton_salir_Click(int index);
     void splitterDragged(int xInBar);
     void splitterReleased();
@@ -119,4 +124,6 @@ private:
     // The node last shown because it became current, until the next click.
     QString shownOnChange_;
     QPointer<frmcondiciones> terms_;
+    // The copy of the library made before the first change of this run.
+    std::unique_ptr<library::ChangeBackup> libraryBackup_;
 };

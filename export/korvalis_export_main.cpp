@@ -3,8 +3,10 @@
 
 #include "commandlibrary.h"
 #include "exportscript.h"
+#include "importcli.h"
 #include "library/librarystore.h"
 #include "listcommand.h"
+#include "sharecli.h"
 #include "siteupdatecli.h"
 
 #include <QCoreApplication>
@@ -74,6 +76,10 @@ int main(int argc, char* argv[])
                                          QCoreApplication::applicationDirPath());
     if (siteupdatecli::isSiteUpdate(QCoreApplication::arguments()))
         return siteupdatecli::run(QCoreApplication::arguments());
+    if (importcli::isImport(QCoreApplication::arguments()))
+        return importcli::run(QCoreApplication::arguments());
+    if (sharecli::isShare(QCoreApplication::arguments()))
+        return sharecli::run(QCoreApplication::arguments());
     Arguments args;
     args.library = QCoreApplication::applicationDirPath();
     QString problem;

@@ -10,30 +10,63 @@ namespace exporting {
 namespace {
 const QString ExportItem = QStringLiteral("Exportar a una página…");
 const QString UpdateItem = QStringLiteral("Actualizar páginas…");
-} // namespace
+const QString ImportItem = QStringLiteral("Importar biblioteca…");
+const QString ShareItem = QStringLiteral("Exportar a una biblioteca…");
 
-void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const QString& nodeKey,
-                  const QPoint& at)
+void openRootMenu(QWidget* window, library::LibraryStore& store, const QPoint& at,
+                  const TreeMenuContext& context)
 {
     PopupCreator menu;
     menu.setOwnerHwnd(window);
-    if (library::isRootKey(nodeKey)) {
-        menu.AddMenu(UpdateItem, true, false, false);
+    menu.AddMenu(UpdateItem, true, false, false);
+    menu.AddMenu(ImportItem, true, false, false);
+    menu.AddMenu(ShareItem, true, false, false);
+    switch (menu.OpenPopup(at.x(), at.y())) {
+    case 1:
+        RunSiteUpdateCommand(window, store, {});
+        break;
+    case 2:
+        if (editing::RunImportCommand(window, store, context.place) && context.libraryChanged)
+            context.libraryChanged();
+        break;
+    case 3:
+        editing::RunShareCommand(window, store, context.place, {true, {}, {}});
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const QString& nodeKey,
+                  const QPoint& at, const TreeMenuContext& context)
+{
+    if (library::isRootKey(nodeKey))
+        return openRootMenu(window, store, at, context);
+    const qint64 id = library::idOfKey(nodeKey);
+    PopupCreator menu;
+    menu.setOwnerHwnd(window);
+    if (library::nodeKindOfKey(nodeKey) == library::NodeKind::Category) {
+        menu.AddMenu(ShareItem, true, false, false);
         if (menu.OpenPopup(at.x(), at.y()) == 1)
-            RunSiteUpdateCommand(window, store, {});
+            editing::RunShareCommand(window, store, context.place, {false, {id}, {}});
         return;
     }
     if (library::nodeKindOfKey(nodeKey) != library::NodeKind::Script)
         return;
-    const qint64 id = library::idOfKey(nodeKey);
     menu.AddMenu(ExportItem, true, false, false);
     menu.AddMenu(UpdateItem, true, false, false);
+    menu.AddMenu(ShareItem, true, false, false);
     switch (menu.OpenPopup(at.x(), at.y())) {
     case 1:
         RunExportCommand(window, store, QString::number(id));
         break;
     case 2:
         RunSiteUpdateCommand(window, store, {id});
+        break;
+    case 3:
+        editing::RunShareCommand(window, store, context.place, {false, {}, {id}});
         break;
     default:
         break;
