@@ -264,7 +264,8 @@ void TestInstall::installPutsTheProgramInTheUsersFolders()
     QVERIFY2(man.exitCode == 0 && man.err.isEmpty(), qPrintable(man.err));
     // man writes bold and underline as overstrikes when it does not write to a terminal.
     const QString manText = QString(man.out).remove(QRegularExpression(u".\b"_s));
-    for (const QString& form : {u"--list"_s, u"--update"_s, u"--library"_s, u"--import"_s})
+    for (const QString& form :
+         {u"--list"_s, u"--update"_s, u"--library"_s, u"--import"_s, u"--export-library"_s})
         QVERIFY2(manText.contains(form), qPrintable(form));
 
     // The command in ~/.local/bin finds its library in the program folder, not beside the link.
