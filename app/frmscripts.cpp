@@ -155,11 +155,12 @@ void Frmscripts::connectControls()
     connect(Tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QTreeWidgetItem* node = Tree_->itemAt(pos))
             exporting::OpenTreeMenu(this, *cn_, paths_, CategoryTree::KeyOf(node),
-                                    Tree_->viewport()->mapToGlobal(pos));
+                                    Tree_->viewport()->mapToGlobal(pos), [this] { loadTree(); });
     });
     connect(busqueda_, &SearchBox::resultMenuRequested, this,
             [this](QTreeWidgetItem* node, const QPoint& globalPos) {
-                exporting::OpenTreeMenu(this, *cn_, paths_, CategoryTree::KeyOf(node), globalPos);
+                exporting::OpenTreeMenu(this, *cn_, paths_, CategoryTree::KeyOf(node), globalPos,
+                                        [this] { loadTree(); });
             });
 }
 
@@ -177,6 +178,19 @@ bool Frmscripts::Form_Load(std::unique_ptr<library::EarlyOpen> earlyLibrary)
     connect(categoryTree_.get(), &CategoryTree::readFailed, this, [this](const QString& message) {
         reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + message);
     });
+    if (!loadTree())
+        return false;
+    Frame_presentacion_->show();
+    linea_borde_->SetBorder(false);
+    opciones_->SetButtonTooltips();
+    QCoreApplication::processEvents();
+    Timer1_->start();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+bool Frmscripts::loadTree()
+{
     try {
         if (cn_->highestScriptId() <= WholeTreeScripts)
             categoryTree_->Load();
@@ -187,12 +201,6 @@ bool Frmscripts::Form_Load(std::unique_ptr<library::EarlyOpen> earlyLibrary)
         return false;
     }
     NodeClick(Tree_->topLevelItem(0));
-    Frame_presentacion_->show();
-    linea_borde_->SetBorder(false);
-    opciones_->SetButtonTooltips();
-    QCoreApplication::processEvents();
-    Timer1_->start();
-    QCoreApplication::processEvents();
     return true;
 }
 
@@ -214,6 +222,10 @@ bool Frmscripts::openLibrary(std::unique_ptr<library::EarlyOpen> earlyLibrary)
                     : library::LibraryStore::open(path);
         // Reading a table proves the password opened the file.
         cn_->typesByName();
+        libraryBackup_ = std::make_unique<library::ChangeBackup>(path, [this](const QString& m) {
+            platform::inform(this, QMessageBox::Warning, QStringLiteral("Copia de seguridad"), m);
+        });
+        cn_->setBeforeChange([this](library::Database& db) { libraryBackup_->beforeChange(db); });
     } catch (const library::DatabaseError& e) {
         cn_.reset();
         platform::inform(this, QMessageBox::Critical, ErrorTitle,

@@ -2,6 +2,7 @@
 
 #include "base/programpaths.h"
 #include "editing/editingwindow.h"
+#include "library/backup.h"
 #include "library/earlyopen.h"
 #include "library/librarystore.h"
 
@@ -98,6 +99,8 @@ private:
     void fillTreeWhenIdle();
     void connectControls();
     bool openLibrary(std::unique_ptr<library::EarlyOpen> earlyLibrary);
+    // The tree read again from the library; false, said, when it cannot be read.
+    bool loadTree();
     void boton_salir_Click(int index);
     void splitterDragged(int xInBar);
     void splitterReleased();
@@ -134,4 +137,6 @@ private:
     QString shownOnChange_;
     QPointer<frmcondiciones> terms_;
     online::BannerTicks* banner_;
+    // The copy of the library made before the first change of this run.
+    std::unique_ptr<library::ChangeBackup> libraryBackup_;
 };

@@ -18,6 +18,10 @@ enum ExitCode : int {
     // --diff: the export would leave the page as it is, or would change it.
     PageUnchanged = 0,
     PageWouldChange = 1,
+    // --import: nothing was refused, or a script was. --export-library: written.
+    NothingRefused = 0,
+    ScriptRefused = 1,
+    LibraryWritten = 0,
     // Any form: a usage error, or a library (or a page, for --diff) that cannot be used.
     UsageOrLibrary = 2,
 };

@@ -3,7 +3,9 @@
 
 #include "commandline.h"
 #include "exportcli.h"
+#include "importcli.h"
 #include "listcommand.h"
+#include "sharecli.h"
 #include "siteupdatecli.h"
 
 #include <QCoreApplication>
@@ -12,7 +14,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     namespace cli = exporting::cli;
-    const QList<cli::Form> forms = {cli::exportForm(), cli::listForm(), cli::siteUpdateForm(),
-                                    cli::diffForm()};
+    const QList<cli::Form> forms = {cli::exportForm(), cli::listForm(),   cli::siteUpdateForm(),
+                                    cli::diffForm(),   cli::importForm(), cli::shareForm()};
     return cli::run(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), forms);
 }

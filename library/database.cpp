@@ -121,6 +121,11 @@ Database Database::create(const QString& path, const QByteArray& key)
     return openWithFlags(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, LockWaitMs);
 }
 
+Database Database::openReadOnly(const QString& path, const QByteArray& key, int lockWaitMs)
+{
+    return openWithFlags(path, key, SQLITE_OPEN_READONLY, lockWaitMs);
+}
+
 Database Database::openWithFlags(const QString& path, const QByteArray& key, int flags,
                                  int lockWaitMs)
 {
@@ -160,7 +165,8 @@ void Database::configure()
     // Reading the schema is the first real use of the key: a wrong key fails here.
     execute("SELECT count(*) FROM sqlite_master");
     // The file may live in a synced folder: keep the classic rollback journal, fully synced.
-    execute("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL;");
+    if (!sqlite3_db_readonly(db_, "main"))
+        execute("PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL;");
     if (!RegisterNameCollation(db_))
         throw DatabaseError(engineMessage(db_));
 }
@@ -203,6 +209,19 @@ qint64 Database::lastInsertId() const
 qint64 Database::totalChanges() const
 {
     return sqlite3_total_changes(db_);
+}
+
+void Database::copyTo(Database& target)
+{
+    sqlite3_backup* backup = sqlite3_backup_init(target.db_, "main", db_, "main");
+    if (!backup)
+        throw DatabaseError(engineMessage(target.db_));
+    const int stepped = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE)
+        throw DatabaseError(QString::fromUtf8(sqlite3_errstr(stepped)));
+    if (finished != SQLITE_OK)
+        throw DatabaseError(engineMessage(target.db_));
 }
 
 ReadSnapshot::ReadSnapshot(Database& db) : db_(db)

@@ -68,6 +68,10 @@ public:
     static Database open(const QString& path, const QByteArray& key, int lockWaitMs = LockWaitMs);
     // Creates a new, empty keyed file; an existing file is an error.
     static Database create(const QString& path, const QByteArray& key);
+    // Opens an existing file for reading only: nothing of it is ever written, not even a
+    // journal left beside it by a crash.
+    static Database openReadOnly(const QString& path, const QByteArray& key,
+                                 int lockWaitMs = LockWaitMs);
 
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
@@ -81,6 +85,9 @@ public:
     qint64 lastInsertId() const;
     // Rows changed by this connection since it was opened (triggers included).
     qint64 totalChanges() const;
+    // Copies this database whole into `target`, one consistent snapshot even while other
+    // connections read or write it; both must carry the same key.
+    void copyTo(Database& target);
 
 private:
     Database(sqlite3* db) : db_(db) {}

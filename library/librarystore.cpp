@@ -297,6 +297,7 @@ bool LibraryStore::scriptHasFile(const QString& nombre, qint64 scriptId)
 
 qint64 LibraryStore::addRelatedFile(qint64 scriptId, const QString& nombre)
 {
+    beforeChange();
     Statement q = db_.prepare("INSERT INTO ficheros (id_script, nombre) VALUES (?1, ?2)");
     q.bind(1, scriptId).bind(2, nombre);
     q.run();
@@ -305,6 +306,7 @@ qint64 LibraryStore::addRelatedFile(qint64 scriptId, const QString& nombre)
 
 void LibraryStore::removeRelatedFile(qint64 fileRowId)
 {
+    beforeChange();
     Statement q = db_.prepare("DELETE FROM ficheros WHERE id = ?1");
     q.bind(1, fileRowId);
     q.run();
@@ -312,6 +314,7 @@ void LibraryStore::removeRelatedFile(qint64 fileRowId)
 
 qint64 LibraryStore::saveScript(const Script& s, const QStringList& files)
 {
+    beforeChange();
     Transaction transaction(db_);
     qint64 id = s.id;
     Statement write = db_.prepare(
@@ -344,6 +347,7 @@ qint64 LibraryStore::saveScript(const Script& s, const QStringList& files)
 
 void LibraryStore::deleteScript(qint64 id)
 {
+    beforeChange();
     Transaction transaction(db_);
     Statement files = db_.prepare("DELETE FROM ficheros WHERE id_script = ?1");
     files.bind(1, id);
@@ -356,6 +360,7 @@ void LibraryStore::deleteScript(qint64 id)
 
 void LibraryStore::moveScript(qint64 id, qint64 categoryId)
 {
+    beforeChange();
     Statement q = db_.prepare("UPDATE scripts SET id_categoria = ?1 WHERE id = ?2");
     q.bind(1, categoryId).bind(2, id);
     q.run();

@@ -85,7 +85,17 @@ public:
 
     Database& database() { return db_; }
 
+    // Run before every write the person asks for (save, delete, move, related files): where
+    // the window makes its copy of the library before the first change.
+    void setBeforeChange(std::function<void(Database&)> hook) { beforeChange_ = std::move(hook); }
+    void beforeChange()
+    {
+        if (beforeChange_)
+            beforeChange_(db_);
+    }
+
 private:
+    std::function<void(Database&)> beforeChange_;
     Database db_;
     std::optional<ScriptIndexState> indexState_;
     std::unique_ptr<ScriptSearch> search_;

@@ -172,4 +172,28 @@ ScriptIndexState EnsureScriptIndex(Database& db)
     return ScriptIndexState::InMemory;
 }
 
+void InsertScriptsInBulk(Database& db, const std::function<void()>& insert)
+{
+    const Trigger onInsert = triggers().first();
+    qint64 highest = 0;
+    {
+        Statement own = db.prepare("SELECT sql FROM main.sqlite_master WHERE type = 'trigger' "
+                                   "AND name = ?1");
+        own.bind(1, onInsert.name);
+        if (!own.next() || own.text(0) != triggerSql(onInsert, QString())) {
+            own.reset();
+            insert();
+            return;
+        }
+        // Ids only grow (AUTOINCREMENT): the new scripts are those above the highest now.
+        Statement top = db.prepare("SELECT coalesce(max(id), 0) FROM scripts");
+        top.next();
+        highest = top.int64(0);
+    }
+    run(db, QStringLiteral("DROP TRIGGER main.\"%1\"").arg(onInsert.name));
+    insert();
+    run(db, reindexSql(QStringLiteral("s.id > %1").arg(highest)));
+    run(db, triggerSql(onInsert, QString()));
+}
+
 } // namespace library

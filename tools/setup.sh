@@ -11,6 +11,7 @@ PACKAGES=(
   libbenchmark-dev clang libclang-rt-14-dev clang-format
   msmtp python3-aiosmtpd util-linux strace patch diffutils
   xauth xvfb iproute2 libxcb-damage0-dev libxcb-xtest0-dev
+  desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -4,6 +4,8 @@
 #include "browser/buttonbar.h"
 #include "export/pagefile.h"
 #include "export/siteprogress.h"
+#include "library/backup.h"
+#include "library/libraryfile.h"
 #include "library/nodekey.h"
 #include "tests/export/sitefixture.h"
 #include "tests/support/mainwindow.h"
@@ -58,6 +60,7 @@ class TestExportCommand : public QObject
 private Q_SLOTS:
     void exportButtonWritesThePageCopiesItsFilesAndOpensIt();
     void treeMenuExportsAndUpdatesTheSite();
+    void treeMenuImportsAnotherLibraryAndSharesACategory();
 };
 
 void TestExportCommand::exportButtonWritesThePageCopiesItsFilesAndOpensIt()
@@ -158,13 +161,15 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     QVERIFY(w.loaded());
     const QString reloj = library::scriptKey(f.lib.reloj);
 
-    // A category has no menu.
-    QVERIFY(rightClick(w, library::categoryKey(f.lib.relojes), 0).isEmpty());
+    // A category's menu only writes it out as a library.
+    QCOMPARE(rightClick(w, library::categoryKey(f.lib.relojes), 0),
+             QStringList{QStringLiteral("Exportar a una biblioteca…")});
     // "Exportar a una página…" does what the export button does.
     const QString fresh = f.path(QStringLiteral("nueva.html"));
     w.dialogs.names << fresh;
     QCOMPARE(rightClick(w, reloj, 1), (QStringList{QStringLiteral("Exportar a una página…"),
-                                                   QStringLiteral("Actualizar páginas…")}));
+                                                   QStringLiteral("Actualizar páginas…"),
+                                                   QStringLiteral("Exportar a una biblioteca…")}));
     QVERIFY(bytesOf(fresh).contains(htmlBeginMarker(f.lib.reloj)));
     QCOMPARE(w.shell.opened, QList<QUrl>{QUrl::fromLocalFile(fresh)});
 
@@ -188,8 +193,10 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     // The root's menu updates every script; a refused page is named and keeps its bytes.
     w.dialogs.folders << f.site.path();
     w.boxes.answer(QMessageBox::Yes);
-    QCOMPARE(rightClick(w, library::RootKey, 1),
-             QStringList{QStringLiteral("Actualizar páginas…")});
+    QCOMPARE(
+        rightClick(w, library::RootKey, 1),
+        (QStringList{QStringLiteral("Actualizar páginas…"), QStringLiteral("Importar biblioteca…"),
+                     QStringLiteral("Exportar a una biblioteca…")}));
     QCOMPARE(w.boxes.shown.size(), 5);
     QCOMPARE(w.boxes.shown[4].icon, QMessageBox::Warning);
     QVERIFY2(w.boxes.shown[4].text.startsWith(
@@ -243,6 +250,77 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
              QStringLiteral("Script %1 «Menú d'O'Brien»: este script no deja marcas en la página; "
                             "actualícela con Exportar Script.")
                  .arg(f.lib.menu));
+}
+
+// The root's "Importar biblioteca…" asks with a summary first, imports only when told, then
+// shows the tree with what came in; a category's "Exportar a una biblioteca…" writes it out.
+void TestExportCommand::treeMenuImportsAnotherLibraryAndSharesACategory()
+{
+    SiteFixture f;
+    // The other library: a copy of this one with a new script in a new category and another
+    // snow script of the same name.
+    QTemporaryDir other;
+    QDir(other.path()).mkpath(QStringLiteral("resources"));
+    const QString otherLibrary = library::LibraryPathIn(other.path());
+    QVERIFY(QFile::copy(f.folder.libraryPath(), otherLibrary));
+    QVERIFY(QFile::copy(f.folder.resourcesPath() + QStringLiteral("reloj.gif"),
+                        other.filePath(QStringLiteral("resources/reloj.gif"))));
+    {
+        library::Database db = library::Database::open(otherLibrary, library::LibraryPassword);
+        db.execute("UPDATE scripts SET script_head = '<script>otra()</script>' WHERE nombre = "
+                   "'Nieve'; INSERT INTO categorias (id_padre, nombre) VALUES (0, 'Traídos');"
+                   "INSERT INTO scripts (id_categoria, id_tipo, nombre) VALUES "
+                   "(last_insert_rowid(), 1, 'Nuevo');");
+    }
+    MainWindowUnderTest w(f.folder);
+    QVERIFY(w.loaded());
+    const QString copias = f.folder.filePath(QStringLiteral("copias"));
+    const QString question = QStringLiteral(
+        "Se importarán 1 scripts nuevos; 2 ya estaban; 1 con el mismo nombre y otro código "
+        "entrarán con otro nombre.\n\n¿Desea importarlos?");
+
+    // Asked first, No by default: declining writes nothing, not even a copy.
+    w.dialogs.names << otherLibrary;
+    w.boxes.answer(QMessageBox::No);
+    rightClick(w, library::RootKey, 2);
+    QCOMPARE(w.boxes.shown.size(), 1);
+    QCOMPARE(w.boxes.shown[0].text, question);
+    QCOMPARE(w.boxes.shown[0].defaultButton, QMessageBox::No);
+    QVERIFY(!w.tree().contains(QStringLiteral("Nuevo")));
+    QVERIFY(!QFileInfo::exists(copias));
+
+    w.dialogs.names << otherLibrary;
+    w.boxes.answer(QMessageBox::Yes);
+    rightClick(w, library::RootKey, 2);
+    QCOMPARE(w.boxes.shown.size(), 3);
+    QCOMPARE(w.boxes.shown[2].text,
+             QStringLiteral("1 importados, 1 con otro nombre, 2 ya estaban, 0 rechazados; 1 "
+                            "categorías nuevas, 0 ficheros copiados."));
+    QVERIFY2(w.tree().contains(QStringLiteral("Nieve (2)")), qPrintable(w.tree()));
+    QVERIFY(w.tree().contains(QStringLiteral("Traídos")));
+    QCOMPARE(library::BackupsIn(copias).size(), 1);
+
+    // A damaged file is refused with its reason, and nothing is asked.
+    QTemporaryDir junk;
+    TempProgramFolder::writeFile(junk.filePath(QStringLiteral("scripts.mdb")), "no soy nada");
+    w.dialogs.names << junk.filePath(QStringLiteral("scripts.mdb"));
+    rightClick(w, library::RootKey, 2);
+    QCOMPARE(w.boxes.shown.size(), 4);
+    QCOMPARE(w.boxes.shown[3].icon, QMessageBox::Warning);
+    QVERIFY(w.boxes.shown[3].text.contains(QStringLiteral("no se puede leer como biblioteca")));
+
+    // The clocks' category written out as a library of its own.
+    QTemporaryDir out;
+    w.dialogs.folders << out.path();
+    rightClick(w, library::categoryKey(f.lib.relojes), 1);
+    QCOMPARE(w.boxes.shown.size(), 5);
+    QVERIFY2(w.boxes.shown[4].text.startsWith(QStringLiteral("3 scripts en 1 categorías")),
+             qPrintable(w.boxes.shown[4].text));
+    library::Database shared =
+        library::Database::open(library::LibraryPathIn(out.path()), library::LibraryPassword);
+    library::Statement q = shared.prepare("SELECT count(*) FROM scripts");
+    QVERIFY(q.next());
+    QCOMPARE(q.int64(0), 3);
 }
 
 QTEST_MAIN(TestExportCommand)
