@@ -2,6 +2,7 @@
 #include "app/module1.h"
 #include "browser/webprofile.h"
 #include "buildinfo.h"
+#include "export/trypagescheme.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv)
 {
     // The terms come first; the web engine's graphics are set up while they are read.
     browser::DeferEngineGraphics();
+    exporting::RegisterTryPageScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));

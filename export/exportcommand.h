@@ -16,6 +16,10 @@ namespace exporting {
 // the current script, empty when none. Every failure ends in a message; nothing is half-done.
 void RunExportCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId);
 
+// Shows why an export cannot be done, as the export button does.
+struct ExportReport;
+void ShowExportFailure(QWidget* window, const ExportReport& report);
+
 // The file dialog's filter: one entry, HTML pages (.html and .htm).
 QString exportFileFilter();
 

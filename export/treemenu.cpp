@@ -4,6 +4,8 @@
 #include "library/nodekey.h"
 #include "popupcreator.h"
 #include "siteupdatecommand.h"
+#include "trypagecommand.h"
+#include "trypagetexts.h"
 
 namespace exporting {
 
@@ -27,12 +29,16 @@ void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const QString& 
         return;
     const qint64 id = library::idOfKey(nodeKey);
     menu.AddMenu(ExportItem, true, false, false);
+    menu.AddMenu(trypage::MenuItem, true, false, false);
     menu.AddMenu(UpdateItem, true, false, false);
     switch (menu.OpenPopup(at.x(), at.y())) {
     case 1:
         RunExportCommand(window, store, QString::number(id));
         break;
     case 2:
+        RunTryPageCommand(window, store, QString::number(id));
+        break;
+    case 3:
         RunSiteUpdateCommand(window, store, {id});
         break;
     default:

@@ -133,6 +133,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     const QString fresh = f.path(QStringLiteral("nueva.html"));
     w.dialogs.names << fresh;
     QCOMPARE(rightClick(w, reloj, 1), (QStringList{QStringLiteral("Exportar a una página…"),
+                                                   QStringLiteral("Probar en mi página…"),
                                                    QStringLiteral("Actualizar páginas…")}));
     QVERIFY(bytesOf(fresh).contains(htmlBeginMarker(f.lib.reloj)));
     QCOMPARE(w.shell.opened, QList<QUrl>{QUrl::fromLocalFile(fresh)});
@@ -141,7 +142,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
         w.dialogs.folders << f.site.path();
         w.boxes.answer(answer);
-        rightClick(w, reloj, 2);
+        rightClick(w, reloj, 3);
     }
     QCOMPARE(w.boxes.shown.size(), 3);
     QVERIFY2(w.boxes.shown[0].text.contains(QStringLiteral("Hay 3 páginas en «%1» con el script "
@@ -185,7 +186,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     person.start(0);
     w.dialogs.folders << f.path(QStringLiteral("muchas"));
     w.boxes.answer(QMessageBox::Yes);
-    rightClick(w, reloj, 2);
+    rightClick(w, reloj, 3);
     const auto updated = std::count_if(pages.begin(), pages.end(), [](const QString& p) {
         return bytesOf(p).contains("function t()");
     });

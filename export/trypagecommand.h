@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace library {
+class LibraryStore;
+}
+
+namespace exporting {
+
+// "Probar en mi página…": asks for a page as the export does and shows, in a window of its
+// own, that page as the export of the script would write it; nothing is written. A page the
+// export would refuse gets the export's own message, and no window. `scriptId` is the decimal
+// id of the script, empty when none.
+void RunTryPageCommand(QWidget* window, library::LibraryStore& store, const QString& scriptId);
+
+} // namespace exporting
