@@ -17,7 +17,6 @@
 #include <QShortcut>
 #include <QStringDecoder>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
