@@ -6,6 +6,7 @@
 #include "export/trypagescheme.h"
 #include "export/trypagetexts.h"
 #include "export/trypagewindow.h"
+#include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
@@ -23,6 +24,7 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace exporting;
 using namespace Qt::Literals::StringLiterals;
@@ -325,24 +327,45 @@ void TestTryPage::writingWritesWhatWasShownUnlessThePageChanged()
 void TestTryPage::refusedPageGetsTheExportsMessageAndNoWindow()
 {
     TrialFixture f;
-    const QByteArray unpaired =
-        "<html><head>" + exporting::headBeginMarker(f.reloj) + "</head><body></body></html>";
-    TempProgramFolder::writeFile(f.page, unpaired);
+    const qint64 flecha = ScriptBuilder(u"Flecha"_s)
+                              .in(f.folder.addCategory(0, u"Flechas"_s))
+                              .type(f.folder.addType(u"Texto"_s))
+                              .head(u"<script>var f = \"\u2192\";</script>"_s)
+                              .addTo(f.folder);
+    f.folder.closeLibrary();
+    TempProgramFolder::writeFile(f.page, "<html><head>" + exporting::headBeginMarker(f.reloj) +
+                                             "</head><body></body></html>");
+    const QString latin = f.site.filePath(u"latin.html"_s);
+    TempProgramFolder::writeFile(latin, "<html><head><meta charset=iso-8859-1></head>"
+                                        "<body></body></html>");
+    const QString fifo = f.site.filePath(u"tuberia.html"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     MainWindowUnderTest w(f.folder);
     QVERIFY(w.loaded());
     const auto before = snapshot(f.site.path());
-    // A folder is not a page, and neither is a page with half a block of the script.
-    for (const QString& page : {f.page, f.site.filePath(u"css"_s)}) {
+    // Half a block of the script, a charset that cannot hold the script, a pipe and a folder:
+    // each gets the export's own message.
+    const QList<QPair<QString, qint64>> refused = {
+        {f.page, f.reloj}, {latin, flecha}, {fifo, f.reloj}, {f.site.filePath(u"css"_s), f.reloj}};
+    for (const auto& [page, id] : refused) {
         w.dialogs.names << page;
-        chooseFromMenu(w, f.reloj, 2);
+        chooseFromMenu(w, id, 2);
     }
-    QCOMPARE(w.boxes.shown.size(), 2);
-    for (const auto& box : w.boxes.shown)
-        QVERIFY2(box.icon == QMessageBox::Warning && !box.text.isEmpty(), qPrintable(box.text));
-    QVERIFY2(w.boxes.shown[0].text.contains(QString::number(f.reloj)),
-             qPrintable(w.boxes.shown[0].text));
-    QVERIFY2(w.boxes.shown[1].text.contains(u"es una carpeta"_s),
+    QCOMPARE(w.boxes.shown.size(), refused.size());
+    for (int i = 0; i < refused.size(); ++i) {
+        const QString& text = w.boxes.shown[i].text;
+        QCOMPARE(w.boxes.shown[i].icon, QMessageBox::Warning);
+        const PreparedExport expected = [&] {
+            auto store = library::LibraryStore::open(f.folder.libraryPath());
+            return prepareExport(*store, refused[i].second, refused[i].first);
+        }();
+        QCOMPARE(text, expected.report.message);
+    }
+    QVERIFY(w.boxes.shown[0].text.contains(QString::number(f.reloj)));
+    QVERIFY2(w.boxes.shown[1].text.contains(u"codificación de la página"_s),
              qPrintable(w.boxes.shown[1].text));
+    QVERIFY(w.boxes.shown[2].text.contains(u"no es un fichero normal"_s));
+    QVERIFY(w.boxes.shown[3].text.contains(u"es una carpeta"_s));
     QVERIFY(!w->findChild<TryPageWindow*>());
     QCOMPARE(snapshot(f.site.path()), before);
 }
