@@ -16,6 +16,7 @@
 #include "editing/editorpanel.h"
 #include "export/exportcommand.h"
 #include "export/treemenu.h"
+#include "export/trypagecommand.h"
 #include "library/libraryfile.h"
 #include "library/nodekey.h"
 #include "online/frmenviarscript.h"
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -151,6 +153,12 @@ void Frmscripts::connectControls()
     // The copy and the page both follow the current script, whatever node is selected.
     connect(opciones_->boton_exportar(), &QToolButton::clicked, this,
             [this] { exporting::RunExportCommand(this, *cn_, paths_, id_); });
+    // The keys of "Probar en mi página…", for the current script; not while one is edited.
+    auto* tryPage = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), this);
+    connect(tryPage, &QShortcut::activated, this, [this] {
+        if (opciones_->boton_exportar()->isVisible())
+            exporting::RunTryPageCommand(this, *cn_, paths_, id_);
+    });
     Tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Tree_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (QTreeWidgetItem* node = Tree_->itemAt(pos))

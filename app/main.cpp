@@ -2,6 +2,7 @@
 #include "base/module1.h"
 #include "base/programpaths.h"
 #include "buildinfo.h"
+#include "export/trypagescheme.h"
 #include "web/webprofile.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     // The terms come first; the web engine's graphics are set up while they are read.
     web::DeferEngineGraphics();
+    exporting::RegisterTryPageScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));

@@ -23,7 +23,9 @@ void showMessage(QWidget* window, QMessageBox::Icon icon, const QString& title, 
     platform::showMessage(window, message);
 }
 
-void reportFailure(QWidget* window, const ExportReport& report)
+} // namespace
+
+void ShowExportFailure(QWidget* window, const ExportReport& report)
 {
     // A page without a body start tag gets the plain message the program always gave.
     if (report.pageProblem == PageProblem::NoBodyTag)
@@ -33,8 +35,6 @@ void reportFailure(QWidget* window, const ExportReport& report)
     else
         showMessage(window, QMessageBox::Warning, QStringLiteral("Error"), report.message);
 }
-
-} // namespace
 
 platform::FileRequest exportFileRequest()
 {
@@ -61,7 +61,7 @@ void RunExportCommand(QWidget* window, library::LibraryStore& store,
     const ExportReport report = exportScript(store, paths, id, page);
     QApplication::restoreOverrideCursor();
     if (report.status != ExportReport::Status::Done) {
-        reportFailure(window, report);
+        ShowExportFailure(window, report);
         return;
     }
     if (!platform::shell().open(QUrl::fromLocalFile(report.page))) {

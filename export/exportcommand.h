@@ -26,4 +26,8 @@ void RunExportCommand(QWidget* window, library::LibraryStore& store,
 // (.html and .htm) first, then every file.
 platform::FileRequest exportFileRequest();
 
+// Shows why an export cannot be done, as the export button does.
+struct ExportReport;
+void ShowExportFailure(QWidget* window, const ExportReport& report);
+
 } // namespace exporting

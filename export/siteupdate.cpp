@@ -283,6 +283,7 @@ SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan, const SiteProg
     report.dryRun = updater.dryRun();
     for (const SiteProblem& problem : scan.unreadable)
         report.pages.append(refusedOutcome(problem.path, problem.reason));
+    updater.readScripts(scan.pages);
     const int n = int(scan.pages.size());
     if (n == 1) {
         // One page: nothing to overlap, so no other thread is started.
@@ -291,7 +292,6 @@ SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan, const SiteProg
             progress(1, report.pages.constLast());
         return report;
     }
-    updater.readScripts(scan.pages);
     // Pages read ahead, and pages written but not reported yet, are kept few: a cancel
     // leaves every page after them as it was.
     QThreadPool pool;

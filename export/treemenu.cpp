@@ -5,6 +5,8 @@
 #include "exportcommand.h"
 #include "library/nodekey.h"
 #include "siteupdatecommand.h"
+#include "trypagecommand.h"
+#include "trypagetexts.h"
 
 namespace exporting {
 
@@ -63,6 +65,7 @@ void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const base::Pro
     if (library::nodeKindOfKey(nodeKey) != library::NodeKind::Script)
         return;
     menu.AddMenu(ExportItem, true, false, false);
+    menu.AddMenu(trypage::MenuItem, true, false, false);
     menu.AddMenu(UpdateItem, true, false, false);
     menu.AddMenu(ShareItem, true, false, false);
     switch (menu.OpenPopup(at.x(), at.y())) {
@@ -70,9 +73,12 @@ void OpenTreeMenu(QWidget* window, library::LibraryStore& store, const base::Pro
         RunExportCommand(window, store, paths, QString::number(id));
         break;
     case 2:
-        RunSiteUpdateCommand(window, store, paths, {id});
+        RunTryPageCommand(window, store, paths, QString::number(id));
         break;
     case 3:
+        RunSiteUpdateCommand(window, store, paths, {id});
+        break;
+    case 4:
         editing::RunShareCommand(window, store, placeOf(paths), {false, {}, {id}});
         break;
     default:

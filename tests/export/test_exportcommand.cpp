@@ -168,6 +168,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     const QString fresh = f.path(QStringLiteral("nueva.html"));
     w.dialogs.names << fresh;
     QCOMPARE(rightClick(w, reloj, 1), (QStringList{QStringLiteral("Exportar a una página…"),
+                                                   QStringLiteral("Probar en mi página…"),
                                                    QStringLiteral("Actualizar páginas…"),
                                                    QStringLiteral("Exportar a una biblioteca…")}));
     QVERIFY(bytesOf(fresh).contains(htmlBeginMarker(f.lib.reloj)));
@@ -177,7 +178,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
         w.dialogs.folders << f.site.path();
         w.boxes.answer(answer);
-        rightClick(w, reloj, 2);
+        rightClick(w, reloj, 3);
     }
     QCOMPARE(w.boxes.shown.size(), 3);
     QVERIFY2(w.boxes.shown[0].text.contains(QStringLiteral("Hay 3 páginas en «%1» con el script "
@@ -226,7 +227,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     person.start(0);
     w.dialogs.folders << f.path(QStringLiteral("muchas"));
     w.boxes.answer(QMessageBox::Yes);
-    rightClick(w, reloj, 2);
+    rightClick(w, reloj, 3);
     const auto updated = std::count_if(pages.begin(), pages.end(), [](const QString& p) {
         return bytesOf(p).contains("function t()");
     });
@@ -243,7 +244,7 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     // A script that leaves no markers: its pages cannot be found, and it is said at once,
     // before a folder is asked for.
     const int asked = int(w.boxes.shown.size());
-    rightClick(w, library::scriptKey(f.lib.menu), 2);
+    rightClick(w, library::scriptKey(f.lib.menu), 3);
     QCOMPARE(w.boxes.shown.size(), asked + 1);
     QCOMPARE(w.boxes.shown.last().icon, QMessageBox::Warning);
     QCOMPARE(w.boxes.shown.last().text,
