@@ -105,6 +105,7 @@ private Q_SLOTS:
     void everyWindowReadsWholeAtItsDesignedSize_data();
     void everyWindowReadsWholeAtItsDesignedSize();
     void dropHighlightNeverLooksLikeASecondSelection();
+    void windowFollowsChangesMadeByAnotherConnection();
     // Last: declining asks the program to quit, after which no modal window can run.
     void startWindowAsAPersonMeetsIt();
 };
@@ -789,6 +790,77 @@ void TestMainWindow::dropHighlightNeverLooksLikeASecondSelection()
     const float markToSelected = mean[1].distanceToPoint(mean[0]);
     QVERIFY2(markToPlain > 8 && markToSelected > 40,
              qPrintable(u"%1 %2"_s.arg(markToPlain).arg(markToSelected)));
+}
+
+void TestMainWindow::windowFollowsChangesMadeByAnotherConnection()
+{
+    TempProgramFolder folder;
+    SampleLibrary s(folder);
+    MainWindowUnderTest w(folder);
+    QApplication::setActiveWindow(&w.w);
+    QVERIFY(QTest::qWaitForWindowActive(&w.w));
+    w.click(library::scriptKey(s.reloj));
+    QWidget elsewhere;
+    elsewhere.setWindowTitle(u"Otro programa"_s);
+    elsewhere.show();
+    const auto leaveAndComeBack = [&] {
+        QApplication::setActiveWindow(&elsewhere);
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(&w.w);
+        QTRY_VERIFY(w->isActiveWindow());
+    };
+
+    // Another connection adds a script while the person is in another program.
+    QApplication::setActiveWindow(&elsewhere);
+    QTRY_VERIFY(!w->isActiveWindow());
+    const qint64 solar = ScriptBuilder(u"Reloj solar"_s).in(s.relojes).type(s.efecto).addTo(folder);
+    folder.closeLibrary();
+    QApplication::setActiveWindow(&w.w);
+    QTRY_VERIFY(w.tree().contains(u"Reloj solar [%1]"_s.arg(library::scriptKey(solar))));
+    // The current script stays current, its page shown.
+    QCOMPARE(w->id() + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
+    QVERIFY(w->Frame_presentacion()->isHidden());
+    // And the search finds it.
+    QTest::keyClick(&w.w, Qt::Key_F, Qt::ControlModifier);
+    QLineEdit* box = w->busqueda()->Text_buscar();
+    QTest::keyClicks(box, u"solar"_s);
+    QCOMPARE(shownScripts(w->busqueda()->Tree_resultados()), QStringList{u"Reloj solar"_s});
+    QTest::keyClick(box, Qt::Key_Escape);
+
+    // The current script is deleted by another connection; the person clicks in the search
+    // box: the script is gone, and the root page shows.
+    QApplication::setActiveWindow(&w.w);
+    QTRY_VERIFY(w->isActiveWindow());
+    w.click(library::scriptKey(s.reloj));
+    w->Tree()->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(w->Tree()->hasFocus());
+    // The activation has been looked at: the change below is found by the box's focus.
+    QTest::qWait(20);
+    folder.db().execute("DELETE FROM scripts WHERE id = " + QByteArray::number(s.reloj));
+    folder.closeLibrary();
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    QTRY_VERIFY(!w.tree().contains(u"Reloj digital"_s));
+    QCOMPARE(w.current(), library::RootKey);
+    QVERIFY(w->id().isEmpty());
+    QTRY_VERIFY(w->Frame_presentacion()->isVisible());
+    QCOMPARE(w.buttons().contains(u"Editar*"_s), true);
+
+    // While the editor is open it keeps its work, whatever others add; the tree follows once
+    // it closes.
+    w.click(library::scriptKey(solar));
+    QTest::mouseClick(w->opciones()->boton_Editar(), Qt::LeftButton);
+    QTRY_VERIFY(w->Frame2()->isVisible());
+    const QString treeBefore = w.tree();
+    const qint64 arena =
+        ScriptBuilder(u"Reloj de arena"_s).in(s.relojes).type(s.efecto).addTo(folder);
+    folder.closeLibrary();
+    leaveAndComeBack();
+    QTest::qWait(50);
+    QVERIFY(w->Frame2()->isVisible());
+    QCOMPARE(w.tree(), treeBefore);
+    QTest::mouseClick(w->opciones()->boton_salir(1), Qt::LeftButton);
+    QTRY_VERIFY(w.tree().contains(u"Reloj de arena [%1]"_s.arg(library::scriptKey(arena))));
+    QCOMPARE(w.current(), library::scriptKey(solar));
 }
 
 QTEST_MAIN(TestMainWindow)
