@@ -112,7 +112,7 @@ void Frmscripts::createBrowsePanel()
         Frame1_, Tree_, [this] { return cn_.get(); }, [this] { return categoryTree_.get(); });
 
     linea_borde_ = new SplitterBar(Frame1_);
-    twips::place(linea_borde_, 2945, 150, 60, 4050);
+    twips::place(linea_borde_, 2945, 150, SplitterBar::MinimumWidthTwips, 4050);
 
     explorador_ = new QWebEngineView(Frame1_);
     explorador_->setObjectName(QStringLiteral("explorador"));

@@ -2,9 +2,9 @@
 
 #include <QFrame>
 
-// The bar between the tree and the page pane (`linea_borde`). Invisible at rest; while it is
-// dragged with the left or right button it shows a border and follows the pointer. The window
-// decides where it comes to rest.
+// The bar between the tree and the page pane (`linea_borde`). At rest it shows only a grip in
+// its middle and the resize cursor; while it is dragged with the left or right button it shows
+// a border and follows the pointer. The window decides where it comes to rest.
 class SplitterBar : public QFrame
 {
     Q_OBJECT
@@ -13,6 +13,8 @@ public:
     explicit SplitterBar(QWidget* parent = nullptr);
 
     void SetBorder(bool visible);
+    // The narrowest the bar is, in twips: a grab area of 8 pixels at 96 dots an inch.
+    static constexpr int MinimumWidthTwips = 120;
 
 Q_SIGNALS:
     // The pointer's position within the bar, in pixels, while a button is held.
@@ -23,4 +25,5 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };

@@ -106,6 +106,7 @@ private Q_SLOTS:
     void everyWindowReadsWholeAtItsDesignedSize();
     void dropHighlightNeverLooksLikeASecondSelection();
     void windowFollowsChangesMadeByAnotherConnection();
+    void everyButtonSaysWhatItDoesAndTheSplitterCanBeFound();
     // Last: declining asks the program to quit, after which no modal window can run.
     void startWindowAsAPersonMeetsIt();
 };
@@ -861,6 +862,49 @@ void TestMainWindow::windowFollowsChangesMadeByAnotherConnection()
     QTest::mouseClick(w->opciones()->boton_salir(1), Qt::LeftButton);
     QTRY_VERIFY(w.tree().contains(u"Reloj de arena [%1]"_s.arg(library::scriptKey(arena))));
     QCOMPARE(w.current(), library::scriptKey(solar));
+}
+
+void TestMainWindow::everyButtonSaysWhatItDoesAndTheSplitterCanBeFound()
+{
+    TempProgramFolder folder;
+    SampleLibrary s(folder);
+    MainWindowUnderTest w(folder);
+    // Every picture button, of the browsing window and of the editor, has a name for screen
+    // readers; the two that had no tooltip have one.
+    w->opciones()->boton_insertar()->click();
+    QStringList unnamed;
+    for (QAbstractButton* button : w->findChildren<QAbstractButton*>()) {
+        if (!button->icon().isNull() && button->accessibleName().isEmpty())
+            unnamed << button->objectName();
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    QCOMPARE(w->opciones()->boton_preview()->toolTip(), u"Ver el script"_s);
+    QCOMPARE(w->opciones()->boton_preview()->accessibleName(), u"Ver el script"_s);
+    w->opciones()->boton_salir(1)->click();
+    QCOMPARE(w->opciones()->boton_enviarscript()->toolTip(), u"Enviar Script"_s);
+
+    // The splitter: a grab area of at least 8 pixels, with the resize cursor and a grip drawn
+    // in its middle, at the window's size and after a drag.
+    SplitterBar* bar = w->linea_borde();
+    const auto check = [&] {
+        QVERIFY(bar->width() >= 8);
+        QCOMPARE(bar->cursor().shape(), Qt::SplitHCursor);
+        const QImage image = bar->grab().toImage();
+        const QRgb background = image.pixel(0, 4);
+        QVERIFY(image.pixel(image.width() / 2, image.height() / 2) != background);
+        QVERIFY(image.pixel(image.width() / 2, 4) == background);
+    };
+    check();
+    QWidget* viewport = bar;
+    const QPoint press(bar->width() / 2, bar->height() / 2);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(press + QPoint(60, 0)),
+                     QPointF(bar->mapToGlobal(press + QPoint(60, 0))), Qt::NoButton, Qt::LeftButton,
+                     {});
+    QApplication::sendEvent(bar, &move);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, press + QPoint(60, 0));
+    check();
+    QCOMPARE(bar->geometry().left(), w->Tree()->geometry().right() + 1);
 }
 
 QTEST_MAIN(TestMainWindow)
