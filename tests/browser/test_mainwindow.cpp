@@ -15,6 +15,7 @@
 #include "library/nodekey.h"
 #include "online/frmenviarscript.h"
 #include "online/frmpublicidad.h"
+#include "online/mapi.h"
 #include "platform/network.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
@@ -750,6 +751,14 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     frmenviarscript form(*w.cn(), folder.paths(),
                          QString::number(w.cn()->scriptsByName().front().id), &w);
     form.show();
+    cut += cutTexts(&form);
+    // A failure whose reason names a long path reads whole too.
+    const QStringList mailCommand = online::MapiSession::defaultCommand();
+    auto restoreMail = qScopeGuard([&] { online::MapiSession::setDefaultCommand(mailCommand); });
+    online::MapiSession::setDefaultCommand(
+        {u"/no/"_s + QString(u"carpeta de correo/"_s).repeated(6) + u"sendmail"_s});
+    QTest::mouseClick(form.boton_enviar(), Qt::LeftButton);
+    QVERIFY(form.Label1()->text().contains(u"NO"_s));
     cut += cutTexts(&form);
     cut.removeDuplicates();
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
