@@ -27,15 +27,20 @@
 #include "web/guardedpage.h"
 #include "web/popupwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWebEngineView>
 #include <utility>
 
@@ -109,7 +114,7 @@ void Frmscripts::createBrowsePanel()
         Frame1_, Tree_, [this] { return cn_.get(); }, [this] { return categoryTree_.get(); });
 
     linea_borde_ = new SplitterBar(Frame1_);
-    twips::place(linea_borde_, 2945, 150, 60, 4050);
+    twips::place(linea_borde_, 2945, 150, SplitterBar::MinimumWidthTwips, 4050);
 
     explorador_ = new QWebEngineView(Frame1_);
     explorador_->setObjectName(QStringLiteral("explorador"));
@@ -165,6 +170,8 @@ void Frmscripts::connectControls()
             exporting::OpenTreeMenu(this, *cn_, paths_, CategoryTree::KeyOf(node),
                                     Tree_->viewport()->mapToGlobal(pos), [this] { loadTree(); });
     });
+    // A search is about to be typed: it should find what another program added meanwhile.
+    busqueda_->Text_buscar()->installEventFilter(this);
     connect(busqueda_, &SearchBox::resultMenuRequested, this,
             [this](QTreeWidgetItem* node, const QPoint& globalPos) {
                 exporting::OpenTreeMenu(this, *cn_, paths_, CategoryTree::KeyOf(node), globalPos,
@@ -208,6 +215,7 @@ bool Frmscripts::loadTree()
         reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") + e.message());
         return false;
     }
+    dataVersionRead_ = libraryDataVersion();
     NodeClick(Tree_->topLevelItem(0));
     return true;
 }
@@ -255,6 +263,10 @@ void Frmscripts::ShowEditorPanel(bool shown)
     Frame1_->setVisible(!shown);
     Frame2_->setVisible(shown);
     Form_Resize();
+    // What others changed while the editor was open is read once the command that closed it
+    // is over.
+    if (!shown)
+        QTimer::singleShot(0, this, &Frmscripts::FollowOutsideChanges);
 }
 
 int Frmscripts::clientWidthTwips() const
@@ -510,6 +522,88 @@ void Frmscripts::ShowSubmissionForm()
     QPointer<frmenviarscript> form = new frmenviarscript(*cn_, paths_, id_, this);
     form->exec();
     delete form.data();
+}
+
+void Frmscripts::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Queued: the window is also activated as a question of a command closes, and that
+    // command still holds nodes of the tree.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        QTimer::singleShot(0, this, &Frmscripts::FollowOutsideChanges);
+}
+
+bool Frmscripts::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == busqueda_->Text_buscar() && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, this, &Frmscripts::FollowOutsideChanges);
+    return QWidget::eventFilter(watched, event);
+}
+
+std::optional<qint64> Frmscripts::libraryDataVersion()
+{
+    try {
+        library::Statement q = cn_->database().prepare("PRAGMA data_version");
+        if (q.next())
+            return q.int64(0);
+    } catch (const library::DatabaseError&) {
+        // Unreadable now: the next read of the library reports it.
+    }
+    return std::nullopt;
+}
+
+void Frmscripts::FollowOutsideChanges()
+{
+    if (!cn_ || !categoryTree_ || Frame2_->isVisibleTo(this) || QApplication::activeModalWidget() ||
+        QApplication::activePopupWidget())
+        return;
+    const std::optional<qint64> version = libraryDataVersion();
+    if (!version || version == dataVersionRead_)
+        return;
+    dataVersionRead_ = version;
+    reloadLibrary();
+}
+
+void Frmscripts::reloadLibrary()
+{
+    const QString currentKey = CategoryTree::KeyOf(Tree_->currentItem());
+    QStringList unfolded;
+    for (QTreeWidgetItemIterator it(Tree_); *it; ++it) {
+        if ((*it)->isExpanded())
+            unfolded << CategoryTree::KeyOf(*it);
+    }
+    const int scrolled = Tree_->verticalScrollBar()->value();
+    {
+        // The node to show is chosen below, once the tree is whole again.
+        const QSignalBlocker blocker(Tree_);
+        try {
+            if (cn_->highestScriptId() <= WholeTreeScripts)
+                categoryTree_->Load();
+            else
+                categoryTree_->LoadCategories();
+        } catch (const library::DatabaseError& e) {
+            reportError(QStringLiteral("No se pudo leer la biblioteca de scripts:\n") +
+                        e.message());
+            return;
+        }
+        for (const QString& key : std::as_const(unfolded)) {
+            if (QTreeWidgetItem* node = categoryTree_->FindNode(key))
+                node->setExpanded(true);
+        }
+    }
+    if (!id_.isEmpty() && !categoryTree_->FindNode(id_ + QLatin1Char('S')))
+        ForgetCurrentScript();
+    QTreeWidgetItem* node = currentKey.isEmpty() ? nullptr : categoryTree_->FindNode(currentKey);
+    if (!node)
+        node = Tree_->topLevelItem(0);
+    {
+        const QSignalBlocker blocker(Tree_);
+        Tree_->setCurrentItem(node);
+    }
+    shownOnChange_.clear();
+    ShowNode(node);
+    Tree_->verticalScrollBar()->setValue(scrolled);
+    QTimer::singleShot(0, this, &Frmscripts::fillTreeWhenIdle);
 }
 
 void Frmscripts::closeEvent(QCloseEvent* event)

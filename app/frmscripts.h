@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class ButtonBar;
 class CategoryTree;
@@ -70,6 +71,11 @@ public:
     void Timer1_Timer();
     void ShowSubmissionForm() override;
 
+    // Reads the tree, the search and the current page again when another program (or
+    // another connection) has changed the library since the window last read it. Not while
+    // the editor is open: it keeps its work, and the check runs again when it closes.
+    void FollowOutsideChanges();
+
     // The library connection, for the life of the window once loaded.
     library::LibraryStore* cn() const override { return cn_.get(); }
     const QString& id() const override { return id_; }
@@ -92,8 +98,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The connection's count of commits by other connections, or nullopt when unreadable.
+    std::optional<qint64> libraryDataVersion();
+    void reloadLibrary();
     void createBrowsePanel();
     // Once the window is on screen: the scripts of the categories not yet in view.
     void fillTreeWhenIdle();
@@ -133,6 +144,8 @@ private:
     std::unique_ptr<CategoryTree> categoryTree_;
     QString dropHighlightKey_;
     bool firstPaintSeen_ = false;
+    // The library's data version as the window last read it.
+    std::optional<qint64> dataVersionRead_;
     // The node last shown because it became current, until the next click.
     QString shownOnChange_;
     QPointer<frmcondiciones> terms_;

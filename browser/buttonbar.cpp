@@ -25,7 +25,7 @@ ButtonBar::ButtonBar(QWidget* parent) : QWidget(parent)
     boton_aceptar_ = makeButton("boton_aceptar", QStringLiteral("aceptar"), 120, 3840,
                                 QStringLiteral("Aceptar"));
     boton_preview_ = makeButton("boton_preview", QStringLiteral("preview"), 120, 5160,
-                                QStringLiteral("Vista previa"));
+                                QStringLiteral("Ver el script"));
     boton_salir_[1] = makeButton("boton_salir(1)", QStringLiteral("salir"), 120, 4440,
                                  QStringLiteral("Cancelar"));
     boton_salir_[0] =
@@ -88,7 +88,9 @@ void ButtonBar::SetButtonTooltips()
     boton_Editar_->setToolTip(QStringLiteral("Editar Script"));
     boton_exportar_->setToolTip(QStringLiteral("Exportar Script"));
     boton_borrar_->setToolTip(QStringLiteral("Borrar Script"));
+    boton_enviarscript_->setToolTip(QStringLiteral("Enviar Script"));
     boton_aceptar_->setToolTip(QStringLiteral("Aceptar"));
+    boton_preview_->setToolTip(QStringLiteral("Ver el script"));
     boton_salir_[0]->setToolTip(QStringLiteral("Salir"));
     boton_salir_[1]->setToolTip(QStringLiteral("Cancelar"));
 }

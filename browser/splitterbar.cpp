@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 // How far one arrow key moves the bar, in pixels.
@@ -57,4 +58,18 @@ void SplitterBar::focusOutEvent(QFocusEvent* event)
     QFrame::focusOutEvent(event);
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
+}
+
+void SplitterBar::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    // Three dots across the middle say that the bar can be taken.
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette().color(QPalette::Dark));
+    const qreal dot = qMax(2.0, qMin(width(), 6) / 2.0);
+    const QPointF middle = QRectF(rect()).center();
+    for (int n = -1; n <= 1; ++n)
+        painter.drawEllipse(QPointF(middle.x(), middle.y() + n * dot * 2.5), dot / 2, dot / 2);
 }

@@ -2,7 +2,7 @@
 
 #include "base/programpaths.h"
 #include "browser/twips.h"
-#include "editing/popupcreator.h"
+#include "editing/editormenu.h"
 #include "editing/relatedfiles.h"
 #include "library/librarystore.h"
 #include "qsci.h"
@@ -344,15 +344,7 @@ EditorContents EditorPanel::contents() const
 
 void EditorPanel::OpenFileMenu(QsciScintilla* editor, int x, int y)
 {
-    PopupCreator menu;
-    menu.setOwnerHwnd(window());
-    const QStringList names = files_->names();
-    for (const QString& name : names)
-        menu.AddMenu(name, true, false, false);
-    menu.OpenPopup(x, y);
-    const int chosen = menu.SelectedItem();
-    if (chosen > 0 && chosen <= names.size())
-        editor->replaceSelectedText(base::ResourcesUrlPrefix + names.at(chosen - 1));
+    EditorMenu::Open(editor, files_->names(), window(), x, y);
 }
 
 QsciScintilla* EditorPanel::editorOfViewport(QObject* watched) const

@@ -77,8 +77,9 @@ public:
     void ShowScript(const library::Script& script);
     EditorContents contents() const;
 
-    // The file menu of an editor: lists the related files and inserts the chosen one's
-    // relative link at the caret, over the selection. (x, y) -1 opens it at the pointer.
+    // The right-click menu of an editor: the standard editing items, then the related files,
+    // the chosen one's relative link going in at the caret, over the selection. (x, y) -1
+    // opens it at the pointer.
     void OpenFileMenu(QsciScintilla* editor, int x = -1, int y = -1);
 
     RelatedFilesList* relatedFiles() const { return files_; }

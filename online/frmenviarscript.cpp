@@ -7,8 +7,11 @@
 #include "platform/messagebox.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 
 using online::MailError;
 using online::MailResult;
@@ -34,6 +37,7 @@ frmenviarscript::frmenviarscript(library::LibraryStore& cn, const base::ProgramP
     : QDialog(parent), cn_(cn), paths_(paths), scriptId_(scriptId)
 {
     BuildControls();
+    NameScript();
     MapiSess_.setCommand(online::MapiSession::defaultCommand());
     signOn_ = MapiSess_.SignOn();
     MapiMess_.setSession(&MapiSess_);
@@ -50,7 +54,7 @@ void frmenviarscript::BuildControls()
     setWindowTitle(Caption);
     setModal(true);
     const int dpi = twips::dpiOf(this);
-    setFixedSize(twips::toPixels(5955, dpi), twips::toPixels(3435, dpi));
+    setFixedSize(twips::toPixels(5955, dpi), twips::toPixels(3555, dpi));
 
     Label1_ =
         NewLabel(this, "Label1", QStringLiteral("¡ Colabore con todos los usuarios de Korvalis !"),
@@ -66,17 +70,43 @@ void frmenviarscript::BuildControls()
                        "enviado por correo electrónico, con el fin de incorporar el nuevo script "
                        "a Base de datos de Korvalis y que pueda ser utilizado por otros usuarios."),
         Qt::AlignLeft);
-    twips::place(Label2_, 120, 600, 5655, 855);
+    twips::place(Label2_, 120, 720, 5655, 855);
+    Label_script_ = NewLabel(this, "Label_script", QString(), Qt::AlignHCenter);
+    Label_script_->setWordWrap(false);
+    twips::place(Label_script_, 120, 420, 5655, 255);
     Label3_ =
         NewLabel(this, "Label3",
                  QStringLiteral("Todos los usuarios de Korvalis le agredecemos su colaboración"),
                  Qt::AlignHCenter);
-    twips::place(Label3_, 240, 1800, 5295, 375);
+    twips::place(Label3_, 240, 1920, 5295, 375);
     boton_enviar_ = new QPushButton(QStringLiteral("Enviar Script"), this);
     boton_enviar_->setObjectName(QStringLiteral("boton_enviar"));
     boton_enviar_->setAccessibleName(QStringLiteral("Enviar Script"));
-    twips::place(boton_enviar_, 1560, 2520, 2775, 375);
+    twips::place(boton_enviar_, 900, 2640, 2000, 375);
     connect(boton_enviar_, &QPushButton::clicked, this, &frmenviarscript::boton_enviar_Click);
+    boton_cerrar_ = new QPushButton(QStringLiteral("Cerrar"), this);
+    boton_cerrar_->setObjectName(QStringLiteral("boton_cerrar"));
+    boton_cerrar_->setAutoDefault(false);
+    twips::place(boton_cerrar_, 3060, 2640, 2000, 375);
+    connect(boton_cerrar_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmenviarscript::NameScript()
+{
+    bool numeric = false;
+    const qint64 id = scriptId_.toLongLong(&numeric);
+    QString name;
+    try {
+        if (const std::optional<library::Script> script = numeric ? cn_.script(id) : std::nullopt)
+            name = script->nombre;
+    } catch (const library::DatabaseError&) {
+        // Sending reads the script again and reports what fails.
+    }
+    const QString whole = QStringLiteral("Script: %1").arg(name);
+    Label_script_->setText(
+        Label_script_->fontMetrics().elidedText(whole, Qt::ElideMiddle, Label_script_->width()));
+    Label_script_->setToolTip(whole);
+    Label_script_->setAccessibleName(whole);
 }
 
 void frmenviarscript::done(int result)
@@ -186,9 +216,36 @@ MailResult frmenviarscript::ComposeMessage()
 void frmenviarscript::ShowFailure(const MailError& error)
 {
     Label1_->setText(QStringLiteral("El script NO ha sido enviado"));
-    Label2_->setText(QStringLiteral("Un error a ocurrido durante el envio: ") + error.description +
-                     QLatin1Char(' ') + QString::number(error.number));
+    const QString whole = QStringLiteral("Un error a ocurrido durante el envio: ") +
+                          error.description + QLatin1Char(' ') + QString::number(error.number);
     Label3_->setText(QString());
+    // The reason may be long: it takes the room of the thanks below it too.
+    twips::place(Label2_, 120, 720, 5655, 1800);
+    const int width = Label2_->contentsRect().width() - 2 * Label2_->margin();
+    Label2_->setText(WrapAtSpaces(whole, Label2_->fontMetrics(), width));
+    Label2_->setToolTip(whole);
+    Label2_->setAccessibleName(whole);
+}
+
+QString frmenviarscript::WrapAtSpaces(const QString& text, const QFontMetrics& metrics, int width)
+{
+    static const QRegularExpression spaces(QStringLiteral("\\s+"));
+    QStringList lines;
+    QString line;
+    for (QString word : text.split(spaces, Qt::SkipEmptyParts)) {
+        if (metrics.horizontalAdvance(word) > width)
+            word = metrics.elidedText(word, Qt::ElideMiddle, width);
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines.append(line);
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines.join(QLatin1Char('\n'));
 }
 
 MailResult frmenviarscript::CopyNamestoMsgBuffer(QWidget*, qint16 fResolveNames)

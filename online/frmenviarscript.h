@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 
+class QFontMetrics;
 class QLabel;
 class QPushButton;
 
@@ -28,7 +29,11 @@ public:
     // The heading and the text below it, which say how the submission went.
     QLabel* Label1() const { return Label1_; }
     QLabel* Label2() const { return Label2_; }
+    // The line that names the script being sent.
+    QLabel* Label_script() const { return Label_script_; }
     QPushButton* boton_enviar() const { return boton_enviar_; }
+    // Closes the window without sending, as Escape does.
+    QPushButton* boton_cerrar() const { return boton_cerrar_; }
     const online::MapiSession& MapiSess() const { return MapiSess_; }
 
     // Recipient handling: replaces the message's recipients with Module1::SubmissionAddress.
@@ -37,6 +42,9 @@ public:
     static online::MailResult SetRCList(const QString& NameList, online::MapiMessages& Msg,
                                         qint16 RCType, qint16 fResolveNames);
     static QString Token(QString& tmp, const QString& search);
+    // The text in lines of at most `width` pixels, broken only at spaces; a word wider than a
+    // line (a long path) is shortened in its middle rather than broken.
+    static QString WrapAtSpaces(const QString& text, const QFontMetrics& metrics, int width);
 
 public Q_SLOTS:
     void boton_enviar_Click();
@@ -45,13 +53,16 @@ public Q_SLOTS:
 private:
     void BuildControls();
     bool SendWithFilesLeftOut();
+    void NameScript();
     online::MailResult ComposeMessage();
     void ShowFailure(const online::MailError& error);
 
     QLabel* Label1_ = nullptr;
     QLabel* Label2_ = nullptr;
     QLabel* Label3_ = nullptr;
+    QLabel* Label_script_ = nullptr;
     QPushButton* boton_enviar_ = nullptr;
+    QPushButton* boton_cerrar_ = nullptr;
     online::MapiSession MapiSess_;
     online::MapiMessages MapiMess_;
     library::LibraryStore& cn_;

@@ -15,6 +15,7 @@
 #include "library/nodekey.h"
 #include "online/frmenviarscript.h"
 #include "online/frmpublicidad.h"
+#include "online/mapi.h"
 #include "platform/network.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
@@ -106,6 +107,8 @@ private Q_SLOTS:
     void everyWindowReadsWholeAtItsDesignedSize_data();
     void everyWindowReadsWholeAtItsDesignedSize();
     void dropHighlightNeverLooksLikeASecondSelection();
+    void windowFollowsChangesMadeByAnotherConnection();
+    void everyButtonSaysWhatItDoesAndTheSplitterCanBeFound();
     // Last: declining asks the program to quit, after which no modal window can run.
     void startWindowAsAPersonMeetsIt();
 };
@@ -822,6 +825,14 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
                          QString::number(w.cn()->scriptsByName().front().id), &w);
     form.show();
     cut += cutTexts(&form);
+    // A failure whose reason names a long path reads whole too.
+    const QStringList mailCommand = online::MapiSession::defaultCommand();
+    auto restoreMail = qScopeGuard([&] { online::MapiSession::setDefaultCommand(mailCommand); });
+    online::MapiSession::setDefaultCommand(
+        {u"/no/"_s + QString(u"carpeta de correo/"_s).repeated(6) + u"sendmail"_s});
+    QTest::mouseClick(form.boton_enviar(), Qt::LeftButton);
+    QVERIFY(form.Label1()->text().contains(u"NO"_s));
+    cut += cutTexts(&form);
     cut.removeDuplicates();
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
     QVERIFY(boxes.shown.isEmpty());
@@ -862,6 +873,120 @@ void TestMainWindow::dropHighlightNeverLooksLikeASecondSelection()
     const float markToSelected = mean[1].distanceToPoint(mean[0]);
     QVERIFY2(markToPlain > 8 && markToSelected > 40,
              qPrintable(u"%1 %2"_s.arg(markToPlain).arg(markToSelected)));
+}
+
+void TestMainWindow::windowFollowsChangesMadeByAnotherConnection()
+{
+    TempProgramFolder folder;
+    SampleLibrary s(folder);
+    MainWindowUnderTest w(folder);
+    QApplication::setActiveWindow(&w.w);
+    QVERIFY(QTest::qWaitForWindowActive(&w.w));
+    w.click(library::scriptKey(s.reloj));
+    QWidget elsewhere;
+    elsewhere.setWindowTitle(u"Otro programa"_s);
+    elsewhere.show();
+    const auto leaveAndComeBack = [&] {
+        QApplication::setActiveWindow(&elsewhere);
+        QTRY_VERIFY(!w->isActiveWindow());
+        QApplication::setActiveWindow(&w.w);
+        QTRY_VERIFY(w->isActiveWindow());
+    };
+
+    // Another connection adds a script while the person is in another program.
+    QApplication::setActiveWindow(&elsewhere);
+    QTRY_VERIFY(!w->isActiveWindow());
+    const qint64 solar = ScriptBuilder(u"Reloj solar"_s).in(s.relojes).type(s.efecto).addTo(folder);
+    folder.closeLibrary();
+    QApplication::setActiveWindow(&w.w);
+    QTRY_VERIFY(w.tree().contains(u"Reloj solar [%1]"_s.arg(library::scriptKey(solar))));
+    // The current script stays current, its page shown.
+    QCOMPARE(w->id() + w.current(), QString::number(s.reloj) + library::scriptKey(s.reloj));
+    QVERIFY(w->Frame_presentacion()->isHidden());
+    // And the search finds it.
+    QTest::keyClick(&w.w, Qt::Key_F, Qt::ControlModifier);
+    QLineEdit* box = w->busqueda()->Text_buscar();
+    QTest::keyClicks(box, u"solar"_s);
+    QCOMPARE(shownScripts(w->busqueda()->Tree_resultados()), QStringList{u"Reloj solar"_s});
+    QTest::keyClick(box, Qt::Key_Escape);
+
+    // The current script is deleted by another connection; the person clicks in the search
+    // box: the script is gone, and the root page shows.
+    QApplication::setActiveWindow(&w.w);
+    QTRY_VERIFY(w->isActiveWindow());
+    w.click(library::scriptKey(s.reloj));
+    w->Tree()->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(w->Tree()->hasFocus());
+    // The activation has been looked at: the change below is found by the box's focus.
+    QTest::qWait(20);
+    folder.db().execute("DELETE FROM scripts WHERE id = " + QByteArray::number(s.reloj));
+    folder.closeLibrary();
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    QTRY_VERIFY(!w.tree().contains(u"Reloj digital"_s));
+    QCOMPARE(w.current(), library::RootKey);
+    QVERIFY(w->id().isEmpty());
+    QTRY_VERIFY(w->Frame_presentacion()->isVisible());
+    QCOMPARE(w.buttons().contains(u"Editar*"_s), true);
+
+    // While the editor is open it keeps its work, whatever others add; the tree follows once
+    // it closes.
+    w.click(library::scriptKey(solar));
+    QTest::mouseClick(w->opciones()->boton_Editar(), Qt::LeftButton);
+    QTRY_VERIFY(w->Frame2()->isVisible());
+    const QString treeBefore = w.tree();
+    const qint64 arena =
+        ScriptBuilder(u"Reloj de arena"_s).in(s.relojes).type(s.efecto).addTo(folder);
+    folder.closeLibrary();
+    leaveAndComeBack();
+    QTest::qWait(50);
+    QVERIFY(w->Frame2()->isVisible());
+    QCOMPARE(w.tree(), treeBefore);
+    QTest::mouseClick(w->opciones()->boton_salir(1), Qt::LeftButton);
+    QTRY_VERIFY(w.tree().contains(u"Reloj de arena [%1]"_s.arg(library::scriptKey(arena))));
+    QCOMPARE(w.current(), library::scriptKey(solar));
+}
+
+void TestMainWindow::everyButtonSaysWhatItDoesAndTheSplitterCanBeFound()
+{
+    TempProgramFolder folder;
+    SampleLibrary s(folder);
+    MainWindowUnderTest w(folder);
+    // Every picture button, of the browsing window and of the editor, has a name for screen
+    // readers; the two that had no tooltip have one.
+    w->opciones()->boton_insertar()->click();
+    QStringList unnamed;
+    for (QAbstractButton* button : w->findChildren<QAbstractButton*>()) {
+        if (!button->icon().isNull() && button->accessibleName().isEmpty())
+            unnamed << button->objectName();
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    QCOMPARE(w->opciones()->boton_preview()->toolTip(), u"Ver el script"_s);
+    QCOMPARE(w->opciones()->boton_preview()->accessibleName(), u"Ver el script"_s);
+    w->opciones()->boton_salir(1)->click();
+    QCOMPARE(w->opciones()->boton_enviarscript()->toolTip(), u"Enviar Script"_s);
+
+    // The splitter: a grab area of at least 8 pixels, with the resize cursor and a grip drawn
+    // in its middle, at the window's size and after a drag.
+    SplitterBar* bar = w->linea_borde();
+    const auto check = [&] {
+        QVERIFY(bar->width() >= 8);
+        QCOMPARE(bar->cursor().shape(), Qt::SplitHCursor);
+        const QImage image = bar->grab().toImage();
+        const QRgb background = image.pixel(0, 4);
+        QVERIFY(image.pixel(image.width() / 2, image.height() / 2) != background);
+        QVERIFY(image.pixel(image.width() / 2, 4) == background);
+    };
+    check();
+    QWidget* viewport = bar;
+    const QPoint press(bar->width() / 2, bar->height() / 2);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(press + QPoint(60, 0)),
+                     QPointF(bar->mapToGlobal(press + QPoint(60, 0))), Qt::NoButton, Qt::LeftButton,
+                     {});
+    QApplication::sendEvent(bar, &move);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, press + QPoint(60, 0));
+    check();
+    QCOMPARE(bar->geometry().left(), w->Tree()->geometry().right() + 1);
 }
 
 QTEST_MAIN(TestMainWindow)

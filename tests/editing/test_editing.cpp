@@ -2,6 +2,7 @@
 #include "base/module1.h"
 #include "browser/buttonbar.h"
 #include "editing/editcommands.h"
+#include "editing/editormenu.h"
 #include "editing/editorpanel.h"
 #include "editing/qsci.h"
 #include "editing/relatedfiles.h"
@@ -15,6 +16,7 @@
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -76,6 +78,7 @@ private Q_SLOTS:
     void draggingMovesOnlyScriptsOntoCategories();
     void aClickThatSlipsAPixelDeletesTheScriptItChose();
     void rightClickInEveryEditorInsertsTheChosenFile();
+    void rightClickOffersTheStandardEditingItems();
     void relatedFilesAreStoredOnceAndSharedFilesKept();
     void saveStoresAllOfTheEditorOrNothing();
     void deletingKeepsEveryFileAnotherScriptNames();
@@ -268,13 +271,68 @@ void TestEditing::rightClickInEveryEditorInsertsTheChosenFile()
         editor->setText(u"<img src=\"X\">"_s);
         editor->setSelection(0, 10, 0, 11); // the X
         // The chosen file replaces the selection, then goes in at the caret; Escape adds none.
-        for (int chosen : {2, 3, 0}) {
+        for (int chosen : {EditorMenu::FirstFile + 1, EditorMenu::FirstFile + 2, 0}) {
             whenMenuOpens([chosen](QMenu* menu) { chooseItem(menu, chosen); });
             QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, QPoint(30, 5));
             editor->setCursorPosition(0, 0);
         }
         QCOMPARE(editor->text(), u"resources/tres.jpg<img src=\"resources/dos.gif\">"_s);
     }
+}
+
+void TestEditing::rightClickOffersTheStandardEditingItems()
+{
+    TempProgramFolder folder;
+    EditorPanel panel(folder.resourcesPath());
+    panel.show();
+    panel.relatedFiles()->setSession(nullptr, false, 0);
+    QsciScintilla* editor = panel.editors().value(1);
+    panel.tabscript()->setCurrentIndex(1);
+    QApplication::clipboard()->clear();
+    // What the menu offers, a star after a disabled item; and what picking `chosen` does.
+    const auto rightClick = [&](int chosen) {
+        QStringList items;
+        whenMenuOpens([&items, chosen](QMenu* menu) {
+            for (QAction* a : menu->actions()) {
+                if (!a->isSeparator())
+                    items << a->text() + (a->isEnabled() ? u""_s : u"*"_s);
+            }
+            chooseItem(menu, chosen);
+        });
+        QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, QPoint(30, 5));
+        return items.join(u", "_s);
+    };
+    // An empty editor, nothing to paste and no related files: the items show, greyed.
+    QCOMPARE(rightClick(0), u"Deshacer\tCtrl+Z*, Rehacer\tCtrl+Y*, Cortar\tCtrl+X*, "
+                            "Copiar\tCtrl+C*, Pegar\tCtrl+V*, Eliminar\tSupr*, "
+                            "Seleccionar todo\tCtrl+A*"_s);
+    QTest::keyClicks(editor, u"var reloj = 1;"_s);
+    editor->setSelection(0, 4, 0, 9); // "reloj"
+    QCOMPARE(rightClick(EditorMenu::Copiar),
+             u"Deshacer\tCtrl+Z, Rehacer\tCtrl+Y*, Cortar\tCtrl+X, Copiar\tCtrl+C, "
+             "Pegar\tCtrl+V*, Eliminar\tSupr, Seleccionar todo\tCtrl+A"_s);
+    QCOMPARE(QApplication::clipboard()->text(), u"reloj"_s);
+    // The selection stayed: Eliminar takes it, Pegar puts the copy at the caret.
+    rightClick(EditorMenu::Eliminar);
+    QCOMPARE(editor->text(), u"var  = 1;"_s);
+    rightClick(EditorMenu::Pegar);
+    QCOMPARE(editor->text(), u"var reloj = 1;"_s);
+    rightClick(EditorMenu::Deshacer);
+    QCOMPARE(editor->text(), u"var  = 1;"_s);
+    QVERIFY(rightClick(EditorMenu::Rehacer).contains(u"Rehacer\tCtrl+Y,"_s));
+    QCOMPARE(editor->text(), u"var reloj = 1;"_s);
+    rightClick(EditorMenu::SeleccionarTodo);
+    QCOMPARE(editor->selectedText(), u"var reloj = 1;"_s);
+    rightClick(EditorMenu::Cortar);
+    QCOMPARE(editor->text(), QString());
+    QCOMPARE(QApplication::clipboard()->text(), u"var reloj = 1;"_s);
+    // With related files they follow the standard items, and Escape does nothing.
+    TempProgramFolder::writeFile(folder.filePath(u"uno.gif"_s), "x");
+    platform::ScriptedFileDialogs dialogs;
+    dialogs.names = {folder.filePath(u"uno.gif"_s)};
+    panel.relatedFiles()->boton_anadir_fichero_Click();
+    QVERIFY(rightClick(0).endsWith(u"Seleccionar todo\tCtrl+A*, uno.gif"_s));
+    QCOMPARE(editor->text(), QString());
 }
 
 void TestEditing::relatedFilesAreStoredOnceAndSharedFilesKept()

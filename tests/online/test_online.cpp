@@ -185,6 +185,7 @@ private Q_SLOTS:
     void networkTestSeesNoNetworkWithOnlyLoopback();
     void sentScriptArrivesWithTextFilesAndItsOwnPage();
     void failingMailSystemLeavesTheWindowWithTheReason();
+    void submissionWindowNamesTheScriptAndClosesWithoutSending();
 };
 
 void TestOnline::recipientListsGiveOneResolvedRecipientPerItem()
@@ -541,6 +542,7 @@ void TestOnline::failingMailSystemLeavesTheWindowWithTheReason()
     auto store = library::LibraryStore::open(folder.libraryPath());
     QTemporaryDir dir;
     const QString fails = u"cat >/dev/null; echo 'servidor fuera de servicio' >&2; exit 75"_s;
+    const QString deep = u"/no/"_s + QString(u"carpeta_muy_larga/"_s).repeated(8) + u"sendmail"_s;
     // The reason follows the fixed caption; a real mail command whose server is not there
     // gives its own words and exit status.
     const std::tuple<QStringList, QString, QString> cases[] = {
@@ -548,6 +550,7 @@ void TestOnline::failingMailSystemLeavesTheWindowWithTheReason()
         {{u"/no/sendmail"_s},
          u"s@k.example"_s,
          u": No se encuentra el sistema de correo (/no/sendmail) 32003"_s},
+        {{deep}, u"s@k.example"_s, u": No se encuentra el sistema de correo ("_s + deep + u") "_s},
         {{u"/bin/cat"_s}, u"Juan Pérez"_s, u": Destinatario desconocido: \"Juan Pérez\" 32014"_s},
         {Msmtp(dir, FreePort()), u"s@k.example"_s, u": msmtp"_s}};
     for (const auto& [command, address, reason] : cases) {
@@ -558,16 +561,56 @@ void TestOnline::failingMailSystemLeavesTheWindowWithTheReason()
         frmenviarscript window(*store, folder.paths(), QString::number(l.reloj));
         window.show();
         QTest::mouseClick(window.boton_enviar(), Qt::LeftButton);
-        const QString line = window.Label1()->text() + u'|' + window.Label2()->text();
+        QLabel* label = window.Label2();
+        const QString whole = label->accessibleName();
+        const QString line = window.Label1()->text() + u'|' + whole;
         QVERIFY2(line.startsWith(u"El script NO ha sido enviado|Un error a ocurrido durante el "
                                  u"envio"_s +
                                  reason) &&
                      line.section(u' ', -1).toInt() > 0,
                  qPrintable(line));
+        // Shown in lines broken at spaces only, each within the label, all of them in view; a
+        // path too long for a line is shortened in its middle, never split.
+        const QStringList shown = label->text().split(u'\n');
+        const QStringList words = whole.split(QRegularExpression(u"\\s+"_s));
+        for (const QString& shownLine : shown) {
+            QVERIFY2(label->fontMetrics().horizontalAdvance(shownLine) <=
+                         label->contentsRect().width(),
+                     qPrintable(shownLine));
+            for (const QString& word : shownLine.split(u' '))
+                QVERIFY2(words.contains(word) || word.contains(u'…'), qPrintable(word));
+        }
+        QVERIFY(shown.size() * label->fontMetrics().lineSpacing() <= label->height());
         QVERIFY(window.isVisible() && !window.boton_enviar()->isEnabled());
         window.close();
         QVERIFY(!window.MapiSess().isSignedOn());
     }
+}
+
+void TestOnline::submissionWindowNamesTheScriptAndClosesWithoutSending()
+{
+    TempProgramFolder folder;
+    const SampleLibrary l(folder);
+    auto store = library::LibraryStore::open(folder.libraryPath());
+    QTemporaryDir dir;
+    // A mail command that leaves a mark when it is run at all.
+    const QString mark = dir.filePath(u"enviado"_s);
+    MapiSession::setDefaultCommand({u"/bin/sh"_s, u"-c"_s, u"cat > '%1'"_s.arg(mark)});
+    Module1::SubmissionAddress = u"s@k.example"_s;
+    for (bool byKey : {false, true}) {
+        frmenviarscript window(*store, folder.paths(), QString::number(l.menu));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.Label_script()->text(), u"Script: Menú d'O'Brien"_s);
+        if (byKey)
+            QTest::keyClick(&window, Qt::Key_Escape);
+        else
+            QTest::mouseClick(window.boton_cerrar(), Qt::LeftButton);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.result(), int(QDialog::Rejected));
+        QVERIFY(!window.MapiSess().isSignedOn());
+    }
+    QVERIFY(!QFile::exists(mark));
 }
 
 QTEST_MAIN(TestOnline)
