@@ -20,6 +20,9 @@ constexpr int RowsAtOnce = 200;
 // After each step the lock is free this long: another process waiting for it looks again at
 // least every tenth of a second, and the steps' rhythm differs from its own.
 constexpr auto Pause = std::chrono::milliseconds(30);
+// The building starts this long after the library opened, once the window that opened it
+// is on screen: the window's first drawing does not share the processor with it.
+constexpr auto StartDelay = std::chrono::milliseconds(600);
 // A step that fails this many times in a row (the file locked by another process for
 // seconds each time) ends the building.
 constexpr int Attempts = 3;
@@ -99,6 +102,11 @@ void IndexBuilder::run(const QString& path, const QByteArray& key)
     std::optional<qint64> after = std::numeric_limits<qint64>::min();
     int failures = 0;
     bool begun = false;
+    {
+        std::unique_lock lock(mutex_);
+        if (changed_.wait_for(lock, StartDelay, [this] { return stop_; }))
+            return;
+    }
     while (beginStep()) {
         try {
             if (!db)

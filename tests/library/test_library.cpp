@@ -373,7 +373,9 @@ void TestLibrary::indexBuiltInTheBackgroundFollowsSavesAndSurvivesAKill()
         s.scriptAyuda = u"cambiado%1"_s.arg(id);
         store->saveScript(s, {});
         saved.push_back(id);
-        savedWhileBuilding += store->searchReadiness() == Readiness::Preparing ? 1 : 0;
+        // Between the filling's steps, the index in the file in part.
+        savedWhileBuilding +=
+            ReadScriptIndexInFile(store->database()) == ScriptIndexInFile::Partial ? 1 : 0;
         if (saved.size() == 3) {
             store->deleteScript(1);
             Script n = s;
