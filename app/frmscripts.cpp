@@ -230,12 +230,13 @@ bool Frmscripts::openLibrary(std::unique_ptr<library::EarlyOpen> earlyLibrary)
         return false;
     }
     try {
-        // A library without a search index gets one now, once.
+        // A large library without a search index gets one in the background.
         WaitCursor wait;
         std::optional<library::Database> early = earlyLibrary ? earlyLibrary->take() : std::nullopt;
         earlyLibrary.reset();
-        cn_ = early ? library::LibraryStore::open(std::move(*early))
-                    : library::LibraryStore::open(path);
+        const auto build = library::LibraryStore::IndexBuild::InBackground;
+        cn_ = early ? library::LibraryStore::open(std::move(*early), build)
+                    : library::LibraryStore::open(path, build);
         // Reading a table proves the password opened the file.
         cn_->typesByName();
         libraryBackup_ = std::make_unique<library::ChangeBackup>(path, [this](const QString& m) {

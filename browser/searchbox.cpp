@@ -18,13 +18,23 @@
 #include <QTreeWidget>
 #include <utility>
 
+namespace {
+const QString Placeholder = QStringLiteral("Buscar scripts");
+// How often the box looks whether the index being built is whole.
+constexpr int ReadinessCheckMs = 100;
+} // namespace
+
+const QString SearchBox::PreparingText = QStringLiteral("Preparando la búsqueda…");
+
 SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeAccess categories)
     : QObject(panel), tree_(tree), store_(std::move(store)), categories_(std::move(categories)),
-      results_(new SearchResults(tree, this))
+      results_(new SearchResults(tree, this)), readiness_(new QTimer(this))
 {
+    readiness_->setInterval(ReadinessCheckMs);
+    connect(readiness_, &QTimer::timeout, this, &SearchBox::readinessChanged);
     Text_buscar_ = new QLineEdit(panel);
     Text_buscar_->setObjectName(QStringLiteral("Text_buscar"));
-    Text_buscar_->setPlaceholderText(QStringLiteral("Buscar scripts"));
+    Text_buscar_->setPlaceholderText(Placeholder);
     Text_buscar_->setAccessibleName(QStringLiteral("Buscar scripts"));
     Text_buscar_->setClearButtonEnabled(false);
     Text_buscar_->installEventFilter(this);
@@ -51,7 +61,12 @@ SearchBox::SearchBox(QWidget* panel, QTreeWidget* tree, StoreAccess store, TreeA
     // Saving, deleting or moving a script changes the tree (after the library): search
     // again. The results must let go of nodes about to go at once.
     QAbstractItemModel* model = tree_->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this, [this] { treeChanged(false); });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
+        // The tree's first nodes: the library is open, and its search may be preparing.
+        if (!readiness_->isActive())
+            followReadiness(store_());
+        treeChanged(false);
+    });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { treeChanged(true); });
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { treeChanged(true); });
     // A node's text or mark (the current node) changed.
@@ -127,6 +142,10 @@ void SearchBox::Search()
         ShowAll();
         return;
     }
+    if (!followReadiness(store)) {
+        showCount(QStringLiteral("Preparando…"));
+        return;
+    }
     std::vector<qint64> ids;
     try {
         ids = store->searchScripts(words);
@@ -167,6 +186,27 @@ void SearchBox::Search()
     }
     Tree_resultados_->expandAll();
     showCount(CountText(int(nodes.size())));
+}
+
+bool SearchBox::followReadiness(library::LibraryStore* store)
+{
+    const bool preparing =
+        store && store->searchReadiness() == library::LibraryStore::SearchReadiness::Preparing;
+    Text_buscar_->setPlaceholderText(preparing ? PreparingText : Placeholder);
+    if (!preparing)
+        readiness_->stop();
+    else if (!readiness_->isActive())
+        readiness_->start();
+    return !preparing;
+}
+
+void SearchBox::readinessChanged()
+{
+    if (!followReadiness(store_()))
+        return;
+    if (prepared_)
+        PrepareSearch();
+    Search();
 }
 
 void SearchBox::PrepareSearch()

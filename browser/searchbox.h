@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPoint;
+class QTimer;
 class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -39,6 +40,8 @@ public:
     // "12 scripts", "1 script", "Ningún script".
     static QString CountText(int found);
     bool IsSearching() const { return searching_; }
+    // What the box says while the library's search index is being built.
+    static const QString PreparingText;
     // Reads ahead what the first search needs, so that the first keystroke costs what the
     // others do; called once the tree is whole, the box does it again itself after each
     // change to the tree and as it takes the focus. A failure waits to be reported by the
@@ -68,6 +71,10 @@ private:
     void resultClicked(const QModelIndex& index);
     void treeChanged(bool nodesGoing);
     void showCount(const QString& text, const QString& why = {});
+    // Whether the search can run; while the library's index is being built the box says so
+    // and looks again every so often, searching for what was typed once it can.
+    bool followReadiness(library::LibraryStore* store);
+    void readinessChanged();
 
     QLineEdit* Text_buscar_;
     QLabel* Label_encontrados_;
@@ -76,6 +83,7 @@ private:
     StoreAccess store_;
     TreeAccess categories_;
     SearchResults* results_;
+    QTimer* readiness_;
     // The best of the scripts shown now, for Enter and Down.
     qint64 firstId_ = 0;
     // The result last picked because it became current, until the next click.

@@ -206,6 +206,16 @@ qint64 Database::lastInsertId() const
     return sqlite3_last_insert_rowid(db_);
 }
 
+QString Database::fileName() const
+{
+    return QFile::decodeName(sqlite3_db_filename(db_, "main"));
+}
+
+bool Database::isReadOnly() const
+{
+    return sqlite3_db_readonly(db_, "main") == 1;
+}
+
 qint64 Database::totalChanges() const
 {
     return sqlite3_total_changes(db_);

@@ -83,6 +83,10 @@ public:
     // Runs one or more statements that return no rows (a schema, a seed).
     void execute(const QByteArray& sql);
     qint64 lastInsertId() const;
+    // The file's path, as the engine opened it.
+    QString fileName() const;
+    // The engine opened the file for reading only (the file cannot be written).
+    bool isReadOnly() const;
     // Rows changed by this connection since it was opened (triggers included).
     qint64 totalChanges() const;
     // Copies this database whole into `target`, one consistent snapshot even while other

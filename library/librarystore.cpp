@@ -63,6 +63,9 @@ void addListingIndex(Database& db)
     }
 }
 
+// Up to this many scripts are indexed while the library opens, in a few milliseconds.
+constexpr qint64 SmallLibraryScripts = 400;
+
 } // namespace
 
 std::vector<ScriptListing> ReadScriptListings(Database& db)
@@ -78,26 +81,70 @@ LibraryStore::LibraryStore(Database db) : db_(std::move(db)) {}
 
 LibraryStore::~LibraryStore() = default;
 
-std::unique_ptr<LibraryStore> LibraryStore::open(const QString& path)
+std::unique_ptr<LibraryStore> LibraryStore::open(const QString& path, IndexBuild build)
 {
-    return open(Database::open(path, LibraryPassword));
+    return open(Database::open(path, LibraryPassword), build);
 }
 
-std::unique_ptr<LibraryStore> LibraryStore::open(Database db)
+std::unique_ptr<LibraryStore> LibraryStore::open(Database db, IndexBuild build)
 {
     auto store = std::make_unique<LibraryStore>(std::move(db));
     addListingIndex(store->db_);
+    if (build == IndexBuild::InBackground && !store->db_.isReadOnly() &&
+        ReadScriptIndexInFile(store->db_) != ScriptIndexInFile::Whole) {
+        Statement count = store->db_.prepare("SELECT count(*) FROM scripts");
+        // Fewer scripts are indexed in less time than a second connection takes to open.
+        if (count.next() && count.int64(0) > SmallLibraryScripts) {
+            store->builder_ =
+                std::make_unique<IndexBuilder>(store->db_.fileName(), LibraryPassword);
+            return store;
+        }
+    }
+    store->buildIndexNow();
+    return store;
+}
+
+void LibraryStore::buildIndexNow()
+{
     try {
-        store->indexState_ = EnsureScriptIndex(store->db_);
+        indexState_ = EnsureScriptIndex(db_);
     } catch (const DatabaseError& e) {
         // Browsing and editing do not need the index; a search says why it cannot run.
-        store->indexProblem_ = e.message();
+        indexProblem_ = e.message();
     }
-    return store;
+}
+
+LibraryStore::SearchReadiness LibraryStore::searchReadiness()
+{
+    if (builder_) {
+        switch (builder_->state()) {
+        case IndexBuilder::State::Building:
+            return SearchReadiness::Preparing;
+        case IndexBuilder::State::Done:
+            builder_.reset();
+            indexState_ = ScriptIndexState::Built;
+            break;
+        case IndexBuilder::State::Failed:
+            // A folder that cannot be written, a disk full, a lock held for long: the index
+            // is built as it would have been at the opening, for this connection only if need
+            // be.
+            builder_.reset();
+            buildIndexNow();
+            break;
+        }
+    }
+    return indexState_ ? SearchReadiness::Ready : SearchReadiness::Unavailable;
+}
+
+std::unique_ptr<IndexBuilder::WriteTurn> LibraryStore::writeTurn()
+{
+    return builder_ ? std::make_unique<IndexBuilder::WriteTurn>(*builder_) : nullptr;
 }
 
 std::vector<qint64> LibraryStore::searchScripts(const QStringList& words)
 {
+    if (searchReadiness() == SearchReadiness::Preparing)
+        throw DatabaseError(QStringLiteral("La búsqueda aún se está preparando"));
     if (!indexState_)
         throw DatabaseError(indexProblem_);
     if (!search_)
@@ -109,7 +156,10 @@ void LibraryStore::readSearchAhead()
 {
     db_.setLockWait(0);
     const auto waitAgain = qScopeGuard([this] { db_.setLockWait(Database::LockWaitMs); });
-    searchScripts({});
+    // The names and their order are read without the index.
+    if (!search_)
+        search_ = std::make_unique<ScriptSearch>(db_);
+    search_->Find({});
 }
 
 std::vector<Category> LibraryStore::childCategories(qint64 parentId)
@@ -298,6 +348,7 @@ bool LibraryStore::scriptHasFile(const QString& nombre, qint64 scriptId)
 qint64 LibraryStore::addRelatedFile(qint64 scriptId, const QString& nombre)
 {
     beforeChange();
+    const auto turn = writeTurn();
     Statement q = db_.prepare("INSERT INTO ficheros (id_script, nombre) VALUES (?1, ?2)");
     q.bind(1, scriptId).bind(2, nombre);
     q.run();
@@ -307,6 +358,7 @@ qint64 LibraryStore::addRelatedFile(qint64 scriptId, const QString& nombre)
 void LibraryStore::removeRelatedFile(qint64 fileRowId)
 {
     beforeChange();
+    const auto turn = writeTurn();
     Statement q = db_.prepare("DELETE FROM ficheros WHERE id = ?1");
     q.bind(1, fileRowId);
     q.run();
@@ -315,6 +367,7 @@ void LibraryStore::removeRelatedFile(qint64 fileRowId)
 qint64 LibraryStore::saveScript(const Script& s, const QStringList& files)
 {
     beforeChange();
+    const auto turn = writeTurn();
     Transaction transaction(db_);
     qint64 id = s.id;
     Statement write = db_.prepare(
@@ -348,6 +401,7 @@ qint64 LibraryStore::saveScript(const Script& s, const QStringList& files)
 void LibraryStore::deleteScript(qint64 id)
 {
     beforeChange();
+    const auto turn = writeTurn();
     Transaction transaction(db_);
     Statement files = db_.prepare("DELETE FROM ficheros WHERE id_script = ?1");
     files.bind(1, id);
@@ -361,6 +415,7 @@ void LibraryStore::deleteScript(qint64 id)
 void LibraryStore::moveScript(qint64 id, qint64 categoryId)
 {
     beforeChange();
+    const auto turn = writeTurn();
     Statement q = db_.prepare("UPDATE scripts SET id_categoria = ?1 WHERE id = ?2");
     q.bind(1, categoryId).bind(2, id);
     q.run();

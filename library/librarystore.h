@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database.h"
+#include "indexbuilder.h"
 #include "records.h"
 #include "scriptindex.h"
 #include "scriptsearch.h"
@@ -26,10 +27,19 @@ public:
     explicit LibraryStore(Database db);
     ~LibraryStore();
 
+    // When a library that lacks its search index gets it.
+    enum class IndexBuild {
+        // While it opens.
+        Now,
+        // In the background when that would take long (a large library); the search is
+        // preparing meanwhile.
+        InBackground,
+    };
     // Opens the library file with its password and makes sure it has its search index.
-    static std::unique_ptr<LibraryStore> open(const QString& path);
+    static std::unique_ptr<LibraryStore> open(const QString& path,
+                                              IndexBuild build = IndexBuild::Now);
     // The same on a connection already opened with the password.
-    static std::unique_ptr<LibraryStore> open(Database db);
+    static std::unique_ptr<LibraryStore> open(Database db, IndexBuild build = IndexBuild::Now);
 
     // The tree.
     std::vector<Category> childCategories(qint64 parentId);
@@ -74,13 +84,23 @@ public:
     void deleteScript(qint64 id);
     void moveScript(qint64 id, qint64 categoryId);
 
+    enum class SearchReadiness {
+        Ready,
+        // The index is being built in the background.
+        Preparing,
+        // No index could be built: searchScripts says why.
+        Unavailable,
+    };
+    // Looks whether a building in the background has ended; when it failed, the index is
+    // built now as a library opened with IndexBuild::Now gets it.
+    SearchReadiness searchReadiness();
     // The ids of the scripts holding every word, best first (see ScriptSearch). Throws
-    // DatabaseError, also when the library has no index to search.
+    // DatabaseError, also when the library has no index to search yet.
     std::vector<qint64> searchScripts(const QStringList& words);
     // Reads now what the next search reads first. Never waits for another process's lock,
     // which may be held for long: the search itself waits, and says why it cannot run.
     void readSearchAhead();
-    // Where the search index is; none when it could not be built.
+    // Where the search index is; none when it could not be built or is being built.
     std::optional<ScriptIndexState> searchIndexState() const { return indexState_; }
 
     Database& database() { return db_; }
@@ -95,8 +115,13 @@ public:
     }
 
 private:
+    void buildIndexNow();
+    // Held by each write while the index is built in the background.
+    std::unique_ptr<IndexBuilder::WriteTurn> writeTurn();
+
     std::function<void(Database&)> beforeChange_;
     Database db_;
+    std::unique_ptr<IndexBuilder> builder_;
     std::optional<ScriptIndexState> indexState_;
     std::unique_ptr<ScriptSearch> search_;
     QString indexProblem_;

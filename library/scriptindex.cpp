@@ -3,6 +3,7 @@
 #include "database.h"
 
 #include <QStringList>
+#include <limits>
 
 namespace library {
 
@@ -118,6 +119,12 @@ bool isCurrent(Database& db)
     return found.size() == expected;
 }
 
+bool hasTable(Database& db, const char* sql)
+{
+    Statement q = db.prepare(sql);
+    return q.next();
+}
+
 void dropOld(Database& db)
 {
     Statement q = db.prepare("SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
@@ -127,15 +134,47 @@ void dropOld(Database& db)
         names.append(q.text(0));
     for (const QString& name : names)
         run(db, QStringLiteral("DROP TRIGGER main.\"%1\"").arg(name));
+    run(db, QStringLiteral("DROP TABLE IF EXISTS main.busqueda_completa"));
     run(db, QStringLiteral("DROP TABLE IF EXISTS main.scripts_busqueda"));
 }
 
-void build(Database& db, const QString& schema, const QString& temp)
+// The table and its triggers come first, empty: from then on every change to a script indexes
+// it, and the filling that follows needs to add only the scripts not indexed yet.
+void createEmpty(Database& db, const QString& schema, const QString& temp)
 {
     run(db, TableSql.arg(schema));
-    run(db, IndexRowsSql.arg(QString()));
     for (const Trigger& t : triggers())
         run(db, triggerSql(t, temp));
+}
+
+// Indexes up to `rows` scripts with an id above `afterId` that the index lacks, in the order of
+// ids; returns the highest id looked at, none when no script was left. The index is the
+// connection's own copy when it has one.
+std::optional<qint64> fillSome(Database& db, qint64 afterId, int rows)
+{
+    Statement last = db.prepare("SELECT count(*), max(id) FROM "
+                                "(SELECT id FROM scripts WHERE id > ?1 ORDER BY id LIMIT ?2)");
+    last.bind(1, afterId).bind(2, qint64(rows));
+    if (!last.next() || last.int64(0) == 0)
+        return std::nullopt;
+    const qint64 upTo = last.int64(1);
+    Statement add = db.prepare(
+        IndexRowsSql
+            .arg(QStringLiteral(" WHERE s.id > ?1 AND s.id <= ?2 AND NOT EXISTS "
+                                "(SELECT 1 FROM scripts_busqueda b WHERE b.docid = s.id)"))
+            .toUtf8()
+            .constData());
+    add.bind(1, afterId).bind(2, upTo);
+    add.run();
+    return upTo;
+}
+
+void fillAll(Database& db)
+{
+    // Ids may be negative in a library written by another program.
+    std::optional<qint64> after = std::numeric_limits<qint64>::min();
+    while ((after = fillSome(db, *after, 1000000))) {
+    }
 }
 
 } // namespace
@@ -145,14 +184,48 @@ void EnsureIndexTokenizer(Database& db)
     db.execute(TokenizerSql);
 }
 
+ScriptIndexInFile ReadScriptIndexInFile(Database& db)
+{
+    if (!isCurrent(db))
+        return ScriptIndexInFile::Missing;
+    return hasTable(db, "SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND "
+                        "name = 'busqueda_completa'")
+               ? ScriptIndexInFile::Whole
+               : ScriptIndexInFile::Partial;
+}
+
+void BeginScriptIndex(Database& db)
+{
+    if (ReadScriptIndexInFile(db) != ScriptIndexInFile::Missing)
+        return;
+    Transaction transaction(db);
+    dropOld(db);
+    createEmpty(db, QString(), QString());
+    transaction.commit();
+}
+
+std::optional<qint64> FillScriptIndex(Database& db, qint64 afterId, int rows)
+{
+    std::optional<qint64> upTo = fillSome(db, afterId, rows);
+    if (!upTo)
+        run(db,
+            QStringLiteral("CREATE TABLE IF NOT EXISTS main.busqueda_completa (hecha INTEGER)"));
+    return upTo;
+}
+
 ScriptIndexState EnsureScriptIndex(Database& db)
 {
-    if (isCurrent(db))
+    const ScriptIndexInFile before = ReadScriptIndexInFile(db);
+    if (before == ScriptIndexInFile::Whole)
         return ScriptIndexState::Present;
     try {
         Transaction transaction(db);
-        dropOld(db);
-        build(db, QString(), QString());
+        if (before == ScriptIndexInFile::Missing) {
+            dropOld(db);
+            createEmpty(db, QString(), QString());
+        }
+        fillAll(db);
+        run(db, QStringLiteral("CREATE TABLE main.busqueda_completa (hecha INTEGER)"));
         transaction.commit();
         return ScriptIndexState::Built;
     } catch (const DatabaseError&) {
@@ -163,7 +236,8 @@ ScriptIndexState EnsureScriptIndex(Database& db)
     run(db, QStringLiteral("BEGIN"));
     try {
         run(db, QStringLiteral("DROP TABLE IF EXISTS temp.scripts_busqueda"));
-        build(db, QStringLiteral("temp."), QStringLiteral("TEMP "));
+        createEmpty(db, QStringLiteral("temp."), QStringLiteral("TEMP "));
+        fillAll(db);
         run(db, QStringLiteral("COMMIT"));
     } catch (const DatabaseError&) {
         run(db, QStringLiteral("ROLLBACK"));

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QtGlobal>
 #include <functional>
+#include <optional>
 
 namespace library {
 
@@ -17,14 +19,32 @@ enum class ScriptIndexState {
     InMemory, // the file cannot be written: built for this connection only
 };
 
+// What the library file holds: the index whole, an index whose filling was cut short (the
+// program closed or killed meanwhile; its triggers kept what it holds right), or no index of
+// this definition. A table of its own, busqueda_completa, marks it whole.
+enum class ScriptIndexInFile {
+    Whole,
+    Partial,
+    Missing,
+};
+ScriptIndexInFile ReadScriptIndexInFile(Database& db);
+
+// Building the index in steps, each in a transaction of its caller's: the empty table and its
+// triggers first (replacing an index of another definition), in a transaction of its own;
+// then the scripts not indexed yet, up to `rows` with an id above `afterId` a step. A step
+// returns the highest id it looked at; the one that finds none left marks the index whole
+// and returns none. A step may follow any other, even after the program was closed.
+void BeginScriptIndex(Database& db);
+std::optional<qint64> FillScriptIndex(Database& db, qint64 afterId, int rows);
+
 // The index's own splitting and folding of text into words, as a table of the connection:
 // SELECT token, start FROM temp.tokens_busqueda WHERE input = ?1 gives each word folded as
 // the index holds it, and its byte offset in the UTF-8 input. Creates the table when missing.
 void EnsureIndexTokenizer(Database& db);
 
-// Makes sure the connection has the index, building it when the file lacks it (or holds one
-// of another definition). Throws DatabaseError only when even a temporary index cannot be
-// built.
+// Makes sure the connection has the index, building it at once when the file lacks it, holds
+// it in part or holds one of another definition. Throws DatabaseError only when even a temporary
+// index cannot be built.
 ScriptIndexState EnsureScriptIndex(Database& db);
 
 // Adds many scripts at once, inside the caller's transaction: `insert` runs with the index's

@@ -89,6 +89,7 @@ private Q_SLOTS:
     void nodesOfUnseenCategoriesAreFoundAndComeInOrder();
     void savingIntoAnUnseenCategoryGivesOneNode();
     void searchShowsScriptsOfUnseenCategories();
+    void libraryWithoutSearchIndexOpensAndItsSearchComesLater();
 };
 
 void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
@@ -187,6 +188,31 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     QTRY_COMPARE(w->busqueda()->Label_encontrados()->text(), QStringLiteral("2 scripts"));
     QCOMPARE(rowOf(w->id().toLongLong()).data().toString(), QStringLiteral("Halcón peregrino"));
     QCOMPARE(rowOf(w->id().toLongLong()).parent().data().toString(), QStringLiteral("Aves"));
+}
+
+void TestLazyTree::libraryWithoutSearchIndexOpensAndItsSearchComesLater()
+{
+    // Written by another program: many scripts and no search index.
+    TempProgramFolder folder;
+    const QByteArray type = QByteArray::number(folder.addType(QStringLiteral("Efecto")));
+    const QByteArray varios = QByteArray::number(folder.addCategory(0, QStringLiteral("Varios")));
+    folder.db().execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                        "WHERE i < 20000) INSERT INTO scripts (id, id_categoria, id_tipo, nombre, "
+                        "script_ayuda) SELECT i, " +
+                        varios + ", " + type + ", 'Script ' || i, 'propio' || i FROM n");
+    MainWindowUnderTest w(folder);
+    QVERIFY(w.loaded());
+    SearchBox* box = w->busqueda();
+    QCOMPARE(box->Text_buscar()->placeholderText(), SearchBox::PreparingText);
+    QTest::keyClicks(box->Text_buscar(), QStringLiteral("propio12345"));
+    QCOMPARE(box->Label_encontrados()->text(), QStringLiteral("Preparando…"));
+    QVERIFY(!box->IsSearching());
+    // Once built, what was typed is searched without another keystroke.
+    QTRY_COMPARE_WITH_TIMEOUT(box->Label_encontrados()->text(), QStringLiteral("1 script"), 60000);
+    QCOMPARE(box->Text_buscar()->placeholderText(), QStringLiteral("Buscar scripts"));
+    QTest::keyClick(box->Text_buscar(), Qt::Key_Return);
+    QCOMPARE(w->id(), QStringLiteral("12345"));
+    QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
 }
 
 QTEST_MAIN(TestLazyTree)

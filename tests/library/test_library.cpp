@@ -30,6 +30,54 @@ QStringList found(LibraryStore& store, const QString& typed)
     return names;
 }
 
+// Scripts enough for the index to be built in the background, over a second or so; each has
+// "comun" and a word of its own ("propio<id>") in its comments.
+constexpr int ManyScripts = 20000;
+void addManyScripts(TempProgramFolder& folder)
+{
+    const QByteArray category = QByteArray::number(folder.addCategory(0, u"Varios"_s));
+    const QByteArray type = QByteArray::number(folder.addType(u"Efecto"_s));
+    folder.db().execute(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        QByteArray::number(ManyScripts) +
+        ") INSERT INTO scripts (id, id_categoria, id_tipo, nombre, script_ayuda, script_head) "
+        "SELECT i, " +
+        category + ", " + type +
+        ", 'Script ' || i, 'comun propio' || i, '<script>var x' || i || ' = 1;</script>' FROM n");
+    folder.closeLibrary();
+}
+
+qint64 indexedRows(const QString& path)
+{
+    Database db = Database::open(path, LibraryPassword);
+    Statement q = db.prepare("SELECT count(*) FROM scripts_busqueda");
+    return q.next() ? q.int64(0) : -1;
+}
+
+// Waits until the index in the file holds some scripts, but not all.
+bool partlyIndexed(const QString& path)
+{
+    for (int i = 0; i < 4000; ++i) {
+        try {
+            const qint64 rows = indexedRows(path);
+            if (rows > 0 && rows < ManyScripts)
+                return true;
+        } catch (const DatabaseError&) {
+            // No table yet, or the file locked a moment.
+        }
+        QThread::msleep(2);
+    }
+    return false;
+}
+
+bool waitUntilReady(LibraryStore& store)
+{
+    for (int i = 0; i < 3000 && store.searchReadiness() == LibraryStore::SearchReadiness::Preparing;
+         ++i)
+        QThread::msleep(10);
+    return store.searchReadiness() == LibraryStore::SearchReadiness::Ready;
+}
+
 std::unique_ptr<LibraryStore> reopen(TempProgramFolder& folder)
 {
     folder.closeLibrary();
@@ -69,6 +117,7 @@ private Q_SLOTS:
     void searchIgnoresAccentsCaseAndSyntax();
     void indexFollowsEveryWriterAndIsBuiltOnce();
     void namesHoldingMoreOfTheWordsComeFirst();
+    void indexBuiltInTheBackgroundFollowsSavesAndSurvivesAKill();
 };
 
 void TestLibrary::initTestCase()
@@ -317,9 +366,99 @@ void TestLibrary::namesHoldingMoreOfTheWordsComeFirst()
                           u"Base"_s}));
 }
 
+void TestLibrary::indexBuiltInTheBackgroundFollowsSavesAndSurvivesAKill()
+{
+    TempProgramFolder folder;
+    addManyScripts(folder);
+    const QString path = folder.libraryPath();
+    const QString copy = folder.filePath(u"copia.mdb"_s);
+    QVERIFY(QFile::copy(path, copy));
+    using Readiness = LibraryStore::SearchReadiness;
+    const auto ids = [](LibraryStore& store, const QString& typed) {
+        return store.searchScripts(SearchWords(typed));
+    };
+
+    // Saves, a deletion and a new script while the index is built: each is found as it was
+    // left, once the search is ready.
+    auto store = LibraryStore::open(path, LibraryStore::IndexBuild::InBackground);
+    QCOMPARE(store->searchReadiness(), Readiness::Preparing);
+    QVERIFY_THROWS_EXCEPTION(DatabaseError, ids(*store, u"comun"_s));
+    std::vector<qint64> saved;
+    int savedWhileBuilding = 0;
+    qint64 added = 0;
+    for (qint64 id = ManyScripts; id > 400 && store->searchReadiness() == Readiness::Preparing;
+         id -= 397) {
+        Script s = *store->script(id);
+        s.scriptAyuda = u"cambiado%1"_s.arg(id);
+        store->saveScript(s, {});
+        saved.push_back(id);
+        // Between the filling's steps, the index in the file in part.
+        savedWhileBuilding +=
+            ReadScriptIndexInFile(store->database()) == ScriptIndexInFile::Partial ? 1 : 0;
+        if (saved.size() == 3) {
+            store->deleteScript(1);
+            Script n = s;
+            n.id = 0;
+            n.scriptAyuda = u"nuevo comun"_s;
+            added = store->saveScript(n, {});
+        }
+        QThread::msleep(15);
+    }
+    QVERIFY2(savedWhileBuilding >= 3, qPrintable(QString::number(savedWhileBuilding)));
+    QVERIFY(waitUntilReady(*store));
+    QCOMPARE(store->searchIndexState(), ScriptIndexState::Built);
+    const auto holds = [](const std::vector<qint64>& found, qint64 id) {
+        return std::find(found.begin(), found.end(), id) != found.end();
+    };
+    for (qint64 id : saved) {
+        QCOMPARE(ids(*store, u"cambiado%1"_s.arg(id)), std::vector<qint64>{id});
+        QVERIFY(!holds(ids(*store, u"propio%1"_s.arg(id)), id));
+    }
+    QVERIFY(!holds(ids(*store, u"propio1"_s), 1));
+    QCOMPARE(ids(*store, u"nuevo"_s), std::vector<qint64>{added});
+    QCOMPARE(ids(*store, u"comun"_s).size(), size_t(ManyScripts) - saved.size());
+    QCOMPARE(ids(*store, u"propio12345"_s), std::vector<qint64>{12345});
+    store.reset();
+    QCOMPARE(LibraryStore::open(path)->searchIndexState(), ScriptIndexState::Present);
+
+    // Killed while building: the file's index is not taken for whole; the next opening
+    // completes it.
+    QProcess builder;
+    builder.start(QCoreApplication::applicationFilePath(), {u"--build"_s, copy});
+    QVERIFY(builder.waitForStarted());
+    QVERIFY(partlyIndexed(copy));
+    builder.kill();
+    QVERIFY(builder.waitForFinished());
+    {
+        Database db = Database::open(copy, LibraryPassword);
+        QCOMPARE(ReadScriptIndexInFile(db), ScriptIndexInFile::Partial);
+    }
+    store = LibraryStore::open(copy, LibraryStore::IndexBuild::InBackground);
+    QCOMPARE(store->searchReadiness(), Readiness::Preparing);
+    // Closed while building: the same.
+    QVERIFY(partlyIndexed(copy));
+    store.reset();
+    {
+        Database db = Database::open(copy, LibraryPassword);
+        QCOMPARE(ReadScriptIndexInFile(db), ScriptIndexInFile::Partial);
+    }
+    store = LibraryStore::open(copy, LibraryStore::IndexBuild::InBackground);
+    QVERIFY(waitUntilReady(*store));
+    QCOMPARE(ids(*store, u"comun"_s).size(), size_t(ManyScripts));
+    QCOMPARE(ids(*store, u"propio17777"_s), std::vector<qint64>{17777});
+    QCOMPARE(indexedRows(copy), qint64(ManyScripts));
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--build") == 0) {
+        // Builds the index in the background until killed.
+        auto store =
+            LibraryStore::open(app.arguments().at(2), LibraryStore::IndexBuild::InBackground);
+        QThread::sleep(60);
+        return 0;
+    }
     if (argc == 4 && qstrcmp(argv[1], "--hold") == 0) {
         Database db = Database::open(app.arguments().at(2), LibraryPassword);
         db.execute("BEGIN EXCLUSIVE; INSERT INTO categorias (id_padre, nombre) VALUES (0, 'Del "
