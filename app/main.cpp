@@ -3,7 +3,7 @@
 #include "base/programpaths.h"
 #include "buildinfo.h"
 #include "export/trypagescheme.h"
-#include "web/webprofile.h"
+#include "web/enginesettings.h"
 
 #include <QApplication>
 
