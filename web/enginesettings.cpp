@@ -46,6 +46,30 @@ bool hasExtension(xcb_connection_t* connection, const char* name)
     return present;
 }
 
+// Mesa reaches the GPU through DRI2 or DRI3; NVIDIA's own driver through NV-GLX.
+bool offersDirectRendering(xcb_connection_t* connection)
+{
+    for (const char* direct : {"DRI3", "DRI2", "NV-GLX"}) {
+        if (hasExtension(connection, direct))
+            return true;
+    }
+    return false;
+}
+
+// Whether the X server of DISPLAY, if Qt is to draw on one, offers no direct rendering.
+bool xServerDrawsInSoftware()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if ((!platform.isEmpty() && platform != "xcb") || qEnvironmentVariableIsEmpty("DISPLAY") ||
+        (platform.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
+        return false;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool software =
+        !xcb_connection_has_error(connection) && !offersDirectRendering(connection);
+    xcb_disconnect(connection);
+    return software;
+}
+
 } // namespace
 
 void DeferEngineGraphics()
@@ -54,6 +78,11 @@ void DeferEngineGraphics()
         return;
     // Set now, as it must be: windows with web pages share their OpenGL resources.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // On an X server without direct rendering the program draws without OpenGL (see
+    // DisplayDrawsInSoftware): Qt then never loads the GL driver, which it would otherwise do
+    // only to ask it about threads, for tens of megabytes.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION") && xServerDrawsInSoftware())
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     // Never created: it only holds the place of the shared context until the engine's first
     // use, which replaces it (an invalid shared context is how that use knows).
     qt_gl_set_global_share_context(new QOpenGLContext);
@@ -68,14 +97,7 @@ bool DisplayDrawsInSoftware()
         return false;
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return false;
-    // Mesa reaches the GPU through DRI2 or DRI3; NVIDIA's own driver through NV-GLX.
-    for (const char* direct : {"DRI3", "DRI2", "NV-GLX"}) {
-        if (hasExtension(connection, direct))
-            return false;
-    }
-    return true;
+    return connection && !offersDirectRendering(connection);
 }
 
 QByteArray EngineFlags(const QByteArray& requested, bool sandboxOff, bool software)
