@@ -22,11 +22,11 @@ public:
     virtual ~EngineWindows() = default;
 
     // While the terms are read: the library's key derived on a thread of its own, the web
-    // engine started and the main window made, hidden; with a network, the hidden update page
-    // and its check, which `checkButton` runs again. What is made for the start window
-    // `splash` is owned by it.
+    // engine started and the main window made, hidden; with a network, `checkButton` shown,
+    // and the hidden update page and its check, which the button runs again. What is made
+    // for the start window `splash` is owned by it.
     virtual void Prepare(const base::ProgramPaths& paths, QWidget* splash,
-                         QAbstractButton* checkButton, bool network) = 0;
+                         QAbstractButton* checkButton) = 0;
     // The terms accepted: the main window loaded and shown; closing it ends the program and
     // unloads `splash`. Null when the program cannot go on (the user was told).
     virtual QWidget* ShowMainWindow() = 0;

@@ -4,7 +4,6 @@
 #include "base/module1.h"
 #include "browser/twips.h"
 #include "platform/messagebox.h"
-#include "platform/network.h"
 #include "platform/waitcursor.h"
 #include "rtfreader.h"
 
@@ -25,7 +24,6 @@ frmsplash::frmsplash(app::EngineWindowsSource engine, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmsplash"));
     setWindowTitle(QStringLiteral("Korvalis"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/korvalis.svg")));
     const int dpi = twips::dpiOf(this);
     setFixedSize(twips::toPixels(7185, dpi), twips::toPixels(3720, dpi));
 
@@ -134,6 +132,8 @@ void frmsplash::StartNetworkStep()
 void frmsplash::PrepareEngineWindows()
 {
     networkTested_ = true;
+    // Drawn by Qt's SVG module, which the terms need not wait for.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/korvalis.svg")));
     // The windows that need the web engine, and the engine with them, come now, while the
     // terms are read.
     QString error;
@@ -147,10 +147,7 @@ void frmsplash::PrepareEngineWindows()
         QCoreApplication::exit(1);
         return;
     }
-    const bool network = platform::networkPresence().hasNetwork();
-    if (network)
-        Command3_->show();
-    engine_->Prepare(paths_, this, Command3_, network);
+    engine_->Prepare(paths_, this, Command3_);
 }
 
 void frmsplash::Command1_Click()

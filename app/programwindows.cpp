@@ -5,6 +5,7 @@
 #include "library/earlyopen.h"
 #include "library/libraryfile.h"
 #include "online/updatecheck.h"
+#include "platform/network.h"
 #include "web/webprofile.h"
 
 #include <QAbstractButton>
@@ -29,8 +30,8 @@ public:
         delete prepared_;
     }
 
-    void Prepare(const base::ProgramPaths& paths, QWidget* splash, QAbstractButton* checkButton,
-                 bool network) override
+    void Prepare(const base::ProgramPaths& paths, QWidget* splash,
+                 QAbstractButton* checkButton) override
     {
         paths_ = paths;
         splash_ = splash;
@@ -44,8 +45,9 @@ public:
         // The engine starts first: its first profile settles how it draws, before any view.
         web::WebProfile();
         QTimer::singleShot(0, splash, [this] { PrepareMainWindow(); });
-        if (!network)
+        if (!platform::networkPresence().hasNetwork())
             return;
+        checkButton->show();
         updatePage_ = new QWebEnginePage(web::WebProfile(), splash);
         updatePage_->setObjectName(QStringLiteral("WebBrowser1"));
         auto* check = new online::UpdateCheck(updatePage_, splash);
