@@ -13,6 +13,7 @@ int main(int argc, char** argv)
     // graphics set up, while they are read.
     web::DeferEngineGraphics();
     QApplication app(argc, argv);
+    web::KeepGlDriverOutWhereSoftware();
     QApplication::setApplicationName(QStringLiteral("Korvalis"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalis"));
     QApplication::setApplicationVersion(QStringLiteral(KORVALIS_VERSION_TEXT));

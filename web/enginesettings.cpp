@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstring>
+#include <vector>
 #include <xcb/xcb.h>
 
 // Qt's own, exported but not in its public headers: the context every OpenGL context shares
@@ -36,38 +37,20 @@ void addFlag(QByteArray& flags, const QByteArray& flag)
     flags += flag;
 }
 
-bool hasExtension(xcb_connection_t* connection, const char* name)
-{
-    const xcb_query_extension_cookie_t cookie =
-        xcb_query_extension(connection, uint16_t(std::strlen(name)), name);
-    xcb_query_extension_reply_t* reply = xcb_query_extension_reply(connection, cookie, nullptr);
-    const bool present = reply && reply->present;
-    free(reply);
-    return present;
-}
-
-// Mesa reaches the GPU through DRI2 or DRI3; NVIDIA's own driver through NV-GLX.
+// Mesa reaches the GPU through DRI2 or DRI3; NVIDIA's own driver through NV-GLX. The three
+// questions go out together: one round trip.
 bool offersDirectRendering(xcb_connection_t* connection)
 {
-    for (const char* direct : {"DRI3", "DRI2", "NV-GLX"}) {
-        if (hasExtension(connection, direct))
-            return true;
+    std::vector<xcb_query_extension_cookie_t> cookies;
+    for (const char* direct : {"DRI3", "DRI2", "NV-GLX"})
+        cookies.push_back(xcb_query_extension(connection, uint16_t(std::strlen(direct)), direct));
+    bool offered = false;
+    for (const xcb_query_extension_cookie_t& cookie : cookies) {
+        xcb_query_extension_reply_t* reply = xcb_query_extension_reply(connection, cookie, nullptr);
+        offered = offered || (reply && reply->present);
+        free(reply);
     }
-    return false;
-}
-
-// Whether the X server of DISPLAY, if Qt is to draw on one, offers no direct rendering.
-bool xServerDrawsInSoftware()
-{
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if ((!platform.isEmpty() && platform != "xcb") || qEnvironmentVariableIsEmpty("DISPLAY") ||
-        (platform.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
-        return false;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool software =
-        !xcb_connection_has_error(connection) && !offersDirectRendering(connection);
-    xcb_disconnect(connection);
-    return software;
+    return offered;
 }
 
 } // namespace
@@ -78,14 +61,18 @@ void DeferEngineGraphics()
         return;
     // Set now, as it must be: windows with web pages share their OpenGL resources.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // On an X server without direct rendering the program draws without OpenGL (see
-    // DisplayDrawsInSoftware): Qt then never loads the GL driver, which it would otherwise do
-    // only to ask it about threads, for tens of megabytes.
-    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION") && xServerDrawsInSoftware())
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
     // Never created: it only holds the place of the shared context until the engine's first
-    // use, which replaces it (an invalid shared context is how that use knows).
+    // use, which replaces it, or keeps it when drawing in software (an invalid shared context
+    // is how that use knows).
     qt_gl_set_global_share_context(new QOpenGLContext);
+}
+
+void KeepGlDriverOutWhereSoftware()
+{
+    // Qt reads it when the first window is shown.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION") &&
+        QGuiApplication::platformName() == QLatin1String("xcb") && DisplayDrawsInSoftware())
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
 bool DisplayDrawsInSoftware()

@@ -12,6 +12,12 @@ namespace web {
 // before the QApplication is made.
 void DeferEngineGraphics();
 
+// On an X server without direct rendering the program draws without OpenGL (see
+// DisplayDrawsInSoftware): this keeps Qt from loading the GL driver, which it would otherwise
+// do only to ask it about threads, for tens of megabytes. To be called once the QApplication
+// is made, before the first window is shown.
+void KeepGlDriverOutWhereSoftware();
+
 // Whether the display draws in software anyway: no display (offscreen), or an X server that
 // offers no direct rendering (Xvfb, a VNC server), where OpenGL would only bring the software
 // GL driver into the process. Needs the QGuiApplication.
