@@ -163,7 +163,12 @@ void TestEngineWindows::scriptPageDrawnInSoftwareByOneRenderer()
     for (const QByteArray& helper : helpers) {
         QVERIFY2(!helper.contains("--type=zygote") && !helper.contains("--type=gpu-process"),
                  helper.constData());
-        renderers += helper.contains("--type=renderer") ? 1 : 0;
+        if (helper.contains("--type=renderer")) {
+            ++renderers;
+            // The try-page window's scheme reached the engine: the module registered it
+            // before the engine started, though after the application object.
+            QVERIFY2(helper.contains("korvalis-prueba"), helper.constData());
+        }
     }
     QCOMPARE(renderers, 1);
     // No GL driver was loaded to draw it.
@@ -171,6 +176,10 @@ void TestEngineWindows::scriptPageDrawnInSoftwareByOneRenderer()
     QVERIFY(!maps.contains("libLLVM") && !maps.contains("_dri.so"));
     program.kill();
     program.waitForFinished();
+    // Nothing the engine needs before it starts came too late.
+    const QByteArray errors = program.readAllStandardError();
+    QVERIFY(!errors.contains("Too late to register scheme"));
+    QVERIFY(!errors.contains("initialized from a plugin"));
 }
 
 QTEST_MAIN(TestEngineWindows)
