@@ -1,17 +1,11 @@
 #include "frmsplash.h"
 
 #include "app/frmcondiciones.h"
-#include "app/frmscripts.h"
 #include "base/module1.h"
 #include "browser/twips.h"
-#include "library/earlyopen.h"
-#include "library/libraryfile.h"
-#include "online/updatecheck.h"
 #include "platform/messagebox.h"
-#include "platform/network.h"
 #include "platform/waitcursor.h"
 #include "rtfreader.h"
-#include "web/webprofile.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -19,19 +13,17 @@
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTimer>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 #include <utility>
 
 namespace {
 constexpr int NetworkStepFallbackMs = 1000;
 } // namespace
 
-frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
+frmsplash::frmsplash(app::EngineWindowsSource engine, QWidget* parent)
+    : QWidget(parent), engineSource_(std::move(engine))
 {
     setObjectName(QStringLiteral("frmsplash"));
     setWindowTitle(QStringLiteral("Korvalis"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/korvalis.svg")));
     const int dpi = twips::dpiOf(this);
     setFixedSize(twips::toPixels(7185, dpi), twips::toPixels(3720, dpi));
 
@@ -78,10 +70,16 @@ frmsplash::frmsplash(QWidget* parent) : QWidget(parent)
     connect(Command2_, &QPushButton::clicked, this, &frmsplash::Command2_Click);
 }
 
-frmsplash::~frmsplash()
+frmsplash::~frmsplash() = default;
+
+QWebEnginePage* frmsplash::WebBrowser1() const
 {
-    // The terms were not accepted: the main window made meanwhile was never shown.
-    delete prepared_;
+    return engine_ ? engine_->UpdatePage() : nullptr;
+}
+
+Frmscripts* frmsplash::MainWindow() const
+{
+    return engine_ ? engine_->MainWindow() : nullptr;
 }
 
 bool frmsplash::Form_Load(const base::ProgramPaths& paths)
@@ -128,42 +126,28 @@ void frmsplash::StartNetworkStep()
 {
     if (networkTested_ || !isVisible())
         return;
+    PrepareEngineWindows();
+}
+
+void frmsplash::PrepareEngineWindows()
+{
     networkTested_ = true;
-    // While the terms are read, the library's key is derived on a thread of its own and the
-    // main window is made, hidden; the library is only read, and anything wrong with it is
-    // still met, and told, by the main window's load.
-    const QString& libraryPath = paths_.libraryFile;
-    if (QFileInfo::exists(libraryPath))
-        earlyLibrary_ = std::make_unique<library::EarlyOpen>(libraryPath, library::LibraryPassword);
-    QTimer::singleShot(0, this, &frmsplash::PrepareMainWindow);
-    if (!platform::networkPresence().hasNetwork()) {
-        // No page is asked for, but the engine starts now, while the terms are read, rather
-        // than after "Si acepto".
-        web::WebProfile();
+    // Drawn by Qt's SVG module, which the terms need not wait for.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/korvalis.svg")));
+    // The windows that need the web engine, and the engine with them, come now, while the
+    // terms are read.
+    QString error;
+    engine_ = engineSource_(&error);
+    if (!engine_) {
+        platform::inform(this, QMessageBox::Information, QStringLiteral("Error"),
+                         QStringLiteral("Falta algun fichero de instalacion de Korvalis.\n"
+                                        "No podrá continuar\n\n") +
+                             error);
+        close();
+        QCoreApplication::exit(1);
         return;
     }
-    Command3_->show();
-    WebBrowser1_ = new QWebEnginePage(web::WebProfile(), this);
-    WebBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
-    StartUpdateCheck();
-}
-
-void frmsplash::PrepareMainWindow()
-{
-    if (prepared_ || mainWindow_ || !isVisible())
-        return;
-    prepared_ = new Frmscripts(paths_);
-    prepared_->setAttribute(Qt::WA_DeleteOnClose);
-    // The page pane starts its page now, an empty one as it shows before any node is
-    // clicked; left to the first show, it would hold the window back.
-    prepared_->explorador()->page()->setUrl(QUrl(QStringLiteral("about:blank")));
-}
-
-void frmsplash::StartUpdateCheck()
-{
-    auto* check = new online::UpdateCheck(WebBrowser1_, this);
-    connect(Command3_, &QPushButton::clicked, check, &online::UpdateCheck::run);
-    check->start();
+    engine_->Prepare(paths_, this, Command3_);
 }
 
 void frmsplash::Command1_Click()
@@ -173,30 +157,23 @@ void frmsplash::Command1_Click()
 
 void frmsplash::Command2_Click()
 {
+    // Accepted before the terms were ever painted: the engine comes now.
+    if (!networkTested_)
+        PrepareEngineWindows();
+    if (!engine_)
+        return;
     {
         WaitCursor wait;
-        Frmscripts* main = std::exchange(prepared_, nullptr);
+        QWidget* main = engine_->ShowMainWindow();
         if (!main) {
-            main = new Frmscripts(paths_);
-            main->setAttribute(Qt::WA_DeleteOnClose);
-        }
-        if (!main->Form_Load(std::move(earlyLibrary_))) {
-            delete main;
             close();
             QCoreApplication::exit(1);
             return;
         }
-        // Closing the main window ends the program, whatever other window is open.
-        connect(main, &Frmscripts::unloaded, qApp, [] {
-            QApplication::closeAllWindows();
-            QCoreApplication::quit();
-        });
-        connect(main, &Frmscripts::unloaded, this, &QObject::deleteLater);
         // Unloaded once the main window has drawn itself: taking the update page down
         // meanwhile would hold that drawing back.
         main->installEventFilter(this);
         mainWindow_ = main;
-        main->show();
     }
     hide();
 }

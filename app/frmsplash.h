@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/enginewindows.h"
 #include "base/programpaths.h"
 
 #include <QWidget>
@@ -10,17 +11,15 @@ class QPushButton;
 class QTextBrowser;
 class QWebEnginePage;
 class Frmscripts;
-namespace library {
-class EarlyOpen;
-} // namespace library
 
 // The start window: the terms of use, to be accepted at every start, and the update check.
+// It needs no web engine itself: what does comes from `engine` once the terms are on screen.
 class frmsplash : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit frmsplash(QWidget* parent = nullptr);
+    explicit frmsplash(app::EngineWindowsSource engine, QWidget* parent = nullptr);
     ~frmsplash() override;
 
     // Sets the program-wide values and shows the terms of the program at `paths`. Once the
@@ -38,10 +37,10 @@ public:
     QPushButton* Command1() const { return Command1_; }
     QPushButton* Command3() const { return Command3_; }
     // The update-information page, never shown; made only when there is a network.
-    QWebEnginePage* WebBrowser1() const { return WebBrowser1_; }
+    QWebEnginePage* WebBrowser1() const;
 
     // The main window once the terms were accepted.
-    Frmscripts* MainWindow() const { return mainWindow_; }
+    Frmscripts* MainWindow() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -51,20 +50,17 @@ private:
     void Command1_Click();
     void Command2_Click();
     void StartNetworkStep();
-    void PrepareMainWindow();
-    void StartUpdateCheck();
+    void PrepareEngineWindows();
 
     QLabel* Image1_;
     QTextBrowser* RichText_;
     QPushButton* Command2_;
     QPushButton* Command1_;
     QPushButton* Command3_;
-    QWebEnginePage* WebBrowser1_ = nullptr;
     base::ProgramPaths paths_;
-    Frmscripts* mainWindow_ = nullptr;
-    // Made while the terms are read, hidden, and shown only once they are accepted.
-    Frmscripts* prepared_ = nullptr;
-    std::unique_ptr<library::EarlyOpen> earlyLibrary_;
+    app::EngineWindowsSource engineSource_;
+    std::unique_ptr<app::EngineWindows> engine_;
+    QWidget* mainWindow_ = nullptr;
     bool networkStepQueued_ = false;
     bool networkTested_ = false;
 };

@@ -8,8 +8,8 @@
 
 namespace exporting {
 
-// Registers the scheme a tried page is served under. To be called before the QApplication is
-// made, as the web engine requires of every scheme of a program's own.
+// Registers the scheme a tried page is served under. To be called before the web engine starts
+// (before its first profile is used), as the engine requires of every scheme of a program's own.
 void RegisterTryPageScheme();
 
 // Serves one page as the export would write it, under an address whose path is the page's own

@@ -10,7 +10,7 @@ PACKAGES=(
   libqscintilla2-qt6-dev libsqlcipher-dev libgumbo-dev libgmime-3.0-dev
   libbenchmark-dev clang libclang-rt-14-dev clang-format
   msmtp python3-aiosmtpd util-linux strace patch diffutils
-  xauth xvfb iproute2 libxcb-damage0-dev libxcb-xtest0-dev
+  xauth xvfb iproute2 libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev qt6-declarative-dev
   desktop-file-utils appstream man-db
 )
 

@@ -1,7 +1,10 @@
 #include "webprofile.h"
 
+#include "enginesettings.h"
+
 #include <QCoreApplication>
 #include <QOpenGLContext>
+#include <QQuickWindow>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
@@ -14,8 +17,6 @@ namespace web {
 
 namespace {
 
-// Never created: it only holds the place of the shared context until the engine's first use.
-QOpenGLContext* placeholder = nullptr;
 QOpenGLContext* shared = nullptr;
 
 void deleteSharedContext()
@@ -26,31 +27,34 @@ void deleteSharedContext()
     shared = nullptr;
 }
 
-// What the engine would have done while the application object was made.
-void setUpEngineGraphics()
+// The engine's flags, and what the engine would have done while the application object was
+// made had DeferEngineGraphics() not kept a place for it: an invalid shared context.
+void setUpEngine()
 {
-    if (!placeholder)
+    QOpenGLContext* placeholder = qt_gl_global_share_context();
+    const bool deferred = placeholder && !placeholder->isValid();
+    const bool software = deferred && DisplayDrawsInSoftware();
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            EngineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), SandboxOff(), software));
+    if (!deferred)
         return;
+    if (software) {
+        // The engine draws pages itself and the views show them without OpenGL: the same
+        // pixels, without a GL driver in the process. The engine still reads the shared
+        // context's format, so the placeholder stays, never created.
+        QQuickWindow::setSceneGraphBackend(QStringLiteral("software"));
+        return;
+    }
+    qt_gl_set_global_share_context(nullptr);
+    delete placeholder;
     shared = new QOpenGLContext;
     shared->setFormat(QSurfaceFormat::defaultFormat());
     shared->create();
     qt_gl_set_global_share_context(shared);
     qAddPostRoutine(deleteSharedContext);
-    delete placeholder;
-    placeholder = nullptr;
 }
 
 } // namespace
-
-void DeferEngineGraphics()
-{
-    if (QCoreApplication::instance() || qt_gl_global_share_context())
-        return;
-    // Set now, as it must be: windows with web pages share their OpenGL resources.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    placeholder = new QOpenGLContext;
-    qt_gl_set_global_share_context(placeholder);
-}
 
 QWebEngineProfile* WebProfile()
 {
@@ -58,7 +62,7 @@ QWebEngineProfile* WebProfile()
     // destroyed late at exit never outlive it; it is off the record, so nothing is written
     // outside the program folder.
     static QWebEngineProfile* const profile = [] {
-        setUpEngineGraphics();
+        setUpEngine();
         QWebEngineProfile* p = QWebEngineProfile::defaultProfile();
         p->settings()->setDefaultTextEncoding(QStringLiteral("UTF-8"));
         return p;

@@ -6,13 +6,8 @@ namespace web {
 
 // The program's one web engine profile, shared by the page pane, the hidden update page and
 // the banner: made and set up once, on first use, so the web engine starts only when the
-// first page is needed. It keeps nothing on disk.
+// first page is needed. It keeps nothing on disk. The first use also settles how the engine
+// starts (its flags, its drawing: see enginesettings.h), so it comes before any web view.
 QWebEngineProfile* WebProfile();
-
-// Keeps the web engine from setting up its graphics (a shared OpenGL context, which loads
-// and starts the system's GL driver) while the application object is made; the first call
-// of WebProfile() sets them up instead, so the first window is painted sooner. To be called
-// before the QApplication is made.
-void DeferEngineGraphics();
 
 } // namespace web

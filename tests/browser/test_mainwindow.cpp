@@ -2,6 +2,7 @@
 // start, the main window, the pages it writes, and every window read whole in several fonts.
 #include "app/frmcondiciones.h"
 #include "app/frmsplash.h"
+#include "app/programwindows.h"
 #include "base/module1.h"
 #include "browser/buttonbar.h"
 #include "browser/pagebuilder.h"
@@ -119,14 +120,14 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     TempProgramFolder folder;
     folder.addCategory(0, u"Textos"_s);
     folder.closeLibrary();
-    QVERIFY(!frmsplash().Form_Load(folder.paths()));
+    QVERIFY(!frmsplash(app::MakeEngineWindows).Form_Load(folder.paths()));
     QCOMPARE(boxes.shown.value(0).text,
              u"Falta algun fichero de instalacion de Korvalis.\nNo podrá continuar"_s);
     TempProgramFolder::writeFile(folder.filePath(u"licencia.rtf"_s), Terms);
     {
         // Accepting: the main window with its tree, the root highlighted, the presentation.
         platform::FixedNetworkPresence online(true);
-        QPointer<frmsplash> splash(new frmsplash());
+        QPointer<frmsplash> splash(new frmsplash(app::MakeEngineWindows));
         QVERIFY(splash->Form_Load(folder.paths()));
         QTRY_VERIFY(splash->WebBrowser1()); // the update check, on the one profile of every page
         QCOMPARE(splash->WebBrowser1()->profile(), web::WebProfile());
@@ -142,7 +143,7 @@ void TestMainWindow::startWindowAsAPersonMeetsIt()
     const auto messages = boxes.shown.size();
     const QByteArray library = TempProgramFolder::readFile(folder.libraryPath());
     const QDateTime touched = QFileInfo(folder.libraryPath()).lastModified();
-    QPointer<frmsplash> splash(new frmsplash());
+    QPointer<frmsplash> splash(new frmsplash(app::MakeEngineWindows));
     splash->setAttribute(Qt::WA_DeleteOnClose);
     QVERIFY(splash->Form_Load(folder.paths()) && splash->isVisible());
     QVERIFY(splash->RichText()->toPlainText().contains(u"aceptación"_s));
@@ -800,7 +801,7 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
     platform::FixedNetworkPresence offline(false);
     platform::ScriptedMessageBoxes boxes;
     QStringList cut;
-    frmsplash splash;
+    frmsplash splash(app::MakeEngineWindows);
     frmcondiciones terms;
     Frmpublicidad banner(folder.path());
     for (QWidget* window : std::initializer_list<QWidget*>{&splash, &terms, &banner}) {

@@ -179,33 +179,60 @@ Clock::time_point XSession::click(const QPoint& at)
     return Clock::now();
 }
 
-Clock::time_point XSession::pressReturn(const QPoint& at)
+uint8_t XSession::keycodeOf(unsigned keysym)
 {
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     const int count = setup->max_keycode - setup->min_keycode + 1;
     auto* map = xcb_get_keyboard_mapping_reply(
         connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, uint8_t(count)),
         nullptr);
-    uint8_t returnKey = 0;
+    uint8_t key = 0;
     if (map) {
         const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
-        for (int i = 0; i < count * map->keysyms_per_keycode && !returnKey; ++i) {
-            if (syms[i] == 0xff0d) // XK_Return
-                returnKey = uint8_t(setup->min_keycode + i / map->keysyms_per_keycode);
+        for (int i = 0; i < count * map->keysyms_per_keycode && !key; ++i) {
+            if (syms[i] == keysym)
+                key = uint8_t(setup->min_keycode + i / map->keysyms_per_keycode);
         }
         free(map);
     }
+    return key;
+}
+
+void XSession::pressKey(unsigned keysym)
+{
+    const uint8_t key = keycodeOf(keysym);
+    xcb_test_fake_input(connection_, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(connection_);
+    usleep(30000);
+    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(connection_);
+}
+
+Clock::time_point XSession::pressReturn(const QPoint& at)
+{
     xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, int16_t(at.x()),
                         int16_t(at.y()), 0);
     xcb_flush(connection_);
     usleep(30000);
-    xcb_test_fake_input(connection_, XCB_KEY_PRESS, returnKey, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_flush(connection_);
-    usleep(30000);
-    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, returnKey, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
-                        0);
-    xcb_flush(connection_);
+    pressKey(0xff0d); // XK_Return
     return Clock::now();
+}
+
+QImage XSession::grab(const QRect& area)
+{
+    auto* reply = xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(area.x()),
+                      int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u),
+        nullptr);
+    if (!reply)
+        return {};
+    // The server's 24-bit screen comes as 32 bits a pixel, blue first.
+    const QImage image(xcb_get_image_data(reply), area.width(), area.height(), area.width() * 4,
+                       QImage::Format_RGB32);
+    QImage copy = image.copy();
+    free(reply);
+    return copy;
 }
 
 bool CopyProgramFolder(const QString& from, const QString& to)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <chrono>
@@ -42,11 +43,16 @@ public:
     Clock::time_point click(const QPoint& at);
     // Moves the pointer to a root position and presses and releases Return there.
     Clock::time_point pressReturn(const QPoint& at);
+    // Presses and releases the key of an X keysym (XK_Down is 0xff54) where the focus is.
+    void pressKey(unsigned keysym);
+    // The screen's pixels in a rectangle of root coordinates.
+    QImage grab(const QRect& area);
     // Forgets windows seen so far (between runs).
     void reset();
 
 private:
     QString titleOf(unsigned window);
+    uint8_t keycodeOf(unsigned keysym);
     void watch(unsigned window);
     void handle(xcb_generic_event_t* event);
 
