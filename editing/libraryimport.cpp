@@ -1,5 +1,6 @@
 #include "libraryimport.h"
 
+#include "base/counttext.h"
 #include "base/files.h"
 #include "base/module1.h"
 #include "library/collation.h"
@@ -446,26 +447,32 @@ QString LineText(const ImportLine& line)
 
 QString SummaryText(const ImportReport& r)
 {
-    return QStringLiteral("%1 importados, %2 con otro nombre, %3 ya estaban, %4 rechazados; %5 "
-                          "categorías nuevas, %6 ficheros copiados.")
-        .arg(r.count(Outcome::Imported))
-        .arg(r.count(Outcome::Renamed))
-        .arg(r.count(Outcome::AlreadyThere))
-        .arg(r.count(Outcome::Refused))
-        .arg(r.newCategories)
-        .arg(r.copiedFiles);
+    using base::countText;
+    return countText(r.count(Outcome::Imported), "script importado", "scripts importados") +
+           QStringLiteral(", %1 con otro nombre, ").arg(r.count(Outcome::Renamed)) +
+           countText(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
+           QStringLiteral(", ") + countText(r.count(Outcome::Refused), "rechazado", "rechazados") +
+           QStringLiteral("; ") +
+           countText(r.newCategories, "categoría nueva", "categorías nuevas") +
+           QStringLiteral(", ") + countText(r.copiedFiles, "fichero copiado", "ficheros copiados") +
+           QLatin1Char('.');
 }
 
 QString QuestionText(const ImportReport& r)
 {
-    QString text = QStringLiteral("Se importarán %1 scripts nuevos; %2 ya estaban; %3 con el mismo "
-                                  "nombre y otro código entrarán con otro nombre")
-                       .arg(r.count(Outcome::Imported))
-                       .arg(r.count(Outcome::AlreadyThere))
-                       .arg(r.count(Outcome::Renamed));
+    using base::countText;
+    const int imported = r.count(Outcome::Imported);
+    QString text = QString::fromUtf8(imported == 1 ? "Se importará " : "Se importarán ") +
+                   countText(imported, "script nuevo", "scripts nuevos") + QStringLiteral("; ") +
+                   countText(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
+                   QStringLiteral("; ") +
+                   countText(r.count(Outcome::Renamed),
+                             "con el mismo nombre y otro código entrará con otro nombre",
+                             "con el mismo nombre y otro código entrarán con otro nombre");
     if (const int refused = r.count(Outcome::Refused))
-        text += QStringLiteral("; %1 se rechazarán").arg(refused);
-    return text + QStringLiteral(".\n\n¿Desea importarlos?");
+        text += QStringLiteral("; ") + countText(refused, "se rechazará", "se rechazarán");
+    const bool one = imported + r.count(Outcome::Renamed) == 1;
+    return text + QString::fromUtf8(one ? ".\n\n¿Desea importarlo?" : ".\n\n¿Desea importarlos?");
 }
 
 ImportReport PreviewImport(library::Database& target, const QString& targetResources,

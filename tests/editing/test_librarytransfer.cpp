@@ -117,6 +117,8 @@ private Q_SLOTS:
     void nameClashComesInUnderAFreeName();
     void fileClashRefusesTheWholeScript();
     void damagedSourcesAreRefusedWithAReason();
+    void countsAgreeWithTheirWords_data();
+    void countsAgreeWithTheirWords();
 };
 
 void TestLibraryTransfer::backupIsMadeBeforeTheFirstChangeAndOnlyTenKept()
@@ -337,8 +339,8 @@ void TestLibraryTransfer::nameClashComesInUnderAFreeName()
         QVERIFY(ReadSourceLibrary(source.path(), target.libraryPath(), &snapshot));
         report = PreviewImport(target.db(), target.resourcesPath(), snapshot);
         QCOMPARE(QuestionText(report),
-                 s("Se importarán 1 scripts nuevos; 0 ya estaban; 1 con el mismo "
-                   "nombre y otro código entrarán con otro nombre.\n\n"
+                 s("Se importará 1 script nuevo; 0 ya estaban; 1 con el mismo "
+                   "nombre y otro código entrará con otro nombre.\n\n"
                    "¿Desea importarlos?"));
         QCOMPARE(countOf(target, "scripts"), 2); // asking writes nothing
     }
@@ -487,6 +489,54 @@ void TestLibraryTransfer::damagedSourcesAreRefusedWithAReason()
              QFileInfo(good.resourcesPath()).canonicalFilePath());
     Q_UNUSED(own);
     Q_UNUSED(lib);
+}
+
+void TestLibraryTransfer::countsAgreeWithTheirWords_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("shared");
+    QTest::newRow("one") << 1
+                         << s("1 script importado, 1 con otro nombre, 1 ya estaba, 1 rechazado; 1 "
+                              "categoría nueva, 1 fichero copiado.")
+                         << s("Se importará 1 script nuevo; 1 ya estaba; 1 con el mismo nombre y "
+                              "otro código entrará con otro nombre; 1 se rechazará.\n\n"
+                              "¿Desea importarlos?")
+                         << s("1 script en 1 categoría escrito en «/x»; 1 fichero copiado (1 no "
+                              "está en la biblioteca).");
+    QTest::newRow("two") << 2
+                         << s("2 scripts importados, 2 con otro nombre, 2 ya estaban, 2 "
+                              "rechazados; 2 categorías nuevas, 2 ficheros copiados.")
+                         << s("Se importarán 2 scripts nuevos; 2 ya estaban; 2 con el mismo nombre "
+                              "y otro código entrarán con otro nombre; 2 se rechazarán.\n\n"
+                              "¿Desea importarlos?")
+                         << s("2 scripts en 2 categorías escritos en «/x»; 2 ficheros copiados (2 "
+                              "no están en la biblioteca).");
+}
+
+void TestLibraryTransfer::countsAgreeWithTheirWords()
+{
+    QFETCH(int, n);
+    ImportReport report;
+    for (const Outcome o :
+         {Outcome::Imported, Outcome::AlreadyThere, Outcome::Renamed, Outcome::Refused}) {
+        for (int i = 0; i < n; ++i)
+            report.lines.push_back(ImportLine{o, QStringLiteral("C"), QStringLiteral("S"), {}, {}});
+    }
+    report.newCategories = n;
+    report.copiedFiles = n;
+    QTEST(SummaryText(report), "summary");
+    QTEST(QuestionText(report), "question");
+    QTEST(ShareSummary(ShareReport{n, n, n, n}, QStringLiteral("/x")), "shared");
+
+    // One script in all, new or renamed, is asked about as one.
+    ImportReport single;
+    single.lines.push_back(ImportLine{Outcome::Imported, {}, QStringLiteral("S"), {}, {}});
+    single.lines.push_back(ImportLine{Outcome::AlreadyThere, {}, QStringLiteral("T"), {}, {}});
+    QCOMPARE(QuestionText(single), s("Se importará 1 script nuevo; 1 ya estaba; 0 con el mismo "
+                                     "nombre y otro código entrarán con otro nombre.\n\n"
+                                     "¿Desea importarlo?"));
 }
 
 QTEST_GUILESS_MAIN(TestLibraryTransfer)
