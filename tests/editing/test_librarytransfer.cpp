@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace editing;
 using Outcome = ImportLine::Outcome;
@@ -112,6 +114,7 @@ class TestLibraryTransfer : public QObject
 private Q_SLOTS:
     void backupIsMadeBeforeTheFirstChangeAndOnlyTenKept();
     void aFailedBackupIsSaidOnceAndTheChangeGoesAhead();
+    void backupHoldsTheLastCommittedStateWhateverOthersLeft();
     void sharedCategoryComesBackWhole();
     void importingTwiceImportsNothingTheSecondTime();
     void nameClashComesInUnderAFreeName();
@@ -193,6 +196,63 @@ void TestLibraryTransfer::aFailedBackupIsSaidOnceAndTheChangeGoesAhead()
     QCOMPARE(said.size(), 1);
     QVERIFY(!store->script(lib.menu));
     QCOMPARE(bytesOf(folder.filePath(QStringLiteral("copias"))), QByteArray("no soy una carpeta"));
+}
+
+void TestLibraryTransfer::backupHoldsTheLastCommittedStateWhateverOthersLeft()
+{
+    TempProgramFolder folder;
+    SampleLibrary lib(folder);
+    folder.db().execute("BEGIN");
+    for (int i = 0; i < 300; ++i)
+        ScriptBuilder(QStringLiteral("Relleno %1").arg(i))
+            .in(lib.relojes)
+            .type(lib.efecto)
+            .head(QString(2000, QLatin1Char('a' + i % 26)))
+            .addTo(folder);
+    folder.db().execute("COMMIT");
+    folder.closeLibrary();
+    const QString path = folder.libraryPath();
+    const QString copias = folder.filePath(QStringLiteral("copias"));
+    const QByteArray committed = bytesOf(path);
+    // The program's connection, open before another process starts writing.
+    library::Database db = library::Database::open(path, library::LibraryPassword);
+
+    // Another process dies halfway through a change too large for its cache: part of it is
+    // already in the file, and its journal holds what those pages were.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        library::Database writer = library::Database::open(path, library::LibraryPassword);
+        writer.execute("PRAGMA cache_size = 5; BEGIN; UPDATE scripts SET script_head = 'roto';");
+        ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(QFileInfo::exists(path + QStringLiteral("-journal")));
+    QVERIFY(bytesOf(path) != committed);
+    QVERIFY(library::BackupLibrary(db, path));
+    QStringList copies = library::BackupsIn(copias);
+    QCOMPARE(copies.size(), 1);
+    const QString copy = copias + QLatin1Char('/') + copies[0];
+    {
+        library::Database opened = library::Database::open(copy, library::LibraryPassword);
+        library::Statement check = opened.prepare("PRAGMA integrity_check");
+        QVERIFY(check.next());
+        QCOMPARE(check.text(0), QStringLiteral("ok"));
+    }
+    QCOMPARE(scalarIn(copy, "SELECT count(*) FROM scripts WHERE script_head = 'roto'"), 0);
+    QCOMPARE(scalarIn(copy, "SELECT count(*) FROM scripts WHERE length(script_head) = 2000"), 300);
+
+    // A connection that keeps its changes in a write-ahead log: the copy holds them too.
+    db.execute("PRAGMA journal_mode = WAL; UPDATE scripts SET nombre = 'En el registro' WHERE "
+               "nombre = 'Relleno 7';");
+    QVERIFY(library::BackupLibrary(db, path, QDateTime::currentDateTime().addSecs(60)));
+    copies = library::BackupsIn(copias);
+    QCOMPARE(copies.size(), 2);
+    QCOMPARE(scalarIn(copias + QLatin1Char('/') + copies[1],
+                      "SELECT count(*) FROM scripts WHERE nombre = 'En el registro'"),
+             1);
+    QCOMPARE(scalarIn(copias + QLatin1Char('/') + copies[1], "SELECT count(*) FROM scripts"), 302);
+    db.execute("PRAGMA journal_mode = DELETE");
 }
 
 void TestLibraryTransfer::sharedCategoryComesBackWhole()
