@@ -246,10 +246,9 @@ ScriptIndexState EnsureScriptIndex(Database& db)
     return ScriptIndexState::InMemory;
 }
 
-void InsertScriptsInBulk(Database& db, const std::function<void()>& insert)
+void InsertScriptsIndexedLater(Database& db, const std::function<void()>& insert)
 {
     const Trigger onInsert = triggers().first();
-    qint64 highest = 0;
     {
         Statement own = db.prepare("SELECT sql FROM main.sqlite_master WHERE type = 'trigger' "
                                    "AND name = ?1");
@@ -259,15 +258,11 @@ void InsertScriptsInBulk(Database& db, const std::function<void()>& insert)
             insert();
             return;
         }
-        // Ids only grow (AUTOINCREMENT): the new scripts are those above the highest now.
-        Statement top = db.prepare("SELECT coalesce(max(id), 0) FROM scripts");
-        top.next();
-        highest = top.int64(0);
     }
     run(db, QStringLiteral("DROP TRIGGER main.\"%1\"").arg(onInsert.name));
     insert();
-    run(db, reindexSql(QStringLiteral("s.id > %1").arg(highest)));
     run(db, triggerSql(onInsert, QString()));
+    run(db, QStringLiteral("DROP TABLE IF EXISTS main.busqueda_completa"));
 }
 
 } // namespace library

@@ -130,6 +130,13 @@ void TestLibraryCli::importSaysWhatBecameOfEachScript()
                       "categorías nuevas, 1 fichero copiado.\n"));
     QCOMPARE(bytesOf(target.resourcesPath() + QStringLiteral("reloj.gif")),
              QByteArray("GIF89a-reloj"));
+    // The search index holds what came in by the time the command ends.
+    QCOMPARE(scalar(target.libraryPath(),
+                    "SELECT count(*) FROM scripts_busqueda WHERE scripts_busqueda MATCH 'digital'"),
+             1);
+    QCOMPARE(scalar(target.libraryPath(),
+                    "SELECT count(*) FROM sqlite_master WHERE name = 'busqueda_completa'"),
+             1);
     QCOMPARE(library::BackupsIn(target.filePath(QStringLiteral("copias"))).size(), 2);
 
     for (const QStringList& args :
