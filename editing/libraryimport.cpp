@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <algorithm>
 #include <optional>
 #include <unordered_map>
@@ -256,7 +255,7 @@ void Planner::readCandidates()
     QString path;
     for (const library::Script& s : source_.scripts) {
         const std::optional<Ref> category = categoryOf(s.idCategoria, &path);
-        if (!category || *category <= 0)
+        if (!category)
             continue;
         const auto found = scriptsByBase_.find({*category, NameKey(baseName(s.nombre))});
         if (found == scriptsByBase_.end())
@@ -515,18 +514,7 @@ base::Result ImportLibrary(library::Database& target, const QString& targetResou
 {
     QStringList copied;
     try {
-        // The pages an import changes stay in memory until it commits, rather than being
-        // encrypted and written out, with a sync each time, as the cache overflows.
-        library::Statement cache = target.prepare("PRAGMA cache_size");
-        const QByteArray usual = cache.next() ? QByteArray::number(cache.int64(0)) : "-2000";
-        cache.reset();
-        target.execute("PRAGMA cache_size = -262144");
-        const auto restore = qScopeGuard([&] {
-            try {
-                target.execute("PRAGMA cache_size = " + usual);
-            } catch (const library::DatabaseError&) {
-            }
-        });
+        const library::LargeCache cache(target);
         library::Transaction transaction(target);
         Planner planner(target, targetResources, source);
         *report = planner.plan();

@@ -36,6 +36,7 @@ int runImport(const Invocation& call)
     // The search index is completed before the command ends, in a transaction of its own: the
     // scripts are in whatever happens to it, and the next opening completes what it could not.
     try {
+        const library::LargeCache cache(store->database());
         library::EnsureScriptIndex(store->database());
     } catch (const library::DatabaseError&) {
     }

@@ -306,6 +306,22 @@ ReadSnapshot::~ReadSnapshot()
     }
 }
 
+LargeCache::LargeCache(Database& db) : db_(db)
+{
+    Statement cache = db_.prepare("PRAGMA cache_size");
+    usual_ = cache.next() ? QByteArray::number(cache.int64(0)) : QByteArray("-2000");
+    cache.reset();
+    db_.execute("PRAGMA cache_size = -262144");
+}
+
+LargeCache::~LargeCache()
+{
+    try {
+        db_.execute("PRAGMA cache_size = " + usual_);
+    } catch (const DatabaseError&) {
+    }
+}
+
 Transaction::Transaction(Database& db) : db_(db)
 {
     db_.execute("BEGIN IMMEDIATE");

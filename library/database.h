@@ -124,6 +124,21 @@ private:
     Database& db_;
 };
 
+// A page cache large enough for one big write (an import, an index filled at once): the pages
+// it changes stay in memory until it commits, rather than being encrypted and written out,
+// with a sync each time, as the usual cache overflows. The usual size comes back after it.
+class LargeCache
+{
+public:
+    explicit LargeCache(Database& db);
+    LargeCache(const LargeCache&) = delete;
+    ~LargeCache();
+
+private:
+    Database& db_;
+    QByteArray usual_;
+};
+
 // Commits only when told to; anything else rolls back, so a half-done change never stays.
 class Transaction
 {
