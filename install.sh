@@ -225,11 +225,12 @@ merge_library() {
   else
     say "Aviso: no se ha hecho copia de seguridad de la biblioteca antes de importar." >&2
   fi
-  # The import's summary, its last line: "N importados, R con otro nombre, M ya estaban,
-  # K rechazados; …"; before it, one line a script ending in its outcome.
+  # The import's summary, its last line: "N scripts importados, R con otro nombre, M ya
+  # estaban, K rechazados; …" (singular for one); before it, one line a script ending in its
+  # outcome.
   local summary imported renamed same refused
   summary="$(tail -n1 "$out")"
-  if [[ ! "$summary" =~ ^([0-9]+)\ importados,\ ([0-9]+)\ con\ otro\ nombre,\ ([0-9]+)\ ya\ estaban,\ ([0-9]+)\ rechazados ]]; then
+  if [[ ! "$summary" =~ ^([0-9]+)\ scripts?\ importados?,\ ([0-9]+)\ con\ otro\ nombre,\ ([0-9]+)\ ya\ estaban?,\ ([0-9]+)\ rechazados? ]]; then
     say "Aviso: la importación no ha dado su resumen; esto es lo que ha dicho:" >&2
     cat "$out" "$err" >&2
     return

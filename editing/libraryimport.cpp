@@ -1,5 +1,6 @@
 #include "libraryimport.h"
 
+#include "base/counttext.h"
 #include "base/files.h"
 #include "base/module1.h"
 #include "library/collation.h"
@@ -11,12 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <algorithm>
-#include <map>
-#include <memory>
 #include <optional>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace editing {
 
@@ -76,6 +75,17 @@ enum class FileState {
     NotRegular, // the source's is a FIFO, a device or a folder
 };
 
+// A name under a parent: (category, folded name) for scripts, (parent, folded name) for
+// categories.
+using NameAt = std::pair<qint64, Key>;
+struct NameAtHash
+{
+    size_t operator()(const NameAt& k) const
+    {
+        return std::hash<Key>()(k.second) ^ (std::hash<qint64>()(k.first) * 0x9e3779b97f4a7c15u);
+    }
+};
+
 // A script in the target, or one this import adds, as far as it is compared.
 struct Present
 {
@@ -111,10 +121,11 @@ private:
     };
 
     void readTarget();
+    void readCandidates();
     std::optional<Ref> categoryOf(qint64 sourceId, QString* path);
     std::optional<Ref> typeOf(qint64 sourceId);
     FileState fileState(const QString& name);
-    const Present& present(Ref script);
+    const Present& present(Ref script) const;
     void decide(const library::Script& s, ImportReport& report);
     QString freeName(Ref category, const QString& nombre) const;
     qint64 idOf(Ref ref, const std::vector<qint64>& added) const
@@ -126,13 +137,12 @@ private:
     QString resources_;
     const LibrarySnapshot& source_;
 
-    std::map<std::pair<Ref, Key>, Ref> categoriesByName_; // (parent, name) -> category
-    std::map<Key, Ref> typesByName_;
-    std::map<std::pair<Ref, Key>, std::vector<Ref>> scriptsByBase_; // (category, base name)
-    std::set<std::pair<Ref, Key>> takenNames_;
+    std::unordered_map<NameAt, Ref, NameAtHash> categoriesByName_; // (parent, name)
+    std::unordered_map<Key, Ref> typesByName_;
+    std::unordered_map<NameAt, std::vector<Ref>, NameAtHash> scriptsByBase_; // (category, base)
+    std::unordered_set<NameAt, NameAtHash> takenNames_;
     QHash<qint64, QStringList> targetFiles_;
-    QHash<qint64, Present> targetScripts_;
-    std::unique_ptr<library::Statement> scriptQuery_;
+    QHash<qint64, Present> targetScripts_; // only those an incoming script is compared with
 
     QHash<qint64, const library::Category*> sourceCategories_;
     QHash<qint64, std::pair<Ref, QString>> categoryRefs_; // source id -> (ref, path)
@@ -237,34 +247,51 @@ FileState Planner::fileState(const QString& name)
     return state;
 }
 
-const Present& Planner::present(Ref script)
+// The target's scripts that share a category and a name with a script coming in: the only
+// ones whose code is compared. Read in one pass over the table, not one query a script.
+void Planner::readCandidates()
+{
+    std::unordered_set<qint64> wanted;
+    QString path;
+    for (const library::Script& s : source_.scripts) {
+        const std::optional<Ref> category = categoryOf(s.idCategoria, &path);
+        if (!category)
+            continue;
+        const auto found = scriptsByBase_.find({*category, NameKey(baseName(s.nombre))});
+        if (found == scriptsByBase_.end())
+            continue;
+        for (const Ref r : found->second)
+            wanted.insert(r);
+    }
+    if (wanted.empty())
+        return;
+    library::Statement q =
+        db_.prepare("SELECT id, id_tipo, navegadores, script_head, script_body, script_html, "
+                    "script_ayuda, nombre_fichero FROM scripts");
+    while (q.next()) {
+        const qint64 id = q.int64(0);
+        if (!wanted.count(id))
+            continue;
+        Present p;
+        p.row.idTipo = q.int64(1);
+        p.row.navegadores = q.text(2);
+        p.row.scriptHead = q.text(3);
+        p.row.scriptBody = q.text(4);
+        p.row.scriptHtml = q.text(5);
+        p.row.scriptAyuda = q.text(6);
+        p.row.nombreFichero = q.text(7);
+        p.files = sorted(targetFiles_.value(id));
+        targetScripts_.insert(id, std::move(p));
+    }
+}
+
+const Present& Planner::present(Ref script) const
 {
     if (script < 0)
         return newPresent_.at(size_t(-script - 1));
-    auto found = targetScripts_.find(script);
-    if (found == targetScripts_.end()) {
-        if (!scriptQuery_)
-            scriptQuery_ = std::make_unique<library::Statement>(
-                db_.prepare("SELECT id_tipo, navegadores, script_head, script_body, script_html, "
-                            "script_ayuda, nombre_fichero FROM scripts WHERE id = ?1"));
-        library::Statement& q = *scriptQuery_;
-        q.reset();
-        q.bind(1, script);
-        Present p;
-        if (q.next()) {
-            p.row.idTipo = q.int64(0);
-            p.row.navegadores = q.text(1);
-            p.row.scriptHead = q.text(2);
-            p.row.scriptBody = q.text(3);
-            p.row.scriptHtml = q.text(4);
-            p.row.scriptAyuda = q.text(5);
-            p.row.nombreFichero = q.text(6);
-        }
-        q.reset();
-        p.files = sorted(targetFiles_.value(script));
-        found = targetScripts_.insert(script, std::move(p));
-    }
-    return *found;
+    static const Present gone; // read in the same transaction: never the case
+    const auto found = targetScripts_.constFind(script);
+    return found == targetScripts_.constEnd() ? gone : *found;
 }
 
 QString Planner::freeName(Ref category, const QString& nombre) const
@@ -357,6 +384,7 @@ ImportReport Planner::plan()
     QString path;
     for (const library::Category& c : source_.categories)
         categoryOf(c.id, &path);
+    readCandidates();
     for (const library::Script& s : source_.scripts)
         decide(s, report);
     report.newCategories = int(newCategories_.size());
@@ -390,7 +418,7 @@ void Planner::write()
                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     library::Statement file =
         db_.prepare("INSERT INTO ficheros (id_script, nombre) VALUES (?1, ?2)");
-    library::InsertScriptsInBulk(db_, [&] {
+    library::InsertScriptsIndexedLater(db_, [&] {
         for (const NewScript& n : newScripts_) {
             const library::Script& s = *n.source;
             script.reset();
@@ -446,26 +474,32 @@ QString LineText(const ImportLine& line)
 
 QString SummaryText(const ImportReport& r)
 {
-    return QStringLiteral("%1 importados, %2 con otro nombre, %3 ya estaban, %4 rechazados; %5 "
-                          "categorías nuevas, %6 ficheros copiados.")
-        .arg(r.count(Outcome::Imported))
-        .arg(r.count(Outcome::Renamed))
-        .arg(r.count(Outcome::AlreadyThere))
-        .arg(r.count(Outcome::Refused))
-        .arg(r.newCategories)
-        .arg(r.copiedFiles);
+    using base::countText;
+    return countText(r.count(Outcome::Imported), "script importado", "scripts importados") +
+           QStringLiteral(", %1 con otro nombre, ").arg(r.count(Outcome::Renamed)) +
+           countText(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
+           QStringLiteral(", ") + countText(r.count(Outcome::Refused), "rechazado", "rechazados") +
+           QStringLiteral("; ") +
+           countText(r.newCategories, "categoría nueva", "categorías nuevas") +
+           QStringLiteral(", ") + countText(r.copiedFiles, "fichero copiado", "ficheros copiados") +
+           QLatin1Char('.');
 }
 
 QString QuestionText(const ImportReport& r)
 {
-    QString text = QStringLiteral("Se importarán %1 scripts nuevos; %2 ya estaban; %3 con el mismo "
-                                  "nombre y otro código entrarán con otro nombre")
-                       .arg(r.count(Outcome::Imported))
-                       .arg(r.count(Outcome::AlreadyThere))
-                       .arg(r.count(Outcome::Renamed));
+    using base::countText;
+    const int imported = r.count(Outcome::Imported);
+    QString text = QString::fromUtf8(imported == 1 ? "Se importará " : "Se importarán ") +
+                   countText(imported, "script nuevo", "scripts nuevos") + QStringLiteral("; ") +
+                   countText(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
+                   QStringLiteral("; ") +
+                   countText(r.count(Outcome::Renamed),
+                             "con el mismo nombre y otro código entrará con otro nombre",
+                             "con el mismo nombre y otro código entrarán con otro nombre");
     if (const int refused = r.count(Outcome::Refused))
-        text += QStringLiteral("; %1 se rechazarán").arg(refused);
-    return text + QStringLiteral(".\n\n¿Desea importarlos?");
+        text += QStringLiteral("; ") + countText(refused, "se rechazará", "se rechazarán");
+    const bool one = imported + r.count(Outcome::Renamed) == 1;
+    return text + QString::fromUtf8(one ? ".\n\n¿Desea importarlo?" : ".\n\n¿Desea importarlos?");
 }
 
 ImportReport PreviewImport(library::Database& target, const QString& targetResources,
@@ -480,18 +514,7 @@ base::Result ImportLibrary(library::Database& target, const QString& targetResou
 {
     QStringList copied;
     try {
-        // The pages an import changes stay in memory until it commits, rather than being
-        // encrypted and written out, with a sync each time, as the cache overflows.
-        library::Statement cache = target.prepare("PRAGMA cache_size");
-        const QByteArray usual = cache.next() ? QByteArray::number(cache.int64(0)) : "-2000";
-        cache.reset();
-        target.execute("PRAGMA cache_size = -262144");
-        const auto restore = qScopeGuard([&] {
-            try {
-                target.execute("PRAGMA cache_size = " + usual);
-            } catch (const library::DatabaseError&) {
-            }
-        });
+        const library::LargeCache cache(target);
         library::Transaction transaction(target);
         Planner planner(target, targetResources, source);
         *report = planner.plan();

@@ -1,5 +1,6 @@
 #include "libraryshare.h"
 
+#include "base/counttext.h"
 #include "base/files.h"
 #include "base/module1.h"
 #include "editing/librarysnapshot.h"
@@ -226,14 +227,16 @@ base::Result ShareLibrary(library::Database& db, const QString& resources,
 
 QString ShareSummary(const ShareReport& r, const QString& targetFolder)
 {
-    QString text =
-        QStringLiteral("%1 scripts en %2 categorías escritos en «%3»; %4 ficheros copiados")
-            .arg(r.scripts)
-            .arg(r.categories)
-            .arg(targetFolder)
-            .arg(r.copiedFiles);
+    using base::countText;
+    QString text = countText(r.scripts, "script", "scripts") + QStringLiteral(" en ") +
+                   countText(r.categories, "categoría", "categorías") +
+                   QString::fromUtf8(r.scripts == 1 ? " escrito en «" : " escritos en «") +
+                   targetFolder + QStringLiteral("»; ") +
+                   countText(r.copiedFiles, "fichero copiado", "ficheros copiados");
     if (r.missingFiles > 0)
-        text += QStringLiteral(" (%1 no están en la biblioteca)").arg(r.missingFiles);
+        text += QStringLiteral(" (") +
+                countText(r.missingFiles, "no está en la biblioteca", "no están en la biblioteca") +
+                QLatin1Char(')');
     return text + QLatin1Char('.');
 }
 

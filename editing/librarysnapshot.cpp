@@ -33,18 +33,6 @@ QString resourcesBeside(const QString& libraryFile)
     return own + QLatin1Char('/');
 }
 
-// The engine's own check of the file's structure: a truncated or scrambled file fails here
-// rather than halfway through the rows.
-void checkStructure(library::Database& db)
-{
-    library::Statement check = db.prepare("PRAGMA quick_check");
-    while (check.next()) {
-        const QString line = check.text(0);
-        if (line != QLatin1String("ok"))
-            throw library::DatabaseError(line);
-    }
-}
-
 } // namespace
 
 LibrarySnapshot ReadLibrary(library::Database& db)
@@ -103,9 +91,8 @@ base::Result ReadSourceLibrary(const QString& source, const QString& targetLibra
     try {
         library::Database db =
             library::Database::openReadOnly(file, library::LibraryPassword, SourceLockWaitMs);
-        // Room for the whole file: the check and the reading decrypt each page once.
-        db.execute("PRAGMA cache_size = -262144");
-        checkStructure(db);
+        // Nothing is checked ahead: each page read proves its key, a file cut short is refused
+        // as it opens, and nothing is written before every row has been read.
         *snapshot = ReadLibrary(db);
     } catch (const library::DatabaseError& e) {
         return base::Result::failure(

@@ -72,6 +72,7 @@ bool RunImportCommand(QWidget* window, library::LibraryStore& store, const Libra
         platform::inform(window, QMessageBox::Critical, ImportTitle, done.message());
         return false;
     }
+    store.completeIndexInBackground();
     platform::inform(window, QMessageBox::Information, ImportTitle, resultText(report));
     return true;
 }

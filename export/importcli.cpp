@@ -4,6 +4,7 @@
 #include "editing/libraryimport.h"
 #include "exitcodes.h"
 #include "library/backup.h"
+#include "library/scriptindex.h"
 
 namespace exporting::cli {
 
@@ -32,6 +33,13 @@ int runImport(const Invocation& call)
         editing::ImportLibrary(store->database(), paths.resourcesFolder, snapshot, &report);
     if (!done)
         return fail(done.message());
+    // The search index is completed before the command ends, in a transaction of its own: the
+    // scripts are in whatever happens to it, and the next opening completes what it could not.
+    try {
+        const library::LargeCache cache(store->database());
+        library::EnsureScriptIndex(store->database());
+    } catch (const library::DatabaseError&) {
+    }
     for (const editing::ImportLine& line : report.lines)
         printLine(stdout, editing::LineText(line));
     printLine(stdout, editing::SummaryText(report));

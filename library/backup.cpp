@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace library {
@@ -60,6 +62,33 @@ void removeStalePartials(const QDir& folder)
     }
 }
 
+// The library's bytes as they stand, under its read lock: the same key and salt, nothing
+// decrypted and encrypted again, one sync at the end. A library whose latest changes sit in a
+// write-ahead log is copied page by page by the engine instead.
+base::Result writeCopy(Database& db, const QString& path)
+{
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        return base::Result::failure(out.errorString());
+    bool wrote = true;
+    const bool whole = db.readFileBytes([&](const char* data, qint64 size) {
+        wrote = out.write(data, size) == size;
+        return wrote;
+    });
+    if (!whole) {
+        out.close();
+        QFile::remove(path);
+        Database copy = Database::create(path, LibraryPassword);
+        db.copyTo(copy);
+        return base::Result::success();
+    }
+    if (!wrote || ::fsync(out.handle()) != 0)
+        return base::Result::failure(out.error() != QFileDevice::NoError
+                                         ? out.errorString()
+                                         : QString::fromLocal8Bit(std::strerror(errno)));
+    return base::Result::success();
+}
+
 base::Result failed(const QString& folder, const QString& reason)
 {
     return base::Result::failure(
@@ -103,8 +132,10 @@ base::Result BackupLibrary(Database& db, const QString& libraryPath, const QDate
         folder.filePath(QStringLiteral(".%1.%2%3").arg(name).arg(::getpid()).arg(PartialSuffix));
     QFile::remove(partial);
     try {
-        Database copy = Database::create(partial, LibraryPassword);
-        db.copyTo(copy);
+        if (const base::Result written = writeCopy(db, partial); !written) {
+            QFile::remove(partial);
+            return failed(folderPath, written.message());
+        }
     } catch (const DatabaseError& e) {
         QFile::remove(partial);
         return failed(folderPath, e.message());

@@ -4,6 +4,7 @@
 #include "sqlcipher.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace library {
 
@@ -13,6 +14,13 @@ namespace {
 QString engineMessage(sqlite3* db)
 {
     return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// The engine's lock bytes start at 1 GiB into the file, on a page of their own.
+qint64 lockBytePage(qint64 pageSize)
+{
+    constexpr qint64 PendingByte = 0x40000000;
+    return PendingByte / pageSize + 1;
 }
 } // namespace
 
@@ -234,6 +242,52 @@ void Database::copyTo(Database& target)
         throw DatabaseError(engineMessage(target.db_));
 }
 
+bool Database::readFileBytes(const std::function<bool(const char*, qint64)>& write)
+{
+    if (!sqlite3_get_autocommit(db_))
+        throw DatabaseError(QStringLiteral("la biblioteca está en medio de un cambio"));
+    ReadSnapshot view(*this);
+    // The first read takes the shared lock, after rolling back a journal left by a crash.
+    Statement lock = prepare("SELECT count(*) FROM sqlite_master");
+    lock.run();
+    Statement mode = prepare("PRAGMA main.journal_mode");
+    if (mode.next() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+        return false;
+    Statement size = prepare("PRAGMA main.page_size");
+    size.next();
+    const qint64 pageSize = size.int64(0);
+    Statement count = prepare("PRAGMA main.page_count");
+    count.next();
+    const qint64 pageCount = count.int64(0);
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods)
+        throw DatabaseError(QStringLiteral("no se puede leer el fichero de la biblioteca"));
+    // The page that holds the file's lock bytes never holds data, and some systems refuse to
+    // read locked bytes: it is written as zeros.
+    const qint64 lockPage = lockBytePage(pageSize);
+    constexpr qint64 PagesAtOnce = 256;
+    QByteArray buffer(int(pageSize * PagesAtOnce), Qt::Uninitialized);
+    for (qint64 page = 1; page <= pageCount;) {
+        qint64 n = std::min(PagesAtOnce, pageCount - page + 1);
+        if (page == lockPage) {
+            buffer.fill('\0', int(pageSize));
+            n = 1;
+        } else {
+            if (page < lockPage && page + n > lockPage)
+                n = lockPage - page;
+            const int rc = file->pMethods->xRead(file, buffer.data(), int(n * pageSize),
+                                                 (page - 1) * pageSize);
+            if (rc != SQLITE_OK)
+                throw DatabaseError(QString::fromUtf8(sqlite3_errstr(rc)));
+        }
+        if (!write(buffer.constData(), n * pageSize))
+            return true;
+        page += n;
+    }
+    return true;
+}
+
 ReadSnapshot::ReadSnapshot(Database& db) : db_(db)
 {
     db_.execute("BEGIN DEFERRED");
@@ -249,6 +303,22 @@ ReadSnapshot::~ReadSnapshot()
             db_.execute("ROLLBACK");
         } catch (const DatabaseError&) {
         }
+    }
+}
+
+LargeCache::LargeCache(Database& db) : db_(db)
+{
+    Statement cache = db_.prepare("PRAGMA cache_size");
+    usual_ = cache.next() ? QByteArray::number(cache.int64(0)) : QByteArray("-2000");
+    cache.reset();
+    db_.execute("PRAGMA cache_size = -262144");
+}
+
+LargeCache::~LargeCache()
+{
+    try {
+        db_.execute("PRAGMA cache_size = " + usual_);
+    } catch (const DatabaseError&) {
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <stdexcept>
 
 struct sqlite3;
@@ -92,6 +93,13 @@ public:
     // Copies this database whole into `target`, one consistent snapshot even while other
     // connections read or write it; both must carry the same key.
     void copyTo(Database& target);
+    // The file's own bytes (encrypted, salt and all) in one consistent state, handed to
+    // `write` piece by piece in order while a read lock keeps other writers out; `write`
+    // returns false to stop. Read through the engine's own handle on the file: opening the
+    // file a second time and closing it would drop this process's locks on it. Returns false,
+    // without calling `write`, when the file's latest state is not all in it (a write-ahead
+    // log). Throws DatabaseError, also inside a transaction of this connection.
+    bool readFileBytes(const std::function<bool(const char* data, qint64 size)>& write);
 
 private:
     Database(sqlite3* db) : db_(db) {}
@@ -114,6 +122,21 @@ public:
 
 private:
     Database& db_;
+};
+
+// A page cache large enough for one big write (an import, an index filled at once): the pages
+// it changes stay in memory until it commits, rather than being encrypted and written out,
+// with a sync each time, as the usual cache overflows. The usual size comes back after it.
+class LargeCache
+{
+public:
+    explicit LargeCache(Database& db);
+    LargeCache(const LargeCache&) = delete;
+    ~LargeCache();
+
+private:
+    Database& db_;
+    QByteArray usual_;
 };
 
 // Commits only when told to; anything else rolls back, so a half-done change never stays.

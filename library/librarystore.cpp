@@ -136,6 +136,17 @@ LibraryStore::SearchReadiness LibraryStore::searchReadiness()
     return indexState_ ? SearchReadiness::Ready : SearchReadiness::Unavailable;
 }
 
+void LibraryStore::completeIndexInBackground()
+{
+    // A copy of the index for this connection alone (a file that cannot be written) is kept
+    // in step by its own triggers.
+    if (builder_ || indexState_ == ScriptIndexState::InMemory ||
+        ReadScriptIndexInFile(db_) == ScriptIndexInFile::Whole)
+        return;
+    builder_ = std::make_unique<IndexBuilder>(db_.fileName(), LibraryPassword);
+    indexState_.reset();
+}
+
 std::unique_ptr<IndexBuilder::WriteTurn> LibraryStore::writeTurn()
 {
     return builder_ ? std::make_unique<IndexBuilder::WriteTurn>(*builder_) : nullptr;

@@ -91,6 +91,10 @@ public:
         // No index could be built: searchScripts says why.
         Unavailable,
     };
+    // After a write that left scripts out of the search index (an import): the index is
+    // completed in the background, the search preparing meanwhile, as when a large library
+    // without it opens.
+    void completeIndexInBackground();
     // Looks whether a building in the background has ended; when it failed, the index is
     // built now as a library opened with IndexBuild::Now gets it.
     SearchReadiness searchReadiness();

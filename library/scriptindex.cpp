@@ -158,10 +158,12 @@ std::optional<qint64> fillSome(Database& db, qint64 afterId, int rows)
     if (!last.next() || last.int64(0) == 0)
         return std::nullopt;
     const qint64 upTo = last.int64(1);
+    // Whether a script is indexed is asked of the index's own table of sizes, one row a script
+    // keyed by its id: many times cheaper than asking the index itself.
     Statement add = db.prepare(
         IndexRowsSql
             .arg(QStringLiteral(" WHERE s.id > ?1 AND s.id <= ?2 AND NOT EXISTS "
-                                "(SELECT 1 FROM scripts_busqueda b WHERE b.docid = s.id)"))
+                                "(SELECT 1 FROM scripts_busqueda_docsize b WHERE b.docid = s.id)"))
             .toUtf8()
             .constData());
     add.bind(1, afterId).bind(2, upTo);
@@ -246,10 +248,9 @@ ScriptIndexState EnsureScriptIndex(Database& db)
     return ScriptIndexState::InMemory;
 }
 
-void InsertScriptsInBulk(Database& db, const std::function<void()>& insert)
+void InsertScriptsIndexedLater(Database& db, const std::function<void()>& insert)
 {
     const Trigger onInsert = triggers().first();
-    qint64 highest = 0;
     {
         Statement own = db.prepare("SELECT sql FROM main.sqlite_master WHERE type = 'trigger' "
                                    "AND name = ?1");
@@ -259,15 +260,14 @@ void InsertScriptsInBulk(Database& db, const std::function<void()>& insert)
             insert();
             return;
         }
-        // Ids only grow (AUTOINCREMENT): the new scripts are those above the highest now.
-        Statement top = db.prepare("SELECT coalesce(max(id), 0) FROM scripts");
-        top.next();
-        highest = top.int64(0);
     }
     run(db, QStringLiteral("DROP TRIGGER main.\"%1\"").arg(onInsert.name));
+    const qint64 before = db.totalChanges();
     insert();
-    run(db, reindexSql(QStringLiteral("s.id > %1").arg(highest)));
+    const bool added = db.totalChanges() != before;
     run(db, triggerSql(onInsert, QString()));
+    if (added)
+        run(db, QStringLiteral("DROP TABLE IF EXISTS main.busqueda_completa"));
 }
 
 } // namespace library

@@ -48,9 +48,10 @@ void EnsureIndexTokenizer(Database& db);
 ScriptIndexState EnsureScriptIndex(Database& db);
 
 // Adds many scripts at once, inside the caller's transaction: `insert` runs with the index's
-// trigger on new scripts set aside, and every script it added is then indexed by one
-// statement, several times cheaper than one a row. Without an index in the file, `insert`
-// simply runs.
-void InsertScriptsInBulk(Database& db, const std::function<void()>& insert);
+// trigger on new scripts set aside, and the file then marks its index as not whole, so that
+// the next building (in the background in the window) indexes the scripts it added. Indexing
+// them in the caller's transaction would take it several times as long. Without an index in
+// the file, `insert` simply runs.
+void InsertScriptsIndexedLater(Database& db, const std::function<void()>& insert);
 
 } // namespace library

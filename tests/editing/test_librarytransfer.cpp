@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace editing;
 using Outcome = ImportLine::Outcome;
@@ -112,11 +114,15 @@ class TestLibraryTransfer : public QObject
 private Q_SLOTS:
     void backupIsMadeBeforeTheFirstChangeAndOnlyTenKept();
     void aFailedBackupIsSaidOnceAndTheChangeGoesAhead();
+    void backupHoldsTheLastCommittedStateWhateverOthersLeft();
     void sharedCategoryComesBackWhole();
     void importingTwiceImportsNothingTheSecondTime();
+    void importedScriptsAreFoundOnceTheIndexCatchesUp();
     void nameClashComesInUnderAFreeName();
     void fileClashRefusesTheWholeScript();
     void damagedSourcesAreRefusedWithAReason();
+    void countsAgreeWithTheirWords_data();
+    void countsAgreeWithTheirWords();
 };
 
 void TestLibraryTransfer::backupIsMadeBeforeTheFirstChangeAndOnlyTenKept()
@@ -191,6 +197,63 @@ void TestLibraryTransfer::aFailedBackupIsSaidOnceAndTheChangeGoesAhead()
     QCOMPARE(said.size(), 1);
     QVERIFY(!store->script(lib.menu));
     QCOMPARE(bytesOf(folder.filePath(QStringLiteral("copias"))), QByteArray("no soy una carpeta"));
+}
+
+void TestLibraryTransfer::backupHoldsTheLastCommittedStateWhateverOthersLeft()
+{
+    TempProgramFolder folder;
+    SampleLibrary lib(folder);
+    folder.db().execute("BEGIN");
+    for (int i = 0; i < 300; ++i)
+        ScriptBuilder(QStringLiteral("Relleno %1").arg(i))
+            .in(lib.relojes)
+            .type(lib.efecto)
+            .head(QString(2000, QLatin1Char('a' + i % 26)))
+            .addTo(folder);
+    folder.db().execute("COMMIT");
+    folder.closeLibrary();
+    const QString path = folder.libraryPath();
+    const QString copias = folder.filePath(QStringLiteral("copias"));
+    const QByteArray committed = bytesOf(path);
+    // The program's connection, open before another process starts writing.
+    library::Database db = library::Database::open(path, library::LibraryPassword);
+
+    // Another process dies halfway through a change too large for its cache: part of it is
+    // already in the file, and its journal holds what those pages were.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        library::Database writer = library::Database::open(path, library::LibraryPassword);
+        writer.execute("PRAGMA cache_size = 5; BEGIN; UPDATE scripts SET script_head = 'roto';");
+        ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(QFileInfo::exists(path + QStringLiteral("-journal")));
+    QVERIFY(bytesOf(path) != committed);
+    QVERIFY(library::BackupLibrary(db, path));
+    QStringList copies = library::BackupsIn(copias);
+    QCOMPARE(copies.size(), 1);
+    const QString copy = copias + QLatin1Char('/') + copies[0];
+    {
+        library::Database opened = library::Database::open(copy, library::LibraryPassword);
+        library::Statement check = opened.prepare("PRAGMA integrity_check");
+        QVERIFY(check.next());
+        QCOMPARE(check.text(0), QStringLiteral("ok"));
+    }
+    QCOMPARE(scalarIn(copy, "SELECT count(*) FROM scripts WHERE script_head = 'roto'"), 0);
+    QCOMPARE(scalarIn(copy, "SELECT count(*) FROM scripts WHERE length(script_head) = 2000"), 300);
+
+    // A connection that keeps its changes in a write-ahead log: the copy holds them too.
+    db.execute("PRAGMA journal_mode = WAL; UPDATE scripts SET nombre = 'En el registro' WHERE "
+               "nombre = 'Relleno 7';");
+    QVERIFY(library::BackupLibrary(db, path, QDateTime::currentDateTime().addSecs(60)));
+    copies = library::BackupsIn(copias);
+    QCOMPARE(copies.size(), 2);
+    QCOMPARE(scalarIn(copias + QLatin1Char('/') + copies[1],
+                      "SELECT count(*) FROM scripts WHERE nombre = 'En el registro'"),
+             1);
+    QCOMPARE(scalarIn(copias + QLatin1Char('/') + copies[1], "SELECT count(*) FROM scripts"), 302);
+    db.execute("PRAGMA journal_mode = DELETE");
 }
 
 void TestLibraryTransfer::sharedCategoryComesBackWhole()
@@ -311,6 +374,34 @@ void TestLibraryTransfer::importingTwiceImportsNothingTheSecondTime()
     Q_UNUSED(lib);
 }
 
+void TestLibraryTransfer::importedScriptsAreFoundOnceTheIndexCatchesUp()
+{
+    using Readiness = library::LibraryStore::SearchReadiness;
+    TempProgramFolder source;
+    SampleLibrary lib(source);
+    source.closeLibrary();
+    TempProgramFolder target;
+    target.closeLibrary();
+    auto store = library::LibraryStore::open(target.libraryPath());
+    QCOMPARE(store->searchReadiness(), Readiness::Ready);
+    LibrarySnapshot snapshot;
+    QVERIFY(ReadSourceLibrary(source.path(), target.libraryPath(), &snapshot));
+    ImportReport report;
+    QVERIFY(ImportLibrary(store->database(), target.resourcesPath(), snapshot, &report));
+    QCOMPARE(report.count(Outcome::Imported), 2);
+
+    // The file says its index lacks them, so that whoever opens it next completes it.
+    QCOMPARE(library::ReadScriptIndexInFile(store->database()),
+             library::ScriptIndexInFile::Partial);
+    store->completeIndexInBackground();
+    QTRY_COMPARE_WITH_TIMEOUT(store->searchReadiness(), Readiness::Ready, 30000);
+    const std::vector<qint64> found = store->searchScripts({QStringLiteral("digital")});
+    QCOMPARE(found.size(), size_t(1));
+    QCOMPARE(store->script(found[0])->nombre, QStringLiteral("Reloj digital"));
+    QCOMPARE(library::ReadScriptIndexInFile(store->database()), library::ScriptIndexInFile::Whole);
+    Q_UNUSED(lib);
+}
+
 void TestLibraryTransfer::nameClashComesInUnderAFreeName()
 {
     TempProgramFolder source;
@@ -337,8 +428,8 @@ void TestLibraryTransfer::nameClashComesInUnderAFreeName()
         QVERIFY(ReadSourceLibrary(source.path(), target.libraryPath(), &snapshot));
         report = PreviewImport(target.db(), target.resourcesPath(), snapshot);
         QCOMPARE(QuestionText(report),
-                 s("Se importarán 1 scripts nuevos; 0 ya estaban; 1 con el mismo "
-                   "nombre y otro código entrarán con otro nombre.\n\n"
+                 s("Se importará 1 script nuevo; 0 ya estaban; 1 con el mismo "
+                   "nombre y otro código entrará con otro nombre.\n\n"
                    "¿Desea importarlos?"));
         QCOMPARE(countOf(target, "scripts"), 2); // asking writes nothing
     }
@@ -417,6 +508,15 @@ void TestLibraryTransfer::damagedSourcesAreRefusedWithAReason()
     TempProgramFolder good;
     SampleLibrary lib(good);
     const QByteArray library = bytesOf(good.libraryPath());
+    QByteArray indexed;
+    {
+        TempProgramFolder other;
+        SampleLibrary sample(other);
+        other.closeLibrary();
+        library::LibraryStore::open(other.libraryPath()); // the search index goes last
+        indexed = bytesOf(other.libraryPath());
+        Q_UNUSED(sample);
+    }
     QTemporaryDir dir;
     auto sourceWith = [&](const QString& name, const QByteArray& bytes) {
         QDir(dir.path()).mkpath(name);
@@ -446,6 +546,9 @@ void TestLibraryTransfer::damagedSourcesAreRefusedWithAReason()
     const QList<QPair<QString, QString>> sources{
         {otherKey, s("no se puede leer como biblioteca")},
         {sourceWith(QStringLiteral("truncado"), library.left(library.size() / 2)),
+         s("no se puede leer como biblioteca")},
+        // Only its last page missing, one of the search index that an import does not read.
+        {sourceWith(QStringLiteral("sin-final"), indexed.chopped(1024)),
          s("no se puede leer como biblioteca")},
         {sourceWith(QStringLiteral("azar"), random), s("no se puede leer como biblioteca")},
         {sourceWith(QStringLiteral("vacio"), QByteArray("")),
@@ -487,6 +590,54 @@ void TestLibraryTransfer::damagedSourcesAreRefusedWithAReason()
              QFileInfo(good.resourcesPath()).canonicalFilePath());
     Q_UNUSED(own);
     Q_UNUSED(lib);
+}
+
+void TestLibraryTransfer::countsAgreeWithTheirWords_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("shared");
+    QTest::newRow("one") << 1
+                         << s("1 script importado, 1 con otro nombre, 1 ya estaba, 1 rechazado; 1 "
+                              "categoría nueva, 1 fichero copiado.")
+                         << s("Se importará 1 script nuevo; 1 ya estaba; 1 con el mismo nombre y "
+                              "otro código entrará con otro nombre; 1 se rechazará.\n\n"
+                              "¿Desea importarlos?")
+                         << s("1 script en 1 categoría escrito en «/x»; 1 fichero copiado (1 no "
+                              "está en la biblioteca).");
+    QTest::newRow("two") << 2
+                         << s("2 scripts importados, 2 con otro nombre, 2 ya estaban, 2 "
+                              "rechazados; 2 categorías nuevas, 2 ficheros copiados.")
+                         << s("Se importarán 2 scripts nuevos; 2 ya estaban; 2 con el mismo nombre "
+                              "y otro código entrarán con otro nombre; 2 se rechazarán.\n\n"
+                              "¿Desea importarlos?")
+                         << s("2 scripts en 2 categorías escritos en «/x»; 2 ficheros copiados (2 "
+                              "no están en la biblioteca).");
+}
+
+void TestLibraryTransfer::countsAgreeWithTheirWords()
+{
+    QFETCH(int, n);
+    ImportReport report;
+    for (const Outcome o :
+         {Outcome::Imported, Outcome::AlreadyThere, Outcome::Renamed, Outcome::Refused}) {
+        for (int i = 0; i < n; ++i)
+            report.lines.push_back(ImportLine{o, QStringLiteral("C"), QStringLiteral("S"), {}, {}});
+    }
+    report.newCategories = n;
+    report.copiedFiles = n;
+    QTEST(SummaryText(report), "summary");
+    QTEST(QuestionText(report), "question");
+    QTEST(ShareSummary(ShareReport{n, n, n, n}, QStringLiteral("/x")), "shared");
+
+    // One script in all, new or renamed, is asked about as one.
+    ImportReport single;
+    single.lines.push_back(ImportLine{Outcome::Imported, {}, QStringLiteral("S"), {}, {}});
+    single.lines.push_back(ImportLine{Outcome::AlreadyThere, {}, QStringLiteral("T"), {}, {}});
+    QCOMPARE(QuestionText(single), s("Se importará 1 script nuevo; 1 ya estaba; 0 con el mismo "
+                                     "nombre y otro código entrarán con otro nombre.\n\n"
+                                     "¿Desea importarlo?"));
 }
 
 QTEST_GUILESS_MAIN(TestLibraryTransfer)

@@ -277,8 +277,8 @@ void TestExportCommand::treeMenuImportsAnotherLibraryAndSharesACategory()
     QVERIFY(w.loaded());
     const QString copias = f.folder.filePath(QStringLiteral("copias"));
     const QString question = QStringLiteral(
-        "Se importarán 1 scripts nuevos; 2 ya estaban; 1 con el mismo nombre y otro código "
-        "entrarán con otro nombre.\n\n¿Desea importarlos?");
+        "Se importará 1 script nuevo; 2 ya estaban; 1 con el mismo nombre y otro código "
+        "entrará con otro nombre.\n\n¿Desea importarlos?");
 
     // Asked first, No by default: declining writes nothing, not even a copy.
     w.dialogs.names << otherLibrary;
@@ -295,8 +295,8 @@ void TestExportCommand::treeMenuImportsAnotherLibraryAndSharesACategory()
     rightClick(w, library::RootKey, 2);
     QCOMPARE(w.boxes.shown.size(), 3);
     QCOMPARE(w.boxes.shown[2].text,
-             QStringLiteral("1 importados, 1 con otro nombre, 2 ya estaban, 0 rechazados; 1 "
-                            "categorías nuevas, 0 ficheros copiados."));
+             QStringLiteral("1 script importado, 1 con otro nombre, 2 ya estaban, 0 rechazados; 1 "
+                            "categoría nueva, 0 ficheros copiados."));
     QVERIFY2(w.tree().contains(QStringLiteral("Nieve (2)")), qPrintable(w.tree()));
     QVERIFY(w.tree().contains(QStringLiteral("Traídos")));
     QCOMPARE(library::BackupsIn(copias).size(), 1);
@@ -315,7 +315,7 @@ void TestExportCommand::treeMenuImportsAnotherLibraryAndSharesACategory()
     w.dialogs.folders << out.path();
     rightClick(w, library::categoryKey(f.lib.relojes), 1);
     QCOMPARE(w.boxes.shown.size(), 5);
-    QVERIFY2(w.boxes.shown[4].text.startsWith(QStringLiteral("3 scripts en 1 categorías")),
+    QVERIFY2(w.boxes.shown[4].text.startsWith(QStringLiteral("3 scripts en 1 categoría ")),
              qPrintable(w.boxes.shown[4].text));
     library::Database shared =
         library::Database::open(library::LibraryPathIn(out.path()), library::LibraryPassword);

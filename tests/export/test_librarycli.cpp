@@ -112,8 +112,8 @@ void TestLibraryCli::importSaysWhatBecameOfEachScript()
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.out, s("Relojes/Reloj digital: rechazado: «reloj.gif» ya existe con otro contenido\n"
                       "Menús/Desplegables/Menú d'O'Brien: importado\n"
-                      "1 importados, 0 con otro nombre, 0 ya estaban, 1 rechazados; 3 categorías "
-                      "nuevas, 0 ficheros copiados.\n"));
+                      "1 script importado, 0 con otro nombre, 0 ya estaban, 1 rechazado; 3 "
+                      "categorías nuevas, 0 ficheros copiados.\n"));
     // A copy of the library was made before the import, with what it held then.
     const QStringList copies = library::BackupsIn(target.filePath(QStringLiteral("copias")));
     QCOMPARE(copies.size(), 1);
@@ -126,10 +126,17 @@ void TestLibraryCli::importSaysWhatBecameOfEachScript()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, s("Relojes/Reloj digital: importado\n"
                       "Menús/Desplegables/Menú d'O'Brien: ya estaba\n"
-                      "1 importados, 0 con otro nombre, 1 ya estaban, 0 rechazados; 0 categorías "
-                      "nuevas, 1 ficheros copiados.\n"));
+                      "1 script importado, 0 con otro nombre, 1 ya estaba, 0 rechazados; 0 "
+                      "categorías nuevas, 1 fichero copiado.\n"));
     QCOMPARE(bytesOf(target.resourcesPath() + QStringLiteral("reloj.gif")),
              QByteArray("GIF89a-reloj"));
+    // The search index holds what came in by the time the command ends.
+    QCOMPARE(scalar(target.libraryPath(),
+                    "SELECT count(*) FROM scripts_busqueda WHERE scripts_busqueda MATCH 'digital'"),
+             1);
+    QCOMPARE(scalar(target.libraryPath(),
+                    "SELECT count(*) FROM sqlite_master WHERE name = 'busqueda_completa'"),
+             1);
     QCOMPARE(library::BackupsIn(target.filePath(QStringLiteral("copias"))).size(), 2);
 
     for (const QStringList& args :
@@ -161,15 +168,15 @@ void TestLibraryCli::sharedSelectionImportsBack()
                  shared, s("menus/DESPLEGABLES"), QString::number(lib.reloj)});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(r.out,
-             s("2 scripts en 3 categorías escritos en «%1»; 1 ficheros copiados.\n").arg(shared));
+             s("2 scripts en 3 categorías escritos en «%1»; 1 fichero copiado.\n").arg(shared));
     TempProgramFolder target;
     target.closeLibrary();
     r = importInto(target.path(), shared);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, s("Relojes/Reloj digital: importado\n"
                       "Menús/Desplegables/Menú d'O'Brien: importado\n"
-                      "2 importados, 0 con otro nombre, 0 ya estaban, 0 rechazados; 3 categorías "
-                      "nuevas, 1 ficheros copiados.\n"));
+                      "2 scripts importados, 0 con otro nombre, 0 ya estaban, 0 rechazados; 3 "
+                      "categorías nuevas, 1 fichero copiado.\n"));
     QVERIFY(!QFileInfo::exists(target.resourcesPath() + QStringLiteral("copo.png")));
 
     for (const QString& wrong : {s("Menús/No existe"), QStringLiteral("9999")}) {
