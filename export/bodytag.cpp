@@ -97,7 +97,7 @@ BodyTag::Status afterImpliedBody(const char* text, HtmlTokenizer& tokenizer, Tre
             break;
         case HtmlTokenizer::Kind::StartTag: {
             const ScannedTag& tag = tokenizer.tag();
-            if (!follower.startTag(tag) || follower.inSelect())
+            if (!follower.startTag(tag))
                 break;
             if (tag.name == "body" && !tag.attributes.empty())
                 return BodyTag::Status::Implied;
@@ -187,7 +187,9 @@ BodyTag readUpToBody(const char* text, qsizetype length)
                 tokenizer.setTextModel(Model::Rcdata);
             } else if (name == "script") {
                 tokenizer.setTextModel(Model::ScriptData);
-            } else {
+            } else if (isOneOf(name, {"style", "noframes", "noscript"})) {
+                tokenizer.setTextModel(Model::Rawtext);
+            } else if (name == "template") {
                 follower.startTag(tag);
             }
         } else {
