@@ -93,6 +93,7 @@ BodyTag::Status afterImpliedBody(const char* text, HtmlTokenizer& tokenizer, Tre
         case HtmlTokenizer::Kind::EndOfPage:
             return BodyTag::Status::Missing;
         case HtmlTokenizer::Kind::Text:
+            follower.text(token);
             framesetOk = framesetOk && !token.visible;
             break;
         case HtmlTokenizer::Kind::StartTag: {
@@ -142,6 +143,8 @@ BodyTag readUpToBody(const char* text, qsizetype length)
                 follower.startTag(tokenizer.tag());
             else if (token.kind == Kind::EndTag)
                 follower.endTag(tokenizer.tag());
+            else if (token.kind == Kind::Text)
+                follower.text(token);
             continue;
         }
         if (token.kind == Kind::Text) {

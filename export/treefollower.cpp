@@ -1,7 +1,7 @@
 #include "treefollower.h"
 
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
 namespace exporting {
 
@@ -259,6 +259,7 @@ bool TreeFollower::headStartTag(const ScannedTag& tag)
     } else if (name == "template") {
         push(name);
         ++templateDepth_;
+        formatting_.push_back(Formatting{});
     }
     return false;
 }
@@ -270,6 +271,7 @@ bool TreeFollower::tableStartTag(const ScannedTag& tag, Mode mode)
         if (name == "td" || name == "th") {
             clearTo({"tr", "template"});
             push(name);
+            formatting_.push_back(Formatting{});
             return false;
         }
         if (isTablePart(name)) {
@@ -297,6 +299,8 @@ bool TreeFollower::tableStartTag(const ScannedTag& tag, Mode mode)
     if (isOneOf(name, {"caption", "colgroup", "tbody", "tfoot", "thead"})) {
         clearTo({"table", "template"});
         push(name);
+        if (name == "caption")
+            formatting_.push_back(Formatting{});
         return false;
     }
     if (isOneOf(name, {"col", "td", "th", "tr"})) {
@@ -311,8 +315,11 @@ bool TreeFollower::tableStartTag(const ScannedTag& tag, Mode mode)
     }
     if (isOneOf(name, {"style", "script", "template"}))
         return headStartTag(tag);
-    if (name == "form")
+    if (name == "form") {
+        // Inserted and closed at once; outside templates it still becomes the page's form.
+        formPointer_ = formPointer_ || templateDepth_ == 0;
         return false;
+    }
     if (name == "input") {
         const ScannedAttribute* type = tag.attribute("type");
         if (type && attributeValue(tokenizer_.text(), *type).toLower() == "hidden")
@@ -357,9 +364,30 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
     } else if (isVoid(name)) {
         if (name == "hr")
             closeParagraph();
+        else if (!isOneOf(name, {"param", "source", "track"}))
+            reconstructFormatting();
+    } else if (isFormatting(name)) {
+        if (name == "a" || name == "nobr") {
+            reconstructFormatting();
+            const bool open =
+                name == "a" ? findFormatting(name) >= 0 : inScope(name, Scope::Plain) >= 0;
+            if (open) {
+                adoptionAgency(name);
+                if (name == "a")
+                    dropFormatting(name);
+            }
+        }
+        reconstructFormatting();
+        push(name);
+        addFormatting(tag);
+    } else if (isOneOf(name, {"applet", "marquee", "object"})) {
+        reconstructFormatting();
+        push(name);
+        formatting_.push_back(Formatting{});
     } else if (isBlock(name) || name == "p" || isHeading(name)) {
         if (name == "button") {
             closeInScope("button", Scope::Plain);
+            reconstructFormatting();
         } else {
             closeParagraph();
             if (isHeading(name) && !open_.empty() && open_.back().space == Space::Html &&
@@ -377,21 +405,26 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
                 popTo(i - 1);
                 break;
             }
-            if (e.space != Space::Html || isSpecialHtml(e.name)) {
-                if (e.space != Space::Html || !isOneOf(e.name, {"address", "div", "p"}))
-                    break;
-            }
+            if (isSpecial(e) &&
+                !(e.space == Space::Html && isOneOf(e.name, {"address", "div", "p"})))
+                break;
         }
         closeParagraph();
         push(name);
     } else if (name == "form") {
+        // A second form outside templates is dropped while the first one is the page's form.
+        if (formPointer_ && templateDepth_ == 0)
+            return true;
         closeParagraph();
         push(name);
+        if (templateDepth_ == 0)
+            formPointer_ = open_.back().formPointer = true;
     } else if (name == "plaintext") {
         closeParagraph();
         pushText(name, Model::Plaintext);
     } else if (name == "xmp") {
         closeParagraph();
+        reconstructFormatting();
         pushText(name, Model::Rawtext);
     } else if (name == "textarea") {
         pushText(name, Model::Rcdata);
@@ -400,14 +433,35 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
     } else if (name == "option" || name == "optgroup") {
         if (currentIs("option"))
             popTo(open_.size() - 1);
+        reconstructFormatting();
         push(name);
     } else if (name == "svg" || name == "math") {
+        reconstructFormatting();
         if (!tag.selfClosing)
             push(name, name == "svg" ? Space::Svg : Space::MathMl);
     } else {
+        if (!isOneOf(name, {"rp", "rt"}))
+            reconstructFormatting();
+        else if (inScope("ruby", Scope::Plain) >= 0)
+            generateImpliedEndTags();
         push(name);
     }
     return true;
+}
+
+void TreeFollower::text(const HtmlTokenizer::Token& token)
+{
+    const char* d = tokenizer_.text();
+    if (!std::any_of(d + token.start, d + token.end, [](char c) { return c != '\0'; }))
+        return;
+    if (!open_.empty() && open_.back().space != Space::Html && !open_.back().htmlIntegration &&
+        !(open_.back().space == Space::MathMl && isMathText(open_.back().name)))
+        return;
+    const Mode m = mode();
+    const bool table = m == Mode::Table || m == Mode::TableBody || m == Mode::Row;
+    if (m == Mode::Body || m == Mode::Template || m == Mode::Cell || m == Mode::Caption ||
+        (table && !token.blank))
+        reconstructFormatting();
 }
 
 void TreeFollower::endTag(const ScannedTag& tag)
@@ -553,12 +607,18 @@ void TreeFollower::bodyEndTag(const QByteArray& name)
     } else if (isBlock(name) || isOneOf(name, {"dd", "dt", "applet", "marquee", "object"})) {
         closeInScope(name, Scope::Plain);
     } else if (name == "form") {
-        const int at = inScope(name, Scope::Plain);
-        if (at >= 0 && templateDepth_ == 0) {
-            open_.erase(open_.begin() + at);
-            updateCdata();
-        } else if (at >= 0) {
-            popTo(size_t(at));
+        // gumbo closes the page's form even inside a template, where the standard closes the
+        // template's own; only that element leaves the stack.
+        formPointer_ = false;
+        for (size_t i = open_.size(); i > 0; --i) {
+            if (open_[i - 1].formPointer) {
+                generateImpliedEndTags();
+                open_.erase(open_.begin() + qsizetype(i - 1));
+                updateCdata();
+                return;
+            }
+            if (bounds(open_[i - 1], Scope::Plain))
+                return;
         }
     } else if (name == "p") {
         closeParagraph();
@@ -575,23 +635,10 @@ void TreeFollower::bodyEndTag(const QByteArray& name)
                 return;
         }
     } else if (isFormatting(name)) {
-        // Without a special element opened inside it, the element closes with all inside it;
-        // with one, only the element itself leaves the stack.
-        const int at = inScope(name, Scope::Plain);
-        if (at < 0) {
-            anyOtherEndTag(name);
-            return;
-        }
-        for (size_t i = size_t(at) + 1; i < open_.size(); ++i) {
-            const Element& e = open_[i];
-            if (e.space == Space::Html && isSpecialHtml(e.name)) {
-                open_.erase(open_.begin() + at);
-                updateCdata();
-                return;
-            }
-        }
-        popTo(size_t(at));
-    } else if (!isOneOf(name, {"body", "html", "br"})) {
+        adoptionAgency(name);
+    } else if (name == "br") {
+        reconstructFormatting();
+    } else if (!isOneOf(name, {"body", "html"})) {
         anyOtherEndTag(name);
     }
 }
@@ -605,13 +652,29 @@ void TreeFollower::anyOtherEndTag(const QByteArray& name)
             popTo(i - 1);
             return;
         }
-        const bool special = e.space == Space::Html ? isSpecialHtml(e.name)
-                             : e.space == Space::Svg
-                                 ? isSvgIntegration(e.name)
-                                 : isMathText(e.name) || e.name == "annotation-xml";
-        if (special)
+        if (isSpecial(e))
             return;
     }
+}
+
+bool TreeFollower::isSpecial(const Element& e)
+{
+    if (e.space == Space::Svg)
+        return isSvgIntegration(e.name);
+    if (e.space == Space::MathMl)
+        return isMathText(e.name) || e.name == "annotation-xml";
+    return isSpecialHtml(e.name);
+}
+
+// Closes the elements whose end tag may be left out, from the current one on.
+void TreeFollower::generateImpliedEndTags()
+{
+    size_t keep = open_.size();
+    while (keep > 0 && open_[keep - 1].space == Space::Html &&
+           isOneOf(open_[keep - 1].name,
+                   {"dd", "dt", "li", "option", "optgroup", "p", "rb", "rp", "rt", "rtc"}))
+        --keep;
+    popTo(keep);
 }
 
 void TreeFollower::push(const QByteArray& name, Space space)
@@ -619,6 +682,7 @@ void TreeFollower::push(const QByteArray& name, Space space)
     Element e;
     e.name = name;
     e.space = space;
+    e.id = nextId_++;
     open_.push_back(std::move(e));
     updateCdata();
 }
@@ -633,11 +697,176 @@ void TreeFollower::pushText(const QByteArray& name, HtmlTokenizer::TextModel mod
 void TreeFollower::popTo(size_t index)
 {
     for (size_t i = index; i < open_.size(); ++i) {
-        if (open_[i].space == Space::Html && open_[i].name == "template")
+        const Element& e = open_[i];
+        if (e.space != Space::Html)
+            continue;
+        if (e.name == "template")
             --templateDepth_;
+        // The formatting elements opened inside a cell, a caption, a template or an object
+        // are forgotten with it.
+        if (isOneOf(e.name, {"template", "td", "th", "caption", "applet", "marquee", "object"})) {
+            while (!formatting_.empty() && !formatting_.back().isMarker())
+                formatting_.pop_back();
+            if (!formatting_.empty())
+                formatting_.pop_back();
+        }
     }
     open_.resize(index);
     updateCdata();
+}
+
+int TreeFollower::stackIndexOf(int id) const
+{
+    for (size_t i = open_.size(); i > 0; --i) {
+        if (open_[i - 1].id == id)
+            return int(i - 1);
+    }
+    return -1;
+}
+
+int TreeFollower::formattingIndexOf(int id) const
+{
+    for (size_t i = formatting_.size(); i > 0; --i) {
+        if (formatting_[i - 1].id == id)
+            return int(i - 1);
+    }
+    return -1;
+}
+
+// The last formatting element named `name` since the last marker; -1 when none.
+int TreeFollower::findFormatting(const QByteArray& name) const
+{
+    for (size_t i = formatting_.size(); i > 0 && !formatting_[i - 1].isMarker(); --i) {
+        if (formatting_[i - 1].name == name)
+            return int(i - 1);
+    }
+    return -1;
+}
+
+// Records the element just opened; a fourth one of the same name and attributes since the
+// last marker drops the earliest.
+void TreeFollower::addFormatting(const ScannedTag& tag)
+{
+    std::vector<QByteArray> pairs;
+    for (const ScannedAttribute& a : tag.attributes)
+        pairs.push_back(a.name + '=' + attributeValue(tokenizer_.text(), a));
+    std::sort(pairs.begin(), pairs.end());
+    Formatting entry{open_.back().id, tag.name, QByteArray()};
+    for (const QByteArray& pair : pairs)
+        entry.attributes += pair + '\0';
+    int same = 0;
+    size_t earliest = formatting_.size();
+    for (size_t i = formatting_.size(); i > 0 && !formatting_[i - 1].isMarker(); --i) {
+        if (formatting_[i - 1].name == entry.name &&
+            formatting_[i - 1].attributes == entry.attributes) {
+            ++same;
+            earliest = i - 1;
+        }
+    }
+    if (same >= 3)
+        formatting_.erase(formatting_.begin() + qsizetype(earliest));
+    formatting_.push_back(std::move(entry));
+}
+
+// An <a> left open after the adoption agency is dropped from both lists.
+void TreeFollower::dropFormatting(const QByteArray& name)
+{
+    const int entry = findFormatting(name);
+    if (entry < 0)
+        return;
+    const int at = stackIndexOf(formatting_[size_t(entry)].id);
+    formatting_.erase(formatting_.begin() + entry);
+    if (at >= 0) {
+        open_.erase(open_.begin() + at);
+        updateCdata();
+    }
+}
+
+// Opens again the formatting elements that were closed before their end tag, as text and
+// most start tags in the body do.
+void TreeFollower::reconstructFormatting()
+{
+    if (formatting_.empty() || formatting_.back().isMarker() ||
+        stackIndexOf(formatting_.back().id) >= 0)
+        return;
+    size_t from = formatting_.size() - 1;
+    while (from > 0 && !formatting_[from - 1].isMarker() &&
+           stackIndexOf(formatting_[from - 1].id) < 0)
+        --from;
+    for (size_t i = from; i < formatting_.size(); ++i) {
+        push(formatting_[i].name);
+        formatting_[i].id = open_.back().id;
+    }
+}
+
+// The end tag of a formatting element: what is open inside it closes with it, unless a
+// special element is open inside it, which then takes the formatting element inside itself.
+void TreeFollower::adoptionAgency(const QByteArray& name)
+{
+    for (int outer = 0; outer < 8; ++outer) {
+        const int entry = findFormatting(name);
+        if (entry < 0) {
+            // gumbo drops the end tag when a marker stands after the last element of its
+            // name, where the standard reads it as any other end tag.
+            const bool marker = std::any_of(formatting_.begin(), formatting_.end(),
+                                            [](const Formatting& f) { return f.isMarker(); });
+            if (!marker)
+                anyOtherEndTag(name);
+            return;
+        }
+        const int at = stackIndexOf(formatting_[size_t(entry)].id);
+        if (at < 0) {
+            formatting_.erase(formatting_.begin() + entry);
+            return;
+        }
+        for (size_t i = open_.size(); i > size_t(at) + 1; --i) {
+            if (bounds(open_[i - 1], Scope::Plain))
+                return;
+        }
+        int furthest = -1;
+        for (size_t i = size_t(at) + 1; i < open_.size(); ++i) {
+            if (isSpecial(open_[i])) {
+                furthest = int(i);
+                break;
+            }
+        }
+        if (furthest < 0) {
+            popTo(size_t(at));
+            formatting_.erase(formatting_.begin() + entry);
+            return;
+        }
+        int bookmark = entry;
+        int node = furthest;
+        int lastNode = furthest;
+        for (int inner = 0; inner < 3; ++inner) {
+            --node;
+            if (node == at)
+                break;
+            const int nodeEntry = formattingIndexOf(open_[size_t(node)].id);
+            if (nodeEntry < 0) {
+                open_.erase(open_.begin() + node);
+                --furthest;
+                --lastNode;
+                continue;
+            }
+            open_[size_t(node)].id = nextId_++;
+            formatting_[size_t(nodeEntry)].id = open_[size_t(node)].id;
+            if (lastNode == furthest)
+                bookmark = nodeEntry + 1;
+            lastNode = node;
+        }
+        Formatting moved = formatting_[size_t(entry)];
+        moved.id = nextId_++;
+        formatting_.erase(formatting_.begin() + entry);
+        if (bookmark > entry)
+            --bookmark;
+        formatting_.insert(formatting_.begin() + bookmark, moved);
+        Element e = open_[size_t(at)];
+        e.id = moved.id;
+        open_.erase(open_.begin() + at);
+        open_.insert(open_.begin() + furthest, std::move(e));
+        updateCdata();
+    }
 }
 
 int TreeFollower::inScope(const QByteArray& name, Scope scope) const

@@ -21,12 +21,15 @@ public:
     // <frameset> take effect.
     bool startTag(const ScannedTag& tag);
     void endTag(const ScannedTag& tag);
+    // Takes the text between tags.
+    void text(const HtmlTokenizer::Token& token);
     // The templates open around the current point.
     int templateDepth() const { return templateDepth_; }
 
 private:
     enum class Space : std::uint8_t { Html, Svg, MathMl };
-    // How a template's content reads: set by its first start tag.
+    // The insertion mode: which rules read the next tag. A template's own mode is set by the
+    // first start tag inside it.
     enum class Mode : std::uint8_t {
         Body,
         Template,
@@ -42,12 +45,23 @@ private:
     struct Element
     {
         QByteArray name;
+        int id = 0;
         Space space = Space::Html;
         bool rawText = false;         // its text runs to its end tag
         bool htmlIntegration = false; // SVG or MathML whose content is read as HTML
+        bool formPointer = false;     // the page's form, outside templates
         Mode templateMode = Mode::Template;
     };
     enum class Scope { Plain, Button, List, Table, Select };
+    // An entry of the list of formatting elements (<b>, <a>...) that text reopens once they
+    // closed early; a marker stands for a cell, caption, template or object.
+    struct Formatting
+    {
+        int id = -1;
+        QByteArray name;
+        QByteArray attributes;
+        bool isMarker() const { return id < 0; }
+    };
 
     Mode mode() const;
     bool foreignStartTag(const ScannedTag& tag);
@@ -67,6 +81,15 @@ private:
     // The innermost open HTML element named `name` within `scope`; -1 when none.
     int inScope(const QByteArray& name, Scope scope) const;
     static bool bounds(const Element& e, Scope scope);
+    static bool isSpecial(const Element& e);
+    void generateImpliedEndTags();
+    int stackIndexOf(int id) const;
+    int formattingIndexOf(int id) const;
+    int findFormatting(const QByteArray& name) const;
+    void addFormatting(const ScannedTag& tag);
+    void dropFormatting(const QByteArray& name);
+    void reconstructFormatting();
+    void adoptionAgency(const QByteArray& name);
     bool closeInScope(const QByteArray& name, Scope scope);
     void closeParagraph();
     void clearTo(std::initializer_list<const char*> names);
@@ -75,7 +98,10 @@ private:
 
     HtmlTokenizer& tokenizer_;
     std::vector<Element> open_; // innermost last; the page's own html, head and body left out
+    std::vector<Formatting> formatting_;
+    int nextId_ = 0;
     int templateDepth_ = 0;
+    bool formPointer_ = false; // a form was opened outside templates and not closed by its tag
 };
 
 } // namespace exporting

@@ -155,6 +155,16 @@ void TestPageReading::rareTokenizerStates_data()
     // with the SVG inside it: the next <template> nests, and the last <body> stands in it.
     row("unknown end tag", "<template><x-><svg></y><template><body></template><body>", -1);
     row("end tag leaves svg", "<template><span><svg></span><![CDATA[x]]></template><body>", 52);
+    // A formatting element closed early opens again around what follows it.
+    row("formatting reopened", "<template><x-><b></x-><svg></b><template><body></template><body>",
+        -1);
+    row("formatting reopened, comment",
+        "<template><x-><b></x-><svg></b><![CDATA[x]]></template><body>", 55);
+    // gumbo drops the end tag of a formatting element it no longer lists.
+    row("formatting forgotten",
+        "<template><b><b><b><b><p></p></b></b></b><svg></b><![CDATA[x]]></template><body>", 74);
+    // gumbo's </form> closes only the page's form, never one inside a template.
+    row("form in template", "<template><form><svg></form><![CDATA[x]]></template><body>", 52);
 }
 
 void TestPageReading::rareTokenizerStates()
