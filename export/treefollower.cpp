@@ -1,5 +1,6 @@
 #include "treefollower.h"
 
+#include <QHash>
 #include <algorithm>
 #include <utility>
 
@@ -23,11 +24,34 @@ const char KnownNames[] =
     "select small source spacer span strike strong style sub summary sup svg table tbody td "
     "template textarea tfoot th thead time title tr track tt u ul var video wbr xmp ";
 
+enum NameFlag : unsigned { Known = 1, Special = 2, SetsMode = 4 };
+
+bool isSpecialHtml(const QByteArray& name);
+
+// What an HTML element's name says about it, looked up once when it opens.
+unsigned htmlNameFlags(const QByteArray& name)
+{
+    static const QHash<QByteArray, unsigned> flags = [] {
+        QHash<QByteArray, unsigned> all;
+        for (const QByteArray& n : QByteArray(KnownNames).split(' ')) {
+            if (n.isEmpty())
+                continue;
+            unsigned f = Known;
+            if (isSpecialHtml(n))
+                f |= Special;
+            if (isOneOf(n, {"select", "td", "th", "tr", "tbody", "thead", "tfoot", "caption",
+                            "colgroup", "table", "template"}))
+                f |= SetsMode;
+            all.insert(n, f);
+        }
+        return all;
+    }();
+    return flags.value(name);
+}
+
 bool isKnownName(const QByteArray& name)
 {
-    if (name.isEmpty() || name.contains(' '))
-        return false;
-    return QByteArray::fromRawData(KnownNames, sizeof KnownNames - 1).contains(' ' + name + ' ');
+    return htmlNameFlags(name) & Known;
 }
 
 // Start tags that close SVG and MathML content and are read as HTML.
@@ -108,38 +132,37 @@ bool isSpecialHtml(const QByteArray& name)
 
 TreeFollower::Mode TreeFollower::mode() const
 {
-    for (size_t i = open_.size(); i > 0; --i) {
-        const Element& e = open_[i - 1];
-        if (e.space != Space::Html)
-            continue;
-        const QByteArray& name = e.name;
-        if (name == "select") {
-            for (size_t j = i - 1; j > 0; --j) {
-                if (open_[j - 1].space != Space::Html)
-                    continue;
-                if (open_[j - 1].name == "template")
-                    break;
-                if (open_[j - 1].name == "table")
-                    return Mode::SelectInTable;
-            }
-            return Mode::Select;
+    if (modes_.empty())
+        return Mode::Body;
+    const Mode m = modes_.back();
+    return m == Mode::Template ? templateModes_.back() : m;
+}
+
+// The mode an element sets while it is the innermost of its kind; Body for the others.
+TreeFollower::Mode TreeFollower::modeOf(const QByteArray& name) const
+{
+    if (name == "select") {
+        for (size_t i = modes_.size(); i > 0; --i) {
+            if (modes_[i - 1] == Mode::Template)
+                break;
+            if (modes_[i - 1] == Mode::Table)
+                return Mode::SelectInTable;
         }
-        if (name == "td" || name == "th")
-            return Mode::Cell;
-        if (name == "tr")
-            return Mode::Row;
-        if (isOneOf(name, {"tbody", "thead", "tfoot"}))
-            return Mode::TableBody;
-        if (name == "caption")
-            return Mode::Caption;
-        if (name == "colgroup")
-            return Mode::ColumnGroup;
-        if (name == "table")
-            return Mode::Table;
-        if (name == "template")
-            return e.templateMode;
+        return Mode::Select;
     }
-    return Mode::Body;
+    if (name == "td" || name == "th")
+        return Mode::Cell;
+    if (name == "tr")
+        return Mode::Row;
+    if (isOneOf(name, {"tbody", "thead", "tfoot"}))
+        return Mode::TableBody;
+    if (name == "caption")
+        return Mode::Caption;
+    if (name == "colgroup")
+        return Mode::ColumnGroup;
+    if (name == "table")
+        return Mode::Table;
+    return Mode::Template;
 }
 
 bool TreeFollower::startTag(const ScannedTag& tag)
@@ -203,12 +226,7 @@ bool TreeFollower::htmlStartTag(const ScannedTag& tag, Mode mode)
             next = Mode::TableBody;
         else if (name == "td" || name == "th")
             next = Mode::Row;
-        for (size_t i = open_.size(); i > 0; --i) {
-            if (open_[i - 1].space == Space::Html && open_[i - 1].name == "template") {
-                open_[i - 1].templateMode = next;
-                break;
-            }
-        }
+        templateModes_.back() = next;
         return htmlStartTag(tag, next);
     }
     case Mode::ColumnGroup:
@@ -397,7 +415,9 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
         push(name);
     } else if (name == "li" || name == "dd" || name == "dt") {
         // An open list item of the same kind closes, unless a special element stands between.
-        for (size_t i = open_.size(); i > 0; --i) {
+        const bool itemOpen =
+            name == "li" ? counts_.value("li") > 0 : counts_.value("dd") + counts_.value("dt") > 0;
+        for (size_t i = itemOpen ? open_.size() : 0; i > 0; --i) {
             const Element& e = open_[i - 1];
             const bool item = e.space == Space::Html &&
                               (name == "li" ? e.name == "li" : e.name == "dd" || e.name == "dt");
@@ -405,8 +425,7 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
                 popTo(i - 1);
                 break;
             }
-            if (isSpecial(e) &&
-                !(e.space == Space::Html && isOneOf(e.name, {"address", "div", "p"})))
+            if (e.special && !(e.space == Space::Html && isOneOf(e.name, {"address", "div", "p"})))
                 break;
         }
         closeParagraph();
@@ -451,6 +470,9 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
 
 void TreeFollower::text(const HtmlTokenizer::Token& token)
 {
+    if (formatting_.empty() || formatting_.back().isMarker() ||
+        stackIndexOf(formatting_.back().id) >= 0)
+        return;
     const char* d = tokenizer_.text();
     if (!std::any_of(d + token.start, d + token.end, [](char c) { return c != '\0'; }))
         return;
@@ -613,6 +635,7 @@ void TreeFollower::bodyEndTag(const QByteArray& name)
         for (size_t i = open_.size(); i > 0; --i) {
             if (open_[i - 1].formPointer) {
                 generateImpliedEndTags();
+                count(open_[i - 1], -1);
                 open_.erase(open_.begin() + qsizetype(i - 1));
                 updateCdata();
                 return;
@@ -646,18 +669,20 @@ void TreeFollower::bodyEndTag(const QByteArray& name)
 void TreeFollower::anyOtherEndTag(const QByteArray& name)
 {
     const bool known = isKnownName(name);
+    if (known ? counts_.value(name) == 0 : unknownOpen_ == 0)
+        return; // nothing the walk could close
     for (size_t i = open_.size(); i > 0; --i) {
         const Element& e = open_[i - 1];
-        if (e.space == Space::Html && (e.name == name || (!known && !isKnownName(e.name)))) {
+        if (e.space == Space::Html && (e.name == name || (!known && !e.known))) {
             popTo(i - 1);
             return;
         }
-        if (isSpecial(e))
+        if (e.special)
             return;
     }
 }
 
-bool TreeFollower::isSpecial(const Element& e)
+bool TreeFollower::specialName(const Element& e)
 {
     if (e.space == Space::Svg)
         return isSvgIntegration(e.name);
@@ -683,6 +708,20 @@ void TreeFollower::push(const QByteArray& name, Space space)
     e.name = name;
     e.space = space;
     e.id = nextId_++;
+    if (space == Space::Html) {
+        const unsigned flags = htmlNameFlags(name);
+        e.known = flags & Known;
+        e.special = flags & Special;
+        e.definesMode = flags & SetsMode;
+    } else {
+        e.special = specialName(e);
+    }
+    count(e, 1);
+    if (e.definesMode) {
+        modes_.push_back(modeOf(name));
+        if (modes_.back() == Mode::Template)
+            templateModes_.push_back(Mode::Template);
+    }
     open_.push_back(std::move(e));
     updateCdata();
 }
@@ -711,8 +750,25 @@ void TreeFollower::popTo(size_t index)
                 formatting_.pop_back();
         }
     }
+    for (size_t i = index; i < open_.size(); ++i) {
+        count(open_[i], -1);
+        if (open_[i].definesMode) {
+            if (modes_.back() == Mode::Template)
+                templateModes_.pop_back();
+            modes_.pop_back();
+        }
+    }
     open_.resize(index);
     updateCdata();
+}
+
+void TreeFollower::count(const Element& e, int delta)
+{
+    if (e.space != Space::Html)
+        return;
+    counts_[e.name] += delta;
+    if (!e.known)
+        unknownOpen_ += delta;
 }
 
 int TreeFollower::stackIndexOf(int id) const
@@ -747,25 +803,37 @@ int TreeFollower::findFormatting(const QByteArray& name) const
 // last marker drops the earliest.
 void TreeFollower::addFormatting(const ScannedTag& tag)
 {
+    Formatting entry{open_.back().id, tag.name, tag.attributes};
+    // The attributes are compared only once three of the name are listed.
+    std::vector<size_t> sameName;
+    for (size_t i = formatting_.size(); i > 0 && !formatting_[i - 1].isMarker(); --i) {
+        if (formatting_[i - 1].name == entry.name)
+            sameName.push_back(i - 1);
+    }
+    if (sameName.size() >= 3) {
+        const QByteArray mine = signature(entry);
+        std::vector<size_t> same;
+        for (size_t i : sameName) {
+            if (signature(formatting_[i]) == mine)
+                same.push_back(i);
+        }
+        if (same.size() >= 3)
+            formatting_.erase(formatting_.begin() + qsizetype(same.back()));
+    }
+    formatting_.push_back(std::move(entry));
+}
+
+// The attributes' names and values, in name order.
+QByteArray TreeFollower::signature(const Formatting& entry) const
+{
     std::vector<QByteArray> pairs;
-    for (const ScannedAttribute& a : tag.attributes)
+    for (const ScannedAttribute& a : entry.attributes)
         pairs.push_back(a.name + '=' + attributeValue(tokenizer_.text(), a));
     std::sort(pairs.begin(), pairs.end());
-    Formatting entry{open_.back().id, tag.name, QByteArray()};
+    QByteArray all;
     for (const QByteArray& pair : pairs)
-        entry.attributes += pair + '\0';
-    int same = 0;
-    size_t earliest = formatting_.size();
-    for (size_t i = formatting_.size(); i > 0 && !formatting_[i - 1].isMarker(); --i) {
-        if (formatting_[i - 1].name == entry.name &&
-            formatting_[i - 1].attributes == entry.attributes) {
-            ++same;
-            earliest = i - 1;
-        }
-    }
-    if (same >= 3)
-        formatting_.erase(formatting_.begin() + qsizetype(earliest));
-    formatting_.push_back(std::move(entry));
+        all += pair + '\0';
+    return all;
 }
 
 // An <a> left open after the adoption agency is dropped from both lists.
@@ -777,6 +845,7 @@ void TreeFollower::dropFormatting(const QByteArray& name)
     const int at = stackIndexOf(formatting_[size_t(entry)].id);
     formatting_.erase(formatting_.begin() + entry);
     if (at >= 0) {
+        count(open_[size_t(at)], -1);
         open_.erase(open_.begin() + at);
         updateCdata();
     }
@@ -825,7 +894,7 @@ void TreeFollower::adoptionAgency(const QByteArray& name)
         }
         int furthest = -1;
         for (size_t i = size_t(at) + 1; i < open_.size(); ++i) {
-            if (isSpecial(open_[i])) {
+            if (open_[i].special) {
                 furthest = int(i);
                 break;
             }
@@ -844,6 +913,7 @@ void TreeFollower::adoptionAgency(const QByteArray& name)
                 break;
             const int nodeEntry = formattingIndexOf(open_[size_t(node)].id);
             if (nodeEntry < 0) {
+                count(open_[size_t(node)], -1);
                 open_.erase(open_.begin() + node);
                 --furthest;
                 --lastNode;
@@ -871,6 +941,8 @@ void TreeFollower::adoptionAgency(const QByteArray& name)
 
 int TreeFollower::inScope(const QByteArray& name, Scope scope) const
 {
+    if (counts_.value(name) == 0)
+        return -1;
     for (size_t i = open_.size(); i > 0; --i) {
         const Element& e = open_[i - 1];
         if (e.space == Space::Html && e.name == name)

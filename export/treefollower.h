@@ -3,6 +3,7 @@
 #include "htmltokenizer.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <cstdint>
 #include <vector>
 
@@ -50,7 +51,9 @@ private:
         bool rawText = false;         // its text runs to its end tag
         bool htmlIntegration = false; // SVG or MathML whose content is read as HTML
         bool formPointer = false;     // the page's form, outside templates
-        Mode templateMode = Mode::Template;
+        bool definesMode = false;     // a table part, a select list or a template
+        bool known = true;            // gumbo knows its name
+        bool special = false;         // end tags of other names stop at it
     };
     enum class Scope { Plain, Button, List, Table, Select };
     // An entry of the list of formatting elements (<b>, <a>...) that text reopens once they
@@ -59,11 +62,12 @@ private:
     {
         int id = -1;
         QByteArray name;
-        QByteArray attributes;
+        std::vector<ScannedAttribute> attributes;
         bool isMarker() const { return id < 0; }
     };
 
     Mode mode() const;
+    Mode modeOf(const QByteArray& name) const;
     bool foreignStartTag(const ScannedTag& tag);
     bool htmlStartTag(const ScannedTag& tag, Mode mode);
     bool bodyStartTag(const ScannedTag& tag);
@@ -81,12 +85,14 @@ private:
     // The innermost open HTML element named `name` within `scope`; -1 when none.
     int inScope(const QByteArray& name, Scope scope) const;
     static bool bounds(const Element& e, Scope scope);
-    static bool isSpecial(const Element& e);
+    static bool specialName(const Element& e);
     void generateImpliedEndTags();
     int stackIndexOf(int id) const;
     int formattingIndexOf(int id) const;
     int findFormatting(const QByteArray& name) const;
     void addFormatting(const ScannedTag& tag);
+    QByteArray signature(const Formatting& entry) const;
+    void count(const Element& e, int delta);
     void dropFormatting(const QByteArray& name);
     void reconstructFormatting();
     void adoptionAgency(const QByteArray& name);
@@ -97,8 +103,12 @@ private:
     void updateCdata();
 
     HtmlTokenizer& tokenizer_;
-    std::vector<Element> open_; // innermost last; the page's own html, head and body left out
+    std::vector<Element> open_;       // innermost last; the page's own html, head and body left out
+    std::vector<Mode> modes_;         // those the open elements set, innermost last
+    std::vector<Mode> templateModes_; // those of the open templates
     std::vector<Formatting> formatting_;
+    QHash<QByteArray, int> counts_; // open HTML elements by name
+    int unknownOpen_ = 0;           // open HTML elements gumbo does not know
     int nextId_ = 0;
     int templateDepth_ = 0;
     bool formPointer_ = false; // a form was opened outside templates and not closed by its tag
