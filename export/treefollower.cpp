@@ -470,8 +470,7 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
 
 void TreeFollower::text(const HtmlTokenizer::Token& token)
 {
-    if (formatting_.empty() || formatting_.back().isMarker() ||
-        stackIndexOf(formatting_.back().id) >= 0)
+    if (formatting_.empty() || formatting_.back().isMarker() || formatting_.back().open)
         return;
     const char* d = tokenizer_.text();
     if (!std::any_of(d + token.start, d + token.end, [](char c) { return c != '\0'; }))
@@ -716,6 +715,10 @@ void TreeFollower::push(const QByteArray& name, Space space)
     } else {
         e.special = specialName(e);
     }
+    if (space == Space::Html && name == "p")
+        e.paragraph = e.id;
+    else if (!open_.empty() && !bounds(e, Scope::Button))
+        e.paragraph = open_.back().paragraph;
     count(e, 1);
     if (e.definesMode) {
         modes_.push_back(modeOf(name));
@@ -752,6 +755,11 @@ void TreeFollower::popTo(size_t index)
     }
     for (size_t i = index; i < open_.size(); ++i) {
         count(open_[i], -1);
+        if (open_[i].listed) {
+            const int entry = formattingIndexOf(open_[i].id);
+            if (entry >= 0)
+                formatting_[size_t(entry)].open = false;
+        }
         if (open_[i].definesMode) {
             if (modes_.back() == Mode::Template)
                 templateModes_.pop_back();
@@ -803,6 +811,7 @@ int TreeFollower::findFormatting(const QByteArray& name) const
 // last marker drops the earliest.
 void TreeFollower::addFormatting(const ScannedTag& tag)
 {
+    open_.back().listed = true;
     Formatting entry{open_.back().id, tag.name, tag.attributes};
     // The attributes are compared only once three of the name are listed.
     std::vector<size_t> sameName;
@@ -855,16 +864,16 @@ void TreeFollower::dropFormatting(const QByteArray& name)
 // most start tags in the body do.
 void TreeFollower::reconstructFormatting()
 {
-    if (formatting_.empty() || formatting_.back().isMarker() ||
-        stackIndexOf(formatting_.back().id) >= 0)
+    if (formatting_.empty() || formatting_.back().isMarker() || formatting_.back().open)
         return;
     size_t from = formatting_.size() - 1;
-    while (from > 0 && !formatting_[from - 1].isMarker() &&
-           stackIndexOf(formatting_[from - 1].id) < 0)
+    while (from > 0 && !formatting_[from - 1].isMarker() && !formatting_[from - 1].open)
         --from;
     for (size_t i = from; i < formatting_.size(); ++i) {
         push(formatting_[i].name);
+        open_.back().listed = true;
         formatting_[i].id = open_.back().id;
+        formatting_[i].open = true;
     }
 }
 
@@ -934,6 +943,7 @@ void TreeFollower::adoptionAgency(const QByteArray& name)
         Element e = open_[size_t(at)];
         e.id = moved.id;
         open_.erase(open_.begin() + at);
+        e.paragraph = open_[size_t(furthest) - 1].paragraph;
         open_.insert(open_.begin() + furthest, std::move(e));
         updateCdata();
     }
@@ -981,7 +991,10 @@ bool TreeFollower::closeInScope(const QByteArray& name, Scope scope)
 
 void TreeFollower::closeParagraph()
 {
-    closeInScope("p", Scope::Button);
+    const int at =
+        open_.empty() || open_.back().paragraph < 0 ? -1 : stackIndexOf(open_.back().paragraph);
+    if (at >= 0)
+        popTo(size_t(at));
 }
 
 // Pops up to the innermost HTML element named one of `names`.

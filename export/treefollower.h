@@ -54,6 +54,8 @@ private:
         bool definesMode = false;     // a table part, a select list or a template
         bool known = true;            // gumbo knows its name
         bool special = false;         // end tags of other names stop at it
+        int paragraph = -1;           // the <p> in button scope from here down; -1 when none
+        bool listed = false;          // it entered the list of formatting elements
     };
     enum class Scope { Plain, Button, List, Table, Select };
     // An entry of the list of formatting elements (<b>, <a>...) that text reopens once they
@@ -63,6 +65,7 @@ private:
         int id = -1;
         QByteArray name;
         std::vector<ScannedAttribute> attributes;
+        bool open = true; // its element is on the stack
         bool isMarker() const { return id < 0; }
     };
 
