@@ -93,11 +93,12 @@ BodyTag::Status afterImpliedBody(const char* text, HtmlTokenizer& tokenizer, Tre
         case HtmlTokenizer::Kind::EndOfPage:
             return BodyTag::Status::Missing;
         case HtmlTokenizer::Kind::Text:
+            follower.text(token);
             framesetOk = framesetOk && !token.visible;
             break;
         case HtmlTokenizer::Kind::StartTag: {
             const ScannedTag& tag = tokenizer.tag();
-            if (!follower.startTag(tag) || follower.inSelect())
+            if (!follower.startTag(tag))
                 break;
             if (tag.name == "body" && !tag.attributes.empty())
                 return BodyTag::Status::Implied;
@@ -142,6 +143,8 @@ BodyTag readUpToBody(const char* text, qsizetype length)
                 follower.startTag(tokenizer.tag());
             else if (token.kind == Kind::EndTag)
                 follower.endTag(tokenizer.tag());
+            else if (token.kind == Kind::Text)
+                follower.text(token);
             continue;
         }
         if (token.kind == Kind::Text) {
@@ -187,7 +190,9 @@ BodyTag readUpToBody(const char* text, qsizetype length)
                 tokenizer.setTextModel(Model::Rcdata);
             } else if (name == "script") {
                 tokenizer.setTextModel(Model::ScriptData);
-            } else {
+            } else if (isOneOf(name, {"style", "noframes", "noscript"})) {
+                tokenizer.setTextModel(Model::Rawtext);
+            } else if (name == "template") {
                 follower.startTag(tag);
             }
         } else {

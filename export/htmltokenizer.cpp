@@ -233,7 +233,11 @@ Reference namedReference(const char* d, qsizetype n, qsizetype at, bool inAttrib
 
 bool isOneOf(const QByteArray& name, std::initializer_list<const char*> names)
 {
-    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+    // Called for every tag the tree construction follows: the first letter rules out most.
+    const char* d = name.constData();
+    return std::any_of(names.begin(), names.end(), [&](const char* n) {
+        return *d == *n && std::strcmp(d, n) == 0 && size_t(name.size()) == std::strlen(n);
+    });
 }
 
 const ScannedAttribute* ScannedTag::attribute(const char* wanted) const

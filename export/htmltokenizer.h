@@ -53,6 +53,7 @@ public:
 
     HtmlTokenizer(const char* text, qsizetype length);
     Token next();
+    const char* text() const { return d_; }
     // The tag of the last StartTag or EndTag token.
     const ScannedTag& tag() const { return tag_; }
     // After a start tag: how the text up to its end tag reads.

@@ -29,6 +29,9 @@ std::vector<ByteSpan> pageComments(const char* text, qsizetype length)
         case HtmlTokenizer::Kind::EndTag:
             follower.endTag(tokenizer.tag());
             break;
+        case HtmlTokenizer::Kind::Text:
+            follower.text(token);
+            break;
         default:
             break;
         }
