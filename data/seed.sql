@@ -3,21 +3,21 @@
 BEGIN;
 
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (1, 0, 'Efectos de texto',
-    '<b>Efectos de texto</b>: textos que se escriben solos, rótulos en movimiento y colores cambiantes para dar vida a titulares y avisos.');
+    'Textos que se escriben solos, rótulos en movimiento y colores cambiantes para dar vida a titulares y avisos.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (2, 1, 'Texto animado',
     'Textos que aparecen o se mueven por la página.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (3, 2, 'Marquesinas y rótulos',
-    'Franjas con texto en movimiento, la alternativa moderna a la antigua etiqueta <i>marquee</i>.');
+    'Franjas con texto en movimiento, la alternativa moderna a la antigua etiqueta «marquee».');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (4, 1, 'Estilos y colores',
     'Efectos de color sobre títulos y palabras destacadas.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (5, 0, 'Imágenes',
-    '<b>Imágenes</b>: galerías, imágenes aleatorias y botones que cambian al pasar el ratón.<br>Las imágenes de ejemplo están en la carpeta <i>resources</i>.');
+    'Galerías, imágenes aleatorias y botones que cambian al pasar el ratón. Las imágenes de ejemplo están en la carpeta «resources».');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (6, 5, 'Galerías',
     'Colecciones de fotos con miniaturas o con una imagen distinta en cada visita.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (7, 5, 'Botones e imágenes cambiantes',
     'Imágenes que cambian cuando el visitante pasa el ratón por encima (rollover).');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (8, 0, 'Formularios',
-    '<b>Formularios</b>: validación de campos antes de enviar, contadores y pequeñas calculadoras.');
+    'Validación de campos antes de enviar, contadores y pequeñas calculadoras.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (9, 8, 'Validación',
     'Comprobaciones que evitan enviar formularios incompletos o con datos erróneos.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (10, 9, 'Campos de texto',
@@ -25,13 +25,13 @@ INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (10, 9, 'Campo
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (11, 8, 'Calculadoras',
     'Cálculos rápidos dentro de la página, sin recargarla.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (12, 0, 'Navegación',
-    '<b>Navegación</b>: menús y ayudas para moverse por la página.');
+    'Menús y ayudas para moverse por la página.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (13, 12, 'Menús',
     'Menús desplegables que funcionan con el ratón y en pantallas táctiles.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (14, 12, 'Desplazamiento',
     'Ayudas para páginas largas.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (15, 0, 'Fecha y hora',
-    '<b>Fecha y hora</b>: relojes, fechas en español y cuentas atrás.');
+    'Relojes, fechas en español y cuentas atrás.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (16, 15, 'Relojes',
     'Relojes que muestran la hora del ordenador del visitante.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (17, 15, 'Calendarios y fechas',
@@ -39,11 +39,11 @@ INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (17, 15, 'Cale
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (18, 17, 'Cuentas atrás',
     'Contadores hasta una fecha señalada: lanzamientos, ofertas, fiestas.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (19, 0, 'Ventanas',
-    '<b>Ventanas</b>: ventanas emergentes y avisos.');
+    'Ventanas emergentes y avisos.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (20, 19, 'Ventanas emergentes',
     'Ventanas nuevas del navegador, del tamaño y en la posición que usted elija.');
 INSERT INTO categorias (id, id_padre, nombre, descripcion) VALUES (21, 0, 'Utilidades',
-    '<b>Utilidades</b>: pequeñas herramientas útiles para los visitantes de su web.');
+    'Pequeñas herramientas útiles para los visitantes de su web.');
 
 INSERT INTO tipos (id, nombre) VALUES (1, 'Efecto');
 INSERT INTO tipos (id, nombre) VALUES (2, 'Utilidad');
