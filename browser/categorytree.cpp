@@ -3,37 +3,30 @@
 #include "library/collation.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
+#include "treenode.h"
 #include "treeorder.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
+#include <algorithm>
 #include <iterator>
 #include <optional>
 
 namespace {
 
-struct NodeIcons
-{
-    QIcon categoria{QStringLiteral(":/icons/categoria.svg")};
-    QIcon script{QStringLiteral(":/icons/script.svg")};
-    QIcon korvalis{QStringLiteral(":/icons/korvalis.svg")};
-};
+// Fewer categories than this left without their scripts are read one by one: reading every
+// script costs as much as a few dozen categories read alone.
+constexpr qsizetype FewCategories = 32;
 
-const NodeIcons& nodeIcons()
-{
-    // Never freed: icons must not outlive the application object, and these live as long.
-    static const NodeIcons* const icons = new NodeIcons;
-    return *icons;
-}
+using Listings = std::vector<library::ScriptListing>;
 
-QTreeWidgetItem* MakeNode(const QString& key, QString text, const QIcon& icon)
+// The end of the group of rows of one category that begins at `first`.
+Listings::iterator groupEnd(Listings::iterator first, Listings::iterator last)
 {
-    auto* item = new QTreeWidgetItem(QStringList{std::move(text)});
-    item->setData(0, Qt::UserRole, key);
-    item->setIcon(0, icon);
-    // Node texts are never edited in place.
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
+    const qint64 category = first->idCategoria;
+    return std::find_if(first, last, [category](const library::ScriptListing& s) {
+        return s.idCategoria != category;
+    });
 }
 
 } // namespace
@@ -58,21 +51,6 @@ CategoryTree::CategoryTree(QTreeWidget* tree, library::LibraryStore& store)
     connect(tree_, &QTreeWidget::itemExpanded, this, &CategoryTree::unfolded);
 }
 
-const QIcon& CategoryTree::CategoryIcon()
-{
-    return nodeIcons().categoria;
-}
-
-const QIcon& CategoryTree::ScriptIcon()
-{
-    return nodeIcons().script;
-}
-
-const QIcon& CategoryTree::RootIcon()
-{
-    return nodeIcons().korvalis;
-}
-
 void CategoryTree::SetUpView(QTreeView* tree)
 {
     tree->setHeaderHidden(true);
@@ -95,11 +73,11 @@ QString CategoryTree::KeyOf(const QTreeWidgetItem* item)
 }
 
 QTreeWidgetItem* CategoryTree::AddNode(QTreeWidgetItem* parent, const QString& key,
-                                       const QString& text, const QIcon& icon)
+                                       const QString& text)
 {
-    QTreeWidgetItem* item = MakeNode(key, text, icon);
-    parent->addChild(item);
-    return item;
+    auto* node = new TreeNode(library::nodeKindOfKey(key), library::idOfKey(key), text);
+    parent->addChild(node);
+    return node;
 }
 
 void CategoryTree::indexNodes(const QModelIndex& parent, int first, int last, bool add)
@@ -112,18 +90,9 @@ void CategoryTree::indexNodes(const QModelIndex& parent, int first, int last, bo
     }
 }
 
-qint64 CategoryTree::packedKey(const QString& key)
-{
-    const library::NodeKind kind = library::nodeKindOfKey(key);
-    const qint64 id = library::idOfKey(key);
-    if (kind == library::NodeKind::None || id < 0)
-        return -1;
-    return id * 2 + (kind == library::NodeKind::Script ? 1 : 0);
-}
-
 void CategoryTree::indexSubtree(QTreeWidgetItem* node, bool add)
 {
-    const qint64 key = packedKey(KeyOf(node));
+    const qint64 key = TreeNode::PackedKey(node);
     if (add) {
         byKey_.insert(key, node);
     } else {
@@ -137,12 +106,12 @@ void CategoryTree::indexSubtree(QTreeWidgetItem* node, bool add)
 
 QTreeWidgetItem* CategoryTree::Node(const QString& key) const
 {
-    return byKey_.value(packedKey(key));
+    return byKey_.value(TreeNode::PackedKey(key));
 }
 
 QTreeWidgetItem* CategoryTree::ScriptNode(qint64 scriptId) const
 {
-    return byKey_.value(scriptId * 2 + 1);
+    return byKey_.value(TreeNode::PackedKey(library::NodeKind::Script, scriptId));
 }
 
 QTreeWidgetItem* CategoryTree::FindNode(const QString& key)
@@ -185,7 +154,8 @@ void CategoryTree::FillScripts(QTreeWidgetItem* node)
     if (!unfilled_.contains(node))
         return;
     try {
-        addScripts(node, store_.scriptsOfCategory(library::idOfKey(KeyOf(node))));
+        Listings rows = store_.scriptsOfCategory(library::idOfKey(KeyOf(node)));
+        addScripts(node, rows.begin(), rows.end());
     } catch (const library::DatabaseError& e) {
         Q_EMIT readFailed(e.message());
         return;
@@ -211,17 +181,18 @@ void CategoryTree::AdoptOrphans()
     }
     orphansAdopted_ = true;
     library::SortByName(rows);
-    addScripts(Node(library::RootKey), std::move(rows));
+    addScripts(Node(library::RootKey), rows.begin(), rows.end());
 }
 
-void CategoryTree::addScripts(QTreeWidgetItem* node, std::vector<library::ScriptListing> rows)
+void CategoryTree::addScripts(QTreeWidgetItem* node, Listings::iterator first,
+                              Listings::iterator last)
 {
     QList<QTreeWidgetItem*> scripts;
-    const QIcon& icon = ScriptIcon();
-    for (library::ScriptListing& s : rows) {
+    scripts.reserve(qsizetype(std::distance(first, last)));
+    for (auto s = first; s != last; ++s) {
         // Saved or dropped here after the tree was loaded: it has its node already.
-        if (!ScriptNode(s.id))
-            scripts.append(MakeNode(library::scriptKey(s.id), std::move(s.nombre), icon));
+        if (!ScriptNode(s->id))
+            scripts.append(new TreeNode(library::NodeKind::Script, s->id, s->nombre));
     }
     const int count = node->childCount();
     if (count == 0 ||
@@ -235,8 +206,43 @@ void CategoryTree::addScripts(QTreeWidgetItem* node, std::vector<library::Script
 
 void CategoryTree::FillAll()
 {
-    while (FillSome(int(unfilled_.size()))) {
+    if (orphansAdopted_ && unfilled_.size() <= FewCategories) {
+        while (FillSome(int(unfilled_.size()))) {
+        }
+        return;
     }
+    QTreeWidgetItem* root = Node(library::RootKey);
+    if (!root)
+        return;
+    Listings rows;
+    try {
+        rows = store_.scriptsByCategory();
+    } catch (const library::DatabaseError& e) {
+        Q_EMIT readFailed(e.message());
+        return;
+    }
+    byKey_.reserve(byKey_.size() + qsizetype(rows.size()));
+    // The root's own scripts and those of categories the tree does not show, in one order.
+    Listings underRoot;
+    for (auto group = rows.begin(); group != rows.end();) {
+        const auto end = groupEnd(group, rows.end());
+        QTreeWidgetItem* node = Node(library::categoryKey(group->idCategoria));
+        if (!node) {
+            if (!orphansAdopted_)
+                std::move(group, end, std::back_inserter(underRoot));
+        } else if (unfilled_.remove(node)) {
+            if (node == root)
+                std::move(group, end, std::back_inserter(underRoot));
+            else
+                addScripts(node, group, end);
+        }
+        group = end;
+    }
+    // Those without scripts are whole as they are.
+    unfilled_.clear();
+    orphansAdopted_ = true;
+    library::SortByName(underRoot);
+    addScripts(root, underRoot.begin(), underRoot.end());
 }
 
 bool CategoryTree::FillSome(int categories)
@@ -258,7 +264,7 @@ void CategoryTree::startLoad()
 {
     tree_->clear();
     categories_.clear();
-    root_ = MakeNode(library::RootKey, QStringLiteral("Scripts"), RootIcon());
+    root_ = new TreeNode(library::NodeKind::Category, 0, QStringLiteral("Scripts"));
     categories_.insert(0, root_);
     last_ = root_;
 }
@@ -329,7 +335,7 @@ void CategoryTree::LoadCategoryNodes(const std::vector<library::CategoryListing>
         if (categories_.contains(c.id))
             continue;
         QTreeWidgetItem* parent = level.node;
-        last_ = MakeNode(library::categoryKey(c.id), c.nombre, CategoryIcon());
+        last_ = new TreeNode(library::NodeKind::Category, c.id, c.nombre);
         parent->addChild(last_);
         categories_.insert(c.id, last_);
         enter(c.id, last_);
@@ -338,15 +344,33 @@ void CategoryTree::LoadCategoryNodes(const std::vector<library::CategoryListing>
 
 void CategoryTree::LoadScriptNodes()
 {
-    // Each category's scripts are gathered and added to it at once.
-    QHash<QTreeWidgetItem*, QList<QTreeWidgetItem*>> scripts;
-    const QIcon& icon = ScriptIcon();
-    store_.forEachScriptByName([&](library::ScriptListing&& s) {
-        // A script whose category is not in the tree is filed under the root, not lost.
-        QTreeWidgetItem* parent = categories_.value(s.idCategoria, root_);
-        last_ = MakeNode(library::scriptKey(s.id), std::move(s.nombre), icon);
-        scripts[parent].append(last_);
-    });
-    for (auto it = scripts.begin(); it != scripts.end(); ++it)
-        it.key()->addChildren(it.value());
+    Listings rows = store_.scriptsByCategory();
+    // A script whose category is not in the tree is filed under the root, not lost: the
+    // root's own scripts and these, in one order.
+    Listings underRoot;
+    // The node added last is the last script by name, as when they were added in that order.
+    QTreeWidgetItem* lastScript = nullptr;
+    const auto addGroup = [&](QTreeWidgetItem* parent, Listings::iterator first,
+                              Listings::iterator last) {
+        QList<QTreeWidgetItem*> scripts;
+        scripts.reserve(qsizetype(std::distance(first, last)));
+        for (auto s = first; s != last; ++s)
+            scripts.append(new TreeNode(library::NodeKind::Script, s->id, s->nombre));
+        if (!scripts.isEmpty() && (!lastScript || treeorder::Precedes(lastScript, scripts.back())))
+            lastScript = scripts.back();
+        parent->addChildren(scripts);
+    };
+    for (auto group = rows.begin(); group != rows.end();) {
+        const auto end = groupEnd(group, rows.end());
+        QTreeWidgetItem* parent = categories_.value(group->idCategoria, root_);
+        if (parent == root_)
+            std::move(group, end, std::back_inserter(underRoot));
+        else
+            addGroup(parent, group, end);
+        group = end;
+    }
+    library::SortByName(underRoot);
+    addGroup(root_, underRoot.begin(), underRoot.end());
+    if (lastScript)
+        last_ = lastScript;
 }

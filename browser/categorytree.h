@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QIcon>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -45,7 +44,7 @@ public:
     // The node of a key with its scripts, filling the category that holds it first; none
     // when the library has no such node for the tree.
     QTreeWidgetItem* FindNode(const QString& key);
-    // Every script's node.
+    // Every script's node: the scripts of every category still without them, read at once.
     void FillAll();
     // Fills up to this many categories that still lack their scripts; false once none do.
     bool FillSome(int categories);
@@ -53,13 +52,9 @@ public:
     // How the category tree looks and unfolds.
     static void SetUpView(QTreeView* tree);
     static QString KeyOf(const QTreeWidgetItem* item);
+    // Adds a node with its key's picture under `parent`, at its end.
     static QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& key,
-                                    const QString& text, const QIcon& icon);
-    // The node pictures, each made once for the program and shared by every node, so that
-    // each is rendered once.
-    static const QIcon& CategoryIcon();
-    static const QIcon& ScriptIcon();
-    static const QIcon& RootIcon();
+                                    const QString& text);
 
 Q_SIGNALS:
     // Reading a category's scripts failed; the category stays to be filled.
@@ -71,14 +66,14 @@ private:
     void unfolded(QTreeWidgetItem* node);
     // Adds the scripts of a category (or of the root) when it still lacks them.
     void FillScripts(QTreeWidgetItem* node);
-    void addScripts(QTreeWidgetItem* node, std::vector<library::ScriptListing> rows);
+    // Adds the scripts of [first, last), in order, to the node; those that have a node
+    // already are left out.
+    void addScripts(QTreeWidgetItem* node, std::vector<library::ScriptListing>::iterator first,
+                    std::vector<library::ScriptListing>::iterator last);
     void startLoad();
     void finishLoad();
     void indexNodes(const QModelIndex& parent, int first, int last, bool add);
     void indexSubtree(QTreeWidgetItem* node, bool add);
-    // A node's key as one number (id and kind), far cheaper to hash than its text; -1 for
-    // no key.
-    static qint64 packedKey(const QString& key);
 
     QTreeWidget* tree_;
     library::LibraryStore& store_;

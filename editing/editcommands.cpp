@@ -173,8 +173,7 @@ QTreeWidgetItem* EditingCommands::addScriptNode(qint64 scriptId, qint64 category
     // A category the tree could not show (its parent is missing): under the root.
     if (!parent)
         parent = w_.FindNode(library::RootKey);
-    QTreeWidgetItem* node = CategoryTree::AddNode(parent, library::scriptKey(scriptId), text,
-                                                  CategoryTree::ScriptIcon());
+    QTreeWidgetItem* node = CategoryTree::AddNode(parent, library::scriptKey(scriptId), text);
     treeorder::PlaceInOrder(parent, node);
     return node;
 }

@@ -3,6 +3,7 @@
 #include "sqlcipher.h"
 
 #include <QChar>
+#include <string_view>
 
 namespace library {
 
@@ -46,10 +47,8 @@ int compareUtf8(void*, int lengthA, const void* a, int lengthB, const void* b)
 
 } // namespace
 
-std::u32string NameKey(const QString& name)
+void AppendNameKey(const QString& name, std::u32string& key)
 {
-    std::u32string key;
-    key.reserve(size_t(name.size()) + 2);
     const QChar* const end = name.constEnd();
     for (const QChar* c = name.constBegin(); c != end;) {
         if (!isAsciiDigit(*c)) {
@@ -69,7 +68,35 @@ std::u32string NameKey(const QString& name)
         for (const QChar* d = first; d != c; ++d)
             key.push_back(weightOf(d->unicode()));
     }
+}
+
+std::u32string NameKey(const QString& name)
+{
+    std::u32string key;
+    key.reserve(size_t(name.size()) + 2);
+    AppendNameKey(name, key);
     return key;
+}
+
+NameKeys::NameKeys(size_t names)
+{
+    starts_.reserve(names + 1);
+    starts_.push_back(0);
+    // Most names are short: a guess that spares most of the buffer's growth.
+    chars_.reserve(names * 24);
+}
+
+void NameKeys::add(const QString& name)
+{
+    AppendNameKey(name, chars_);
+    starts_.push_back(chars_.size());
+}
+
+int NameKeys::compare(size_t a, size_t b) const
+{
+    const std::u32string_view keys(chars_);
+    return keys.substr(starts_[a], starts_[a + 1] - starts_[a])
+        .compare(keys.substr(starts_[b], starts_[b + 1] - starts_[b]));
 }
 
 int CompareNames(const QString& a, const QString& b)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,29 +21,57 @@ int CompareNames(const QString& a, const QString& b);
 // "n" and "o", each run of digits its value. Names with equal keys ("7" and "007") go in the
 // order of their code points.
 std::u32string NameKey(const QString& name);
+// The same key, appended to `key`.
+void AppendNameKey(const QString& name, std::u32string& key);
 
-// Sorts rows by name in that order, equal names by id; for many rows at once, each key is
-// worked out once rather than at every comparison.
-template <typename Row> void SortByName(std::vector<Row>& rows)
+// The keys of many names in one buffer, each worked out once: one allocation for them all
+// rather than one a name.
+class NameKeys
 {
-    std::vector<std::pair<std::u32string, size_t>> keys;
-    keys.reserve(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        keys.emplace_back(NameKey(rows[i].nombre), i);
-    std::sort(keys.begin(), keys.end(), [&rows](const auto& a, const auto& b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        const Row& ra = rows[a.second];
-        const Row& rb = rows[b.second];
+public:
+    explicit NameKeys(size_t names);
+    void add(const QString& name);
+    // The order of the keys of the names added as `a`-th and `b`-th: <0, 0 or >0.
+    int compare(size_t a, size_t b) const;
+
+private:
+    std::u32string chars_;
+    std::vector<size_t> starts_;
+};
+
+// Sorts rows by name in that order, equal names by id.
+template <typename Iterator> void SortByName(Iterator first, Iterator last)
+{
+    using Row = typename std::iterator_traits<Iterator>::value_type;
+    const size_t count = size_t(std::distance(first, last));
+    if (count < 2)
+        return;
+    NameKeys keys(count);
+    for (Iterator it = first; it != last; ++it)
+        keys.add(it->nombre);
+    std::vector<size_t> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&keys, first](size_t a, size_t b) {
+        const int byKey = keys.compare(a, b);
+        if (byKey != 0)
+            return byKey < 0;
+        const Row& ra = first[std::ptrdiff_t(a)];
+        const Row& rb = first[std::ptrdiff_t(b)];
         if (ra.nombre != rb.nombre)
             return ra.nombre < rb.nombre;
         return ra.id < rb.id;
     });
     std::vector<Row> sorted;
-    sorted.reserve(rows.size());
-    for (const auto& k : keys)
-        sorted.push_back(std::move(rows[k.second]));
-    rows = std::move(sorted);
+    sorted.reserve(count);
+    for (size_t i : order)
+        sorted.push_back(std::move(first[std::ptrdiff_t(i)]));
+    std::move(sorted.begin(), sorted.end(), first);
+}
+
+template <typename Row> void SortByName(std::vector<Row>& rows)
+{
+    SortByName(rows.begin(), rows.end());
 }
 
 // The same order inside SQL: "ORDER BY nombre COLLATE " + NameCollation. It lives on the

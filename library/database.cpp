@@ -117,6 +117,12 @@ QByteArray Statement::blob(int column) const
     return QByteArray(data, data ? sqlite3_column_bytes(stmt_, column) : 0);
 }
 
+QByteArrayView Statement::bytes(int column) const
+{
+    const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+    return QByteArrayView(data, data ? sqlite3_column_bytes(stmt_, column) : 0);
+}
+
 Database Database::open(const QString& path, const QByteArray& key, int lockWaitMs)
 {
     return openWithFlags(path, key, SQLITE_OPEN_READWRITE, lockWaitMs);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 #include <stdexcept>
@@ -46,6 +47,8 @@ public:
     // A NULL column gives a null QString.
     QString text(int column) const;
     QByteArray blob(int column) const;
+    // The column's bytes as the engine holds them, without a copy: valid until the next step.
+    QByteArrayView bytes(int column) const;
 
 private:
     [[noreturn]] void fail() const;

@@ -4,6 +4,7 @@
 #include "libraryfile.h"
 
 #include <QScopeGuard>
+#include <algorithm>
 
 namespace library {
 
@@ -247,6 +248,25 @@ std::vector<ScriptListing> LibraryStore::scriptsOfCategory(qint64 categoryId)
         rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
     q.reset();
     SortByName(rows);
+    return rows;
+}
+
+std::vector<ScriptListing> LibraryStore::scriptsByCategory()
+{
+    // The index of categories and names hands the rows over grouped already.
+    Statement q = db_.prepare("SELECT id, id_categoria, nombre FROM scripts ORDER BY id_categoria");
+    std::vector<ScriptListing> rows;
+    while (q.next())
+        rows.push_back(ScriptListing{q.int64(0), q.int64(1), q.text(2)});
+    // Each group on its own: a few names a sort, rather than one sort of them all.
+    for (auto group = rows.begin(); group != rows.end();) {
+        const qint64 category = group->idCategoria;
+        const auto end = std::find_if(group, rows.end(), [category](const ScriptListing& s) {
+            return s.idCategoria != category;
+        });
+        SortByName(group, end);
+        group = end;
+    }
     return rows;
 }
 

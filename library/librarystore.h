@@ -54,6 +54,9 @@ public:
     std::vector<qint64> categoriesWithScripts();
     // The scripts of one category, by name.
     std::vector<ScriptListing> scriptsOfCategory(qint64 categoryId);
+    // Every script, grouped by category (the groups in the order of the categories' ids),
+    // each group by name: what the scripts of every category take, in one statement.
+    std::vector<ScriptListing> scriptsByCategory();
     std::optional<qint64> categoryOfScript(qint64 scriptId);
     // The scripts with neither head code nor HTML fragment (null or empty), by name.
     std::vector<ScriptListing> scriptsWithoutBlocks();

@@ -54,6 +54,26 @@ QString MatchExpression(const QStringList& words)
     return phrases.join(QLatin1Char(' '));
 }
 
+namespace {
+
+// One script's id and name; the order of the rows makes no difference to the sum.
+size_t hashOfListing(qint64 id, QByteArrayView name)
+{
+    return qHash(name, qHash(id));
+}
+
+// The ids and names of every script, hashed as the engine hands them over, without a copy.
+size_t hashOfNames(Database& db)
+{
+    Statement q = db.prepare("SELECT id, nombre FROM scripts");
+    size_t sum = 0;
+    while (q.next())
+        sum += hashOfListing(q.int64(0), q.bytes(1));
+    return sum;
+}
+
+} // namespace
+
 void ScriptSearch::readNames()
 {
     // Changes on this connection, and commits by any other, make the names stale.
@@ -62,18 +82,22 @@ void ScriptSearch::readNames()
     const qint64 changes = db_.totalChanges();
     if (changes == readAtChanges_ && dataVersion == readAtVersion_)
         return;
-    std::vector<ScriptListing> rows = ReadScriptListings(db_);
-    std::sort(rows.begin(), rows.end(),
-              [](const ScriptListing& a, const ScriptListing& b) { return a.id < b.id; });
     // Most changes (code, comments, a category) leave every name as it was, and with the
     // names their order and their folded words.
-    size_t names = rows.size();
-    for (const ScriptListing& s : rows)
-        names = qHash(s.nombre, qHash(s.id, names));
-    if (names == namesHash_ && !byName_.empty()) {
+    if (!byName_.empty() && hashOfNames(db_) == namesHash_) {
         readAtChanges_ = changes;
         readAtVersion_ = dataVersion;
         return;
+    }
+    std::vector<ScriptListing> rows;
+    size_t names = 0;
+    {
+        Statement q = db_.prepare("SELECT id, nombre FROM scripts");
+        while (q.next()) {
+            const QByteArrayView name = q.bytes(1);
+            names += hashOfListing(q.int64(0), name);
+            rows.push_back(ScriptListing{q.int64(0), 0, QString::fromUtf8(name)});
+        }
     }
     // The tree's order, sorted here as the tree's fill does: one key a name, not two a
     // comparison.
@@ -108,7 +132,7 @@ void ScriptSearch::readNames()
     while (tokens.next()) {
         beginNamesUpTo(tokens.int64(1));
         foldedNames_ += ' ';
-        foldedNames_ += tokens.blob(0);
+        foldedNames_ += tokens.bytes(0);
     }
     beginNamesUpTo(lines.size());
     nameStarts_[rows.size()] = int(foldedNames_.size());

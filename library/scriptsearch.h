@@ -55,8 +55,8 @@ private:
     // foldedNames_[nameStarts_[r], nameStarts_[r + 1]).
     QByteArray foldedNames_;
     std::vector<int> nameStarts_;
-    // The ids and names read, hashed in the order of ids, and the state of the library they
-    // were read from.
+    // The ids and names read, hashed (a sum over the rows, in whatever order they come), and
+    // the state of the library they were read from.
     size_t namesHash_ = 0;
     qint64 readAtChanges_ = -1;
     qint64 readAtVersion_ = -1;

@@ -4,6 +4,7 @@
 #include "browser/categorytree.h"
 #include "browser/searchbox.h"
 #include "browser/searchresults.h"
+#include "browser/treenode.h"
 #include "editing/editorpanel.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void savingIntoAnUnseenCategoryGivesOneNode();
     void searchShowsScriptsOfUnseenCategories();
     void libraryWithoutSearchIndexOpensAndItsSearchComesLater();
+    void everyWayOfFillingGivesTheOneTree();
 };
 
 void TestLazyTree::nodesOfUnseenCategoriesAreFoundAndComeInOrder()
@@ -213,6 +215,74 @@ void TestLazyTree::libraryWithoutSearchIndexOpensAndItsSearchComesLater()
     QTest::keyClick(box->Text_buscar(), Qt::Key_Return);
     QCOMPARE(w->id(), QStringLiteral("12345"));
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
+}
+
+void TestLazyTree::everyWayOfFillingGivesTheOneTree()
+{
+    TempProgramFolder folder;
+    const qint64 type = folder.addType(QStringLiteral("Efecto"));
+    const qint64 arboles = folder.addCategory(0, QStringLiteral("Árboles"));
+    const qint64 hojas = folder.addCategory(arboles, QStringLiteral("Hojas"));
+    folder.addCategory(arboles, QStringLiteral("Ágave vacío"));
+    // More categories than are filled one by one, so that a whole fill reads them at once.
+    for (int i = 40; i > 0; --i)
+        folder.addScript(folder.addCategory(hojas, QStringLiteral("Hoja %1").arg(i)), type,
+                         QStringLiteral("Nervio %1").arg(i));
+    // Added in another order than the tree's, so that ids never give it by chance.
+    for (const char* name : {"Árbol 112", "Zeta", "árbol 28", "Ñandú", "Árbol 7", "Nube", "Ábaco",
+                             "Árbol 7", "arbol 007"})
+        folder.addScript(arboles, type, QString::fromUtf8(name));
+    for (const char* name : {"Raíz", "Acacia 10", "Acacia 9"})
+        folder.addScript(0, type, QString::fromUtf8(name));
+    // Filed under categories that do not exist: under the root, in its order.
+    folder.addScript(999, type, QStringLiteral("Acacia 2"));
+    folder.addScript(-3, type, QStringLiteral("Zarza"));
+    folder.closeLibrary();
+    auto store = library::LibraryStore::open(folder.libraryPath());
+
+    QTreeWidget whole;
+    CategoryTree(&whole, *store).Load();
+    QTreeWidgetItem* root = whole.topLevelItem(0);
+    QCOMPARE(childTexts(root), (QStringList{QStringLiteral("Árboles"), QStringLiteral("Acacia 2"),
+                                            QStringLiteral("Acacia 9"), QStringLiteral("Acacia 10"),
+                                            QStringLiteral("Raíz"), QStringLiteral("Zarza")}));
+    QCOMPARE(childTexts(root->child(0)),
+             (QStringList{
+                 QStringLiteral("Ágave vacío"), QStringLiteral("Hojas"), QStringLiteral("Ábaco"),
+                 QStringLiteral("arbol 007"), QStringLiteral("Árbol 7"), QStringLiteral("Árbol 7"),
+                 QStringLiteral("árbol 28"), QStringLiteral("Árbol 112"), QStringLiteral("Nube"),
+                 QStringLiteral("Ñandú"), QStringLiteral("Zeta")}));
+    const QStringList keys = unfoldedKeys(&whole);
+    QCOMPARE(keys.size(), 1 + 43 + 54);
+    QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()).size(), keys.size());
+
+    // The categories first, then: every script at once (the orphans with them); each category
+    // alone once the orphans are in; some categories unfolded first, then the rest at once.
+    for (int way = 0; way < 3; ++way) {
+        QTreeWidget tree;
+        CategoryTree filled(&tree, *store);
+        filled.LoadCategories();
+        if (way == 1)
+            filled.AdoptOrphans();
+        if (way == 2) {
+            QVERIFY(filled.FindNode(library::categoryKey(arboles)));
+            filled.Node(library::categoryKey(hojas))->setExpanded(true);
+        }
+        filled.FillAll();
+        QCOMPARE(unfoldedKeys(&tree), keys);
+        // Each node is found by its key and shows its key's picture.
+        for (const QString& key : keys) {
+            QTreeWidgetItem* node = filled.Node(key);
+            QVERIFY2(node && CategoryTree::KeyOf(node) == key, qPrintable(key));
+            const QIcon& picture = library::nodeKindOfKey(key) == library::NodeKind::Script
+                                       ? TreeNode::ScriptIcon()
+                                   : key == library::RootKey ? TreeNode::RootIcon()
+                                                             : TreeNode::CategoryIcon();
+            QCOMPARE(node->icon(0).cacheKey(), picture.cacheKey());
+        }
+        // Filled, it reads nothing more.
+        QVERIFY(!filled.FillSome(1));
+    }
 }
 
 QTEST_MAIN(TestLazyTree)
