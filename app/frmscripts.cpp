@@ -53,6 +53,10 @@ constexpr int SplitterDragWidth = 135;
 // a larger library gets its scripts category by category as they come into view.
 constexpr qint64 WholeTreeScripts = 5000;
 constexpr int IdleFillCategories = 40;
+// The layout's margins (panes to H - 750, the exit button 1200 above the bar's foot) were drawn
+// for a height that counts a classic window's caption bar; counted from the client area alone
+// they would leave an empty strip under the panes.
+constexpr int CaptionBarTwips = 450;
 const QString ErrorTitle = QStringLiteral("Error");
 
 // A click folds or unfolds a category; the root only ever unfolds.
@@ -281,7 +285,7 @@ void Frmscripts::Form_Resize()
         return;
     const int dpi = twips::dpiOf(this);
     const layout::MainLayout l = layout::ComputeMainLayout(
-        twips::fromPixels(width(), dpi), twips::fromPixels(height(), dpi),
+        twips::fromPixels(width(), dpi), twips::fromPixels(height(), dpi) + CaptionBarTwips,
         twips::geometryOf(opciones_).width(), twips::geometryOf(Tree_).width(),
         twips::geometryOf(linea_borde_).width());
     twips::place(Frame1_, l.frame);

@@ -1,5 +1,7 @@
 #include "app/rtfreader.h"
 
+#include "base/systemerror.h"
+
 #include <QColor>
 #include <QFile>
 #include <QHash>
@@ -622,7 +624,8 @@ bool readRtfFile(const QString& path, QTextDocument* document, QString* error)
         if (document)
             document->clear();
         if (error)
-            *error = QStringLiteral("No se pudo leer «%1»: %2").arg(path, file.errorString());
+            *error = QStringLiteral("No se pudo leer «%1»: %2")
+                         .arg(path, syserror::FromFileText(file.errorString()));
         return false;
     }
     return readRtf(file.readAll(), document, error);

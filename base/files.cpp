@@ -1,5 +1,7 @@
 #include "files.h"
 
+#include "systemerror.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -22,7 +24,7 @@ bool fail(const QString& reason, QString* error)
 
 bool fail(const QFileDevice& file, QString* error)
 {
-    return fail(file.errorString(), error);
+    return fail(syserror::FromFileText(file.errorString()), error);
 }
 
 // The data must be on disk before the rename makes it the file: a full disk or a failing
@@ -31,7 +33,7 @@ bool syncToDisk(QSaveFile& out, QString* error)
 {
 #ifdef Q_OS_UNIX
     if (::fsync(out.handle()) != 0)
-        return fail(qt_error_string(errno), error);
+        return fail(syserror::FromErrno(errno), error);
 #else
     Q_UNUSED(out);
     Q_UNUSED(error);

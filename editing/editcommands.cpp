@@ -77,12 +77,26 @@ bool EditingCommands::libraryCanFileScripts()
     return true;
 }
 
+qint64 EditingCommands::categoryOfSelection()
+{
+    const QString key = CategoryTree::KeyOf(w_.Tree()->currentItem());
+    switch (library::nodeKindOfKey(key)) {
+    case library::NodeKind::Category:
+        return library::idOfKey(key); // the root's is 0: no category
+    case library::NodeKind::Script:
+        return w_.cn()->categoryOfScript(library::idOfKey(key)).value_or(0);
+    default:
+        return 0;
+    }
+}
+
 void EditingCommands::boton_insertar_Click()
 {
     if (!libraryCanFileScripts())
         return;
     try {
-        panel_.FillCategoryCombo(*w_.cn(), QStringLiteral("0"));
+        // Filed at first where the user stands in the tree.
+        panel_.FillCategoryCombo(*w_.cn(), QString::number(categoryOfSelection()));
         panel_.FillTypeCombo(*w_.cn(), QStringLiteral("0"));
     } catch (const library::DatabaseError& e) {
         reportError(e.message());
@@ -120,6 +134,10 @@ void EditingCommands::boton_Editar_Click()
     opened_ = panel_.contents();
     w_.ShowEditorPanel(true);
     w_.ArrangeButtonBar(true);
+    // The focus the browse panel gave up lands here by the Tab key's rule, which selects the
+    // whole text and shows its end.
+    panel_.Text_nombre()->setFocus(Qt::OtherFocusReason);
+    panel_.ShowTextsFromStart();
 }
 
 bool EditingCommands::hasUnsavedChanges() const

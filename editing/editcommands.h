@@ -34,6 +34,9 @@ public:
 
 private:
     bool libraryCanFileScripts();
+    // The category of the tree's current node, or of its script; 0 for the root or none.
+    // Throws library::DatabaseError.
+    qint64 categoryOfSelection();
     void backToBrowsing();
     bool hasUnsavedChanges() const;
     bool mayDiscardChanges();

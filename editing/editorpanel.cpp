@@ -2,7 +2,10 @@
 
 #include "base/programpaths.h"
 #include "browser/twips.h"
+#include "editing/categorypaths.h"
 #include "editing/editormenu.h"
+#include "editing/elidingcombo.h"
+#include "editing/fieldrows.h"
 #include "editing/relatedfiles.h"
 #include "library/librarystore.h"
 #include "qsci.h"
@@ -31,10 +34,9 @@ enum Tab { TabHead = 0, TabBody = 1, TabHtml = 2, TabComments = 3, TabFiles = 4 
 
 constexpr int ListLeft = 120, ListTop = 480;
 constexpr int EditorLeft = 120, EditorTop = 480;
-// The two lists hold names as long as "Botones e imágenes cambiantes": they start closer to
-// the text boxes than first designed and reach the right edge of the tabs.
-constexpr int ListCaptionLeft = 3480, ComboLeft = 4440, ComboWidth = 3195;
 constexpr int TabsLeft = 240;
+// Under the tabs, as under the tree of the browse panel: no empty strip at the foot.
+constexpr int TabsFoot = 75;
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& tw)
 {
@@ -103,6 +105,7 @@ EditorPanel::EditorPanel(const QString& resourcesFolder, QWidget* parent) : QWid
             &RelatedFilesList::boton_borrar_fichero_Click);
     connect(tabscript_, &ScriptTabs::tabChanged, this, &EditorPanel::tabscript_Click);
     SetupFileListColumns();
+    placeFieldRows();
     tabscript_Click(TabFiles);
 }
 
@@ -112,23 +115,20 @@ void EditorPanel::createFields()
 {
     Label1_ = makeLabel(this, "Label1", tr("Nombre"), {120, 240, 1215, 255});
     Label3_ = makeLabel(this, "Label3", tr("Navegadores"), {120, 720, 1185, 255});
-    Label2_ = makeLabel(this, "Label2", tr("Tipo"), {ListCaptionLeft, 240, 855, 255});
-    Label4_ = makeLabel(this, "Label4", tr("Categoria"), {ListCaptionLeft, 720, 975, 255});
+    Label2_ = makeLabel(this, "Label2", tr("Tipo"), {});
+    Label4_ = makeLabel(this, "Label4", tr("Categoria"), {});
 
     Text_nombre_ = new QLineEdit(this);
     Text_nombre_->setObjectName(QStringLiteral("Text_nombre"));
-    twips::place(Text_nombre_, 1320, 240, 2055, 285);
     Text_navegador_ = new QLineEdit(this);
     Text_navegador_->setObjectName(QStringLiteral("Text_navegador"));
-    twips::place(Text_navegador_, 1320, 720, 2055, 285);
 
-    // The lists offer existing names only: saving looks the name up again.
-    list_tipo_ = new QComboBox(this);
+    // The lists offer existing entries only: the type is looked up again by its name, the
+    // category kept by its id.
+    list_tipo_ = new ElidingComboBox(this);
     list_tipo_->setObjectName(QStringLiteral("list_tipo"));
-    twips::place(list_tipo_, ComboLeft, 240, ComboWidth, 315);
-    list_categoria_ = new QComboBox(this);
+    list_categoria_ = new ElidingComboBox(this);
     list_categoria_->setObjectName(QStringLiteral("list_categoria"));
-    twips::place(list_categoria_, ComboLeft, 720, ComboWidth, 315);
 
     const std::pair<QLabel*, QWidget*> captions[] = {{Label1_, Text_nombre_},
                                                      {Label3_, Text_navegador_},
@@ -234,15 +234,13 @@ void EditorPanel::fitFileColumn()
 
 void EditorPanel::FillCategoryCombo(library::LibraryStore& store, const QString& id)
 {
-    const qint64 wanted = id.toLongLong();
     list_categoria_->clear();
-    for (const auto& row : store.categoriesByName()) {
-        if (row.id == wanted)
-            list_categoria_->insertItem(0, row.nombre);
-        else
-            list_categoria_->addItem(row.nombre);
-    }
-    list_categoria_->setCurrentIndex(list_categoria_->count() > 0 ? 0 : -1);
+    for (const CategoryPath& category : CategoryPaths(store.categoriesByParent()))
+        list_categoria_->addItem(category.path, category.id);
+    const int wanted = list_categoria_->findData(id.toLongLong());
+    list_categoria_->setCurrentIndex(wanted >= 0 ? wanted
+                                                 : (list_categoria_->count() > 0 ? 0 : -1));
+    placeFieldRows();
 }
 
 void EditorPanel::FillTypeCombo(library::LibraryStore& store, const QString& id)
@@ -256,6 +254,23 @@ void EditorPanel::FillTypeCombo(library::LibraryStore& store, const QString& id)
             list_tipo_->addItem(row.nombre);
     }
     list_tipo_->setCurrentIndex(list_tipo_->count() > 0 ? 0 : -1);
+    placeFieldRows();
+}
+
+void EditorPanel::placeFieldRows()
+{
+    // The lists as wide as their longest entry needs; the boxes take the room left.
+    const int dpi = twips::dpiOf(this);
+    const int need =
+        std::max(list_tipo_->wholeEntriesWidth(), list_categoria_->wholeEntriesWidth());
+    const FieldRows rows =
+        LayOutFieldRows(TabsLeft + tabscriptTw_.width(), twips::fromPixels(need, dpi));
+    twips::place(Text_nombre_, rows.nombre);
+    twips::place(Text_navegador_, rows.navegador);
+    twips::place(Label2_, rows.tipoCaption);
+    twips::place(Label4_, rows.categoriaCaption);
+    twips::place(list_tipo_, rows.tipo);
+    twips::place(list_categoria_, rows.categoria);
 }
 
 void EditorPanel::tabscript_Click(int /*previousTab*/)
@@ -291,11 +306,9 @@ void EditorPanel::LayoutPanel()
 {
     const QRect panel = twips::geometryOf(this);
     const int top = tabscriptTw_.top();
-    tabscriptTw_ = QRect(TabsLeft, 1080, panel.width() - 500, panel.height() - top - 200);
+    tabscriptTw_ = QRect(TabsLeft, 1080, panel.width() - 500, panel.height() - top - TabsFoot);
     twips::place(tabscript_, tabscriptTw_);
-    const int comboWidth = std::max(ComboWidth, TabsLeft + tabscriptTw_.width() - ComboLeft);
-    twips::place(list_tipo_, ComboLeft, 240, comboWidth, 315);
-    twips::place(list_categoria_, ComboLeft, 720, comboWidth, 315);
+    placeFieldRows();
     for (QsciScintilla* editor : editors())
         twips::place(editor, EditorLeft, EditorTop, tabscriptTw_.width() - 240,
                      tabscriptTw_.height() - 600);
@@ -321,10 +334,17 @@ void EditorPanel::ShowScript(const library::Script& s)
     // A NULL field is shown as an empty text.
     Text_nombre_->setText(s.nombre);
     Text_navegador_->setText(s.navegadores);
+    ShowTextsFromStart();
     script_head_->setText(s.scriptHead);
     script_body_->setText(s.scriptBody);
     script_html_->setText(s.scriptHtml);
     script_ayuda_->setText(s.scriptAyuda);
+}
+
+void EditorPanel::ShowTextsFromStart()
+{
+    for (QLineEdit* box : {Text_nombre_, Text_navegador_})
+        box->setCursorPosition(0);
 }
 
 EditorContents EditorPanel::contents() const
@@ -332,7 +352,7 @@ EditorContents EditorPanel::contents() const
     EditorContents c;
     c.nombre = Text_nombre_->text();
     c.navegadores = Text_navegador_->text();
-    c.categoria = list_categoria_->currentText();
+    c.categoriaId = list_categoria_->currentData().toLongLong();
     c.tipo = list_tipo_->currentText();
     c.scriptHead = script_head_->text();
     c.scriptBody = script_body_->text();

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "elidingcombo.h"
 #include "scriptsave.h"
 
 #include <QRect>
 #include <QWidget>
 
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -59,9 +59,11 @@ public:
     explicit EditorPanel(const QString& resourcesFolder, QWidget* parent = nullptr);
     ~EditorPanel() override;
 
-    // Refills a list with every name in alphabetical order, the one whose id is `id`
-    // first; the first entry is selected. Throws library::DatabaseError.
+    // Refills the list of categories with each one's path, in the order of the tree, the one
+    // whose id is `id` chosen (the first when none is). Throws library::DatabaseError.
     void FillCategoryCombo(library::LibraryStore& store, const QString& id);
+    // Refills the list of types with every name in the library's order, the one whose id is
+    // `id` first; the first entry is chosen. Throws library::DatabaseError.
     void FillTypeCombo(library::LibraryStore& store, const QString& id);
 
     // Shows the current tab's control and hides the others; on "Ficheros" places the list
@@ -75,6 +77,9 @@ public:
     void ClearFields();
     // Shows a stored script's fields.
     void ShowScript(const library::Script& script);
+    // The name and browsers boxes show their texts from the first character, the caret there,
+    // nothing selected.
+    void ShowTextsFromStart();
     EditorContents contents() const;
 
     // The right-click menu of an editor: the standard editing items, then the related files,
@@ -86,8 +91,9 @@ public:
     QList<QsciScintilla*> editors() const;
 
     QLineEdit* Text_nombre() const { return Text_nombre_; }
-    QComboBox* list_tipo() const { return list_tipo_; }
-    QComboBox* list_categoria() const { return list_categoria_; }
+    QLineEdit* Text_navegador() const { return Text_navegador_; }
+    ElidingComboBox* list_tipo() const { return list_tipo_; }
+    ElidingComboBox* list_categoria() const { return list_categoria_; }
     ScriptTabs* tabscript() const { return tabscript_; }
     QsciScintilla* script_head() const { return script_head_; }
     QTreeWidget* list_ficheros() const { return list_ficheros_; }
@@ -106,6 +112,9 @@ private:
                                 const QString& action);
     QsciScintilla* editorOfViewport(QObject* watched) const;
     void fitFileColumn();
+    // The name and browsers boxes and the two lists, for the panel's width and the lists'
+    // entries.
+    void placeFieldRows();
 
     QLabel* Label1_;
     QLabel* Label2_;
@@ -113,8 +122,8 @@ private:
     QLabel* Label4_;
     QLineEdit* Text_nombre_;
     QLineEdit* Text_navegador_;
-    QComboBox* list_tipo_;
-    QComboBox* list_categoria_;
+    ElidingComboBox* list_tipo_;
+    ElidingComboBox* list_categoria_;
     ScriptTabs* tabscript_;
     QsciScintilla* script_head_;
     QsciScintilla* script_body_;

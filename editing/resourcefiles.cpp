@@ -2,6 +2,7 @@
 
 #include "base/files.h"
 #include "base/module1.h"
+#include "base/systemerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +46,7 @@ FileResult deleteResource(const QString& resourcesPath, const QString& name)
     if (!file.exists())
         return {};
     if (!file.remove())
-        return failure(file.errorString());
+        return failure(syserror::FromFileText(file.errorString()));
     return {};
 }
 

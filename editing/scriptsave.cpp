@@ -22,9 +22,10 @@ SaveOutcome storeScript(library::LibraryStore& store, qint64 existingId,
     if (contents.nombre.isEmpty())
         return refused(SaveStatus::EmptyName);
     try {
-        const auto categoryId = store.categoryIdByName(contents.categoria);
-        if (!categoryId)
+        // The category chosen, by its id: two categories may share a name under other parents.
+        if (!store.category(contents.categoriaId))
             return refused(SaveStatus::UnknownCategory);
+        const qint64 categoryId = contents.categoriaId;
         const auto typeId = store.typeIdByName(contents.tipo);
         if (!typeId)
             return refused(SaveStatus::UnknownType);
@@ -37,7 +38,7 @@ SaveOutcome storeScript(library::LibraryStore& store, qint64 existingId,
             script = *stored;
         }
         script.id = existingId;
-        script.idCategoria = *categoryId;
+        script.idCategoria = categoryId;
         script.idTipo = *typeId;
         script.nombre = contents.nombre;
         script.navegadores = contents.navegadores;
@@ -48,7 +49,7 @@ SaveOutcome storeScript(library::LibraryStore& store, qint64 existingId,
 
         SaveOutcome outcome;
         outcome.scriptId = store.saveScript(script, contents.files);
-        outcome.categoryId = *categoryId;
+        outcome.categoryId = categoryId;
         outcome.status = SaveStatus::Saved;
         return outcome;
     } catch (const library::DatabaseError& e) {
@@ -66,9 +67,8 @@ QString saveMessage(const SaveOutcome& outcome, const EditorContents& contents)
     case SaveStatus::EmptyName:
         return QStringLiteral("Debe de Indicar un nombre");
     case SaveStatus::UnknownCategory:
-        return QStringLiteral(
-                   "No existe ninguna categoría llamada \"%1\".\nElija una categoría de la lista.")
-            .arg(contents.categoria);
+        return QStringLiteral("La categoría elegida ya no está en la biblioteca.\nElija una "
+                              "categoría de la lista.");
     case SaveStatus::UnknownType:
         return QStringLiteral("No existe ningún tipo llamado \"%1\".\nElija un tipo de la lista.")
             .arg(contents.tipo);

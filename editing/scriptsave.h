@@ -14,8 +14,8 @@ struct EditorContents
 {
     QString nombre;
     QString navegadores;
-    QString categoria; // a category's name, as the combo shows it
-    QString tipo;      // a type's name
+    qint64 categoriaId = 0; // the chosen category
+    QString tipo;           // a type's name
     QString scriptHead;
     QString scriptBody;
     QString scriptHtml;
@@ -24,7 +24,7 @@ struct EditorContents
 
     bool operator==(const EditorContents& o) const
     {
-        return nombre == o.nombre && navegadores == o.navegadores && categoria == o.categoria &&
+        return nombre == o.nombre && navegadores == o.navegadores && categoriaId == o.categoriaId &&
                tipo == o.tipo && scriptHead == o.scriptHead && scriptBody == o.scriptBody &&
                scriptHtml == o.scriptHtml && scriptAyuda == o.scriptAyuda && files == o.files;
     }

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "base/systemerror.h"
 #include "buildinfo.h"
 #include "exitcodes.h"
 
@@ -7,7 +8,6 @@
 #include <QCommandLineParser>
 #include <QHash>
 #include <cerrno>
-#include <cstring>
 
 namespace exporting::cli {
 
@@ -95,6 +95,14 @@ QString parseProblem(const QCommandLineParser& parser, const QStringList& argume
     return QStringLiteral("No se entienden las opciones: %1").arg(parser.errorText());
 }
 
+// Why standard output could not be written, from the first write that failed: by the end of
+// the run errno says something else.
+int& outputErrno()
+{
+    static int first = 0;
+    return first;
+}
+
 // The exit status of a form whose output may not have reached its reader: a full disk or a
 // closed pipe must not look like success to the script that reads it.
 int afterOutput(int status)
@@ -102,17 +110,26 @@ int afterOutput(int status)
     errno = 0;
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))
         return status;
-    const QString reason = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QString();
+    const int errnum = outputErrno() != 0 ? outputErrno() : errno;
+    const QString reason = errnum != 0 ? syserror::FromErrno(errnum) : QString();
     return fail(QStringLiteral("No se puede escribir la salida del programa: %1").arg(reason));
 }
 
 } // namespace
 
+void writeBytes(FILE* stream, const QByteArray& bytes)
+{
+    errno = 0;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size()) &&
+        std::fflush(stream) == 0;
+    if (!written && stream == stdout && outputErrno() == 0)
+        outputErrno() = errno;
+}
+
 void printLine(FILE* stream, const QString& line)
 {
-    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    writeBytes(stream, (line + QLatin1Char('\n')).toUtf8());
 }
 
 int fail(const QString& problem)

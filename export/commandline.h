@@ -14,6 +14,9 @@ namespace exporting::cli {
 // One line in UTF-8 whatever the locale, for the build scripts that read it; flushed at once,
 // so a long run shows its progress.
 void printLine(FILE* stream, const QString& line);
+// Bytes as they are, flushed at once. A write to standard output that fails is remembered, so
+// that the run ends saying why.
+void writeBytes(FILE* stream, const QByteArray& bytes);
 
 // A form's command line, parsed.
 struct Invocation

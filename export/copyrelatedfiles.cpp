@@ -3,10 +3,11 @@
 #include "base/files.h"
 #include "base/module1.h"
 #include "base/programpaths.h"
+#include "base/systemerror.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 
 namespace exporting {
 
@@ -49,6 +50,20 @@ bool copyOne(const QString& name, const QString& resourcesFolder, const QString&
     return false;
 }
 
+// Makes the folder unless it is there; why not, in Spanish, when it cannot be made.
+QString makeFolder(const QString& path)
+{
+    if (QFileInfo(path).isDir())
+        return QString();
+    std::error_code error;
+    std::filesystem::create_directory(std::filesystem::path(path.toStdU16String()), error);
+    if (error)
+        return syserror::FromErrorCode(error) + QLatin1Char('.');
+    if (!QFileInfo(path).isDir())
+        return syserror::Sentence(syserror::Problem::AlreadyExists) + QLatin1Char('.');
+    return QString();
+}
+
 } // namespace
 
 CopyResult copyRelatedFiles(const QStringList& names, const QString& resourcesFolder,
@@ -66,10 +81,10 @@ CopyResult copyRelatedFiles(const QStringList& names, const QString& resourcesFo
         result.skipped = true;
         return result;
     }
-    if (!QFileInfo(result.targetFolder).isDir() && !QDir(folder).mkdir(base::ResourcesFolderName)) {
+    if (const QString problem = makeFolder(result.targetFolder); !problem.isEmpty()) {
         result.ok = false;
-        result.message =
-            QStringLiteral("No se puede crear la carpeta «%1».").arg(result.targetFolder);
+        result.message = QStringLiteral("No se puede crear la carpeta «%1»: %2")
+                             .arg(result.targetFolder, problem);
         return result;
     }
     for (const QString& name : names) {

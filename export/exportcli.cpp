@@ -68,7 +68,7 @@ int runDiff(const Invocation& call)
         return PageUnchanged;
     const QByteArray diff =
         unifiedDiff(prepared.page.original, prepared.page.bytes, QFile::encodeName(target.page));
-    std::fwrite(diff.constData(), 1, size_t(diff.size()), stdout);
+    writeBytes(stdout, diff);
     return PageWouldChange;
 }
 

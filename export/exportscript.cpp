@@ -1,5 +1,6 @@
 #include "exportscript.h"
 
+#include "base/counted.h"
 #include "base/module1.h"
 #include "copyrelatedfiles.h"
 #include "library/librarystore.h"
@@ -30,6 +31,7 @@ ExportReport readScriptToExport(library::LibraryStore& store, qint64 scriptId,
             return refusedWith(
                 report, ExportReport::Status::LibraryError,
                 QStringLiteral("El script %1 no está en la biblioteca.").arg(scriptId));
+        script->name = row->nombre;
         script->parts = PageScript{scriptId, row->scriptHead, row->scriptBody, row->scriptHtml};
         for (const library::RelatedFile& file : store.relatedFiles(scriptId))
             script->files.append(file.nombre);
@@ -121,11 +123,14 @@ QString summary(const ExportReport& report)
         line +=
             QStringLiteral("; los ficheros relacionados ya están en la carpeta de la biblioteca");
     else
-        line += QStringLiteral("; %1 ficheros copiados a %2")
-                    .arg(report.filesCopied)
-                    .arg(report.resourcesFolder);
+        line += QStringLiteral("; %1 a %2")
+                    .arg(counted::Counted(report.filesCopied, QStringLiteral("fichero copiado"),
+                                          QStringLiteral("ficheros copiados")),
+                         report.resourcesFolder);
     if (report.filesMissing > 0)
-        line += QStringLiteral(" (%1 no están en la biblioteca)").arg(report.filesMissing);
+        line += QStringLiteral(" (%1)").arg(
+            counted::Counted(report.filesMissing, QStringLiteral("no está en la biblioteca"),
+                             QStringLiteral("no están en la biblioteca")));
     return line + QLatin1Char('.');
 }
 

@@ -34,6 +34,7 @@ struct ExportReport
 // A script as an export writes it: its texts and the names of its related files.
 struct ScriptToExport
 {
+    QString name;
     PageScript parts;
     QStringList files;
 };

@@ -1,5 +1,6 @@
 #include "listcommand.h"
 
+#include "editing/categorypaths.h"
 #include "exitcodes.h"
 #include "library/libraryfile.h"
 #include "library/librarystore.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 
 namespace exporting::cli {
 
@@ -23,29 +23,13 @@ QString field(QString text)
     return text;
 }
 
-// Each category's path from the top, names joined by " / ". A category the tree cannot show
+// Each category's path from the top, as the editor lists it. A category the tree cannot show
 // (its chain of parents is broken or loops) has none, as its scripts sit under the root.
-QHash<qint64, QString> categoryPaths(const std::vector<library::Category>& categories)
+QHash<qint64, QString> categoryPaths(const std::vector<library::CategoryListing>& categories)
 {
-    QHash<qint64, const library::Category*> byId;
-    for (const library::Category& c : categories)
-        byId.insert(c.id, &c);
     QHash<qint64, QString> paths;
-    for (const library::Category& c : categories) {
-        QStringList names;
-        QSet<qint64> seen;
-        bool reachesTop = false;
-        for (const library::Category* at = &c; at && !seen.contains(at->id);
-             at = byId.value(at->idPadre)) {
-            seen.insert(at->id);
-            names.prepend(field(at->nombre));
-            if (at->idPadre == 0) {
-                reachesTop = true;
-                break;
-            }
-        }
-        paths.insert(c.id, reachesTop ? names.join(QStringLiteral(" / ")) : QString());
-    }
+    for (const editing::CategoryPath& c : editing::CategoryPaths(categories))
+        paths.insert(c.id, c.reachable ? field(c.path) : QString());
     return paths;
 }
 
@@ -61,7 +45,7 @@ int runList(const Invocation& call)
         QHash<qint64, library::ScriptListing> scripts;
         for (library::ScriptListing& s : store->scriptsByName())
             scripts.insert(s.id, std::move(s));
-        const QHash<qint64, QString> paths = categoryPaths(store->categoriesByName());
+        const QHash<qint64, QString> paths = categoryPaths(store->categoriesByParent());
         for (qint64 id : ids) {
             const library::ScriptListing s = scripts.value(id);
             printLine(stdout,

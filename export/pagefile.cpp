@@ -2,6 +2,7 @@
 
 #include "base/files.h"
 #include "base/module1.h"
+#include "base/systemerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,7 +111,7 @@ std::optional<QByteArray> readPage(const QString& path, const QFileInfo& info, P
     QFile file(path);
     struct stat st = {};
     if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &st) != 0) {
-        *message = readFailure(path, file.errorString());
+        *message = readFailure(path, syserror::FromFileText(file.errorString()));
         return std::nullopt;
     }
     // Taken before the bytes: a write during the read leaves a later time than this one.
@@ -118,7 +119,7 @@ std::optional<QByteArray> readPage(const QString& path, const QFileInfo& info, P
     stamp->recent = nowNs() - stamp->modifiedNs < TimestampGrainNs;
     QByteArray page = file.read(MaxPageBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        *message = readFailure(path, file.errorString());
+        *message = readFailure(path, syserror::FromFileText(file.errorString()));
         return std::nullopt;
     }
     if (page.size() > MaxPageBytes) {

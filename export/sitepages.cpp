@@ -1,5 +1,6 @@
 #include "sitepages.h"
 
+#include "base/systemerror.h"
 #include "pageedit.h"
 #include "pagefile.h"
 
@@ -50,7 +51,8 @@ PageLook look(const QFileInfo& entry)
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        result.problem = QStringLiteral("No se puede leer la página: %1").arg(file.errorString());
+        result.problem = QStringLiteral("No se puede leer la página: %1")
+                             .arg(syserror::FromFileText(file.errorString()));
         return result;
     }
     result.read = true;
@@ -79,7 +81,7 @@ public:
                 entries.append(QFileInfo(QDir(folder).filePath(name)));
         }
         if (error) {
-            found_.push_back(Found{folder, {}, QStringLiteral("No se puede leer la carpeta.")});
+            found_.push_back(Found{folder, {}, syserror::FromErrorCode(error)});
             return;
         }
         std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {
@@ -104,7 +106,7 @@ public:
         for (size_t i = 0; i < found_.size(); ++i) {
             const QString& path = found_[i].path;
             if (!found_[i].folderProblem.isEmpty()) {
-                scan_.unreadable.append(SiteProblem{path, found_[i].folderProblem});
+                scan_.unreadable.append(SiteProblem{path, found_[i].folderProblem, true});
             } else if (!looks[i].read) {
                 scan_.unreadable.append(SiteProblem{path, looks[i].problem});
             } else {
@@ -131,12 +133,19 @@ private:
 
 } // namespace
 
+int SiteScan::count(bool folders) const
+{
+    return int(std::count_if(unreadable.begin(), unreadable.end(),
+                             [folders](const SiteProblem& p) { return p.folder == folders; }));
+}
+
 SiteScan findSitePages(const QString& folder, const QList<qint64>& wanted)
 {
     SiteScan scan;
     scan.folder = QDir(folder).absolutePath();
     if (!QFileInfo(scan.folder).isDir()) {
-        scan.unreadable.append(SiteProblem{scan.folder, QStringLiteral("No es una carpeta.")});
+        scan.unreadable.append(
+            SiteProblem{scan.folder, QStringLiteral("no es una carpeta."), true});
         return scan;
     }
     PageFinder finder(scan, wanted);

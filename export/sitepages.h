@@ -17,6 +17,7 @@ struct SiteProblem
 {
     QString path;
     QString reason; // Spanish
+    bool folder = false;
 };
 
 struct SiteScan
@@ -24,7 +25,8 @@ struct SiteScan
     QString folder;                // absolute, as searched
     QList<SitePage> pages;         // folder by folder, by name
     QList<SiteProblem> unreadable; // folder by folder, by name
-    int pagesRead = 0;             // .htm and .html files looked into
+    int count(bool folders) const;
+    int pagesRead = 0; // .htm and .html files looked into
 };
 
 // Finds the pages under `folder` and its subfolders (names ending in .htm or .html, in any

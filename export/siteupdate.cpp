@@ -1,5 +1,6 @@
 #include "siteupdate.h"
 
+#include "base/counted.h"
 #include "copyrelatedfiles.h"
 #include "library/librarystore.h"
 #include "pagefile.h"
@@ -16,11 +17,14 @@ namespace exporting {
 
 namespace {
 
-PageEdit refusedFor(qint64 id, PageProblem problem, const QString& message)
+// A page refused because of one of its scripts, named as the library names it (by its id only
+// when it could not be read).
+PageEdit refusedFor(qint64 id, const QString& name, PageProblem problem, const QString& message)
 {
     PageEdit edit;
     edit.problem = problem;
-    edit.message = QStringLiteral("Script %1: %2").arg(id).arg(message);
+    const QString script = name.isEmpty() ? QString::number(id) : QStringLiteral("«%1»").arg(name);
+    edit.message = QStringLiteral("Script %1: %2").arg(script, message);
     return edit;
 }
 
@@ -51,7 +55,7 @@ bool alreadyCopied(const QString& source, const QString& copy)
 
 QString pagesText(int n, const char* one, const char* many)
 {
-    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+    return counted::Counted(n, QString::fromUtf8(one), QString::fromUtf8(many));
 }
 
 } // namespace
@@ -125,17 +129,17 @@ PageEdit SiteUpdater::editForSite(const QByteArray& page, const ScriptLookup& lo
         const LibraryScript* s = lookup(id);
         if (!s) {
             step->needsLibrary = true;
-            return refusedFor(id, PageProblem::ScriptUnusable, QString());
+            return refusedFor(id, QString(), PageProblem::ScriptUnusable, QString());
         }
         if (!s->inLibrary) {
             unknown->append(id);
             continue;
         }
         if (s->read.status != ExportReport::Status::Done)
-            return refusedFor(id, PageProblem::ScriptUnusable, s->read.message);
+            return refusedFor(id, s->script.name, PageProblem::ScriptUnusable, s->read.message);
         const PageEdit next = editPage(edit.page, s->script.parts);
         if (!next.ok())
-            return refusedFor(id, next.problem, next.message);
+            return refusedFor(id, s->script.name, next.problem, next.message);
         edit.page = next.page;
         applied->append(id);
     }
@@ -281,8 +285,12 @@ SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan, const SiteProg
     SiteReport report;
     report.folder = scan.folder;
     report.dryRun = updater.dryRun();
-    for (const SiteProblem& problem : scan.unreadable)
-        report.pages.append(refusedOutcome(problem.path, problem.reason));
+    for (const SiteProblem& problem : scan.unreadable) {
+        PageOutcome outcome = refusedOutcome(problem.path, problem.reason);
+        if (problem.folder)
+            outcome.status = PageOutcome::Status::FolderUnread;
+        report.pages.append(outcome);
+    }
     updater.readScripts(scan.pages);
     const int n = int(scan.pages.size());
     if (n == 1) {
@@ -355,6 +363,9 @@ QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder)
     case PageOutcome::Status::Refused:
         line += QStringLiteral("rechazada: ") + outcome.reason.simplified();
         break;
+    case PageOutcome::Status::FolderUnread:
+        line += QStringLiteral("carpeta sin leer: ") + outcome.reason.simplified();
+        break;
     }
     if (!outcome.unknownIds.isEmpty()) {
         QStringList ids;
@@ -391,6 +402,10 @@ QString siteSummary(const SiteReport& report)
                            "páginas al día"),
                  pagesText(report.count(PageOutcome::Status::Refused), "página rechazada",
                            "páginas rechazadas"));
+    if (const int folders = report.count(PageOutcome::Status::FolderUnread); folders > 0)
+        text += QLatin1Char(' ') +
+                counted::Counted(folders, QStringLiteral("carpeta no se ha podido leer."),
+                                 QStringLiteral("carpetas no se han podido leer."));
     if (report.notReached > 0)
         text += QStringLiteral(" Cancelado: %1 sin tocar.")
                     .arg(pagesText(report.notReached, "página", "páginas"));

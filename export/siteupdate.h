@@ -25,11 +25,12 @@ struct PageOutcome
         Updated,
         UpToDate,
         Refused,
-        WouldUpdate // a dry run found that the page would be updated
+        WouldUpdate, // a dry run found that the page would be updated
+        FolderUnread // not a page: a folder of the site that could not be read
     };
     Status status = Status::UpToDate;
     QString path;
-    QString reason;           // Spanish, when refused
+    QString reason;           // Spanish, when refused or unread
     QList<qint64> unknownIds; // markers of scripts the library lacks, left as they were
 };
 
@@ -133,10 +134,12 @@ SiteReport updateSite(SiteUpdater& updater, const SiteScan& scan,
                       const SiteProgress& progress = {});
 
 // One line for a page: its path inside the site, then "actualizada" ("se actualizaría" in a
-// dry run), "al día" or "rechazada: " and the reason.
+// dry run), "al día" or "rechazada: " and the reason; for a folder that could not be read, its
+// path, "carpeta sin leer: " and the reason.
 QString outcomeLine(const PageOutcome& outcome, const QString& siteFolder);
-// The counts of pages updated, up to date and refused, in one sentence; then the scripts that
-// leave no markers, when there are.
+// The counts of pages updated, up to date and refused, in one sentence, and of the folders
+// that could not be read, when there are; then the scripts that leave no markers, when there
+// are.
 QString siteSummary(const SiteReport& report);
 
 } // namespace exporting

@@ -70,7 +70,9 @@ int runSiteUpdate(const Invocation& call)
     for (const PageOutcome& page : report.pages)
         printLine(stdout, outcomeLine(page, scan.folder));
     printLine(stdout, siteSummary(report));
-    const bool refused = report.count(PageOutcome::Status::Refused) > 0;
+    // A folder not read may hold pages that were not brought up to date.
+    const bool refused = report.count(PageOutcome::Status::Refused) > 0 ||
+                         report.count(PageOutcome::Status::FolderUnread) > 0;
     return refused || (named && !unfollowed.isEmpty()) ? SomeRefused : NoneRefused;
 }
 
@@ -90,8 +92,9 @@ Form siteUpdateForm()
         QStringLiteral("por página («actualizada», «al día», «rechazada: …») y un resumen."),
         QStringLiteral("Con --dry-run sólo dice qué haría («se actualizaría», «al día»,"),
         QStringLiteral("«rechazada: …»), sin escribir ni copiar nada. Sale con 0 si no rechazó"),
-        QStringLiteral("ninguna página, 1 si rechazó alguna y 2 ante un error de uso o de la"),
-        QStringLiteral("biblioteca.")};
+        QStringLiteral(
+            "ninguna página, 1 si rechazó alguna o no pudo leer una carpeta y 2 ante un"),
+        QStringLiteral("error de uso o de la biblioteca.")};
     form.run = runSiteUpdate;
     return form;
 }

@@ -1,5 +1,6 @@
 #include "siteupdatecommand.h"
 
+#include "base/counted.h"
 #include "library/librarystore.h"
 #include "platform/filedialog.h"
 #include "platform/messagebox.h"
@@ -16,11 +17,6 @@ namespace {
 const QString Title = QStringLiteral("Actualizar páginas");
 // Past this many, lists in a message end with how many more there are.
 constexpr int ListedLines = 15;
-
-QString countOf(qsizetype n, const QString& one, const QString& many)
-{
-    return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
-}
 
 // What the pages are looked for: one script by its name, or every script.
 QString whatIsLookedFor(library::LibraryStore& store, const QList<qint64>& ids)
@@ -54,11 +50,23 @@ bool askToGoOn(QWidget* window, const SiteScan& scan, const QString& what)
                               : QStringLiteral("Hay %1 páginas").arg(scan.pages.size());
     QString text = QStringLiteral("%1 en «%2» con %3:\n\n%4\n\n")
                        .arg(found, QDir::toNativeSeparators(scan.folder), what, listed(pages));
-    if (!scan.unreadable.isEmpty())
-        text += countOf(scan.unreadable.size(), QStringLiteral("página o carpeta no se ha"),
-                        QStringLiteral("páginas o carpetas no se han")) +
-                QStringLiteral(" podido leer; se indican al final.\n\n");
-    text += QStringLiteral("¿Desea actualizarlas con el código de la biblioteca?");
+    const int pagesUnread = scan.count(false);
+    const int foldersUnread = scan.count(true);
+    QStringList unread;
+    if (pagesUnread > 0)
+        unread << counted::Counted(pagesUnread, QStringLiteral("página"),
+                                   QStringLiteral("páginas"));
+    if (foldersUnread > 0)
+        unread << counted::Counted(foldersUnread, QStringLiteral("carpeta"),
+                                   QStringLiteral("carpetas"));
+    if (!unread.isEmpty())
+        text += QStringLiteral("%1 no se %2 podido leer; se indican al final.\n\n")
+                    .arg(unread.join(QStringLiteral(" y ")),
+                         counted::Agreeing(pagesUnread + foldersUnread, QStringLiteral("ha"),
+                                           QStringLiteral("han")));
+    text += QStringLiteral("¿Desea %1 con el código de la biblioteca?")
+                .arg(counted::Agreeing(scan.pages.size(), QStringLiteral("actualizarla"),
+                                       QStringLiteral("actualizarlas")));
     return platform::askYesNo(window, Title, text, QMessageBox::Yes);
 }
 
@@ -66,13 +74,15 @@ void showReport(QWidget* window, const SiteReport& report)
 {
     QStringList details;
     for (const PageOutcome& page : report.pages) {
-        if (page.status == PageOutcome::Status::Refused || !page.unknownIds.isEmpty())
+        if (page.status == PageOutcome::Status::Refused ||
+            page.status == PageOutcome::Status::FolderUnread || !page.unknownIds.isEmpty())
             details.append(outcomeLine(page, report.folder));
     }
     QString text = siteSummary(report);
     if (!details.isEmpty())
         text += QStringLiteral("\n\n") + listed(details);
-    const bool refused = report.count(PageOutcome::Status::Refused) > 0;
+    const bool refused = report.count(PageOutcome::Status::Refused) > 0 ||
+                         report.count(PageOutcome::Status::FolderUnread) > 0;
     platform::inform(window, refused ? QMessageBox::Warning : QMessageBox::Information, Title,
                      text);
 }

@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "base/systemerror.h"
 #include "collation.h"
 #include "sqlcipher.h"
 
@@ -11,9 +12,38 @@ namespace library {
 DatabaseError::DatabaseError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
 namespace {
+// The problem behind an engine's result code; for a failed read or write of the file, the one
+// of the system's error number.
+syserror::Problem problemOf(int code, int systemErrno)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return syserror::Problem::LibraryInUse;
+    case SQLITE_FULL:
+        return syserror::Problem::DiskFull;
+    case SQLITE_READONLY:
+        return systemErrno != 0 ? syserror::OfErrno(systemErrno)
+                                : syserror::Problem::LibraryReadOnly;
+    case SQLITE_PERM:
+        return syserror::Problem::PermissionDenied;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+        return syserror::OfErrno(systemErrno);
+    default:
+        return syserror::Problem::Other;
+    }
+}
+
+QString engineMessage(int code, int systemErrno, const QString& engineText)
+{
+    return syserror::Describe(problemOf(code, systemErrno), engineText);
+}
+
 QString engineMessage(sqlite3* db)
 {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+    return engineMessage(sqlite3_extended_errcode(db), sqlite3_system_errno(db),
+                         QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 // The engine's lock bytes start at 1 GiB into the file, on a page of their own.
@@ -209,7 +239,9 @@ void Database::execute(const QByteArray& sql)
 {
     char* error = nullptr;
     if (sqlite3_exec(db_, sql.constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(db_));
+        const QString message =
+            engineMessage(sqlite3_extended_errcode(db_), sqlite3_system_errno(db_),
+                          QString::fromUtf8(error ? error : sqlite3_errmsg(db_)));
         sqlite3_free(error);
         throw DatabaseError(message);
     }
@@ -243,7 +275,7 @@ void Database::copyTo(Database& target)
     const int stepped = sqlite3_backup_step(backup, -1);
     const int finished = sqlite3_backup_finish(backup);
     if (stepped != SQLITE_DONE)
-        throw DatabaseError(QString::fromUtf8(sqlite3_errstr(stepped)));
+        throw DatabaseError(engineMessage(stepped, 0, QString::fromUtf8(sqlite3_errstr(stepped))));
     if (finished != SQLITE_OK)
         throw DatabaseError(engineMessage(target.db_));
 }

@@ -333,15 +333,6 @@ std::vector<ScriptType> LibraryStore::typesByName()
     return rows;
 }
 
-std::optional<qint64> LibraryStore::categoryIdByName(const QString& nombre)
-{
-    // Names match exactly, letter case included, as the combo lists them.
-    Statement q =
-        db_.prepare("SELECT id FROM categorias WHERE nombre = ?1 COLLATE BINARY ORDER BY id");
-    q.bind(1, nombre);
-    return firstId(q);
-}
-
 std::optional<qint64> LibraryStore::typeIdByName(const QString& nombre)
 {
     Statement q = db_.prepare("SELECT id FROM tipos WHERE nombre = ?1 COLLATE BINARY ORDER BY id");

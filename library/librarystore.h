@@ -70,7 +70,6 @@ public:
     // The editor's lists.
     std::vector<Category> categoriesByName();
     std::vector<ScriptType> typesByName();
-    std::optional<qint64> categoryIdByName(const QString& nombre);
     std::optional<qint64> typeIdByName(const QString& nombre);
 
     // Related files.

@@ -133,7 +133,7 @@ void TestLazyTree::savingIntoAnUnseenCategoryGivesOneNode()
     QVERIFY(w.loaded());
     w->NodeClick(w->FindNode(scriptKey(l.zeta)));
     w->opciones()->boton_Editar()->click();
-    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Rapaces"));
+    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Animales / Aves / Rapaces"));
     w->opciones()->boton_aceptar()->click();
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
 
@@ -168,7 +168,7 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     w->opciones()->boton_aceptar()->click();
     QTRY_COMPARE(rowOf(l.halcon).parent().data().toString(), QStringLiteral("Botones"));
     w->opciones()->boton_Editar()->click();
-    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Rapaces"));
+    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Animales / Aves / Rapaces"));
     w->opciones()->boton_aceptar()->click();
     QVERIFY2(w.boxes.shown.isEmpty(), qPrintable(w.boxes.shown.value(0).text));
     // The script under its whole path, unfolded, and nothing beside it.
@@ -185,7 +185,7 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     const ModalCloser offerToSend;
     w->opciones()->boton_insertar()->click();
     w->Frame2()->Text_nombre()->setText(QStringLiteral("Halcón peregrino"));
-    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Aves"));
+    w->Frame2()->list_categoria()->setCurrentText(QStringLiteral("Animales / Aves"));
     w->opciones()->boton_aceptar()->click();
     QTRY_COMPARE(w->busqueda()->Label_encontrados()->text(), QStringLiteral("2 scripts"));
     QCOMPARE(rowOf(w->id().toLongLong()).data().toString(), QStringLiteral("Halcón peregrino"));

@@ -820,6 +820,17 @@ void TestMainWindow::everyWindowReadsWholeAtItsDesignedSize()
         QCoreApplication::processEvents();
         cut += cutTexts(&w);
     }
+    // On a laptop's screen and a desktop's: the same texts, every category's path whole in its
+    // list on the larger one.
+    const QSize designed = w.size();
+    for (const auto& [size, shortened] : {std::pair{QSize(1280, 800), Shortened::Allowed},
+                                          std::pair{QSize(1920, 1080), Shortened::Cut}}) {
+        w.resize(size);
+        QCoreApplication::processEvents();
+        cut += cutTexts(&w, shortened);
+    }
+    w.resize(designed);
+    QCoreApplication::processEvents();
     // The empty file list shows no sideways scroll bar.
     QVERIFY(!panel->list_ficheros()->horizontalScrollBar()->isVisible());
     frmenviarscript form(*w.cn(), folder.paths(),

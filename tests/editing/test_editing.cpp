@@ -1,9 +1,12 @@
 #include "base/files.h"
 #include "base/module1.h"
 #include "browser/buttonbar.h"
+#include "browser/twips.h"
+#include "editing/categorypaths.h"
 #include "editing/editcommands.h"
 #include "editing/editormenu.h"
 #include "editing/editorpanel.h"
+#include "editing/elidingcombo.h"
 #include "editing/qsci.h"
 #include "editing/relatedfiles.h"
 #include "editing/resourcefiles.h"
@@ -11,10 +14,13 @@
 #include "editing/scriptsave.h"
 #include "editing/sharedfiles.h"
 #include "editing/treedrag.h"
+#include "library/collation.h"
+#include "library/libraryfile.h"
 #include "library/librarystore.h"
 #include "library/nodekey.h"
 #include "tests/support/mainwindow.h"
 #include "tests/support/scriptbuilder.h"
+#include "tests/support/textfit.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -85,6 +91,9 @@ private Q_SLOTS:
     void aFileIsFreedOnlyWhenNoOtherRowNamesIt();
     void relatedFilesStayBareRegularFilesInTheResourcesFolder();
     void nothingIsDeletedOrDiscardedByAReflex();
+    void categoryListIsTheTreeAsPaths();
+    void editorFieldsUseTheRoomTheyHave();
+    void aLibraryInUseIsSaidInSpanish();
 };
 
 void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
@@ -107,7 +116,7 @@ void TestEditing::editorNeedsCategoriesAndTypesAndSavesEachScriptOnce()
         m->opciones()->boton_insertar()->click();
         QCOMPARE(m.buttons(), u"aceptar preview Cancelar"_s);
         QCOMPARE(items(panel->list_categoria()->model()),
-                 (QStringList{u"Desplegables"_s, u"Menús"_s, u"Relojes"_s, u"Sola"_s}));
+                 (QStringList{u"Menús"_s, u"Menús / Desplegables"_s, u"Relojes"_s, u"Sola"_s}));
         m->opciones()->boton_aceptar()->click(); // refused without a name; the editor stays
         QVERIFY(m.boxes.shown.value(0).text == u"Debe de Indicar un nombre"_s &&
                 panel->isVisible());
@@ -402,7 +411,7 @@ void TestEditing::saveStoresAllOfTheEditorOrNothing()
                         "BEGIN SELECT RAISE(ABORT, 'fallo provocado'); END;");
     const qint64 quoted = folder.addCategory(0, u"d'O'Brien"_s);
     auto store = reopen(folder);
-    EditorContents c{u" "_s,      u"Todos"_s, u"d'O'Brien"_s,
+    EditorContents c{u" "_s,      u"Todos"_s, quoted,
                      u"Efecto"_s, u"h()"_s,   u"onload=x"_s,
                      u"<i>"_s,    u"Ayuda"_s, {u"a.gif"_s, u"it's.jpg"_s}};
     const SaveOutcome added = storeScript(*store, 0, c);
@@ -412,20 +421,20 @@ void TestEditing::saveStoresAllOfTheEditorOrNothing()
              (QStringList{c.nombre, c.scriptHead, c.scriptBody, c.scriptHtml, c.scriptAyuda}));
     // An edit moves the row, replaces its file rows and keeps its external file name.
     store = reopen(folder);
-    c.categoria = u"Desplegables"_s;
+    c.categoriaId = l.desplegables;
     QCOMPARE(storeScript(*store, l.reloj, c).categoryId, l.desplegables);
     QCOMPARE(store->script(l.reloj)->nombreFichero, u"externo.js"_s);
     QCOMPARE(fileRows(*store, l.reloj), c.files);
     // Refused or failed half-way, new or edited: nothing of it is stored; the message says why.
-    const std::tuple<QString, QString, QString, SaveStatus, QString> refused[] = {
-        {QString(), u"Menús"_s, u"Efecto"_s, SaveStatus::EmptyName, u"Debe de Indicar un nombre"_s},
-        {u"x"_s, u"Falta"_s, u"Efecto"_s, SaveStatus::UnknownCategory, u"\"Falta\""_s},
-        {u"x"_s, u"menús"_s, u"Efecto"_s, SaveStatus::UnknownCategory, u"\"menús\""_s},
-        {u"x"_s, u"Menús"_s, u"Efecto'"_s, SaveStatus::UnknownType, u"\"Efecto'\""_s},
-        {u"x"_s, u"Menús"_s, u"Efecto"_s, SaveStatus::Failed, u"fallo provocado"_s}};
+    const std::tuple<QString, qint64, QString, SaveStatus, QString> refused[] = {
+        {QString(), l.menus, u"Efecto"_s, SaveStatus::EmptyName, u"Debe de Indicar un nombre"_s},
+        {u"x"_s, 999, u"Efecto"_s, SaveStatus::UnknownCategory, u"ya no está en la biblioteca"_s},
+        {u"x"_s, 0, u"Efecto"_s, SaveStatus::UnknownCategory, u"Elija una categoría"_s},
+        {u"x"_s, l.menus, u"Efecto'"_s, SaveStatus::UnknownType, u"\"Efecto'\""_s},
+        {u"x"_s, l.menus, u"Efecto"_s, SaveStatus::Failed, u"fallo provocado"_s}};
     c.files = QStringList{u"c.gif"_s, u"boom.gif"_s};
     for (const auto& [nombre, categoria, tipo, status, message] : refused) {
-        std::tie(c.nombre, c.categoria, c.tipo) = std::tie(nombre, categoria, tipo);
+        std::tie(c.nombre, c.categoriaId, c.tipo) = std::tie(nombre, categoria, tipo);
         for (qint64 id : {qint64(0), l.reloj}) {
             const SaveOutcome outcome = storeScript(*store, id, c);
             QCOMPARE(outcome.status, status);
@@ -620,6 +629,180 @@ void TestEditing::nothingIsDeletedOrDiscardedByAReflex()
     QTest::keyClick(panel->Text_nombre(), Qt::Key_Escape);
     QCOMPARE(asked(before), QStringList{discard + u" [No]"_s});
     QVERIFY(!panel->isVisible() && m->cn()->scriptsByName().size() == 1);
+}
+
+// Depth first, each parent's children in the library's name order; what the tree cannot reach
+// (a parent missing, parents in a loop) last, with as much of its path as there is.
+void TestEditing::categoryListIsTheTreeAsPaths()
+{
+    const std::vector<library::CategoryListing> rows = {
+        {1, 0, u"Utilidades"_s}, {2, 1, u"Árbol 28"_s}, {3, 1, u"Árbol 112"_s},
+        {4, 1, u"Seguridad"_s},  {5, 0, u"Menús"_s},    {6, 4, u"Claves"_s},
+        {7, 99, u"Huérfana"_s},  {8, 9, u"Bucle A"_s},  {9, 8, u"Bucle B"_s},
+        {10, 7, u"Hija"_s}};
+    // Grouped by parent, each group by name, as the library hands them to the tree.
+    std::vector<library::CategoryListing> grouped = rows;
+    library::SortByName(grouped);
+    std::stable_sort(grouped.begin(), grouped.end(),
+                     [](const auto& a, const auto& b) { return a.idPadre < b.idPadre; });
+    QStringList shown;
+    QList<qint64> ids;
+    for (const CategoryPath& c : CategoryPaths(grouped)) {
+        shown << c.path + (c.reachable ? QString() : u" (fuera del árbol)"_s);
+        ids << c.id;
+    }
+    QCOMPARE(
+        shown,
+        (QStringList{u"Menús"_s, u"Utilidades"_s, u"Utilidades / Árbol 28"_s,
+                     u"Utilidades / Árbol 112"_s, u"Utilidades / Seguridad"_s,
+                     u"Utilidades / Seguridad / Claves"_s, u"Bucle A / Bucle B (fuera del árbol)"_s,
+                     u"Bucle B / Bucle A (fuera del árbol)"_s, u"Huérfana (fuera del árbol)"_s,
+                     u"Huérfana / Hija (fuera del árbol)"_s}));
+    QCOMPARE(ids, (QList<qint64>{5, 1, 2, 3, 4, 6, 9, 8, 7, 10}));
+}
+
+// At the designed size and on larger screens the name and browsers boxes take the room the
+// lists leave, the lists are as wide as their longest entry, long texts show from their first
+// character, and the panes reach the foot of the window. The category list shows paths in the
+// tree's order; a new script starts where the user stands; the chosen category is stored by id.
+void TestEditing::editorFieldsUseTheRoomTheyHave()
+{
+    TempProgramFolder folder;
+    const SampleLibrary l(folder);
+    const qint64 utilidades = folder.addCategory(0, u"Utilidades"_s);
+    const qint64 seguridad = folder.addCategory(utilidades, u"Seguridad"_s);
+    folder.addCategory(utilidades, u"Árbol 112"_s);
+    folder.addCategory(utilidades, u"Árbol 28"_s);
+    folder.addCategory(seguridad, u"Contraseñas y claves de acceso"_s);
+    // The same name under another parent, made later: its id is the higher one.
+    const qint64 otraSeguridad = folder.addCategory(l.relojes, u"Seguridad"_s);
+    const QString browsers =
+        u"Chrome 120, Firefox 115, Edge, Safari 17, Opera, "_s.repeated(3) + u"y los demás"_s;
+    const qint64 clave = ScriptBuilder(u"Generador de claves"_s)
+                             .in(otraSeguridad)
+                             .type(l.efecto)
+                             .browsers(browsers)
+                             .addTo(folder);
+    MainWindowUnderTest m(folder, {1280, 800});
+    QVERIFY(m.loaded());
+    EditorPanel* panel = m->Frame2();
+    ElidingComboBox* list = panel->list_categoria();
+    const auto entries = [list] {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->itemText(i);
+        return texts;
+    };
+
+    // A new script starts in the category chosen in the tree, or in the chosen script's.
+    const std::tuple<QString, QString, qint64> starts[] = {
+        {categoryKey(seguridad), u"Utilidades / Seguridad"_s, seguridad},
+        {scriptKey(clave), u"Relojes / Seguridad"_s, otraSeguridad},
+        {library::RootKey, u"Menús"_s, l.menus}};
+    for (const auto& [key, path, id] : starts) {
+        m.click(key);
+        QTest::mouseClick(m->opciones()->boton_insertar(), Qt::LeftButton);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(list->currentText(), path);
+        QCOMPARE(list->currentData().toLongLong(), id);
+        QTest::mouseClick(m->opciones()->boton_salir(1), Qt::LeftButton);
+        QVERIFY(!panel->isVisible());
+    }
+    QCOMPARE(entries(),
+             (QStringList{u"Menús"_s, u"Menús / Desplegables"_s, u"Relojes"_s,
+                          u"Relojes / Seguridad"_s, u"Utilidades"_s, u"Utilidades / Árbol 28"_s,
+                          u"Utilidades / Árbol 112"_s, u"Utilidades / Seguridad"_s,
+                          u"Utilidades / Seguridad / Contraseñas y claves de acceso"_s}));
+
+    // An existing script: its own category chosen, its long browsers text from the start.
+    m.click(scriptKey(clave));
+    QTest::mouseClick(m->opciones()->boton_Editar(), Qt::LeftButton);
+    QCOMPARE(list->currentText(), u"Relojes / Seguridad"_s);
+    for (QLineEdit* box : {panel->Text_nombre(), panel->Text_navegador()}) {
+        QCOMPARE(box->cursorPosition(), 0);
+        QVERIFY2(box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() <
+                     box->fontMetrics().averageCharWidth() * 2,
+                 qPrintable(box->objectName()));
+    }
+
+    const int dpi = twips::dpiOf(&m.w);
+    const QSize designed(twips::toPixels(9195, dpi), twips::toPixels(6135, dpi));
+    for (const QSize size : {designed, QSize(1280, 800), QSize(1920, 1080)}) {
+        m->resize(size);
+        QCoreApplication::processEvents();
+        const QByteArray at =
+            QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
+        const QRect name = panel->Text_nombre()->geometry();
+        const QRect kinds = panel->list_tipo()->geometry();
+        const QRect chosen = list->geometry();
+        const QRect tabs = panel->tabscript()->geometry();
+        // Both boxes alike, both lists alike, the lists ending where the tabs end.
+        QCOMPARE(panel->Text_navegador()->geometry().width(), name.width());
+        QCOMPARE(kinds.width(), chosen.width());
+        QVERIFY2(qAbs(chosen.right() - tabs.right()) <= 2, at);
+        // No empty strip under the panes.
+        QVERIFY2(m->height() - panel->geometry().bottom() <= twips::toPixels(300, dpi), at);
+        QVERIFY2(panel->height() - tabs.bottom() <= twips::toPixels(100, dpi), at);
+        const int need =
+            std::max(list->wholeEntriesWidth(), panel->list_tipo()->wholeEntriesWidth());
+        if (size == designed) {
+            // The boxes keep their designed width; a long path shows its beginning and its end,
+            // the whole of it in the open list.
+            QVERIFY2(name.width() >= twips::toPixels(2000, dpi), at);
+            QVERIFY2(chosen.width() < need, at);
+            const QString last = list->itemText(list->count() - 1);
+            const QString shown = list->shownText(last);
+            QVERIFY2(shown.startsWith(u"Utilidades / "_s) && shown.endsWith(u" acceso"_s),
+                     qPrintable(shown));
+            QVERIFY(list->listWidth() >= list->view()->sizeHintForColumn(0));
+            QCOMPARE(cutTexts(&m.w), QStringList());
+        } else {
+            // Every entry whole, the lists no wider than that, the boxes with the rest.
+            QVERIFY2(qAbs(chosen.width() - need) <= 2, at);
+            QVERIFY2(name.width() > chosen.width(), at);
+            QCOMPARE(cutTexts(&m.w, Shortened::Cut), QStringList());
+        }
+    }
+
+    // Saved as it was, the script stays in its own "Seguridad", not the first of that name.
+    QTest::mouseClick(m->opciones()->boton_aceptar(), Qt::LeftButton);
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(m->cn()->script(clave)->idCategoria, otraSeguridad);
+    // Another one chosen from the open list with the keys is where it goes.
+    QTest::mouseClick(m->opciones()->boton_Editar(), Qt::LeftButton);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End);
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(list->currentText(), u"Utilidades / Seguridad"_s);
+    QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(m->cn()->script(clave)->idCategoria, seguridad);
+    QCOMPARE(m.current(), scriptKey(clave));
+    QCOMPARE(m.node(scriptKey(clave))->parent(), m.node(categoryKey(seguridad)));
+}
+
+// Saving while another program holds the library: the message says so in Spanish, and nothing
+// is stored.
+void TestEditing::aLibraryInUseIsSaidInSpanish()
+{
+    TempProgramFolder folder;
+    const SampleLibrary l(folder);
+    MainWindowUnderTest m(folder);
+    EditorPanel* panel = m->Frame2();
+    m.click(categoryKey(l.relojes));
+    QTest::mouseClick(m->opciones()->boton_insertar(), Qt::LeftButton);
+    QTest::keyClicks(panel->Text_nombre(), u"Reloj de sol"_s);
+    library::Database other =
+        library::Database::open(folder.libraryPath(), library::LibraryPassword);
+    other.execute("BEGIN EXCLUSIVE");
+    QTest::mouseClick(m->opciones()->boton_aceptar(), Qt::LeftButton);
+    other.execute("ROLLBACK");
+    const QString said = m.boxes.shown.value(m.boxes.shown.size() - 1).text;
+    QVERIFY2(said.startsWith(u"No se ha podido guardar el Script"_s) &&
+                 said.contains(u"La biblioteca está en uso por otro programa"_s),
+             qPrintable(said));
+    QVERIFY(panel->isVisible());
+    QCOMPARE(m->cn()->scriptsByName().size(), size_t(2));
 }
 
 QTEST_MAIN(TestEditing)

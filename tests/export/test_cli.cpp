@@ -3,12 +3,15 @@
 
 #include "buildinfo.h"
 #include "export/pagefile.h"
+#include "library/libraryfile.h"
 #include "tests/export/sitefixture.h"
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace exporting;
 
@@ -95,6 +98,7 @@ private Q_SLOTS:
     void helpVersionAndOptionFaultsInSpanish();
     void diffIsWhatTheExportWouldWriteAndWritesNothing();
     void dryRunSaysWhatTheUpdateWouldDoAndWritesNothing();
+    void systemFaultsAreToldInSpanish();
 };
 
 void TestCli::exportWritesThePageAndCopiesItsFiles()
@@ -105,11 +109,16 @@ void TestCli::exportWritesThePageAndCopiesItsFiles()
     const Run r = run(f, {QString::number(f.lib.reloj), page});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(QString::fromUtf8(r.out),
-             QStringLiteral("Script exportado a %1; 1 ficheros copiados a %2 (1 "
-                            "no están en la biblioteca).\n")
+             QStringLiteral("Script exportado a %1; 1 fichero copiado a %2 (1 "
+                            "no está en la biblioteca).\n")
                  .arg(page, f.path(QStringLiteral("resources"))));
     QVERIFY(bytesOf(page).contains("\n" + htmlBeginMarker(f.lib.reloj) + "\n <div id=\"r\">"));
     QCOMPARE(bytesOf(f.path(QStringLiteral("resources/reloj.gif"))), QByteArray("GIF89a-reloj"));
+    // With the missing file in the library, both copied; the counts agree in number.
+    f.folder.writeResource(QStringLiteral("falta.png"), "PNG falta");
+    QCOMPARE(QString::fromUtf8(run(f, {QString::number(f.lib.reloj), page}).out),
+             QStringLiteral("Script exportado a %1; 2 ficheros copiados a %2.\n")
+                 .arg(page, f.path(QStringLiteral("resources"))));
     // Without --library, the library beside the program; a page that is not there yet.
     const QString copy = f.folder.filePath(QStringLiteral("korvalis-export"));
     QVERIFY(QFile::copy(Staged, copy));
@@ -303,11 +312,13 @@ void TestCli::siteUpdateRewritesEachMarkedPageOrSaysWhyNot()
             "ajena.html: al día (marcas de scripts que no están en la biblioteca, sin tocar: "
             "404)\nblog/2024/entrada.HTM: actualizada\nfija.html: rechazada: No se puede "
             "escribir la página «%2»: es de sólo lectura. La página no se ha modificado.\n"
-            "index.html: actualizada\nrota.html: rechazada: Script %1: La página tiene una "
+            "index.html: actualizada\nrota.html: rechazada: Script «Reloj digital»: La página "
+            "tiene una "
             "marca de comienzo del script %1 sin su marca de fin, o una de fin sin la de "
             "comienzo. Corríjala antes de exportar. La página no se ha modificado.\n"
-            "sub/sin-copias.html: rechazada: No se puede crear la carpeta «%3». La página no "
-            "se ha modificado.\n2 páginas actualizadas, 1 página al día, 4 páginas "
+            "sub/sin-copias.html: rechazada: No se puede crear la carpeta «%3»: Ya existe un "
+            "fichero con ese nombre (File exists). La página no se ha modificado.\n2 páginas "
+            "actualizadas, 1 página al día, 4 páginas "
             "rechazadas. El script %4 «Menú d'O'Brien» no deja marcas en la página; "
             "actualice sus páginas con Exportar Script.\n")
             .arg(f.lib.reloj)
@@ -402,8 +413,9 @@ void TestCli::helpVersionAndOptionFaultsInSpanish()
              QStringLiteral("exec \"$0\" --library \"$1\" %1 > /dev/full").arg(QLatin1String(form)),
              Staged, f.folder.path()},
             QStringLiteral("sh"));
-        QVERIFY2(full.exitCode == 2 && full.err.startsWith(QStringLiteral(
-                                           "No se puede escribir la salida del programa: ")),
+        QVERIFY2(full.exitCode == 2 &&
+                     full.err.startsWith(QStringLiteral("No se puede escribir la salida del "
+                                                        "programa: No queda espacio en el disco")),
                  qPrintable(full.err));
     }
 
@@ -565,7 +577,8 @@ void TestCli::dryRunSaysWhatTheUpdateWouldDoAndWritesNothing()
                  "ajena.html: al día (marcas de scripts que no están en la biblioteca, sin tocar: "
                  "404)\nblog/entrada.html: se actualizaría\nfija.html: rechazada: No se puede "
                  "escribir la página «%2»: es de sólo lectura. La página no se ha modificado.\n"
-                 "index.html: se actualizaría\nrota.html: rechazada: Script %1: La página tiene "
+                 "index.html: se actualizaría\nrota.html: rechazada: Script «Reloj digital»: La "
+                 "página tiene "
                  "una marca de comienzo del script %1 sin su marca de fin, o una de fin sin la de "
                  "comienzo. Corríjala antes de exportar. La página no se ha modificado.\n"
                  "2 páginas se actualizarían, 1 página al día, 2 páginas rechazadas. El script %3 "
@@ -589,6 +602,99 @@ void TestCli::dryRunSaysWhatTheUpdateWouldDoAndWritesNothing()
                        "páginas con Exportar Script.\n")
             .arg(f.lib.menu)));
     QCOMPARE(snapshot(f.site.path()), before);
+}
+
+// A full disk, a folder the user may not write or read, a library another program holds: each
+// said in Spanish, the system's own words after it. A folder that cannot be read is counted as a
+// folder, not as a page.
+void TestCli::systemFaultsAreToldInSpanish()
+{
+    SiteFixture f;
+    const qint64 big = ScriptBuilder(QStringLiteral("Fondo grande"))
+                           .in(f.lib.relojes)
+                           .type(f.lib.efecto)
+                           .head(QStringLiteral("<script>fondo()</script>"))
+                           .file(QStringLiteral("fondo.bin"), QByteArray(256 * 1024, 'f'))
+                           .addTo(f.folder);
+    f.folder.closeLibrary();
+    const bool root = ::geteuid() == 0;
+    // As root, the command runs without the power to pass over permissions.
+    const auto obeyingPermissions = [root](const QStringList& args) {
+        return root ? run(QStringList{QStringLiteral("--bounding-set"),
+                                      QStringLiteral("-dac_override,-dac_read_search"), Staged} +
+                              args,
+                          QStringLiteral("setpriv"))
+                    : run(args);
+    };
+    const QStringList library = {QStringLiteral("--library"), f.folder.path()};
+
+    // The page's folder has room for the page, not for the script's file.
+    if (root && !QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty()) {
+        QVERIFY(QDir().mkpath(f.path(QStringLiteral("lleno"))));
+        const Run full =
+            run({QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"),
+                 QStringLiteral("mount -t tmpfs -o size=64k tmpfs \"$1\" || exit 9; "
+                                "exec \"$0\" --library \"$2\" \"$3\" \"$1/p.html\""),
+                 Staged, f.path(QStringLiteral("lleno")), f.folder.path(), QString::number(big)},
+                QStringLiteral("unshare"));
+        QCOMPARE(full.exitCode, 1);
+        QVERIFY2(full.err.contains(
+                     QStringLiteral("No queda espacio en el disco (No space left on device)")) &&
+                     full.err.contains(QStringLiteral("La página no se ha modificado")),
+                 qPrintable(full.err));
+    }
+
+    // A folder the user may not write into.
+    const QString closed = f.path(QStringLiteral("cerrada"));
+    QVERIFY(QDir().mkpath(closed));
+    QVERIFY(QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther));
+    Run r = obeyingPermissions(
+        library + QStringList{QString::number(f.nieve), closed + QStringLiteral("/p.html")});
+    QVERIFY2(r.exitCode == 1 &&
+                 r.err.contains(QStringLiteral("Permiso denegado (Permission denied)")),
+             qPrintable(r.err));
+    QVERIFY(QDir(closed).isEmpty());
+
+    // Folders of a site the user may not read: each a folder, one line each, counted apart.
+    const QString index = f.page(QStringLiteral("index.html"), {f.lib.reloj});
+    f.page(QStringLiteral("privada/p.html"), {f.lib.reloj});
+    f.page(QStringLiteral("blog/secreta/p.html"), {f.lib.reloj});
+    const QStringList update = library + QStringList{QStringLiteral("--update"), f.site.path(),
+                                                     QString::number(f.lib.reloj)};
+    const QString noReading =
+        QStringLiteral("carpeta sin leer: Permiso denegado (Permission denied)");
+    QVERIFY(QFile::setPermissions(f.path(QStringLiteral("privada")), QFileDevice::Permissions()));
+    r = obeyingPermissions(update);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(r.out),
+             QStringLiteral("privada: %1\nblog/secreta/p.html: actualizada\nindex.html: "
+                            "actualizada\n2 páginas actualizadas, 0 páginas al día, 0 páginas "
+                            "rechazadas. 1 carpeta no se ha podido leer.\n")
+                 .arg(noReading));
+    QVERIFY(bytesOf(index).contains("function t()"));
+    QVERIFY(
+        QFile::setPermissions(f.path(QStringLiteral("blog/secreta")), QFileDevice::Permissions()));
+    r = obeyingPermissions(update);
+    QCOMPARE(QString::fromUtf8(r.out),
+             QStringLiteral("blog/secreta: %1\nprivada: %1\nindex.html: al día\n0 páginas "
+                            "actualizadas, 1 página al día, 0 páginas rechazadas. 2 carpetas no se "
+                            "han podido leer.\n")
+                 .arg(noReading));
+    for (const char* folder : {"privada", "blog/secreta", "cerrada"})
+        QFile::setPermissions(f.path(QString::fromLatin1(folder)), QFileDevice::ReadOwner |
+                                                                       QFileDevice::WriteOwner |
+                                                                       QFileDevice::ExeOwner);
+
+    // A library another program is writing, for longer than the command waits.
+    library::Database writer =
+        library::Database::open(f.folder.libraryPath(), library::LibraryPassword);
+    writer.execute("BEGIN EXCLUSIVE");
+    r = run(library + QStringList{QStringLiteral("--list")});
+    writer.execute("ROLLBACK");
+    QVERIFY2(r.exitCode == 2 &&
+                 r.err.contains(QStringLiteral("La biblioteca está en uso por otro programa")),
+             qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

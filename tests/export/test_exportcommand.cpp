@@ -9,6 +9,7 @@
 #include "library/nodekey.h"
 #include "tests/export/sitefixture.h"
 #include "tests/support/mainwindow.h"
+#include "tests/support/permissionsenforced.h"
 
 #include <QMenu>
 #include <QProcess>
@@ -183,7 +184,9 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
     QCOMPARE(w.boxes.shown.size(), 3);
     QVERIFY2(w.boxes.shown[0].text.contains(QStringLiteral("Hay 3 páginas en «%1» con el script "
                                                            "«Reloj digital»")
-                                                .arg(f.site.path())),
+                                                .arg(f.site.path())) &&
+                 w.boxes.shown[0].text.endsWith(
+                     QStringLiteral("¿Desea actualizarlas con el código de la biblioteca?")),
              qPrintable(w.boxes.shown[0].text));
     QCOMPARE(w.boxes.shown[2].text, QStringLiteral("2 páginas actualizadas, 1 página al día, 0 "
                                                    "páginas rechazadas."));
@@ -204,8 +207,8 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
                  QStringLiteral("1 página actualizada, 2 páginas al día, 1 página rechazada. "
                                 "El script %2 «Menú d'O'Brien» no deja marcas en la página; "
                                 "actualice sus páginas con Exportar Script.\n\n"
-                                "rota.html: rechazada: Script %1: no es un fichero html valido")
-                     .arg(f.nieve)
+                                "rota.html: rechazada: Script «Nieve»: no es un fichero html "
+                                "valido")
                      .arg(f.lib.menu)),
              qPrintable(w.boxes.shown[4].text));
     QVERIFY(bytesOf(both).contains("nieve()") && !bytesOf(both).contains("viejo()"));
@@ -240,6 +243,31 @@ void TestExportCommand::treeMenuExportsAndUpdatesTheSite()
                             "Cancelado: %2 páginas sin tocar.")
                  .arg(updated)
                  .arg(pages.size() - updated));
+
+    // One page, and a folder the user may not read: counted apart, named at the end.
+    const QString una = f.path(QStringLiteral("una"));
+    f.page(QStringLiteral("una/p.html"), {f.lib.reloj});
+    f.page(QStringLiteral("una/privada/q.html"), {f.lib.reloj});
+    QVERIFY(QFile::setPermissions(una + QStringLiteral("/privada"), QFileDevice::Permissions()));
+    {
+        const PermissionsEnforced obeyed;
+        w.dialogs.folders << una;
+        w.boxes.answer(QMessageBox::Yes);
+        rightClick(w, reloj, 3);
+    }
+    QFile::setPermissions(una + QStringLiteral("/privada"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QList<platform::Message> last = w.boxes.shown.mid(w.boxes.shown.size() - 2);
+    QVERIFY2(last.value(0).text.startsWith(QStringLiteral("Hay una página en «%1»").arg(una)) &&
+                 last.value(0).text.endsWith(QStringLiteral(
+                     "1 carpeta no se ha podido leer; se indican al final.\n\n¿Desea "
+                     "actualizarla con el código de la biblioteca?")),
+             qPrintable(last.value(0).text));
+    QCOMPARE(last.value(1).icon, QMessageBox::Warning);
+    QCOMPARE(last.value(1).text,
+             QStringLiteral("1 página actualizada, 0 páginas al día, 0 páginas rechazadas. 1 "
+                            "carpeta no se ha podido leer.\n\nprivada: carpeta sin leer: Permiso "
+                            "denegado (Permission denied)"));
 
     // A script that leaves no markers: its pages cannot be found, and it is said at once,
     // before a folder is asked for.

@@ -106,6 +106,10 @@ void TestExportFaults::everyFailingCallLeavesOldBytesOrTheWholeResult()
         QVERIFY2(r.output.contains(siteUpdate ? QStringLiteral("rechazada")
                                               : QStringLiteral("La página no se ha modificado")),
                  what.constData());
+        // The full disk told in Spanish, the system's words after it.
+        QVERIFY2(r.output.contains(
+                     QStringLiteral("No queda espacio en el disco (No space left on device)")),
+                 what.constData());
         // A folder that cannot be listed is reported on its own; the page beside it is done.
         if (!call.line.contains(QLatin1String("O_DIRECTORY")))
             QVERIFY2(after.value(QStringLiteral("p.html")) ==

@@ -1,6 +1,9 @@
 #include "tests/support/textfit.h"
 
+#include "editing/elidingcombo.h"
+
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,7 +14,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-QStringList cutTexts(QWidget* window)
+QStringList cutTexts(QWidget* window, Shortened shortened)
 {
     QStringList cut;
     const auto check = [&](QWidget* w, const QString& text, QSize needed, QRect room) {
@@ -50,6 +53,23 @@ QStringList cutTexts(QWidget* window)
                 room = push->style()->subElementRect(QStyle::SE_PushButtonContents, &option, push);
             }
             check(button, button->text(), fm.size(Qt::TextShowMnemonic, button->text()), room);
+        } else if (auto* eliding = qobject_cast<editing::ElidingComboBox*>(w)) {
+            for (int i = 0; i < eliding->count(); ++i) {
+                const QString text = eliding->itemText(i);
+                const QString shown = eliding->shownText(text);
+                if (shown == text)
+                    continue;
+                // Shortened, it must still begin as the entry does, read whole in the open list
+                // and, while chosen, in the tooltip.
+                const qsizetype dots = shown.indexOf(u'…');
+                const bool readable =
+                    shortened == Shortened::Allowed && dots > 0 &&
+                    text.startsWith(shown.left(dots)) &&
+                    eliding->listWidth() >= eliding->view()->sizeHintForColumn(0) &&
+                    (i != eliding->currentIndex() || eliding->toolTip() == text);
+                if (!readable)
+                    cut.append(window->objectName() + u'/' + w->objectName() + u": "_s + text);
+            }
         } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
             QStyleOptionComboBox option;
             option.initFrom(combo);
