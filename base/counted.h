@@ -18,4 +18,10 @@ inline QString Counted(qint64 n, const QString& one, const QString& many)
     return QString::number(n) + QLatin1Char(' ') + Agreeing(n, one, many);
 }
 
+// The same for words written as UTF-8 literals.
+inline QString Counted(qint64 n, const char* one, const char* many)
+{
+    return Counted(n, QString::fromUtf8(one), QString::fromUtf8(many));
+}
+
 } // namespace counted

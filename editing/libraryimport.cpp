@@ -1,6 +1,6 @@
 #include "libraryimport.h"
 
-#include "base/counttext.h"
+#include "base/counted.h"
 #include "base/files.h"
 #include "base/module1.h"
 #include "library/collation.h"
@@ -474,30 +474,31 @@ QString LineText(const ImportLine& line)
 
 QString SummaryText(const ImportReport& r)
 {
-    using base::countText;
-    return countText(r.count(Outcome::Imported), "script importado", "scripts importados") +
+    return counted::Counted(r.count(Outcome::Imported), "script importado", "scripts importados") +
            QStringLiteral(", %1 con otro nombre, ").arg(r.count(Outcome::Renamed)) +
-           countText(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
-           QStringLiteral(", ") + countText(r.count(Outcome::Refused), "rechazado", "rechazados") +
+           counted::Counted(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
+           QStringLiteral(", ") +
+           counted::Counted(r.count(Outcome::Refused), "rechazado", "rechazados") +
            QStringLiteral("; ") +
-           countText(r.newCategories, "categoría nueva", "categorías nuevas") +
-           QStringLiteral(", ") + countText(r.copiedFiles, "fichero copiado", "ficheros copiados") +
+           counted::Counted(r.newCategories, "categoría nueva", "categorías nuevas") +
+           QStringLiteral(", ") +
+           counted::Counted(r.copiedFiles, "fichero copiado", "ficheros copiados") +
            QLatin1Char('.');
 }
 
 QString QuestionText(const ImportReport& r)
 {
-    using base::countText;
     const int imported = r.count(Outcome::Imported);
     QString text = QString::fromUtf8(imported == 1 ? "Se importará " : "Se importarán ") +
-                   countText(imported, "script nuevo", "scripts nuevos") + QStringLiteral("; ") +
-                   countText(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
+                   counted::Counted(imported, "script nuevo", "scripts nuevos") +
                    QStringLiteral("; ") +
-                   countText(r.count(Outcome::Renamed),
-                             "con el mismo nombre y otro código entrará con otro nombre",
-                             "con el mismo nombre y otro código entrarán con otro nombre");
+                   counted::Counted(r.count(Outcome::AlreadyThere), "ya estaba", "ya estaban") +
+                   QStringLiteral("; ") +
+                   counted::Counted(r.count(Outcome::Renamed),
+                                    "con el mismo nombre y otro código entrará con otro nombre",
+                                    "con el mismo nombre y otro código entrarán con otro nombre");
     if (const int refused = r.count(Outcome::Refused))
-        text += QStringLiteral("; ") + countText(refused, "se rechazará", "se rechazarán");
+        text += QStringLiteral("; ") + counted::Counted(refused, "se rechazará", "se rechazarán");
     const bool one = imported + r.count(Outcome::Renamed) == 1;
     return text + QString::fromUtf8(one ? ".\n\n¿Desea importarlo?" : ".\n\n¿Desea importarlos?");
 }

@@ -1,6 +1,6 @@
 #include "libraryshare.h"
 
-#include "base/counttext.h"
+#include "base/counted.h"
 #include "base/files.h"
 #include "base/module1.h"
 #include "editing/librarysnapshot.h"
@@ -227,15 +227,15 @@ base::Result ShareLibrary(library::Database& db, const QString& resources,
 
 QString ShareSummary(const ShareReport& r, const QString& targetFolder)
 {
-    using base::countText;
-    QString text = countText(r.scripts, "script", "scripts") + QStringLiteral(" en ") +
-                   countText(r.categories, "categoría", "categorías") +
+    QString text = counted::Counted(r.scripts, "script", "scripts") + QStringLiteral(" en ") +
+                   counted::Counted(r.categories, "categoría", "categorías") +
                    QString::fromUtf8(r.scripts == 1 ? " escrito en «" : " escritos en «") +
                    targetFolder + QStringLiteral("»; ") +
-                   countText(r.copiedFiles, "fichero copiado", "ficheros copiados");
+                   counted::Counted(r.copiedFiles, "fichero copiado", "ficheros copiados");
     if (r.missingFiles > 0)
         text += QStringLiteral(" (") +
-                countText(r.missingFiles, "no está en la biblioteca", "no están en la biblioteca") +
+                counted::Counted(r.missingFiles, "no está en la biblioteca",
+                                 "no están en la biblioteca") +
                 QLatin1Char(')');
     return text + QLatin1Char('.');
 }

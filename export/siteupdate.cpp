@@ -53,11 +53,6 @@ bool alreadyCopied(const QString& source, const QString& copy)
            contentOf(source) == contentOf(copy);
 }
 
-QString pagesText(int n, const char* one, const char* many)
-{
-    return counted::Counted(n, QString::fromUtf8(one), QString::fromUtf8(many));
-}
-
 } // namespace
 
 QList<ScriptName> scriptsWithoutMarkers(library::LibraryStore& store, const QList<qint64>& wanted)
@@ -394,21 +389,22 @@ QString siteSummary(const SiteReport& report)
 {
     QString text =
         QStringLiteral("%1, %2, %3.")
-            .arg(report.dryRun ? pagesText(report.count(PageOutcome::Status::WouldUpdate),
-                                           "página se actualizaría", "páginas se actualizarían")
-                               : pagesText(report.count(PageOutcome::Status::Updated),
-                                           "página actualizada", "páginas actualizadas"),
-                 pagesText(report.count(PageOutcome::Status::UpToDate), "página al día",
-                           "páginas al día"),
-                 pagesText(report.count(PageOutcome::Status::Refused), "página rechazada",
-                           "páginas rechazadas"));
+            .arg(report.dryRun
+                     ? counted::Counted(report.count(PageOutcome::Status::WouldUpdate),
+                                        "página se actualizaría", "páginas se actualizarían")
+                     : counted::Counted(report.count(PageOutcome::Status::Updated),
+                                        "página actualizada", "páginas actualizadas"),
+                 counted::Counted(report.count(PageOutcome::Status::UpToDate), "página al día",
+                                  "páginas al día"),
+                 counted::Counted(report.count(PageOutcome::Status::Refused), "página rechazada",
+                                  "páginas rechazadas"));
     if (const int folders = report.count(PageOutcome::Status::FolderUnread); folders > 0)
         text += QLatin1Char(' ') +
                 counted::Counted(folders, QStringLiteral("carpeta no se ha podido leer."),
                                  QStringLiteral("carpetas no se han podido leer."));
     if (report.notReached > 0)
         text += QStringLiteral(" Cancelado: %1 sin tocar.")
-                    .arg(pagesText(report.notReached, "página", "páginas"));
+                    .arg(counted::Counted(report.notReached, "página", "páginas"));
     if (!report.withoutMarkers.isEmpty())
         text += QLatin1Char(' ') + withoutMarkersSentence(report.withoutMarkers);
     return text;
