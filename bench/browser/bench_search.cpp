@@ -1,6 +1,7 @@
 // Searching the large library of bench_tree: the time from a keystroke in the search box to
 // the filtered tree laid out and painted, the time to build the index of a library without
 // one, and what the index adds to saving a script.
+#include "bench/support/benchclock.h"
 #include "bench/support/benchlibrary.h"
 #include "browser/categorytree.h"
 #include "browser/searchbox.h"
@@ -23,7 +24,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::cpuMilliseconds;
+using bench::median;
+using bench::millisecondsSince;
 
 // One library without an index and one copy that has it, built once for every measurement.
 struct Libraries
@@ -52,19 +56,6 @@ Libraries& libraries()
 {
     static Libraries l;
     return l;
-}
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// This thread's processor time: on a busy machine the wall clock also counts other programs.
-double cpuMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1000 + double(t.tv_nsec) / 1e6;
 }
 
 void BM_BuildIndex(benchmark::State& state)
@@ -129,12 +120,6 @@ struct Panel
         settle();
     }
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // Types the query a key at a time, then Escape; every keystroke is timed to the painted tree.
 void BM_TypeQuery(benchmark::State& state, const QString& query)

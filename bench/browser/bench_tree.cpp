@@ -2,6 +2,7 @@
 // and scripts spread over them. The window fills a large library's tree as it comes into
 // view (the categories and the root's first level at start); the whole fill is what a
 // search needs.
+#include "bench/support/benchclock.h"
 #include "bench/support/benchlibrary.h"
 #include "browser/categorytree.h"
 #include "browser/searchbox.h"
@@ -18,26 +19,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// This thread's processor time: on a busy machine the wall clock also counts other programs.
-double cpuMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1000 + double(t.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using bench::Clock;
+using bench::cpuMilliseconds;
+using bench::median;
+using bench::millisecondsSince;
 
 int nodeCount(QTreeWidget& tree)
 {
