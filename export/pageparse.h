@@ -8,6 +8,12 @@ namespace exporting {
 // Whether `c` ends a tag name.
 bool isTagNameEnd(char c);
 
+// The next "<body" followed by a character that ends a tag name, from `from` on; -1 if none.
+qsizetype findBodyCandidate(const QByteArray& page, qsizetype from);
+
+// The name after "charset=" in a content-type value, as browsers read it; empty if none.
+QByteArray charsetFromContentType(const QByteArray& content);
+
 // A range of bytes, [start, end).
 struct ByteSpan
 {
