@@ -158,20 +158,12 @@ void SearchBox::Search()
         const QScopedValueRollback filling(filling_, true);
         categories->FillAll();
     }
-    // Best first: Enter picks the first.
-    std::vector<QTreeWidgetItem*> nodes;
-    nodes.reserve(ids.size());
-    firstId_ = 0;
-    for (qint64 id : ids) {
-        if (QTreeWidgetItem* node = categories->ScriptNode(id)) {
-            if (nodes.empty())
-                firstId_ = id;
-            nodes.push_back(node);
-        }
-    }
-    // The results follow the tree's order: the same scripts found in another order are the
-    // same results, and stay where the person scrolled them to.
-    if (!results_->Show(nodes))
+    // Best first: Enter picks the first. The results follow the tree's order: the same
+    // scripts found in another order are the same results, and stay where the person
+    // scrolled them to.
+    const SearchResults::Shown shown = results_->Show(ids);
+    firstId_ = shown.firstId;
+    if (!shown.changed)
         return;
     pickedOnChange_ = nullptr;
     if (!searching_) {
@@ -185,7 +177,7 @@ void SearchBox::Search()
         tree_->hide();
     }
     Tree_resultados_->expandAll();
-    showCount(CountText(int(nodes.size())));
+    showCount(CountText(shown.scripts));
 }
 
 bool SearchBox::followReadiness(library::LibraryStore* store)

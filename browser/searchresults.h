@@ -23,10 +23,18 @@ public:
     // Reads the tree's shape now, if it changed since it was last read, rather than at the
     // next search.
     void ReadShape();
-    // Shows these script nodes (none of them null) and the categories above them. False,
-    // and the rows (and where they are scrolled to) left as they are, when they are the
-    // nodes shown already.
-    bool Show(const std::vector<QTreeWidgetItem*>& scripts);
+    struct Shown
+    {
+        // How many of the scripts have a node, and the first of those (0 for none).
+        int scripts = 0;
+        qint64 firstId = 0;
+        // False, and the rows (and where they are scrolled to) left as they are, when they
+        // stand for the nodes shown already.
+        bool changed = false;
+    };
+    // Shows the nodes of these scripts and the categories above them; a script without a
+    // node in the tree is left out.
+    Shown Show(const std::vector<qint64>& scriptIds);
     // No rows; the nodes may go away after this.
     void Clear();
 
@@ -47,7 +55,9 @@ private:
         int parent = -1;
         // The place among its parent's rows.
         int place = 0;
-        std::vector<int> children;
+        // Where its children's rows are in children_, and how many.
+        int firstChild = 0;
+        int childCount = 0;
     };
     // The tree's nodes in its order (a node before its children, siblings in order), each
     // with the place of its parent there (-1 at the top). Read once for every search until
@@ -59,14 +69,21 @@ private:
         int parent;
     };
     void readShape();
-    int shapePlaceOf(QTreeWidgetItem* node) const;
+    int shapePlaceOf(qint64 packedKey) const;
 
     QTreeWidget* tree_;
     std::vector<ShapeNode> shape_;
-    QHash<QTreeWidgetItem*, int> shapePlaces_;
+    // The places by the nodes' packed keys: a search's results come as ids, and one lookup
+    // each finds their places without touching the nodes. An array by key where the keys
+    // are few enough for one, else a hash.
+    static constexpr qint64 DenseKeysSlack = 4096;
+    bool keysDense_ = true;
+    std::vector<int> placesByKey_;
+    QHash<qint64, int> sparsePlaces_;
     bool shapeStale_ = true;
     // Row 0 stands above the top-level rows, for no node.
     std::vector<Row> rows_;
+    std::vector<int> children_;
     // By place in the shape: whether the node is shown, and its row (0 when not shown).
     std::vector<char> shown_;
     std::vector<int> rowOfPlace_;

@@ -188,8 +188,16 @@ std::vector<qint64> ScriptSearch::Find(const QStringList& words)
     auto script = ranksById_.cbegin();
     while (q.next()) {
         const qint64 id = q.int64(0);
-        script = std::lower_bound(script, ranksById_.cend(), id,
-                                  [](const IdRank& s, qint64 id) { return s.id < id; });
+        // Both in the order of ids: a match is most often the next script or close to it,
+        // else far on. Steps that double find it either way in a few comparisons.
+        size_t step = 1;
+        while (step < size_t(ranksById_.cend() - script) && script[qsizetype(step)].id < id) {
+            script += qsizetype(step);
+            step *= 2;
+        }
+        script = std::lower_bound(
+            script, script + qsizetype(qMin(step, size_t(ranksById_.cend() - script))), id,
+            [](const IdRank& s, qint64 id) { return s.id < id; });
         // An index row without its script (written by a program that bypassed the
         // triggers) is not shown.
         if (script != ranksById_.cend() && script->id == id)

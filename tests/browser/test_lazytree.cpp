@@ -190,6 +190,11 @@ void TestLazyTree::searchShowsScriptsOfUnseenCategories()
     QTRY_COMPARE(w->busqueda()->Label_encontrados()->text(), QStringLiteral("2 scripts"));
     QCOMPARE(rowOf(w->id().toLongLong()).data().toString(), QStringLiteral("Halcón peregrino"));
     QCOMPARE(rowOf(w->id().toLongLong()).parent().data().toString(), QStringLiteral("Aves"));
+    // Ids far apart (the one of 900000) are found as well as the ones numbered in order.
+    w->busqueda()->Text_buscar()->setText(QStringLiteral("ultimo"));
+    QCOMPARE(w->busqueda()->Label_encontrados()->text(), QStringLiteral("1 script"));
+    QCOMPARE(rowOf(900000).data().toString(), QStringLiteral("Último"));
+    QCOMPARE(rowOf(900000).parent().data(Qt::UserRole).toString(), library::RootKey);
 }
 
 void TestLazyTree::libraryWithoutSearchIndexOpensAndItsSearchComesLater()
