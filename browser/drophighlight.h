@@ -19,7 +19,32 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    // How the style lays out a row of one line, for one look of row (font, picture, style);
+    // worked out again when the look changes.
+    struct RowFrame
+    {
+        QFont font;
+        QSize decorationSize;
+        QStyleOptionViewItem::ViewItemFeatures features;
+        const QStyle* style = nullptr;
+        // What the style adds to the text's advance (picture and margins), and the height.
+        int extraWidth = 0;
+        int height = 0;
+        // Where the text starts from the row's left, what it keeps clear at the right, and
+        // the height of its line.
+        int textLeft = 0;
+        int textRight = 0;
+        int lineHeight = 0;
+    };
+    // A row whose text the style lays out as one left-aligned line after its picture.
+    static bool isPlainLine(const QStyleOptionViewItem& opt);
+    const RowFrame& rowFrame(const QStyleOptionViewItem& opt, const QStyle* style) const;
+    void paintRow(QPainter* painter, const QStyleOptionViewItem& option,
+                  const QModelIndex& index) const;
+
+    mutable RowFrame frame_;
     static constexpr int MarkRole = Qt::UserRole + 1;
 };

@@ -5,6 +5,7 @@
 #include "app/programwindows.h"
 #include "base/module1.h"
 #include "browser/buttonbar.h"
+#include "browser/drophighlight.h"
 #include "browser/pagebuilder.h"
 #include "browser/presentationpanel.h"
 #include "browser/searchbox.h"
@@ -31,8 +32,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -108,6 +111,7 @@ private Q_SLOTS:
     void everyWindowReadsWholeAtItsDesignedSize_data();
     void everyWindowReadsWholeAtItsDesignedSize();
     void dropHighlightNeverLooksLikeASecondSelection();
+    void namesAreMeasuredAsTheStyleMeasuresThemAndShowWhole();
     void windowFollowsChangesMadeByAnotherConnection();
     void everyButtonSaysWhatItDoesAndTheSplitterCanBeFound();
     // Last: declining asks the program to quit, after which no modal window can run.
@@ -885,6 +889,75 @@ void TestMainWindow::dropHighlightNeverLooksLikeASecondSelection()
     const float markToSelected = mean[1].distanceToPoint(mean[0]);
     QVERIFY2(markToPlain > 8 && markToSelected > 40,
              qPrintable(u"%1 %2"_s.arg(markToPlain).arg(markToSelected)));
+}
+
+void TestMainWindow::namesAreMeasuredAsTheStyleMeasuresThemAndShowWhole()
+{
+    TempProgramFolder folder;
+    SampleLibrary s(folder);
+    const QStringList names{u"Contraseña emergente visible, con un nombre largo de verdad"_s,
+                            u"Ñandú"_s, u"W"_s, u"fi ffl — «comillas» y œ"_s,
+                            u"Reloj \u0634\u0645\u0633"_s};
+    for (const QString& name : names)
+        ScriptBuilder(name).in(s.relojes).type(s.efecto).addTo(folder);
+    MainWindowUnderTest w(folder);
+    w->resize(500, w->height());
+    QTest::keyClicks(w->busqueda()->Text_buscar(), u"r"_s);
+    QTreeView* results = w->busqueda()->Tree_resultados();
+    QVERIFY(results->isVisible());
+    results->expandAll();
+    QCoreApplication::processEvents();
+    // Every row measured as the style itself measures it, to a pixel, and none cut short.
+    const QStyledItemDelegate style;
+    QStyleOptionViewItem option;
+    // As the view gives it to its rows.
+    option.initFrom(results);
+    option.widget = results;
+    option.state &= ~QStyle::State_HasFocus;
+    option.decorationSize = results->iconSize();
+    option.decorationAlignment = Qt::AlignCenter;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.textElideMode = results->textElideMode();
+    option.showDecorationSelected =
+        results->style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, nullptr, results);
+    QStringList checked;
+    for (QModelIndex row = results->model()->index(0, 0); row.isValid();
+         row = results->indexBelow(row)) {
+        const QSize measured = results->itemDelegate()->sizeHint(option, row);
+        const QSize wanted = style.sizeHint(option, row);
+        QVERIFY2(qAbs(measured.width() - wanted.width()) <= 1 &&
+                     measured.height() == wanted.height(),
+                 qPrintable(u"%1: %2x%3, el estilo %4x%5"_s.arg(row.data().toString())
+                                .arg(measured.width())
+                                .arg(measured.height())
+                                .arg(wanted.width())
+                                .arg(wanted.height())));
+        QVERIFY2(results->visualRect(row).width() >= wanted.width() - 1,
+                 qPrintable(row.data().toString()));
+        // Drawn as the style draws it, pixel for pixel, plain and current, wide and narrow
+        // (the marked row has its mark over it).
+        for (const int width : {wanted.width() + 40, wanted.width() / 2}) {
+            if (DropHighlightDelegate::IsMarked(row))
+                break;
+            for (const QStyle::State state : {QStyle::State_None, QStyle::State_HasFocus}) {
+                QStyleOptionViewItem at = option;
+                at.rect = QRect(0, 0, width, wanted.height());
+                at.state |= state;
+                const auto draw = [&](const QAbstractItemDelegate& delegate) {
+                    QImage image(at.rect.size(), QImage::Format_ARGB32_Premultiplied);
+                    image.fill(Qt::white);
+                    QPainter painter(&image);
+                    delegate.paint(&painter, at, row);
+                    return image;
+                };
+                QVERIFY2(draw(*results->itemDelegate()) == draw(style),
+                         qPrintable(u"%1 (%2 px)"_s.arg(row.data().toString()).arg(width)));
+            }
+        }
+        checked.append(row.data().toString());
+    }
+    for (const QString& name : names)
+        QVERIFY2(checked.contains(name), qPrintable(name));
 }
 
 void TestMainWindow::windowFollowsChangesMadeByAnotherConnection()
