@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QTextLayout>
 #include <QTreeWidgetItem>
+#include <QtMath>
 
 void DropHighlightDelegate::Mark(QTreeWidgetItem* node, bool marked)
 {
@@ -59,25 +61,32 @@ void DropHighlightDelegate::paintRow(QPainter* painter, const QStyleOptionViewIt
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
     if (text.isEmpty())
         return;
-    // Where the style puts a line: after the picture and a margin, centred in the row.
-    QRect line(opt.rect.left() + frame.textLeft, 0,
-               opt.rect.width() - frame.textLeft - frame.textRight, frame.lineHeight);
-    line.moveTop(opt.rect.top() + (opt.rect.height() - frame.lineHeight) / 2);
-    const QString shown = opt.fontMetrics.horizontalAdvance(text) <= line.width()
-                              ? text
-                              : opt.fontMetrics.elidedText(text, opt.textElideMode, line.width());
+    // Where the style puts a line: after the picture and a margin, centred in the row; cut
+    // short with an ellipsis where it does not fit.
+    const int left = opt.rect.left() + frame.textLeft;
+    const int width = opt.rect.width() - frame.textLeft - frame.textRight;
+    QTextLayout layout(text, opt.font);
+    QTextLine line = oneLine(layout);
+    if (line.naturalTextWidth() > width) {
+        layout.setText(opt.fontMetrics.elidedText(text, opt.textElideMode, width));
+        line = oneLine(layout);
+    }
+    const int height = qCeil(line.height());
     const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled)  ? QPalette::Disabled
                                        : !(opt.state & QStyle::State_Active) ? QPalette::Inactive
                                                                              : QPalette::Normal;
-    painter->save();
+    const QPen pen = painter->pen();
     painter->setPen(opt.palette.color(group, QPalette::Text));
-    painter->setFont(opt.font);
-    painter->setLayoutDirection(opt.direction);
-    painter->drawText(line,
-                      int(QStyle::visualAlignment(opt.direction, Qt::AlignLeft | Qt::AlignTop)) |
-                          Qt::TextSingleLine,
-                      shown);
-    painter->restore();
+    line.draw(painter, QPointF(left, opt.rect.top() + (opt.rect.height() - height) / 2));
+    painter->setPen(pen);
+}
+
+QTextLine DropHighlightDelegate::oneLine(QTextLayout& layout)
+{
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    return line;
 }
 
 QSize DropHighlightDelegate::sizeHint(const QStyleOptionViewItem& option,
@@ -126,6 +135,5 @@ DropHighlightDelegate::rowFrame(const QStyleOptionViewItem& opt, const QStyle* s
     frame_.height = whole.height();
     frame_.textLeft = text.left() + margin;
     frame_.textRight = margin;
-    frame_.lineHeight = text.height();
     return frame_;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStyledItemDelegate>
+#include <QTextLine>
 
 class QTreeWidgetItem;
 
@@ -33,15 +34,15 @@ private:
         // What the style adds to the text's advance (picture and margins), and the height.
         int extraWidth = 0;
         int height = 0;
-        // Where the text starts from the row's left, what it keeps clear at the right, and
-        // the height of its line.
+        // Where the text starts from the row's left, and what it keeps clear at the right.
         int textLeft = 0;
         int textRight = 0;
-        int lineHeight = 0;
     };
     // A row whose text the style lays out as one left-aligned line after its picture.
     static bool isPlainLine(const QStyleOptionViewItem& opt);
     const RowFrame& rowFrame(const QStyleOptionViewItem& opt, const QStyle* style) const;
+    // Lays out all of the layout's text as one line, however long.
+    static QTextLine oneLine(QTextLayout& layout);
     void paintRow(QPainter* painter, const QStyleOptionViewItem& option,
                   const QModelIndex& index) const;
 
