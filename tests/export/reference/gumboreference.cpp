@@ -344,4 +344,16 @@ std::vector<ByteSpan> pageComments(const char* text, qsizetype length)
     return spans;
 }
 
+exporting::QuirksMode quirksMode(const char* text, qsizetype length)
+{
+    GumboOutput* out = gumbo_parse_with_options(&kGumboDefaultOptions, text, size_t(length));
+    const GumboQuirksModeEnum mode = out->document->v.document.doc_type_quirks_mode;
+    gumbo_destroy_output(&kGumboDefaultOptions, out);
+    if (mode == GUMBO_DOCTYPE_QUIRKS)
+        return exporting::QuirksMode::Quirks;
+    if (mode == GUMBO_DOCTYPE_LIMITED_QUIRKS)
+        return exporting::QuirksMode::LimitedQuirks;
+    return exporting::QuirksMode::NoQuirks;
+}
+
 } // namespace gumboreference
