@@ -93,7 +93,8 @@ private Q_SLOTS:
 };
 
 // Each document as written, then with a body tag after it (read as Implied or ignored) and
-// before it (read as Found, with the document's text after the tag).
+// before it (read as Found, with the document's text after the tag), and inside a template in
+// the head, where the body's rules read it, in quirks mode and not.
 void TestPageReading::html5libDocuments()
 {
     // Beside the clone; KORVALIS_SHARED_DIR in the environment names another place for it.
@@ -110,7 +111,9 @@ void TestPageReading::html5libDocuments()
         for (const QByteArray& doc : documents(path)) {
             for (const QByteArray& page :
                  {doc, doc + "<body x=1>", "<head>" + doc + "<body x=1 y=\"2\">",
-                  "<meta charset=latin1>" + doc + "</head><body>"}) {
+                  "<meta charset=latin1>" + doc + "</head><body>",
+                  "<template>" + doc + "</template><body x>",
+                  "<!DOCTYPE html><template>" + doc + "</template><body x>"}) {
                 ++count;
                 if (locateBodyTag(page).status == BodyTag::Status::Found)
                     ++withBodyTag;
