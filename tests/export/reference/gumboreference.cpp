@@ -28,6 +28,10 @@ public:
 
     const char* text() const { return blanked_.isEmpty() ? text_ : blanked_.constData(); }
     const GumboNode* root() const { return out_->root; }
+    GumboQuirksModeEnum quirksMode() const
+    {
+        return out_->document->v.document.doc_type_quirks_mode;
+    }
     // The <body> element among the children of <html>, if any.
     const GumboElement* body() const;
     // Every comment, from its "<!--" through its "-->", in page order.
@@ -346,9 +350,8 @@ std::vector<ByteSpan> pageComments(const char* text, qsizetype length)
 
 exporting::QuirksMode quirksMode(const char* text, qsizetype length)
 {
-    GumboOutput* out = gumbo_parse_with_options(&kGumboDefaultOptions, text, size_t(length));
-    const GumboQuirksModeEnum mode = out->document->v.document.doc_type_quirks_mode;
-    gumbo_destroy_output(&kGumboDefaultOptions, out);
+    // The parse that blanks <noscript> texts: gumbo leaks a DOCTYPE it reads inside one.
+    const GumboQuirksModeEnum mode = PageParse(text, length).quirksMode();
     if (mode == GUMBO_DOCTYPE_QUIRKS)
         return exporting::QuirksMode::Quirks;
     if (mode == GUMBO_DOCTYPE_LIMITED_QUIRKS)
