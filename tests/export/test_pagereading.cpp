@@ -88,6 +88,7 @@ private Q_SLOTS:
     void fuzzSeeds();
     void doctypes_data();
     void doctypes();
+    void doctypePieces();
     void tableInTemplate_data();
     void tableInTemplate();
 };
@@ -278,6 +279,49 @@ void TestPageReading::doctypes()
     QFETCH(QuirksMode, mode);
     QCOMPARE(documentQuirksMode(page.constData(), page.size()), mode);
     QCOMPARE(gumboreference::quirksMode(page.constData(), page.size()), mode);
+}
+
+// Every DOCTYPE put together from pieces that lead the tokenizer through its DOCTYPE states,
+// cut at each point, with the mode against gumbo's.
+void TestPageReading::doctypePieces()
+{
+    const QList<QByteArray> openers = {"<!DOCTYPE", "<!doctype"};
+    const QList<QByteArray> gaps = {"", " ", "\t\r\n"};
+    const QList<QByteArray> names = {"html", "HTML", "htm", "", QByteArray("h\0tml", 5)};
+    const QList<QByteArray> keywords = {"", " PUBLIC", " system", "PUBLIC", " PUBLI", " junk"};
+    const QList<QByteArray> ids = {
+        "",
+        " \"-//W3C//DTD HTML 4.01 Transitional//\"",
+        "\"-//W3C//DTD HTML 4.01 Transitional//EN\"",
+        " '-//w3c//dtd xhtml 1.0 frameset//'",
+        " \"HTML\"",
+        " \"html\"",
+        " \"-//W3C//DTD HTML 3.2 Final//",
+        " \"http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd\"",
+        " 'about:legacy-compat'",
+        " x"};
+    const QList<QByteArray> systemIds = {"", " \"\"", "''", " \"s\" junk", " \"s", " junk"};
+    const QList<QByteArray> ends = {">", "", " >"};
+    int count = 0;
+    QStringList failures;
+    for (const QByteArray& opener : openers)
+        for (const QByteArray& gap : gaps)
+            for (const QByteArray& name : names)
+                for (const QByteArray& keyword : keywords)
+                    for (const QByteArray& id : ids)
+                        for (const QByteArray& systemId : systemIds)
+                            for (const QByteArray& end : ends) {
+                                const QByteArray page =
+                                    opener + gap + name + keyword + id + systemId + end;
+                                ++count;
+                                const QString why = disagreement(page);
+                                if (!why.isEmpty() && failures.size() < 10)
+                                    failures << QString::fromLatin1(
+                                                    page.toPercentEncoding(" <>/=\"'!-?&;#:")) +
+                                                    QStringLiteral(": ") + why;
+                            }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+    QCOMPARE(count, 32400);
 }
 
 void TestPageReading::tableInTemplate_data()
