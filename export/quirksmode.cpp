@@ -2,17 +2,15 @@
 
 #include "htmltokenizer.h"
 
-#include <initializer_list>
-
 namespace exporting {
 
 namespace {
 
-// The page reading must agree with gumbo, which departs from the standard here in three ways
-// that decide real pages: the lists below, which the standard matches as prefixes, match only
-// whole identifiers (so "-//W3C//DTD HTML 4.01 Transitional//EN" sets no quirks), and the
-// case of the letters counts for the three whole identifiers and the system identifier; its
-// copy of the SoftQuad 6.0 identifier also carries a stray ")".
+// The page reading must agree with gumbo, which matches these identifiers otherwise than the
+// standard: the lists below, which the standard matches as prefixes, match only whole
+// identifiers (so "-//W3C//DTD HTML 4.01 Transitional//EN" sets no quirks); the three whole
+// identifiers and the system identifier further down match only in their own case; and its
+// copy of the SoftQuad 6.0 identifier carries a stray ")".
 const char* const QuirksPublicIds[] = {
     "+//Silmaril//dtd html Pro v0r11 19970101//",
     "-//AdvaSoft Ltd//DTD HTML 3.0 asWedit + extensions//",
@@ -115,7 +113,7 @@ struct Doctype
     QByteArray publicId;
     QByteArray systemId;
     bool hasSystemId = false;
-    bool forceQuirks = true;
+    bool forceQuirks = true; // until the token reads to a proper end
 };
 
 class DoctypeReader
