@@ -2,6 +2,7 @@
 
 #include "htmltokenizer.h"
 #include "pageparse.h"
+#include "quirksmode.h"
 #include "treefollower.h"
 
 #include <algorithm>
@@ -80,7 +81,7 @@ BodyTag readUpToBody(const char* text, qsizetype length)
     using Kind = HtmlTokenizer::Kind;
     using Model = HtmlTokenizer::TextModel;
     HtmlTokenizer tokenizer(text, length);
-    TreeFollower follower(tokenizer);
+    TreeFollower follower(tokenizer, documentQuirksMode(text, length));
     Mode mode = Initial;
     BodyTag result;
     QByteArray charset;

@@ -1,6 +1,7 @@
 #include "pageparse.h"
 
 #include "htmltokenizer.h"
+#include "quirksmode.h"
 #include "treefollower.h"
 
 namespace exporting {
@@ -59,7 +60,7 @@ std::vector<ByteSpan> pageComments(const char* text, qsizetype length)
 {
     std::vector<ByteSpan> spans;
     HtmlTokenizer tokenizer(text, length);
-    TreeFollower follower(tokenizer);
+    TreeFollower follower(tokenizer, documentQuirksMode(text, length));
     for (;;) {
         const HtmlTokenizer::Token token = tokenizer.next();
         switch (token.kind) {

@@ -402,6 +402,11 @@ bool TreeFollower::bodyStartTag(const ScannedTag& tag)
         reconstructFormatting();
         push(name);
         formatting_.push_back(Formatting{});
+    } else if (name == "table") {
+        // No formatting element opens again around a table.
+        if (!quirks_)
+            closeParagraph();
+        push(name);
     } else if (isBlock(name) || name == "p" || isHeading(name)) {
         if (name == "button") {
             closeInScope("button", Scope::Plain);

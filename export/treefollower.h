@@ -1,6 +1,7 @@
 #pragma once
 
 #include "htmltokenizer.h"
+#include "quirksmode.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -15,7 +16,10 @@ namespace exporting {
 class TreeFollower
 {
 public:
-    explicit TreeFollower(HtmlTokenizer& tokenizer) : tokenizer_(tokenizer) {}
+    TreeFollower(HtmlTokenizer& tokenizer, QuirksMode quirksMode)
+        : tokenizer_(tokenizer), quirks_(quirksMode == QuirksMode::Quirks)
+    {
+    }
 
     // Takes a start tag; returns whether the body's rules read it as an element of the page
     // itself, outside templates, select lists and SVG or MathML content, where <body> and
@@ -106,6 +110,8 @@ private:
     void updateCdata();
 
     HtmlTokenizer& tokenizer_;
+    // A quirks-mode page leaves an open <p> open around a <table>.
+    bool quirks_;
     std::vector<Element> open_;       // innermost last; the page's own html, head and body left out
     std::vector<Mode> modes_;         // those the open elements set, innermost last
     std::vector<Mode> templateModes_; // those of the open templates

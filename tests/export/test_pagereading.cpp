@@ -4,6 +4,7 @@
 
 #include "export/bodytag.h"
 #include "export/pageparse.h"
+#include "export/quirksmode.h"
 #include "reference/gumboreference.h"
 
 #include <QDirIterator>
@@ -37,6 +38,10 @@ QString describe(const std::vector<ByteSpan>& spans)
 // Empty when both readings agree on `page`; what differs otherwise.
 QString disagreement(const QByteArray& page)
 {
+    const QuirksMode mode = documentQuirksMode(page.constData(), page.size());
+    const QuirksMode gumboMode = gumboreference::quirksMode(page.constData(), page.size());
+    if (mode != gumboMode)
+        return QStringLiteral("quirks mode: %1 / gumbo: %2").arg(int(mode)).arg(int(gumboMode));
     const BodyTag mine = locateBodyTag(page);
     const BodyTag theirs = gumboreference::locateBodyTag(page);
     const QString a = describe(mine), b = describe(theirs);
@@ -81,10 +86,16 @@ private Q_SLOTS:
     void rareTokenizerStates_data();
     void rareTokenizerStates();
     void fuzzSeeds();
+    void doctypes_data();
+    void doctypes();
+    void doctypePieces();
+    void tableInTemplate_data();
+    void tableInTemplate();
 };
 
 // Each document as written, then with a body tag after it (read as Implied or ignored) and
-// before it (read as Found, with the document's text after the tag).
+// before it (read as Found, with the document's text after the tag), and inside a template in
+// the head, where the body's rules read it, in quirks mode and not.
 void TestPageReading::html5libDocuments()
 {
     // Beside the clone; KORVALIS_SHARED_DIR in the environment names another place for it.
@@ -101,7 +112,9 @@ void TestPageReading::html5libDocuments()
         for (const QByteArray& doc : documents(path)) {
             for (const QByteArray& page :
                  {doc, doc + "<body x=1>", "<head>" + doc + "<body x=1 y=\"2\">",
-                  "<meta charset=latin1>" + doc + "</head><body>"}) {
+                  "<meta charset=latin1>" + doc + "</head><body>",
+                  "<template>" + doc + "</template><body x>",
+                  "<!DOCTYPE html><template>" + doc + "</template><body x>"}) {
                 ++count;
                 if (locateBodyTag(page).status == BodyTag::Status::Found)
                     ++withBodyTag;
@@ -196,6 +209,177 @@ void TestPageReading::fuzzSeeds()
     }
     QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
     QVERIFY2(count > 15, qPrintable(QString::number(count)));
+}
+
+void TestPageReading::doctypes_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QuirksMode>("mode");
+    const auto row = [](const char* name, const QByteArray& page, QuirksMode mode) {
+        QTest::newRow(name) << page << mode;
+    };
+    using Q = QuirksMode;
+    row("html", "<!DOCTYPE html><p>", Q::NoQuirks);
+    row("upper case name", "<!doctype HTML>", Q::NoQuirks);
+    row("after white space and comments", " \n<!--x--><?xml?>&#32;<!DOCTYPE html>", Q::NoQuirks);
+    row("none", "<html><!DOCTYPE html>", Q::Quirks);
+    row("text first", "x<!DOCTYPE html>", Q::Quirks);
+    row("empty page", "", Q::Quirks);
+    row("other name", "<!DOCTYPE htm>", Q::Quirks);
+    row("no name", "<!DOCTYPE>", Q::Quirks);
+    row("no space before name", "<!DOCTYPEhtml>", Q::NoQuirks);
+    row("page ends in name", "<!DOCTYPE html", Q::Quirks);
+    row("page ends after name", "<!DOCTYPE html ", Q::Quirks);
+    row("junk after name", "<!DOCTYPE html x>", Q::Quirks);
+    row("quirks public id", "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 3.2 Final//\">", Q::Quirks);
+    row("quirks public id, any case", "<!DOCTYPE html public '-//w3c//dtd html 3.2 final//'>",
+        Q::Quirks);
+    // gumbo matches whole identifiers where the standard matches their start.
+    row("quirks public id with more", "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">",
+        Q::NoQuirks);
+    row("4.01 without system id", "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//\">",
+        Q::Quirks);
+    row("4.01 with system id",
+        "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//\" \"\">", Q::LimitedQuirks);
+    row("4.01 real", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">",
+        Q::NoQuirks);
+    row("xhtml transitional", "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//\"'x'>",
+        Q::LimitedQuirks);
+    // gumbo compares these case and all, and copies one identifier with a stray ")".
+    row("exact public id", "<!DOCTYPE html PUBLIC \"HTML\">", Q::Quirks);
+    row("exact public id, lower case", "<!DOCTYPE html PUBLIC \"html\">", Q::NoQuirks);
+    row("ibm system id",
+        "<!DOCTYPE html SYSTEM \"http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd\">",
+        Q::Quirks);
+    row("ibm system id, other case",
+        "<!DOCTYPE html SYSTEM \"http://www.ibm.com/data/dtd/v11/IBMxhtml1-transitional.dtd\">",
+        Q::NoQuirks);
+    row("softquad",
+        "<!DOCTYPE html PUBLIC "
+        "\"-//SoftQuad Software//DTD HoTMetaL PRO 6.0::19990601::)extensions to HTML 4.0//\">",
+        Q::Quirks);
+    row("public keyword without id", "<!DOCTYPE html PUBLIC>", Q::Quirks);
+    row("public id unclosed", "<!DOCTYPE html PUBLIC \"x>", Q::Quirks);
+    row("junk after public id", "<!DOCTYPE html PUBLIC \"x\" y>", Q::Quirks);
+    row("public id at page end", "<!DOCTYPE html PUBLIC \"x\"", Q::Quirks);
+    row("system id", "<!DOCTYPE html SYSTEM 'about:legacy-compat'>", Q::NoQuirks);
+    row("system keyword glued", "<!DOCTYPE html SYSTEM\"x\">", Q::NoQuirks);
+    row("system keyword cut", "<!DOCTYPE html SYST>", Q::Quirks);
+    // After the system identifier, junk is dropped up to the page's end without quirks.
+    row("junk after system id", "<!DOCTYPE html SYSTEM \"x\" y", Q::NoQuirks);
+    row("system id at page end", "<!DOCTYPE html SYSTEM \"x\" ", Q::Quirks);
+    row("nul in name", QByteArray("<!DOCTYPE ht\0ml>", 17), Q::Quirks);
+    row("line ends", "<!DOCTYPE\r\nhtml\rPUBLIC\r\n\"HTML\"\r>", Q::Quirks);
+}
+
+// The mode the first token sets, against gumbo's.
+void TestPageReading::doctypes()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QuirksMode, mode);
+    QCOMPARE(documentQuirksMode(page.constData(), page.size()), mode);
+    QCOMPARE(gumboreference::quirksMode(page.constData(), page.size()), mode);
+}
+
+// Every DOCTYPE put together from pieces that lead the tokenizer through its DOCTYPE states,
+// cut at each point, with the mode against gumbo's.
+void TestPageReading::doctypePieces()
+{
+    const QList<QByteArray> openers = {"<!DOCTYPE", "<!doctype"};
+    const QList<QByteArray> gaps = {"", " ", "\t\r\n"};
+    const QList<QByteArray> names = {"html", "HTML", "htm", "", QByteArray("h\0tml", 5)};
+    const QList<QByteArray> keywords = {"", " PUBLIC", " system", "PUBLIC", " PUBLI", " junk"};
+    const QList<QByteArray> ids = {
+        "",
+        " \"-//W3C//DTD HTML 4.01 Transitional//\"",
+        "\"-//W3C//DTD HTML 4.01 Transitional//EN\"",
+        " '-//w3c//dtd xhtml 1.0 frameset//'",
+        " \"HTML\"",
+        " \"html\"",
+        " \"-//W3C//DTD HTML 3.2 Final//",
+        " \"http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd\"",
+        " 'about:legacy-compat'",
+        " x"};
+    const QList<QByteArray> systemIds = {"", " \"\"", "''", " \"s\" junk", " \"s", " junk"};
+    const QList<QByteArray> ends = {">", "", " >"};
+    int count = 0;
+    QStringList failures;
+    for (const QByteArray& opener : openers)
+        for (const QByteArray& gap : gaps)
+            for (const QByteArray& name : names)
+                for (const QByteArray& keyword : keywords)
+                    for (const QByteArray& id : ids)
+                        for (const QByteArray& systemId : systemIds)
+                            for (const QByteArray& end : ends) {
+                                const QByteArray page =
+                                    opener + gap + name + keyword + id + systemId + end;
+                                ++count;
+                                const QString why = disagreement(page);
+                                if (!why.isEmpty() && failures.size() < 10)
+                                    failures << QString::fromLatin1(
+                                                    page.toPercentEncoding(" <>/=\"'!-?&;#:")) +
+                                                    QStringLiteral(": ") + why;
+                            }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+    QCOMPARE(count, 32400);
+}
+
+void TestPageReading::tableInTemplate_data()
+{
+    QTest::addColumn<QByteArray>("doctype");
+    QTest::addColumn<bool>("quirks");
+    QTest::newRow("html") << QByteArray("<!DOCTYPE html>") << false;
+    QTest::newRow("none") << QByteArray() << true;
+    QTest::newRow("quirks public id")
+        << QByteArray("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//\">") << true;
+    QTest::newRow("limited quirks public id")
+        << QByteArray("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Frameset//\">") << false;
+}
+
+// A table read by the body's rules closes the paragraph around it, except in quirks mode, and
+// opens no formatting element again; what stays open after it decides whether a later element
+// holds raw text, or reads as SVG and lets an end tag close the template around it.
+void TestPageReading::tableInTemplate()
+{
+    QFETCH(QByteArray, doctype);
+    QFETCH(bool, quirks);
+    struct Case
+    {
+        const char* content; // after the doctype
+        // Where the body tag lies, in quirks mode and in the others: the tag's text, or the
+        // status when none is found.
+        const char* quirksBody;
+        const char* otherBody;
+    };
+    const Case cases[] = {
+        // "</p>" closes the SVG only where the paragraph stayed open around the table.
+        {"<head><template><p><b><table></table><svg></p><style></template><body a></style>"
+         "</template><body b>",
+         "<body b>", "<body a>"},
+        {"<head><template><p><table><tr><td></td></tr></table><svg></p><noframes></template>"
+         "<body c></noframes></template><body d>",
+         "<body d>", "<body c>"},
+        // The <b> opens again only inside the table, where its end tag closes the SVG.
+        {"<head><template><div><b></div><table><svg></b><style></template><body e></style>"
+         "</template><body f>",
+         "<body f>", "<body f>"},
+        // Past the head, the same decides whether a template holds the <body>.
+        {"<p><table></table><svg></p><template><body g></template>", "Missing", "Implied"},
+    };
+    for (const Case& c : cases) {
+        const QByteArray page = doctype + c.content;
+        const QByteArray expected = quirks ? c.quirksBody : c.otherBody;
+        const BodyTag tag = locateBodyTag(page);
+        if (expected.startsWith('<')) {
+            QCOMPARE(tag.status, BodyTag::Status::Found);
+            QCOMPARE(tag.start, page.indexOf(expected));
+        } else {
+            QCOMPARE(tag.status,
+                     expected == "Implied" ? BodyTag::Status::Implied : BodyTag::Status::Missing);
+        }
+        const QString why = disagreement(page);
+        QVERIFY2(why.isEmpty(), qPrintable(why + QStringLiteral(": ") + QString::fromUtf8(page)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPageReading)

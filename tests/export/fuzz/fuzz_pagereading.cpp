@@ -1,11 +1,12 @@
-// Any bytes as a page: the page reading gives gumbo's answer for the body tag, its attributes,
-// the declared character set and the comments before the tag, or the target stops. Past the
-// point where the body opens, gumbo departs from browsers (an end tag of one unknown element
-// closes another), so the Implied/Missing distinction and later comments are left to the
-// html5lib corpus test.
+// Any bytes as a page: the page reading gives gumbo's answer for the quirks mode, the body tag,
+// its attributes, the declared character set and the comments before the tag, or the target
+// stops. Past the point where the body opens, gumbo departs from browsers (an end tag of one
+// unknown element closes another), so the Implied/Missing distinction and later comments are
+// left to the html5lib corpus test.
 
 #include "export/bodytag.h"
 #include "export/pageparse.h"
+#include "export/quirksmode.h"
 #include "tests/export/reference/gumboreference.h"
 
 #include <algorithm>
@@ -47,6 +48,14 @@ bool sameTag(const QByteArray& page, const BodyTag& a, const BodyTag& b)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 {
     const QByteArray page(reinterpret_cast<const char*>(data), qsizetype(size));
+    const qsizetype skip = page.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const char* text = page.constData() + skip;
+    // The doctype's mode decides whether a table closes the paragraph around it.
+    if (documentQuirksMode(text, page.size() - skip) !=
+        gumboreference::quirksMode(text, page.size() - skip)) {
+        std::fprintf(stderr, "the quirks mode differs from gumbo's\n");
+        std::abort();
+    }
     const BodyTag mine = locateBodyTag(page);
     const BodyTag theirs = gumboreference::locateBodyTag(page);
     const bool found = mine.status == BodyTag::Status::Found;
@@ -60,7 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
         std::abort();
     }
     if (found) {
-        const qsizetype skip = page.startsWith("\xEF\xBB\xBF") ? 3 : 0;
         const auto before = [&](std::vector<ByteSpan> spans) {
             spans.erase(
                 std::remove_if(spans.begin(), spans.end(),
@@ -68,7 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
                 spans.end());
             return spans;
         };
-        const char* text = page.constData() + skip;
         if (!(before(pageComments(text, page.size() - skip)) ==
               before(gumboreference::pageComments(text, page.size() - skip)))) {
             std::fprintf(stderr, "the comments differ from gumbo's\n");

@@ -28,6 +28,10 @@ public:
 
     const char* text() const { return blanked_.isEmpty() ? text_ : blanked_.constData(); }
     const GumboNode* root() const { return out_->root; }
+    GumboQuirksModeEnum quirksMode() const
+    {
+        return out_->document->v.document.doc_type_quirks_mode;
+    }
     // The <body> element among the children of <html>, if any.
     const GumboElement* body() const;
     // Every comment, from its "<!--" through its "-->", in page order.
@@ -342,6 +346,17 @@ std::vector<ByteSpan> pageComments(const char* text, qsizetype length)
             s.start += 3;
     }
     return spans;
+}
+
+exporting::QuirksMode quirksMode(const char* text, qsizetype length)
+{
+    // The parse that blanks <noscript> texts: gumbo leaks a DOCTYPE it reads inside one.
+    const GumboQuirksModeEnum mode = PageParse(text, length).quirksMode();
+    if (mode == GUMBO_DOCTYPE_QUIRKS)
+        return exporting::QuirksMode::Quirks;
+    if (mode == GUMBO_DOCTYPE_LIMITED_QUIRKS)
+        return exporting::QuirksMode::LimitedQuirks;
+    return exporting::QuirksMode::NoQuirks;
 }
 
 } // namespace gumboreference

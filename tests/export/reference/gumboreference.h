@@ -6,6 +6,7 @@
 
 #include "export/bodytag.h"
 #include "export/pageparse.h"
+#include "export/quirksmode.h"
 
 #include <QByteArray>
 #include <vector>
@@ -14,5 +15,7 @@ namespace gumboreference {
 
 exporting::BodyTag locateBodyTag(const QByteArray& page);
 std::vector<exporting::ByteSpan> pageComments(const char* text, qsizetype length);
+// The quirks mode gumbo gives the document made of the first `length` bytes of `text`.
+exporting::QuirksMode quirksMode(const char* text, qsizetype length);
 
 } // namespace gumboreference
