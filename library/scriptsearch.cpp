@@ -56,6 +56,21 @@ QString MatchExpression(const QStringList& words)
 
 namespace {
 
+// A folded word's first byte as a bit: each ASCII letter and digit its own, every other byte
+// the one shared bit.
+constexpr quint64 SharedInitial = quint64(1) << 63;
+quint64 initialBit(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 'a' && b <= 'z')
+        return quint64(1) << (b - 'a');
+    if (b >= 'A' && b <= 'Z')
+        return quint64(1) << (26 + b - 'A');
+    if (b >= '0' && b <= '9')
+        return quint64(1) << (52 + b - '0');
+    return SharedInitial;
+}
+
 // One script's id and name; the order of the rows makes no difference to the sum.
 size_t hashOfListing(qint64 id, QByteArrayView name)
 {
@@ -120,6 +135,7 @@ void ScriptSearch::readNames()
               [](const IdRank& a, const IdRank& b) { return a.id < b.id; });
     foldedNames_.clear();
     nameStarts_.assign(rows.size() + 1, 0);
+    nameInitials_.assign(rows.size(), 0);
     size_t begun = 0;
     const auto beginNamesUpTo = [&](qsizetype offset) {
         while (begun < rows.size() && lineStarts[begun] <= offset)
@@ -131,8 +147,11 @@ void ScriptSearch::readNames()
     tokens.bindUtf8(1, lines);
     while (tokens.next()) {
         beginNamesUpTo(tokens.int64(1));
+        const QByteArrayView token = tokens.bytes(0);
+        if (begun > 0 && !token.isEmpty())
+            nameInitials_[begun - 1] |= initialBit(token.front());
         foldedNames_ += ' ';
-        foldedNames_ += tokens.bytes(0);
+        foldedNames_ += token;
     }
     beginNamesUpTo(lines.size());
     nameStarts_[rows.size()] = int(foldedNames_.size());
@@ -155,12 +174,22 @@ int ScriptSearch::nameWordCount(int rank, const std::vector<QByteArray>& words) 
 {
     const char* const name = foldedNames_.constData() + nameStarts_[size_t(rank)];
     const char* const end = foldedNames_.constData() + nameStarts_[size_t(rank) + 1];
+    const quint64 initials = nameInitials_[size_t(rank)];
     int count = 0;
     for (const QByteArray& w : words) {
-        // At each word of the name: its space, then most often a first letter that differs.
         const char* const word = w.constData();
         const qsizetype length = w.size();
-        for (const char* at = name; length > 1 && end - at >= length; ++at) {
+        if (length < 2)
+            continue;
+        const quint64 initial = initialBit(word[1]);
+        if (!(initials & initial))
+            continue;
+        if (length == 2 && initial != SharedInitial) {
+            ++count;
+            continue;
+        }
+        // At each word of the name: its space, then most often a first letter that differs.
+        for (const char* at = name; end - at >= length; ++at) {
             if (at[0] == ' ' && at[1] == word[1] && std::memcmp(at, word, size_t(length)) == 0) {
                 ++count;
                 break;

@@ -55,6 +55,9 @@ private:
     // foldedNames_[nameStarts_[r], nameStarts_[r + 1]).
     QByteArray foldedNames_;
     std::vector<int> nameStarts_;
+    // The first bytes of each name's folded words, a bit each (see initialBit), by rank:
+    // most names lack a word's first letter, and a one-letter word is found by its bit alone.
+    std::vector<quint64> nameInitials_;
     // The ids and names read, hashed (a sum over the rows, in whatever order they come), and
     // the state of the library they were read from.
     size_t namesHash_ = 0;
