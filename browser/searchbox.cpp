@@ -166,6 +166,8 @@ void SearchBox::Search()
     if (!shown.changed)
         return;
     pickedOnChange_ = nullptr;
+    // Unfolded before it is shown, so that showing it lays its rows out once.
+    Tree_resultados_->expandAll();
     if (!searching_) {
         // In the tree's place: the keys, the mouse and the tab order go to the results.
         searching_ = true;
@@ -176,7 +178,6 @@ void SearchBox::Search()
             Tree_resultados_->setFocus();
         tree_->hide();
     }
-    Tree_resultados_->expandAll();
     showCount(CountText(shown.scripts));
 }
 
