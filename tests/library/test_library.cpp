@@ -366,9 +366,9 @@ void TestLibrary::namesHoldingMoreOfTheWordsComeFirst()
                           u"Base"_s}));
     // One letter: the names with a word that begins with it first, in name order, then the
     // rest; an accented initial is its plain letter, and a letter inside a word is no start.
-    QCOMPARE(found(*store, u"r"_s), (QStringList{u"Reloj sencillo"_s, u"Relojes sin clave"_s,
-                                                 u"Su CONTRASEÑA y reloj"_s, u"Base"_s,
-                                                 u"Zeta contraseñas"_s}));
+    QCOMPARE(found(*store, u"r"_s),
+             (QStringList{u"Reloj sencillo"_s, u"Relojes sin clave"_s, u"Su CONTRASEÑA y reloj"_s,
+                          u"Base"_s, u"Zeta contraseñas"_s}));
     QCOMPARE(found(*store, u"Z"_s), QStringList{u"Zeta contraseñas"_s});
     folder.addScript(utiles, type, u"Élite 2 zonas"_s);
     QCOMPARE(found(*store, u"e"_s).mid(0, 1), QStringList{u"Élite 2 zonas"_s});
