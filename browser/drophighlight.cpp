@@ -6,6 +6,15 @@
 #include <QTreeWidgetItem>
 #include <QtMath>
 
+namespace {
+
+const QStyle* styleOf(const QStyleOptionViewItem& opt)
+{
+    return opt.widget ? opt.widget->style() : QApplication::style();
+}
+
+} // namespace
+
 void DropHighlightDelegate::Mark(QTreeWidgetItem* node, bool marked)
 {
     node->setData(0, MarkRole, marked ? QVariant(true) : QVariant());
@@ -45,7 +54,7 @@ void DropHighlightDelegate::paintRow(QPainter* painter, const QStyleOptionViewIt
 {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+    const QStyle* style = styleOf(opt);
     // The style lays a row's text out as a paragraph to place it, again to elide it and
     // again to draw it. A plain row's text is one line and is drawn here, laid out once; the
     // current, selected or pointed row, whose marks follow the text's size, is the style's.
@@ -98,7 +107,7 @@ QSize DropHighlightDelegate::sizeHint(const QStyleOptionViewItem& option,
     initStyleOption(&opt, index);
     if (!isPlainLine(opt))
         return QStyledItemDelegate::sizeHint(option, index);
-    const RowFrame& frame = rowFrame(opt, opt.widget ? opt.widget->style() : QApplication::style());
+    const RowFrame& frame = rowFrame(opt, styleOf(opt));
     return QSize(frame.extraWidth + opt.fontMetrics.horizontalAdvance(opt.text), frame.height);
 }
 

@@ -28,7 +28,6 @@ void SearchResults::ReadShape()
 void SearchResults::readShape()
 {
     shape_.clear();
-    sparsePlaces_.clear();
     std::vector<std::pair<QTreeWidgetItem*, int>> pending;
     for (int i = tree_->topLevelItemCount(); i-- > 0;)
         pending.emplace_back(tree_->topLevelItem(i), -1);
